@@ -1,0 +1,1 @@
+// Anchor source for the shared Qt precompiled header.
