@@ -1,0 +1,1 @@
+marvo_fuzz(settings LINKS marvo_settings)

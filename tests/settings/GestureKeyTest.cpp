@@ -1,0 +1,192 @@
+#include <gtest/gtest.h>
+
+#include "settings/Settings.h"
+
+using namespace settings;
+
+namespace {
+
+// Index of the default gesture that a straight drag in equal steps selects, or -1.
+int drag(Settings& s, float step_x, float step_y, int steps, float x = 100, float y = 100)
+{
+    GestureRecognizer& g = s.gesture_recognizer;
+    g.clear_points();
+    g.add_point(x, y);
+    for (int i = 0; i < steps; ++i) {
+        x += step_x;
+        y += step_y;
+        g.add_point(x, y);
+    }
+    const std::string gesture = g.gesture_string();
+    return gesture.empty() ? -1 : g.find(gesture);
+}
+
+} // namespace
+
+TEST(Gesture, StraightDownClosesOnlyWithStepsOfSixPixels)
+{
+    Settings s;
+    const int found = drag(s, 0, 6, 9); // 54 pixels, a little past the 50
+    ASSERT_GE(found, 0);
+    EXPECT_EQ(s.gestures[static_cast<std::size_t>(found)].func, kCmdClose);
+    // Steps under the threshold give nothing at all, however long the drag.
+    EXPECT_EQ(drag(s, 0, 5, 10), -1);
+    EXPECT_TRUE(s.gesture_recognizer.points().empty());
+}
+
+TEST(Gesture, DirectionsCollapseAndTiesAreVertical)
+{
+    GestureRecognizer g;
+    const std::string right_up = std::string(kArrowRight) + std::string(kArrowUp);
+    for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {20, 1}, {30, 0}, {30, -10}, {31, -20}})
+        g.add_point(static_cast<float>(x), static_cast<float>(y));
+    EXPECT_EQ(g.gesture_string(), right_up);
+
+    g.add_point(0, 0);
+    g.add_point(7, 7);
+    EXPECT_EQ(g.gesture_string(), kArrowDown);
+    g.add_point(0, 0);
+    g.add_point(-7, -7);
+    EXPECT_EQ(g.gesture_string(), kArrowUp);
+    g.add_point(0, 0);
+    g.add_point(-8, 7);
+    EXPECT_EQ(g.gesture_string(), kArrowLeft);
+
+    // Short steps in between do not break a run of the same direction.
+    for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {12, 2}, {22, 2}})
+        g.add_point(static_cast<float>(x), static_cast<float>(y));
+    EXPECT_EQ(g.gesture_string(), kArrowRight);
+
+    EXPECT_EQ(g.gesture_string(), "");
+    g.add_point(5, 5);
+    EXPECT_EQ(g.gesture_string(), "");
+}
+
+TEST(Gesture, FindAndRebuildFollowTheGestureList)
+{
+    Settings s;
+    EXPECT_EQ(s.gesture_recognizer.find(std::string(kArrowRight) + std::string(kArrowUp)), 4);
+    EXPECT_EQ(s.gesture_recognizer.find(""), -1);
+    s.gestures = {{std::string(kArrowUp), 7}, {std::string(kArrowUp), 8}};
+    EXPECT_EQ(s.gesture_recognizer.find(std::string(kArrowUp)), -1); // not rebuilt yet
+    s.rebuild_gesture_table();
+    EXPECT_EQ(s.gesture_recognizer.find(std::string(kArrowUp)), 0); // first equal entry
+    EXPECT_EQ(s.gesture_recognizer.find(std::string(kArrowDown)), -1);
+}
+
+TEST(Commands, IdsAndNames)
+{
+    EXPECT_EQ(kCommands[kCmdClose].string_id, 57602);
+    EXPECT_EQ(kCommands[kCmdUpOneLevel].string_id, 143);
+    EXPECT_STREQ(kCommands[kCmdUpOneLevel].display_name, "上のサイトへ");
+    EXPECT_EQ(kCommands[kCmdCopyLinkAddress].string_id, 32888);
+    EXPECT_TRUE(is_valid_command(13));
+    EXPECT_FALSE(is_valid_command(14));
+    EXPECT_FALSE(is_valid_command(-1));
+}
+
+TEST(Keys, NameTableLookups)
+{
+    EXPECT_EQ(key_code_from_name("A"), 'A');
+    EXPECT_EQ(key_code_from_name("7"), '7');
+    EXPECT_EQ(key_code_from_name("a"), -1);
+    EXPECT_EQ(key_code_from_name("F5"), 0x74);
+    EXPECT_EQ(key_code_from_name("MINUS"), 0xBD);
+    EXPECT_EQ(key_code_from_name("`"), 0xC0);
+    EXPECT_EQ(key_code_from_name("\\"), 0xDC);
+    EXPECT_EQ(key_code_from_name("DELETE"), 0x2E);
+    EXPECT_EQ(key_code_from_name("F25"), -1);
+    EXPECT_EQ(key_code_from_name(""), -1);
+
+    EXPECT_EQ(key_name_from_code('Z'), "Z");
+    EXPECT_EQ(key_name_from_code(0x87), "F24");
+    EXPECT_EQ(key_name_from_code(0x6B), "ADD");
+    EXPECT_EQ(key_name_from_code(0x11), "");
+    EXPECT_EQ(key_name_from_code('a'), "NUMPAD1"); // 0x61: a code, not a character
+    EXPECT_EQ(key_name_from_code(0xFF), "");
+
+    for (const KeyName& entry : kKeyNames)
+        EXPECT_EQ(key_code_from_name(key_name_from_code(entry.code)), entry.code) << entry.name;
+}
+
+TEST(Keys, CaptureComposesModifierAndLastKey)
+{
+    KeyCapture c;
+    c = capture_keys(c, {'A'});
+    EXPECT_EQ(key_string(c), "A");
+    // Ctrl alone after A keeps A.
+    c = capture_keys(c, {kVkControl});
+    EXPECT_EQ(key_string(c), "CTRL + A");
+    // Shift beats Alt beats Ctrl.
+    EXPECT_EQ(key_string(capture_keys(c, {kVkControl, kVkMenu})), "ALT + A");
+    EXPECT_EQ(key_string(capture_keys(c, {kVkControl, kVkMenu, kVkShift, kVkF5})), "SHIFT + F5");
+    // Digits before letters before the table.
+    EXPECT_EQ(key_string(capture_keys({}, {'Q', '3', kVkF1})), "3");
+    EXPECT_EQ(key_string(capture_keys({}, {kVkF1, 'Q'})), "Q");
+    EXPECT_EQ(key_string(capture_keys({}, {kVkF5, 0xC0})), "`");
+    // A modifier alone at first shows just the modifier part.
+    EXPECT_EQ(key_string(capture_keys({}, {kVkMenu})), "ALT + ");
+    EXPECT_EQ(key_string(capture_keys({}, {})), "");
+}
+
+TEST(Keys, PollMatchesOneOrTwoTokens)
+{
+    const std::vector<KeyCommand> keys = {
+        {"F5", kCmdRefresh}, {"CTRL + W", kCmdClose}, {"SHIFT + ,", kCmdBack}, {"CTRL + ALT + X", 9}, {"NOPE", 6}};
+    auto fired = [&](const KeyState& held) { return poll_key_commands(keys, held, true, false, false).command; };
+    EXPECT_EQ(fired({kVkF5}), kCmdRefresh);
+    EXPECT_EQ(fired({kVkF5, kVkControl}), kCmdRefresh); // one token ignores modifiers
+    EXPECT_EQ(fired({'W'}), -1);
+    EXPECT_EQ(fired({'W', kVkControl}), kCmdClose);
+    EXPECT_EQ(fired({'W', kVkMenu}), -1);
+    EXPECT_EQ(fired({0xBC, kVkShift}), kCmdBack);
+    EXPECT_EQ(fired({'X', kVkControl, kVkMenu}), -1); // three tokens never fire
+    EXPECT_EQ(fired({}), -1);
+    // First match in list order wins.
+    EXPECT_EQ(fired({kVkF5, 'W', kVkControl}), kCmdRefresh);
+    // No tab, no command.
+    EXPECT_EQ(poll_key_commands(keys, {kVkF5}, false, false, false).command, -1);
+}
+
+TEST(Keys, DeleteActsOncePerPress)
+{
+    const std::vector<KeyCommand> none;
+    bool latch = false;
+    int deletes = 0;
+    auto pass = [&](const KeyState& held, bool tab, bool tool) {
+        const KeyPollResult r = poll_key_commands(none, held, tab, tool, latch);
+        latch = r.delete_latch;
+        deletes += r.delete_tool ? 1 : 0;
+    };
+    for (int i = 0; i < 5; ++i)
+        pass({kVkDelete}, true, true);
+    EXPECT_EQ(deletes, 1);
+    pass({}, true, true);
+    EXPECT_FALSE(latch);
+    pass({kVkDelete}, true, true);
+    EXPECT_EQ(deletes, 2);
+    // Without a tool or a tab the latch is cleared and nothing is deleted.
+    pass({kVkDelete}, true, false);
+    EXPECT_FALSE(latch);
+    pass({kVkDelete}, false, true);
+    EXPECT_FALSE(latch);
+    EXPECT_EQ(deletes, 2);
+
+    // A shortcut on DELETE wins and leaves the latch alone.
+    const KeyPollResult r = poll_key_commands({{"DELETE", 0}}, {kVkDelete}, true, true, false);
+    EXPECT_EQ(r.command, 0);
+    EXPECT_FALSE(r.delete_tool);
+}
+
+TEST(UpOneLevel, FilesFoldersAndRoots)
+{
+    EXPECT_EQ(up_one_level("http://www.example.jp/docs/page.html"), "http://www.example.jp/docs");
+    EXPECT_EQ(up_one_level("http://www.example.jp/docs/sub/"), "http://www.example.jp/docs");
+    EXPECT_EQ(up_one_level("http://www.example.jp/docs"), "http://www.example.jp");
+    EXPECT_EQ(up_one_level("http://www.example.jp/"), std::nullopt);
+    EXPECT_EQ(up_one_level("http://www.example.jp"), std::nullopt);
+    EXPECT_EQ(up_one_level(""), std::nullopt);
+    EXPECT_EQ(up_one_level("/"), std::nullopt);
+    EXPECT_EQ(up_one_level("/x"), std::nullopt);
+    EXPECT_EQ(up_one_level("about:blank"), std::nullopt);
+}
