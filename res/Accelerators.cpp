@@ -32,13 +32,13 @@ std::span<const Accelerator> accelerators()
     return kTable;
 }
 
-int acceleratorsFor(int command, std::span<std::string_view> out)
+std::vector<std::string_view> keysFor(int command)
 {
-    int n = 0;
+    std::vector<std::string_view> keys;
     for (const Accelerator& a : kTable)
-        if (a.command == command && n < int(out.size()))
-            out[n++] = a.keys;
-    return n;
+        if (a.command == command)
+            keys.push_back(a.keys);
+    return keys;
 }
 
 } // namespace res

@@ -2,6 +2,7 @@
 
 #include <span>
 #include <string_view>
+#include <vector>
 
 // Accelerator table 128 of the main frame; tabs have none of their own.
 namespace res {
@@ -14,7 +15,7 @@ struct Accelerator {
 
 std::span<const Accelerator> accelerators();
 
-// The keys bound to a command in the table, in table order (at most a few).
-int acceleratorsFor(int command, std::span<std::string_view> out);
+// The keys bound to a command, in table order; the first is the one a menu shows.
+std::vector<std::string_view> keysFor(int command);
 
 } // namespace res
