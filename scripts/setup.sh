@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   # Qt 6 with WebEngine
   qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
-  libqt6webenginecore6-bin libqt6svg6 qt6-qpa-plugins libgl-dev libxkbcommon-dev
+  libqt6webenginecore6-bin libqt6svg6 qt6-svg-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev
   # image codecs
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
   # settings file, downloader, share server storage and event loop

@@ -1,0 +1,44 @@
+#include "res/Accelerators.h"
+
+#include "res/CommandIds.h"
+
+namespace res {
+namespace {
+
+using namespace res::cmd;
+
+constexpr Accelerator kTable[] = {
+    {"Ctrl+N", kNewTab},
+    {"Ctrl+Z", kUndo},
+    {"Alt+Backspace", kUndo},
+    {"Ctrl+X", kCut},
+    {"Shift+Del", kCut},
+    {"Ctrl+C", kCopy},
+    {"Ctrl+Ins", kCopy},
+    {"Ctrl+V", kPaste},
+    {"Shift+Ins", kPaste},
+    {"Del", kDelete},
+    {"Ctrl+F", kFind},
+    {"F5", kRefresh},
+    {"Esc", kBrowseMode},
+    {"F6", kNextPane},
+    {"Shift+F6", kPreviousPane},
+};
+
+} // namespace
+
+std::span<const Accelerator> accelerators()
+{
+    return kTable;
+}
+
+std::vector<std::string_view> keysFor(int command)
+{
+    std::vector<std::string_view> keys;
+    for (const Accelerator& a : kTable)
+        if (a.command == command)
+            keys.push_back(a.keys);
+    return keys;
+}
+
+} // namespace res
