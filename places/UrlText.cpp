@@ -1,5 +1,7 @@
 #include "places/UrlText.h"
 
+#include <algorithm>
+#include <cctype>
 #include <vector>
 
 namespace places {
@@ -88,6 +90,18 @@ UrlParts split_url(std::string_view url)
     if (parts.query_start == std::string_view::npos)
         parts.query_start = url.size();
     return parts;
+}
+
+// True when the reference starts with a scheme ("http:", "data:"): it is already absolute. A
+// "://" later on, as in "go.cgi?to=http://x/", does not make it so.
+bool has_scheme(std::string_view reference)
+{
+    const std::size_t colon = reference.find(':');
+    if (colon == 0 || colon == std::string_view::npos || !std::isalpha(static_cast<unsigned char>(reference[0])))
+        return false;
+    return std::all_of(reference.begin(), reference.begin() + static_cast<std::ptrdiff_t>(colon), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+    });
 }
 
 } // namespace
@@ -191,7 +205,7 @@ std::string site_root(std::string_view url)
 
 std::string absolute_url(std::string_view page, std::string_view reference)
 {
-    if (reference.find("://") != std::string_view::npos)
+    if (has_scheme(reference))
         return std::string(reference);
 
     const UrlParts parts = split_url(page);
