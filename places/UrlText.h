@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+// Address-bar and URL operations on Shift_JIS text. Pure functions: the address bar, the
+// favorites, the site services and the shortcut writers share them.
+namespace places {
+
+// Shift_JIS (code page 932) lead bytes: the first byte of a double-byte character.
+constexpr bool is_sjis_lead(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+// Number of characters (a double-byte character counts once).
+std::size_t sjis_length(std::string_view text);
+
+// Full-width spaces become ASCII spaces, trailing spaces go. Works on whole characters, so a
+// trail byte 0x81 followed by "@" is not mistaken for a full-width space.
+std::string normalize_address_text(std::string_view text);
+
+// True when normalised address-bar text is a search rather than an address: no single-byte
+// "." or "/", or any double-byte character, or a space after the first character. Texts
+// containing "about:blank" and the text "localhost" are addresses.
+bool is_search_text(std::string_view text);
+
+// The query part of a search URL: double-byte characters as "%XX%XX" (upper-case hex), "?"
+// dropped, "+" as "%2B", space as "+". Bytes that would change the meaning of the URL ("%",
+// "&", "#") and single-byte characters above 0x7F are percent-encoded as well.
+std::string encode_search_query(std::string_view text);
+
+// What the address bar opens for the entered text: the normalised text itself for an
+// address, or search_prefix + query for a search (also for any text beginning with "?").
+// Nothing for empty or blank text, or for a search when the prefix is empty.
+std::optional<std::string> address_for_input(std::string_view text, std::string_view search_prefix);
+
+// The text without the characters \ / : ? * < > |, which file names cannot hold; double-byte
+// characters stay whole.
+std::string remove_name_forbidden(std::string_view text);
+
+// Scheme, "://" and host of a URL ("http://www.example.jp"); empty without "://".
+std::string site_root(std::string_view url);
+
+// The reference made absolute against the page address. A reference that begins with a
+// scheme ("http://", "data:") is returned unchanged. Otherwise it replaces the page's file name (the part after the last "/" of the
+// path); a reference starting with "/" goes after the site root, one starting with "//"
+// after the scheme, one starting with "?" or "#" after the page's path. Then backslashes are
+// removed, and in the path "//" becomes "/" and "." and ".." segments are resolved.
+std::string absolute_url(std::string_view page, std::string_view reference);
+
+} // namespace places

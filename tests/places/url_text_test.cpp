@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "places/UrlText.h"
+
+namespace {
+
+using places::absolute_url;
+using places::address_for_input;
+
+constexpr std::string_view kPrefix = "http://search.example/?q=";
+
+std::optional<std::string> go(std::string_view text) { return address_for_input(text, kPrefix); }
+std::optional<std::string> search(std::string_view query) { return std::string(kPrefix) + std::string(query); }
+
+TEST(AddressInput, AddressesNavigateAsTyped)
+{
+    EXPECT_EQ(go("example.jp"), "example.jp");
+    EXPECT_EQ(go("http://example.jp/a b"), search("http://example.jp/a+b")); // a blank makes it a search
+    EXPECT_EQ(go("www.example.jp/path  "), "www.example.jp/path"); // trailing spaces go
+    EXPECT_EQ(go(" example.jp"), " example.jp");                   // a first-character space is no word break
+    EXPECT_EQ(go("localhost"), "localhost");
+    EXPECT_EQ(go("about:blank"), "about:blank");
+    EXPECT_EQ(go("view about:blank"), "view about:blank");
+    EXPECT_EQ(go("localhost:8080"), search("localhost:8080"));
+}
+
+TEST(AddressInput, WordsAndJapaneseSearch)
+{
+    EXPECT_EQ(go("hello"), search("hello"));
+    EXPECT_EQ(go("two words"), search("two+words"));
+    EXPECT_EQ(go("example.jp review"), search("example.jp+review")); // a blank wins over the dot
+    EXPECT_EQ(go("c++"), search("c%2B%2B"));
+    // Each double-byte character as its two Shift_JIS bytes: 日本 = 93 FA 96 7B.
+    EXPECT_EQ(go("\x93\xFA\x96\x7B"), search("%93%FA%96%7B"));
+    EXPECT_EQ(go("\x93\xFA\x96\x7B.jp"), search("%93%FA%96%7B.jp"));
+    // 表 = 95 5C: its trail byte is not a backslash, the character is double-byte.
+    EXPECT_EQ(go("\x95\x5C"), search("%95%5C"));
+    // A leading question mark forces a search and is dropped with every other one.
+    EXPECT_EQ(go("?example.jp"), search("example.jp"));
+    EXPECT_EQ(go("what? why?"), search("what+why"));
+    // Bytes that would end or break the query are escaped too.
+    EXPECT_EQ(go("a&b #1 100%"), search("a%26b+%231+100%25"));
+    // Half-width katakana are single-byte characters: escaped, not taken for lead bytes.
+    EXPECT_EQ(go("\xB1\xB2"), search("%B1%B2"));
+}
+
+TEST(AddressInput, BlankTextDoesNothing)
+{
+    EXPECT_FALSE(go(""));
+    EXPECT_FALSE(go("   "));
+    EXPECT_FALSE(go("\x81\x40\x81\x40"));      // full-width spaces only
+    EXPECT_EQ(go("a\x81\x40" "b"), search("a+b")); // a full-width space is a blank
+    EXPECT_FALSE(address_for_input("two words", ""));
+    EXPECT_EQ(address_for_input("example.jp", ""), "example.jp");
+}
+
+TEST(AddressInput, FullWidthSpacesAreFoundOnCharacterBoundaries)
+{
+    // ａ = 82 81; followed by "@" (0x40) it holds the bytes 81 40 without a full-width space.
+    EXPECT_EQ(places::normalize_address_text("\x82\x81@x"), "\x82\x81@x");
+    EXPECT_EQ(places::normalize_address_text("\x81\x40x\x81\x40\x81\x40"), " x");
+    EXPECT_EQ(places::sjis_length("a\x93\xFA\xB1"), 3u);
+    EXPECT_EQ(places::sjis_length("\x93"), 1u);
+    EXPECT_EQ(places::encode_search_query("\x93"), "%93"); // a lone lead byte at the end
+}
+
+TEST(AbsoluteUrl, ReplacesTheFileName)
+{
+    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "img/x.png"), "http://a.jp/dir/img/x.png");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/", "x.png"), "http://a.jp/dir/x.png");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "https://b.jp/y.png"), "https://b.jp/y.png");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "./x.png"), "http://a.jp/dir/x.png");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "img\\x.png"), "http://a.jp/dir/imgx.png");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "img//./x.png"), "http://a.jp/dir/img/x.png");
+    // The file name occurring earlier in the address is not touched.
+    EXPECT_EQ(absolute_url("http://a.jp/x/x", "y"), "http://a.jp/x/y");
+}
+
+TEST(AbsoluteUrl, HandlesWhatTheFileNameRuleAloneGetsWrong)
+{
+    EXPECT_EQ(absolute_url("http://a.jp", "favicon.ico"), "http://a.jp/favicon.ico");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "/root.css"), "http://a.jp/root.css");
+    EXPECT_EQ(absolute_url("https://a.jp/dir/page.html", "//cdn.jp/lib.js"), "https://cdn.jp/lib.js");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/sub/page.html", "../up.png"), "http://a.jp/dir/up.png");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "../../../x.png"), "http://a.jp/x.png");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/page.php?u=http://b/c/d", "x.png"), "http://a.jp/dir/x.png");
+    EXPECT_EQ(absolute_url("http://a.jp/dir/page.php?x=1", "?x=2"), "http://a.jp/dir/page.php?x=2");
+    EXPECT_EQ(absolute_url("http://a.jp/p.html#top", "#end"), "http://a.jp/p.html#end");
+    EXPECT_EQ(absolute_url("http://a.jp/p.html", "x.cgi?u=http://b//c"), "http://a.jp/x.cgi?u=http://b//c");
+    EXPECT_EQ(absolute_url("http://a.jp/p.html", "data:image/png;base64,AA=="), "data:image/png;base64,AA==");
+    EXPECT_EQ(absolute_url("http://a.jp/p.html", "mailto:x@a.jp"), "mailto:x@a.jp");
+    // A Shift_JIS trail byte 0x5C is part of its character, not a backslash: 表 = 95 5C.
+    EXPECT_EQ(absolute_url("http://a.jp/", "\x95\x5C.png"), "http://a.jp/\x95\x5C.png");
+    EXPECT_EQ(places::site_root("https://a.jp:8080/x/y?z"), "https://a.jp:8080");
+    EXPECT_EQ(places::site_root("about:blank"), "");
+}
+
+} // namespace
