@@ -121,16 +121,11 @@ TEST(Keys, NameTableLookups)
     EXPECT_EQ(key_code_from_name("7"), '7');
     EXPECT_EQ(key_code_from_name("a"), -1);
     EXPECT_EQ(key_code_from_name("F5"), 0x74);
-    EXPECT_EQ(key_code_from_name("MINUS"), 0xBD);
-    EXPECT_EQ(key_code_from_name("`"), 0xC0);
     EXPECT_EQ(key_code_from_name("\\"), 0xDC);
-    EXPECT_EQ(key_code_from_name("DELETE"), 0x2E);
     EXPECT_EQ(key_code_from_name("F25"), -1);
     EXPECT_EQ(key_code_from_name(""), -1);
 
     EXPECT_EQ(key_name_from_code('Z'), "Z");
-    EXPECT_EQ(key_name_from_code(0x87), "F24");
-    EXPECT_EQ(key_name_from_code(0x6B), "ADD");
     EXPECT_EQ(key_name_from_code(0x11), "");
     EXPECT_EQ(key_name_from_code('a'), "NUMPAD1"); // 0x61: a code, not a character
     EXPECT_EQ(key_name_from_code(0xFF), "");
