@@ -27,6 +27,16 @@ bool Settings::set_server_addr(std::string address)
     return true;
 }
 
+void Settings::fill_empty_at_startup(const std::string& data_folder, const std::string& logon_name)
+{
+    if (searchstring.empty())
+        searchstring = kSearchGoogle;
+    if (savefolder.empty())
+        savefolder = data_folder + "/memo";
+    if (user_name.empty())
+        user_name = logon_name;
+}
+
 void Settings::set_default_gestures()
 {
     gestures = {

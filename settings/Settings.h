@@ -142,6 +142,11 @@ public:
     bool set_server_addr(std::string address);
     static bool is_valid_server_addr(std::string_view address);
 
+    // Start-up fill-ins for what a first run leaves empty: the search prefix becomes the first
+    // built-in one, the memo folder `data_folder` + "/memo" (creating it is the caller's
+    // business) and the user name `logon_name`.
+    void fill_empty_at_startup(const std::string& data_folder, const std::string& logon_name);
+
     // Replaces the gesture list with the six built-in gestures.
     void set_default_gestures();
     // Copies the gesture strings into the recognizer, in order.

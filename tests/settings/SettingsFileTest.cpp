@@ -209,6 +209,20 @@ TEST(SettingsFile, MissingOrMalformedFileKeepsDefaultsAndDefaultGestures)
     }
 }
 
+TEST(SettingsFile, StartupFillsOnlyEmptyValues)
+{
+    Settings s;
+    s.user_name = kSjisYamada;
+    s.fill_empty_at_startup("/data/Marvo", "someone");
+    EXPECT_EQ(s.searchstring, kSearchGoogle);
+    EXPECT_EQ(s.savefolder, "/data/Marvo/memo");
+    EXPECT_EQ(s.user_name, kSjisYamada);
+    s.searchstring = kSearchYahoo;
+    s.fill_empty_at_startup("/other", "x");
+    EXPECT_EQ(s.searchstring, kSearchYahoo);
+    EXPECT_EQ(s.savefolder, "/data/Marvo/memo");
+}
+
 TEST(SettingsFile, MouseElementDecidesAboutDefaultGestures)
 {
     const std::string only_rocker = "<marvo><mouse>\t\t<command_lr func=\"7\"/>\n\t\t<command_rl func=\"8\"/>\n"
