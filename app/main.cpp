@@ -1,19 +1,14 @@
-#include <QApplication>
-#include <QMainWindow>
-#include <QUrl>
-#include <QWebEngineView>
+#include "app/MainFrame.h"
+#include "app/MarvoApp.h"
 
-// Starts the browser with one page: the address on the command line, or a blank page.
 int main(int argc, char* argv[])
 {
-    QApplication application(argc, argv);
-    QApplication::setApplicationName("Marvo");
-    QMainWindow frame;
-    auto* view = new QWebEngineView(&frame);
-    frame.setCentralWidget(view);
-    const QStringList arguments = QApplication::arguments();
-    view->load(arguments.size() > 1 ? QUrl::fromUserInput(arguments[1]) : QUrl("about:blank"));
-    frame.resize(950, 750);
-    frame.show();
-    return QApplication::exec();
+    CMarvoApp application(argc, argv);
+    StartOptions options;
+    options.arguments = CMarvoApp::arguments().mid(1);
+    if (!application.InitInstance(options))
+        return 0;
+    const int result = CMarvoApp::exec();
+    application.ExitInstance();
+    return result;
 }

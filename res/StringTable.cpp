@@ -9,9 +9,9 @@ namespace {
 // included) because the same bytes end up in message boxes and in stored settings.
 constexpr StringEntry kTable[] = {
     {100, "OLE の初期化に失敗しました。 OLE ライブラリのバージョンが正しいことを確認してください。"},
-    {101, "https://www.google.com/search?q="},
-    {102, "https://search.goo.ne.jp/web.jsp?MT="},
-    {103, "https://search.yahoo.co.jp/search?p="},
+    {101, "https://www.google.co.jp/search?ie=Shift_JIS&q="},
+    {102, "https://search.goo.ne.jp/web.jsp?IE=Shift_JIS&MT="},
+    {103, "https://search.yahoo.co.jp/search?ei=Shift_JIS&p="},
     {104, "Windows ソケットの初期化に失敗しました。"},
     {105, "https://www.bing.com/search?q="},
     {106, "Marvo/1.0 "},

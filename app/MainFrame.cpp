@@ -1,0 +1,393 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QDrag>
+#include <QFile>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include "app/ActivityIndicator.h"
+#include "app/AppIcons.h"
+#include "app/BandLayout.h"
+#include "app/ChildFrame.h"
+#include "app/DocumentRules.h"
+#include "app/MarvoApp.h"
+#include "app/TabBrowserWnd.h"
+#include "places/Shortcut.h"
+#include "platform/QtText.h"
+#include "platform/ShiftJis.h"
+#include "res/CommandIds.h"
+
+CMainFrame::CMainFrame()
+{
+    setWindowTitle(QStringLiteral("Marvo"));
+    setWindowIcon(app_icons::application());
+    setAcceptDrops(true);
+    setDockNestingEnabled(false);
+
+    auto* center = new QWidget(this);
+    auto* layout = new QVBoxLayout(center);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    mdi_ = new QMdiArea(center);
+    mdi_->setViewMode(QMdiArea::SubWindowView);
+    mdi_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mdi_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    mdi_->setAcceptDrops(true);
+    strip_ = new CMDICtrlButton(mdi_, this, center);
+    strip_->setObjectName(QStringLiteral("TabStrip"));
+    auto update_strip_height = [this] {
+        const int height = strip_->wanted_height();
+        strip_->setFixedHeight(height);
+        strip_->setVisible(height > 0);
+    };
+    connect(strip_, &CMDICtrlButton::heightChanged, this, update_strip_height);
+    update_strip_height();
+    layout->addWidget(strip_);
+    layout->addWidget(mdi_, 1);
+    setCentralWidget(center);
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
+        if (auto* tab = qobject_cast<CChildFrame*>(window)) {
+            tab->showMaximized();
+            set_address(tab->browser()->LocationURL());
+            set_activity(tab->browser()->busy());
+        }
+    });
+
+    create_bars();
+    const settings::Rect& rect = theApp().settings().rect;
+    setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
+}
+
+CMainFrame::~CMainFrame() = default;
+
+// ---- tabs ----
+
+CChildFrame* CMainFrame::create_tab(CChildFrame* opener)
+{
+    auto* tab = new CChildFrame(opener);
+    mdi_->addSubWindow(tab);
+    CTabBrowserWnd* browser = tab->browser();
+    connect(browser, &CTabBrowserWnd::urlChanged, this, [this, tab](const QUrl& url) {
+        if (tab == active_tab())
+            set_address(url);
+    });
+    connect(browser, &CTabBrowserWnd::statusTextChanged, this, [this, tab](const QString& text) {
+        if (tab == active_tab())
+            statusBar()->showMessage(text);
+    });
+    connect(browser, &CTabBrowserWnd::busyChanged, this, [this, tab](bool busy) {
+        if (tab == active_tab())
+            set_activity(busy);
+    });
+    connect(browser, &CTabBrowserWnd::iconChanged, strip_, qOverload<>(&QWidget::update));
+    tab->showMaximized();
+    mdi_->setActiveSubWindow(tab);
+    strip_->Resync();
+    return tab;
+}
+
+CChildFrame* CMainFrame::active_tab() const
+{
+    return qobject_cast<CChildFrame*>(mdi_->activeSubWindow());
+}
+
+std::vector<CChildFrame*> CMainFrame::tabs() const
+{
+    std::vector<CChildFrame*> list;
+    for (int i = 0; i < strip_->count(); ++i)
+        if (auto* tab = qobject_cast<CChildFrame*>(strip_->tab(i)))
+            list.push_back(tab);
+    return list;
+}
+
+void CMainFrame::tab_changed(CChildFrame*)
+{
+    strip_->Resync();
+}
+
+void CMainFrame::repaint_tab_strip()
+{
+    strip_->update();
+}
+
+// A closing tab goes to the front of the recently closed pages; after the last one the
+// address bar is cleared.
+void CMainFrame::tab_closing(CChildFrame* tab)
+{
+    CTabBrowserWnd* browser = tab->browser();
+    const QString url = browser->LocationURL().toString();
+    if (!url.isEmpty())
+        remember_closed_page(theApp().settings().lastclose,
+                             {platform::from_qstring(browser->LocationName()), platform::from_qstring(url)});
+    QTimer::singleShot(0, this, [this] {
+        strip_->Resync();
+        if (strip_->count() == 0)
+            set_address({});
+    });
+}
+
+void CMainFrame::close_tabs_around(CChildFrame* tab, int command)
+{
+    const std::vector<CChildFrame*> list = tabs();
+    const auto position = std::find(list.begin(), list.end(), tab) - list.begin();
+    for (std::ptrdiff_t i = 0; i < static_cast<std::ptrdiff_t>(list.size()); ++i) {
+        const bool close = command == res::cmd::kCloseOthers ? i != position
+                           : command == res::cmd::kCloseRight ? i > position
+                                                              : i < position;
+        if (close)
+            list[static_cast<std::size_t>(i)]->close();
+    }
+    strip_->Resync();
+    mdi_->setActiveSubWindow(tab);
+}
+
+// ---- the tab strip's host ----
+
+QMdiSubWindow* CMainFrame::opener_of(QMdiSubWindow* tab) const
+{
+    auto* frame = qobject_cast<CChildFrame*>(tab);
+    return frame ? frame->opener() : nullptr;
+}
+
+bool CMainFrame::is_locked(QMdiSubWindow* tab) const
+{
+    auto* frame = qobject_cast<CChildFrame*>(tab);
+    return frame && frame->browser()->navigation_lock();
+}
+
+QIcon CMainFrame::site_icon(QMdiSubWindow* tab) const
+{
+    auto* frame = qobject_cast<CChildFrame*>(tab);
+    return frame ? frame->browser()->site_icon() : QIcon();
+}
+
+void CMainFrame::close_tab(QMdiSubWindow* tab)
+{
+    tab->close();
+}
+
+// Drags the tab's page out as an internet shortcut in the temp folder.
+void CMainFrame::drag_tab_out(QMdiSubWindow* tab)
+{
+    auto* frame = qobject_cast<CChildFrame*>(tab);
+    if (!frame)
+        return;
+    const std::string url = platform::from_qstring(frame->browser()->LocationURL().toString());
+    const std::string title = platform::from_qstring(frame->windowTitle());
+    const std::filesystem::path file =
+        places::shortcut_path(theApp().folders().temp, title, [](std::string_view sjis) {
+            return platform::sjis_to_utf8(sjis);
+        });
+    if (!places::write_internet_shortcut(file, url))
+        return;
+    auto* data = new QMimeData;
+    data->setUrls({QUrl::fromLocalFile(QString::fromStdString(file.string()))});
+    auto* drag = new QDrag(strip_);
+    drag->setMimeData(data);
+    drag->setPixmap(frame->browser()->site_icon().pixmap(16, 16));
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    drag_out_ended_ = QDateTime::currentDateTime();
+}
+
+// ---- commands ----
+
+bool CMainFrame::route(int id)
+{
+    CChildFrame* tab = active_tab();
+    return route_command({tab ? tab->browser() : nullptr, tab, this, &theApp()}, id);
+}
+
+CommandState CMainFrame::command_state(int id)
+{
+    CChildFrame* tab = active_tab();
+    return route_update({tab ? tab->browser() : nullptr, tab, this, &theApp()}, id);
+}
+
+bool CMainFrame::OnCommand(int id)
+{
+    using namespace res::cmd;
+    auto toggle = [](QWidget* bar) { bar->setVisible(!bar->isVisible()); };
+    switch (id) {
+    case kNavigationBar:
+        toggle(band(kNaviBarBand));
+        return true;
+    case kAddressBar:
+        toggle(band(kAddressBarBand));
+        return true;
+    case kLinkBar:
+        toggle(band(kLinkBarBand));
+        return true;
+    case kDrawingBar:
+        toggle(drawing_bar_);
+        return true;
+    case kStatusBar:
+        toggle(statusBar());
+        return true;
+    case kFavoritesPane:
+        toggle_explorer_pane(0);
+        return true;
+    case kMemoPane:
+        toggle_explorer_pane(1);
+        return true;
+    case kHistoryPane:
+        toggle_explorer_pane(2);
+        return true;
+    case kCloseAll:
+        for (CChildFrame* tab : tabs())
+            tab->close();
+        strip_->Resync();
+        set_address({});
+        return true;
+    case kReopenLastClosed:
+        if (!theApp().settings().lastclose.empty())
+            theApp().OpenInNewTab(theApp().settings().lastclose.front().url);
+        return true;
+    case kHome:
+        theApp().SetBrowseMode();
+        if (CChildFrame* tab = active_tab())
+            tab->browser()->Navigate(QUrl(platform::to_qstring(theApp().home_page())));
+        else
+            theApp().OpenInNewTab(theApp().home_page());
+        return true;
+    case kExit:
+        close();
+        return true;
+    }
+    return false;
+}
+
+bool CMainFrame::OnUpdateCommand(int id, CommandState& state)
+{
+    using namespace res::cmd;
+    switch (id) {
+    case kNavigationBar:
+        state.checked = bar_visible(kNaviBarBand);
+        return true;
+    case kAddressBar:
+        state.checked = bar_visible(kAddressBarBand);
+        return true;
+    case kLinkBar:
+        state.checked = bar_visible(kLinkBarBand);
+        return true;
+    case kDrawingBar:
+        state.checked = drawing_bar_->isVisible();
+        return true;
+    case kStatusBar:
+        state.checked = statusBar()->isVisible();
+        return true;
+    case kFavoritesPane:
+        state.checked = explorer_pane() == 0;
+        return true;
+    case kMemoPane:
+        state.checked = explorer_pane() == 1;
+        return true;
+    case kHistoryPane:
+        state.checked = explorer_pane() == 2;
+        return true;
+    case kReopenLastClosed:
+        state.enabled = !theApp().settings().lastclose.empty();
+        return true;
+    case kCloseAll:
+    case kHome:
+    case kExit:
+        return true;
+    }
+    return false;
+}
+
+// ---- bars ----
+
+void CMainFrame::set_activity(bool busy)
+{
+    activity_->set_active(busy);
+}
+
+void CMainFrame::set_address(const QUrl& url)
+{
+    address_->setEditText(url.isEmpty() ? QString() : url.toString());
+}
+
+QStatusBar* CMainFrame::status() const
+{
+    return statusBar();
+}
+
+void CMainFrame::address_entered()
+{
+    const std::string typed = platform::from_qstring(address_->currentText().trimmed());
+    if (typed.empty())
+        return;
+    const QUrl url = QUrl::fromUserInput(platform::to_qstring(typed));
+    if (CChildFrame* tab = active_tab())
+        tab->browser()->Navigate(url);
+    else
+        theApp().OpenInNewTab(platform::from_qstring(url.toString()));
+}
+
+// ---- window events ----
+
+void CMainFrame::track_window_rect()
+{
+    if (isMaximized() || isMinimized() || x() < 0)
+        return;
+    const QRect frame = geometry();
+    theApp().settings().rect = {frame.left(), frame.top(), frame.left() + frame.width(),
+                                frame.top() + frame.height()};
+}
+
+void CMainFrame::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    track_window_rect();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    track_window_rect();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls())
+        event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event)
+{
+    // A drop right after a tab was dragged out is that tab coming back: ignore it.
+    if (drag_out_ended_.isValid() && drag_out_ended_.msecsTo(QDateTime::currentDateTime()) < 500)
+        return;
+    open_dropped(event->mimeData()->urls());
+    event->acceptProposedAction();
+}
+
+// Only the first dropped file counts; it opens in a new tab.
+void CMainFrame::open_dropped(const QList<QUrl>& urls)
+{
+    if (urls.isEmpty())
+        return;
+    const QUrl& first = urls.front();
+    theApp().OpenInNewTab(platform::from_qstring(first.isLocalFile() ? QUrl::fromLocalFile(first.toLocalFile()).toString()
+                                                                     : first.toString()));
+}
+
+void CMainFrame::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMainWindow::contextMenuEvent(event);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    closing_ = true;
+    theApp().save_state();
+    event->accept();
+}

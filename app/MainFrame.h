@@ -1,0 +1,121 @@
+#pragma once
+
+#include <QDateTime>
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <vector>
+
+#include "app/CommandTarget.h"
+#include "app/TabStrip.h"
+
+class ActivityIndicator;
+class CChildFrame;
+class CTabBrowserWnd;
+class QAction;
+class QComboBox;
+class QDockWidget;
+class QLabel;
+class QMdiArea;
+class QMenu;
+class QStackedWidget;
+class QToolBar;
+namespace res {
+struct MenuItem;
+}
+
+// The main window: menu bar, navigation, address and link bars as bands of the top area,
+// the drawing bar at the right, the explorer bar at the left, the status bar, and the tab
+// strip over the tab area. It routes commands, fills menus at run time and saves the
+// program's state when it closes.
+class CMainFrame : public QMainWindow, public CommandTarget, public TabStripHost {
+    Q_OBJECT
+public:
+    // Band names, the window texts the saved layout refers to.
+    static constexpr const char* kMenuBarBand = "Native:MenuBar";
+    static constexpr const char* kNaviBarBand = "Native:NaviBar";
+    static constexpr const char* kAddressBarBand = "Native:AddressBar";
+    static constexpr const char* kLinkBarBand = "Native:LinkBar";
+
+    CMainFrame();
+    ~CMainFrame() override;
+
+    // Tabs
+    CChildFrame* create_tab(CChildFrame* opener);
+    CChildFrame* active_tab() const;
+    std::vector<CChildFrame*> tabs() const;  // in strip order
+    CMDICtrlButton* tab_strip() const { return strip_; }
+    QMdiArea* mdi_area() const { return mdi_; }
+    void tab_changed(CChildFrame* tab);
+    void tab_closing(CChildFrame* tab);
+    void close_tabs_around(CChildFrame* tab, int command);
+    void repaint_tab_strip();
+
+    // Sends a command along the route: active tab's browser, its frame, this frame, the app.
+    bool route(int id);
+    CommandState command_state(int id);
+    QAction* action(int id);
+
+    void set_activity(bool busy);
+    void set_address(const QUrl& url);
+    QStatusBar* status() const;
+    bool bar_visible(const char* band) const;
+    QToolBar* band(const QString& name) const;
+    QDockWidget* explorer_bar() const { return explorer_; }
+    bool drawing_bar_visible() const;
+    int explorer_pane() const;  // 0 favorites, 1 memo, 2 history; -1 hidden
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+    // TabStripHost
+    QMdiSubWindow* opener_of(QMdiSubWindow* tab) const override;
+    bool is_locked(QMdiSubWindow* tab) const override;
+    QIcon site_icon(QMdiSubWindow* tab) const override;
+    void close_tab(QMdiSubWindow* tab) override;
+    void drag_tab_out(QMdiSubWindow* tab) override;
+    void show_tab_menu(QMdiSubWindow* tab, const QPoint& global_position) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    void create_bars();
+    QToolBar* create_menu_band();
+    QToolBar* create_navigation_bar();
+    QToolBar* create_address_bar();
+    QToolBar* create_link_bar();
+    QToolBar* create_drawing_bar();
+    void create_explorer_bar();
+    void create_status_bar();
+    void place_bands();
+    QMenu* build_menu(const res::MenuItem& popup, QWidget* parent);
+    void fill_popup(QMenu* menu, int first_command);
+    void update_menu_states(QMenu* menu);
+    void show_travel_list(bool back);
+    void toggle_explorer_pane(int pane);
+    void track_window_rect();
+    void open_dropped(const QList<QUrl>& urls);
+    void address_entered();
+    void update_status_panes();
+
+    QMdiArea* mdi_ = nullptr;
+    CMDICtrlButton* strip_ = nullptr;
+    QHash<int, QAction*> actions_;
+    std::vector<QToolBar*> native_bands_;
+    QToolBar* drawing_bar_ = nullptr;
+    QDockWidget* explorer_ = nullptr;
+    QStackedWidget* explorer_panes_ = nullptr;
+    QComboBox* address_ = nullptr;
+    ActivityIndicator* activity_ = nullptr;
+    QLabel* share_pane_ = nullptr;
+    QLabel* buffer_pane_ = nullptr;
+    QLabel* width_pane_ = nullptr;
+    QDateTime drag_out_ended_;
+    bool closing_ = false;
+};

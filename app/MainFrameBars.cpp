@@ -1,0 +1,254 @@
+// The bars and panes of the main frame and the placement of the top bands.
+#include <QAction>
+#include <QComboBox>
+#include <QDockWidget>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+
+#include "app/ActivityIndicator.h"
+#include "app/AppIcons.h"
+#include "app/BandLayout.h"
+#include "app/MainFrame.h"
+#include "app/MarvoApp.h"
+#include "app/ChildFrame.h"
+#include "app/TabBrowserWnd.h"
+#include "platform/QtText.h"
+#include "res/CommandIds.h"
+#include "res/Menus.h"
+#include "res/StringTable.h"
+#include "res/Toolbars.h"
+
+namespace {
+
+QString text_of(int id)
+{
+    return QString::fromUtf8(res::text(id).data(), static_cast<qsizetype>(res::text(id).size()));
+}
+
+QToolBar* new_band(QMainWindow* frame, const char* name)
+{
+    auto* bar = new QToolBar(QString::fromUtf8(name), frame);
+    bar->setObjectName(QString::fromUtf8(name));
+    bar->setMovable(true);
+    bar->setIconSize(QSize(26, 26));
+    return bar;
+}
+
+} // namespace
+
+void CMainFrame::create_bars()
+{
+    native_bands_ = {create_menu_band(), create_navigation_bar(), create_address_bar(), create_link_bar()};
+    drawing_bar_ = create_drawing_bar();
+    addToolBar(Qt::RightToolBarArea, drawing_bar_);
+    create_explorer_bar();
+    create_status_bar();
+    place_bands();
+
+    const settings::Settings& options = theApp().settings();
+    band(kNaviBarBand)->setVisible(options.toolbar);
+    band(kAddressBarBand)->setVisible(options.addrbar);
+    band(kLinkBarBand)->setVisible(options.linkbar);
+    drawing_bar_->setVisible(options.drawbar);
+    statusBar()->setVisible(options.statbar);
+    const int pane = options.favobar ? 0 : options.memobar ? 1 : options.histbar ? 2 : -1;
+    explorer_->setVisible(pane >= 0);
+    if (pane >= 0)
+        explorer_panes_->setCurrentIndex(pane);
+}
+
+QToolBar* CMainFrame::create_menu_band()
+{
+    QToolBar* bar = new_band(this, kMenuBarBand);
+    auto* row = new QWidget(bar);
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* menus = new QMenuBar(row);
+    menus->setNativeMenuBar(false);
+    if (const res::Menu* tab_menu = res::menu(res::menuid::kTab))
+        for (const res::MenuItem& popup : tab_menu->items)
+            if (popup.isPopup())
+                menus->addMenu(build_menu(popup, menus));
+    layout->addWidget(menus);
+    layout->addStretch(1);
+    activity_ = new ActivityIndicator(row);
+    layout->addWidget(activity_);
+    bar->addWidget(row);
+    return bar;
+}
+
+QToolBar* CMainFrame::create_navigation_bar()
+{
+    using namespace res::cmd;
+    QToolBar* bar = new_band(this, kNaviBarBand);
+    for (const res::ToolbarButton& slot : res::navigationBar()) {
+        if (slot.isSeparator()) {
+            bar->addSeparator();
+            continue;
+        }
+        QAction* command = action(slot.command);
+        if (slot.textString != 0)
+            command->setIconText(text_of(slot.textString));
+        auto* button = new QToolButton(bar);
+        button->setDefaultAction(command);
+        button->setToolButtonStyle(slot.textString != 0 ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
+        if (slot.dropDown) {
+            button->setPopupMode(QToolButton::MenuButtonPopup);
+            auto* list = new QMenu(button);
+            connect(list, &QMenu::aboutToShow, this, [this, list, back = slot.command == kBack] {
+                list->clear();
+                CChildFrame* tab = active_tab();
+                if (!tab)
+                    return;
+                const QStringList titles = back ? tab->browser()->back_titles() : tab->browser()->forward_titles();
+                for (int k = 0; k < titles.size() && k < 10; ++k) {
+                    const int entry = back ? kBackList[k] : kForwardList[k];
+                    list->addAction(titles[k], this, [this, entry] { route(entry); });
+                }
+            });
+            button->setMenu(list);
+        }
+        bar->addWidget(button);
+    }
+    return bar;
+}
+
+QToolBar* CMainFrame::create_address_bar()
+{
+    QToolBar* bar = new_band(this, kAddressBarBand);
+    bar->addWidget(new QLabel(text_of(res::str::kAddressLabel) + QLatin1Char(' '), bar));
+    address_ = new QComboBox(bar);
+    address_->setEditable(true);
+    address_->setInsertPolicy(QComboBox::NoInsert);
+    address_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    address_->setMinimumWidth(300);
+    connect(address_->lineEdit(), &QLineEdit::returnPressed, this, &CMainFrame::address_entered);
+    bar->addWidget(address_);
+    return bar;
+}
+
+QToolBar* CMainFrame::create_link_bar()
+{
+    QToolBar* bar = new_band(this, kLinkBarBand);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    bar->addWidget(new QLabel(QStringLiteral("リンク "), bar));
+    return bar;
+}
+
+QToolBar* CMainFrame::create_drawing_bar()
+{
+    auto* bar = new QToolBar(text_of(res::cmd::kDrawingBar).section(QLatin1Char('\n'), 0, 0), this);
+    bar->setObjectName(QStringLiteral("DrawingBar"));
+    bar->setIconSize(QSize(24, 24));
+    for (const res::ToolbarButton& button : res::drawingBar()) {
+        if (button.isSeparator()) {
+            bar->addSeparator();
+            continue;
+        }
+        QAction* command = action(button.command);
+        if (button.command != res::cmd::kUndo && button.command != res::cmd::kClearMemos)
+            command->setCheckable(true);
+        bar->addAction(command);
+    }
+    return bar;
+}
+
+void CMainFrame::create_explorer_bar()
+{
+    explorer_ = new QDockWidget(QStringLiteral("ExplorerBar"), this);
+    explorer_->setObjectName(QStringLiteral("ExplorerBar"));
+    explorer_->setAllowedAreas(Qt::LeftDockWidgetArea);
+    explorer_panes_ = new QStackedWidget(explorer_);
+    for (const char* title : {"お気に入り", "メモ履歴", "履歴"}) {
+        auto* pane = new QLabel(QString::fromUtf8(title), explorer_panes_);
+        pane->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+        pane->setMargin(6);
+        explorer_panes_->addWidget(pane);
+    }
+    explorer_->setWidget(explorer_panes_);
+    addDockWidget(Qt::LeftDockWidgetArea, explorer_);
+    const settings::Rect& area = theApp().settings().exprect;
+    resizeDocks({explorer_}, {std::max(120, area.right - area.left)}, Qt::Horizontal);
+}
+
+void CMainFrame::create_status_bar()
+{
+    share_pane_ = new QLabel(text_of(res::indicator::kShareState), this);
+    buffer_pane_ = new QLabel(text_of(res::indicator::kBuffering), this);
+    width_pane_ = new QLabel(text_of(res::str::kWidthFree), this);
+    statusBar()->addPermanentWidget(share_pane_);
+    statusBar()->addPermanentWidget(buffer_pane_);
+    statusBar()->addPermanentWidget(width_pane_);
+}
+
+void CMainFrame::update_status_panes()
+{
+    share_pane_->setText(text_of(res::indicator::kShareState));
+    const bool double_buffer = theApp().settings().doublebuffer != 0;
+    buffer_pane_->setText(text_of(double_buffer ? res::str::kDoubleBuffer : res::str::kSingleBuffer));
+    width_pane_->setText(text_of(res::str::kWidthFree));
+}
+
+// Saved entries in order, then the native bars the layout did not name, each on a new row.
+void CMainFrame::place_bands()
+{
+    std::vector<std::string> names;
+    for (QToolBar* bar : native_bands_)
+        names.push_back(bar->objectName().toStdString());
+    bool first = true;
+    for (const BandPlacement& placement : ::place_bands(theApp().settings().bandinfo, names, {})) {
+        QToolBar* bar = band(QString::fromStdString(placement.name));
+        if (!bar)
+            continue;
+        if (placement.new_row && !first)
+            addToolBarBreak(Qt::TopToolBarArea);
+        addToolBar(Qt::TopToolBarArea, bar);
+        if (placement.cx > 0)
+            bar->resize(static_cast<int>(placement.cx), bar->height());
+        first = false;
+    }
+}
+
+QToolBar* CMainFrame::band(const QString& name) const
+{
+    for (QToolBar* bar : native_bands_)
+        if (bar->objectName() == name)
+            return bar;
+    return nullptr;
+}
+
+bool CMainFrame::bar_visible(const char* name) const
+{
+    const QToolBar* bar = band(QString::fromUtf8(name));
+    return bar && bar->isVisible();
+}
+
+bool CMainFrame::drawing_bar_visible() const
+{
+    return drawing_bar_->isVisible();
+}
+
+int CMainFrame::explorer_pane() const
+{
+    return explorer_->isVisible() ? explorer_panes_->currentIndex() : -1;
+}
+
+// Hidden: show with the pane. Shown with that pane: hide. Shown with another: switch.
+void CMainFrame::toggle_explorer_pane(int pane)
+{
+    if (!explorer_->isVisible()) {
+        explorer_panes_->setCurrentIndex(pane);
+        explorer_->show();
+    } else if (explorer_panes_->currentIndex() == pane) {
+        explorer_->hide();
+    } else {
+        explorer_panes_->setCurrentIndex(pane);
+    }
+}

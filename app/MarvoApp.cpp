@@ -1,0 +1,386 @@
+#include "app/MarvoApp.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QStyleHints>
+#include <QThread>
+#include <QTimer>
+#include <QWebEngineProfile>
+#include <QWebEngineView>
+#include <QFileInfo>
+#include <QtWebEngineCore/qtwebenginecoreversion.h>
+#include <pwd.h>
+#include <unistd.h>
+
+#include "app/ChildFrame.h"
+#include "app/DocumentRules.h"
+#include "app/MainFrame.h"
+#include "app/TabBrowserWnd.h"
+#include "app/TerminationSignals.h"
+#include "app/FrameStateSampler.h"
+#include "places/Shortcut.h"
+#include "platform/InstanceLink.h"
+#include "platform/QtText.h"
+#include "platform/RegistryStore.h"
+#include "platform/ShiftJis.h"
+#include "res/CommandIds.h"
+#include "res/StringTable.h"
+#include "settings/SettingsFile.h"
+
+namespace {
+
+using Root = platform::RegistryStore::Root;
+
+const QString kBrowserKey = QStringLiteral("Software\\Microsoft\\Internet Explorer");
+
+QString text_of(int id)
+{
+    const std::string_view text = res::text(id);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void show_message(int id)
+{
+    QMessageBox::warning(nullptr, QStringLiteral("Marvo"), text_of(id));
+}
+
+std::string logon_name()
+{
+    if (const passwd* entry = ::getpwuid(::getuid()); entry && entry->pw_name)
+        return entry->pw_name;
+    const char* user = std::getenv("USER");
+    return user ? user : "";
+}
+
+// The engine's version, in the "major.minor" form the version check reads.
+QByteArray engine_version()
+{
+    return QByteArray(QTWEBENGINECORE_VERSION_STR);
+}
+
+// A path or address given on the command line, as the model's text.
+std::string model_text(const QString& text)
+{
+    return platform::from_qstring(text);
+}
+
+} // namespace
+
+// Resources compiled into a static library are registered by hand.
+static void register_resources()
+{
+    Q_INIT_RESOURCE(icons);
+}
+
+CMarvoApp::CMarvoApp(int& argc, char** argv) : QApplication(argc, argv)
+{
+    register_resources();
+    setOrganizationName(QStringLiteral("Marvo"));
+    setApplicationName(QStringLiteral("Marvo"));
+    setQuitOnLastWindowClosed(true);
+}
+
+CMarvoApp::~CMarvoApp()
+{
+    delete frame_.data();
+}
+
+bool CMarvoApp::InitInstance(const StartOptions& options)
+{
+    try {
+        folders_ = platform::Folders::from_environment();
+    } catch (const std::exception& failure) {
+        QMessageBox::critical(nullptr, QStringLiteral("Marvo"), QString::fromLocal8Bit(failure.what()));
+        return false;
+    }
+    registry_ = std::make_unique<platform::RegistryStore>(
+        QString::fromStdString((folders_.data / "registry.ini").string()));
+    registry_->seed_defaults(engine_version(), styleHints()->mouseDoubleClickInterval());
+    if (!check_browser_version()) {
+        show_message(144);
+        return false;
+    }
+    load_state();
+
+    const QString service = options.instance_service.isEmpty() ? QString::fromUtf8(platform::instance_link::kService)
+                                                                 : options.instance_service;
+    if (options.single_instance && platform::InstanceClient::instance_running(service)) {
+        hand_over_to_running_instance(options.arguments, service);
+        return false;
+    }
+
+    profile_ = new QWebEngineProfile(QStringLiteral("Marvo"), this);
+    profile_->setPersistentStoragePath(QString::fromStdString((folders_.data / "WebEngine").string()));
+    profile_->setCachePath(QString::fromStdString((folders_.data / "WebEngine" / "Cache").string()));
+
+    frame_ = new CMainFrame;
+    instance_server_ = std::make_unique<platform::InstanceServer>(
+        [this](const QByteArray& target) { OpenDocument(target.toStdString()); },
+        [this] {
+            if (!frame_)
+                return;
+            if (frame_->isMinimized())
+                frame_->showNormal();
+            frame_->raise();
+            frame_->activateWindow();
+        });
+    if (options.single_instance)
+        instance_server_->start(service);  // without it this instance simply receives nothing
+    install_termination_handler();
+
+    if (settings_.maximized)
+        frame_->showMaximized();
+    else
+        frame_->show();
+    open_first_tabs(options.arguments);
+    return true;
+}
+
+// The engine must be newer than major version 5; a missing value stops the program too.
+bool CMarvoApp::check_browser_version()
+{
+    const std::optional<QByteArray> version = registry_->value(Root::LocalMachine, kBrowserKey, QStringLiteral("Version"));
+    if (!version)
+        return false;
+    const QByteArray major = version->left(std::min<qsizetype>(256, version->indexOf('.') < 0 ? version->size()
+                                                                                             : version->indexOf('.')));
+    return std::atoi(major.constData()) > 5;
+}
+
+void CMarvoApp::load_state()
+{
+    settings::load_settings(settings_, (folders_.data / settings::kSettingsFileName).string());
+    settings_.fill_empty_at_startup(platform::utf8_to_sjis(folders_.data.string()), platform::utf8_to_sjis(logon_name()));
+    memo_folder_ = settings_.savefolder;
+    user_name_ = settings_.user_name;
+    std::error_code ignored;
+    std::filesystem::create_directories(platform::sjis_to_utf8(memo_folder_), ignored);
+}
+
+void CMarvoApp::save_state()
+{
+    if (frame_)
+        settings::save_settings(settings_, FrameStateSampler(*frame_),
+                                (folders_.data / settings::kSettingsFileName).string());
+}
+
+bool CMarvoApp::hand_over_to_running_instance(const QStringList& arguments, const QString& service)
+{
+    platform::InstanceClient client;
+    if (!arguments.isEmpty()) {
+        const QByteArray target = QByteArray::fromStdString(model_text(arguments.front()));
+        if (!client.connect(service, "WWW_OpenFile") || !client.poke("FILENAME", target + '\0')) {
+            show_message(141);
+            return false;
+        }
+    }
+    client.activate();
+    client.disconnect();
+    return true;
+}
+
+void CMarvoApp::install_termination_handler()
+{
+    // Log-out and kill end the program the way closing the window does, so nothing is lost.
+    TerminationSignals::install(this, [this] {
+        if (frame_)
+            frame_->close();
+        quit();
+    });
+}
+
+void CMarvoApp::open_first_tabs(const QStringList& arguments)
+{
+    if (!arguments.isEmpty()) {
+        OpenDocument(model_text(arguments.front()));
+    } else if (settings_.openlast && !settings_.lastopen.empty()) {
+        for (settings::LastOpenSite& site : settings_.lastopen) {
+            CTabBrowserWnd* tab = OpenInNewTab(site.url);
+            if (!tab)
+                continue;
+            tab->set_history_to_restore(std::move(site.log));
+            tab->SetNavigationLock(site.lock);
+            tab->SetAutoRefresh(site.reload);
+        }
+        settings_.lastopen.clear();
+    } else {
+        OnCommand(res::cmd::kNewTab);
+    }
+}
+
+void CMarvoApp::ExitInstance()
+{
+    platform::empty_folder(folders_.temp);
+}
+
+std::string CMarvoApp::home_page() const
+{
+    const std::optional<QByteArray> page =
+        registry_->value(Root::CurrentUser, kBrowserKey + QStringLiteral("\\Main"), QStringLiteral("Start Page"));
+    return page && !page->isEmpty() ? page->toStdString() : "about:blank";
+}
+
+// ---- opening documents ----
+
+bool CMarvoApp::OpenDocument(const std::string& target)
+{
+    switch (classify_document(target)) {
+    case DocumentKind::MemoPackage:
+        OpenMemoPackageFile(target);
+        return true;
+    case DocumentKind::InternetShortcut:
+        OpenShortcutInNewTab(target);
+        return false;
+    case DocumentKind::WebAddress:
+    case DocumentKind::HtmlFile:
+    case DocumentKind::Other:
+        break;
+    }
+    OpenInNewTab(target);
+    return true;
+}
+
+CTabBrowserWnd* CMarvoApp::OpenInNewTab(const std::string& url)
+{
+    CTabBrowserWnd* tab = NewBlankTab();
+    if (!tab)
+        return nullptr;
+    const QString text = platform::to_qstring(url);
+    // A file name is opened as a file; anything else as the address it is.
+    const QUrl address = QFileInfo::exists(text) ? QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath())
+                                                 : QUrl::fromUserInput(text);
+    tab->Navigate(address);
+    tab->view()->setFocus();
+    return tab;
+}
+
+CTabBrowserWnd* CMarvoApp::NewBlankTab()
+{
+    if (!frame_)
+        return nullptr;
+    SetBrowseMode();
+    CChildFrame* tab = frame_->create_tab(frame_->active_tab());
+    return tab->browser();
+}
+
+CTabBrowserWnd* CMarvoApp::ActiveBrowser() const
+{
+    CChildFrame* tab = frame_ ? frame_->active_tab() : nullptr;
+    return tab ? tab->browser() : nullptr;
+}
+
+void CMarvoApp::SetBrowseMode()
+{
+    current_tool_ = 0;
+    if (CTabBrowserWnd* browser = ActiveBrowser())
+        browser->view()->setFocus();
+}
+
+bool CMarvoApp::OpenShortcutInNewTab(const std::string& path)
+{
+    const std::optional<std::string> url = places::read_internet_shortcut_url(platform::sjis_to_utf8(path));
+    if (!url || url->empty())
+        return false;
+    return OpenInNewTab(*url) != nullptr;
+}
+
+bool CMarvoApp::OpenShortcutInActiveTab(const std::string& path)
+{
+    const std::optional<std::string> url = places::read_internet_shortcut_url(platform::sjis_to_utf8(path));
+    CTabBrowserWnd* browser = ActiveBrowser();
+    if (!url || url->empty() || !browser)
+        return false;
+    browser->Navigate(QUrl::fromUserInput(platform::to_qstring(*url)));
+    SetBrowseMode();
+    return true;
+}
+
+bool CMarvoApp::OpenMemoPackageFile(const std::string&)
+{
+    // The memo store that reads memo files is not part of the program yet.
+    return false;
+}
+
+// ---- commands ----
+
+bool CMarvoApp::OnCommand(int id)
+{
+    using namespace res::cmd;
+    switch (id) {
+    case kNewTab:
+        if (CTabBrowserWnd* active = ActiveBrowser()) {
+            const std::string url = platform::from_qstring(active->LocationURL().toString());
+            if (CTabBrowserWnd* copy = OpenInNewTab(url.empty() ? home_page() : url))
+                copy->set_history_to_copy(active);
+        } else {
+            OpenInNewTab(home_page());
+        }
+        return true;
+    case kOpen: {
+        bool ok = false;
+        const QString address = QInputDialog::getText(frame_, QStringLiteral("開く"),
+                                                      QStringLiteral("開くサイトのアドレスを入力してください:"),
+                                                      QLineEdit::Normal, {}, &ok);
+        if (ok && !address.trimmed().isEmpty())
+            OpenInNewTab(model_text(address.trimmed()));
+        return true;
+    }
+    case kOpenMemoFile: {
+        const QString file = QFileDialog::getOpenFileName(frame_, QString(), QString(),
+                                                          QStringLiteral("メモファイル (*.ame)"));
+        if (!file.isEmpty())
+            OpenMemoPackageFile(model_text(file));
+        return true;
+    }
+    case kOnlineHelp:
+        OpenInNewTab(std::string(res::text(res::str::kHelpAddress)));
+        return true;
+    case kAbout:
+        QMessageBox::about(frame_, QStringLiteral("バージョン情報 Marvo"),
+                           QStringLiteral("Marvo %1\nメモを書き込めるタブブラウザ").arg(applicationVersion()));
+        return true;
+    case kBrowseMode:
+        SetBrowseMode();
+        return true;
+    case kSelectTool:
+    case kFreehandTool:
+    case kEraserTool:
+    case kTextTool:
+    case kPrimitiveTool:
+    case kStampTool:
+    case kEffectTool:
+        current_tool_ = id;
+        return true;
+    }
+    return false;
+}
+
+bool CMarvoApp::OnUpdateCommand(int id, CommandState& state)
+{
+    using namespace res::cmd;
+    switch (id) {
+    case kBrowseMode:
+        state.checked = current_tool_ == 0;
+        return true;
+    case kSelectTool:
+    case kFreehandTool:
+    case kEraserTool:
+    case kTextTool:
+    case kPrimitiveTool:
+    case kStampTool:
+    case kEffectTool:
+        state.checked = current_tool_ == id;
+        return true;
+    case kSendInstantMessage:
+        state.enabled = !user_name_.empty() && !settings_.server_addr().empty();
+        return true;
+    case kNewTab:
+    case kOpen:
+    case kOpenMemoFile:
+    case kOnlineHelp:
+    case kAbout:
+        return true;
+    }
+    return false;
+}

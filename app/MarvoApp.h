@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <memory>
+#include <string>
+
+#include "app/CommandTarget.h"
+#include "platform/Folders.h"
+#include "settings/Settings.h"
+
+class CMainFrame;
+class CTabBrowserWnd;
+class QWebEngineProfile;
+
+namespace platform {
+class InstanceServer;
+class RegistryStore;
+}
+
+// What start-up reads from its environment; tests point it at temporary folders.
+struct StartOptions {
+    QStringList arguments;          // program arguments after the program name
+    bool single_instance = true;    // hand over to a running instance and exit
+    QString instance_service;       // empty: the program's own service name
+};
+
+// The application object: folders, settings, the lists carried over from the last run, the
+// current drawing tool, the single-instance link, and opening documents. It runs the start-up
+// sequence and tears everything down at exit.
+class CMarvoApp : public QApplication, public CommandTarget {
+    Q_OBJECT
+public:
+    CMarvoApp(int& argc, char** argv);
+    ~CMarvoApp() override;
+
+    static CMarvoApp* instance() { return static_cast<CMarvoApp*>(QCoreApplication::instance()); }
+
+    // Runs the start-up sequence; false when the program must end (a message was shown, or
+    // the document went to a running instance).
+    bool InitInstance(const StartOptions& options);
+    // Stops what runs beside the user interface and clears what the settings ask; never hangs.
+    void ExitInstance();
+
+    bool OpenDocument(const std::string& target);
+    CTabBrowserWnd* OpenInNewTab(const std::string& url);
+    CTabBrowserWnd* NewBlankTab();
+    CTabBrowserWnd* ActiveBrowser() const;
+    void SetBrowseMode();
+    bool OpenShortcutInNewTab(const std::string& path);
+    bool OpenShortcutInActiveTab(const std::string& path);
+    bool OpenMemoPackageFile(const std::string& path);
+
+    // The page shown by the home command and new tabs without a page.
+    std::string home_page() const;
+    // Saves what the main frame's closing keeps: settings, history, favorites order.
+    void save_state();
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+    settings::Settings& settings() { return settings_; }
+    const platform::Folders& folders() const { return folders_; }
+    platform::RegistryStore& registry() { return *registry_; }
+    const std::string& memo_folder() const { return memo_folder_; }
+    const std::string& user_name() const { return user_name_; }
+    CMainFrame* main_frame() const { return frame_; }
+    QWebEngineProfile* profile() const { return profile_; }
+    // True while a drawing tool is selected (browse mode when false).
+    bool drawing_tool_active() const { return current_tool_ != 0; }
+
+private:
+    bool check_browser_version();
+    void load_state();
+    void open_first_tabs(const QStringList& arguments);
+    bool hand_over_to_running_instance(const QStringList& arguments, const QString& service);
+    void install_termination_handler();
+
+    settings::Settings settings_;
+    platform::Folders folders_;
+    std::unique_ptr<platform::RegistryStore> registry_;
+    std::unique_ptr<platform::InstanceServer> instance_server_;
+    std::string memo_folder_;
+    std::string user_name_;
+    int current_tool_ = 0;  // command id of the drawing tool, 0 in browse mode
+    QWebEngineProfile* profile_ = nullptr;
+    QPointer<CMainFrame> frame_;
+};
+
+// The one application object, like the framework's global.
+inline CMarvoApp& theApp()
+{
+    return *CMarvoApp::instance();
+}

@@ -1,0 +1,406 @@
+#include "app/TabBrowserWnd.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDataStream>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+#include <QWebEngineHistory>
+#include <QWebEngineSettings>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+#include "app/BrowserPage.h"
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/MarvoApp.h"
+#include "platform/QtText.h"
+#include "res/CommandIds.h"
+
+namespace {
+
+QString from_model(const std::string& text)
+{
+    return platform::to_qstring(text);
+}
+
+} // namespace
+
+CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(frame)
+{
+    clock_.start();
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    view_ = new QWebEngineView(this);
+    page_ = new BrowserPage(theApp().profile(), this);
+    view_->setPage(page_);
+    layout->addWidget(view_);
+    setAcceptDrops(true);
+
+    connect(page_, &QWebEnginePage::urlChanged, this, &CTabBrowserWnd::OnNavigateComplete2);
+    connect(page_, &QWebEnginePage::loadFinished, this, &CTabBrowserWnd::OnDocumentComplete);
+    connect(page_, &QWebEnginePage::titleChanged, this, &CTabBrowserWnd::OnTitleChange);
+    connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+        busy_ = true;
+        emit busyChanged(true);
+        watch_input_widget();
+    });
+    connect(page_, &QWebEnginePage::linkHovered, this, &CTabBrowserWnd::statusTextChanged);
+    connect(page_, &QWebEnginePage::iconChanged, this, [this](const QIcon& icon) {
+        site_icon_ = icon;
+        emit iconChanged();
+    });
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { watch_input_widget(); });
+    refresh_timer_.setTimerType(Qt::CoarseTimer);
+    connect(&refresh_timer_, &QTimer::timeout, this, [this] {
+        if (auto_refresh_ > 0)
+            refresh(false);
+        else
+            refresh_timer_.stop();
+    });
+    apply_settings();
+    SetFontSize(theApp().settings().fontsize);
+}
+
+CTabBrowserWnd::~CTabBrowserWnd() = default;
+
+// The engine settings that follow the program's download-control flags.
+void CTabBrowserWnd::apply_settings()
+{
+    const settings::Settings& options = theApp().settings();
+    script_errors_blocked_ = options.blockscripterror != 0;
+    QWebEngineSettings* engine = page_->settings();
+    engine->setAttribute(QWebEngineSettings::AutoLoadImages, options.securityflag & settings::kDownloadImages);
+    engine->setAttribute(QWebEngineSettings::JavascriptEnabled, !(options.securityflag & settings::kNoScripts));
+    engine->setAttribute(QWebEngineSettings::PluginsEnabled, !(options.securityflag & settings::kNoActiveXRun));
+    engine->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture,
+                         !(options.securityflag & (settings::kPlayVideos | settings::kPlaySounds)));
+    engine->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+}
+
+void CTabBrowserWnd::Navigate(const QUrl& url)
+{
+    view_->load(url);
+}
+
+QUrl CTabBrowserWnd::LocationURL() const
+{
+    return page_->url();
+}
+
+QString CTabBrowserWnd::LocationName() const
+{
+    return page_->title();
+}
+
+// The engine's input widget appears after the first load and is replaced when the render
+// process restarts: watch whichever is current for the left-button releases.
+void CTabBrowserWnd::watch_input_widget()
+{
+    QWidget* input = view_->focusProxy();
+    if (input == input_widget_ || !input)
+        return;
+    if (input_widget_)
+        input_widget_->removeEventFilter(this);
+    input_widget_ = input;
+    input->installEventFilter(this);
+}
+
+bool CTabBrowserWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == input_widget_ && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        record_left_release();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CTabBrowserWnd::record_left_release()
+{
+    last_left_release_ms_ = clock_.elapsed();
+}
+
+bool CTabBrowserWnd::OnBeforeNavigate2(const QUrl& url, QWebEnginePage::NavigationType type)
+{
+    const bool user_navigation = type == QWebEnginePage::NavigationTypeLinkClicked ||
+                                 type == QWebEnginePage::NavigationTypeTyped ||
+                                 type == QWebEnginePage::NavigationTypeFormSubmitted ||
+                                 type == QWebEnginePage::NavigationTypeOther;
+    const bool has_page = !LocationURL().isEmpty() && LocationURL() != QUrl("about:blank");
+    if (navigation_lock_ && user_navigation && has_page) {
+        // A locked tab keeps its page: the navigation opens in a new tab instead.
+        QTimer::singleShot(0, &theApp(), [target = url.toString().toStdString()] {
+            theApp().OpenInNewTab(target);
+        });
+        return false;
+    }
+    if (CMainFrame* main = theApp().main_frame())
+        main->set_activity(true);
+    return true;
+}
+
+QWebEnginePage* CTabBrowserWnd::OnNewWindow2()
+{
+    const bool recent_click =
+        last_left_release_ms_ >= 0 && clock_.elapsed() - last_left_release_ms_ <= kPopupClickWindowMs;
+    if (theApp().settings().blockpopup && !recent_click)
+        return nullptr;  // popup blocked
+    CTabBrowserWnd* tab = theApp().NewBlankTab();
+    return tab ? tab->page_ : nullptr;
+}
+
+void CTabBrowserWnd::OnScriptError(const QString& message, int line, const QString& source)
+{
+    if (script_errors_blocked_)
+        return;
+    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("スクリプト エラー"),
+                                QStringLiteral("このページのスクリプトでエラーが発生しました。\n\n"
+                                               "行: %1\nエラー: %2\nURL: %3")
+                                    .arg(line)
+                                    .arg(message, source),
+                                QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
+{
+    if (history_to_copy_) {
+        // Same back and forward entries as the source tab, ending on its current page.
+        QByteArray state;
+        {
+            QDataStream out(&state, QIODevice::WriteOnly);
+            out << *history_to_copy_->page_->history();
+        }
+        restored_back_ = history_to_copy_->restored_back_;
+        history_to_copy_ = nullptr;
+        QDataStream in(state);
+        in >> *page_->history();
+    }
+    emit urlChanged(url);
+}
+
+void CTabBrowserWnd::OnDocumentComplete(bool)
+{
+    watch_input_widget();
+    script_errors_blocked_ = theApp().settings().blockscripterror != 0;
+    busy_ = false;
+    emit busyChanged(false);
+    emit urlChanged(LocationURL());
+}
+
+void CTabBrowserWnd::OnTitleChange(const QString& title)
+{
+    emit titleChanged(title);
+}
+
+void CTabBrowserWnd::set_history_to_restore(std::vector<settings::LogEntry> entries)
+{
+    restored_back_ = std::move(entries);
+}
+
+std::vector<settings::LogEntry> CTabBrowserWnd::back_entries() const
+{
+    std::vector<settings::LogEntry> entries = restored_back_;
+    for (const QWebEngineHistoryItem& item : page_->history()->backItems(INT_MAX))
+        entries.push_back({platform::from_qstring(item.url().toString()), platform::from_qstring(item.title())});
+    return entries;
+}
+
+QStringList CTabBrowserWnd::back_titles() const
+{
+    QStringList titles;
+    const QList<QWebEngineHistoryItem> items = page_->history()->backItems(10);
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
+        titles << (it->title().isEmpty() ? it->url().toString() : it->title());
+    for (auto it = restored_back_.rbegin(); it != restored_back_.rend() && titles.size() < 10; ++it)
+        titles << from_model(it->title.empty() ? it->url : it->title);
+    return titles;
+}
+
+QStringList CTabBrowserWnd::forward_titles() const
+{
+    QStringList titles;
+    for (const QWebEngineHistoryItem& item : page_->history()->forwardItems(10))
+        titles << (item.title().isEmpty() ? item.url().toString() : item.title());
+    return titles;
+}
+
+void CTabBrowserWnd::TravelBack(int steps)
+{
+    QWebEngineHistory* history = page_->history();
+    const QList<QWebEngineHistoryItem> items = history->backItems(INT_MAX);
+    if (steps < items.size()) {
+        history->goToItem(items[items.size() - 1 - steps]);
+        return;
+    }
+    // Beyond the engine's history lie the entries restored from the last run.
+    const std::size_t restored_steps = static_cast<std::size_t>(steps - items.size());
+    if (restored_steps >= restored_back_.size())
+        return;
+    const std::size_t index = restored_back_.size() - 1 - restored_steps;
+    const std::string url = restored_back_[index].url;
+    restored_back_.resize(index);
+    Navigate(QUrl(from_model(url)));
+}
+
+void CTabBrowserWnd::TravelForward(int steps)
+{
+    QWebEngineHistory* history = page_->history();
+    const QList<QWebEngineHistoryItem> items = history->forwardItems(INT_MAX);
+    if (steps < items.size())
+        history->goToItem(items[steps]);
+}
+
+void CTabBrowserWnd::SetFontSize(int size)
+{
+    font_size_ = std::clamp(size, 0, 4);
+    page_->settings()->setFontSize(QWebEngineSettings::DefaultFontSize, kFontPixels[font_size_]);
+    theApp().settings().fontsize = font_size_;
+}
+
+void CTabBrowserWnd::SetAutoRefresh(int seconds)
+{
+    auto_refresh_ = seconds;
+    refresh_timer_.stop();
+    if (seconds > 0)
+        refresh_timer_.start(seconds * refresh_unit_ms);
+}
+
+void CTabBrowserWnd::SetNavigationLock(bool on)
+{
+    navigation_lock_ = on;
+    if (CMainFrame* main = theApp().main_frame())
+        main->repaint_tab_strip();
+}
+
+void CTabBrowserWnd::refresh(bool completely)
+{
+    page_->triggerAction(completely ? QWebEnginePage::ReloadAndBypassCache : QWebEnginePage::Reload);
+}
+
+// Puts the addresses of the links inside the selection on the clipboard, one per line.
+void CTabBrowserWnd::copy_link_addresses()
+{
+    static const QString script = QStringLiteral(R"(
+        (function () {
+            const selection = window.getSelection();
+            if (!selection || selection.rangeCount === 0) return [];
+            const range = selection.getRangeAt(0);
+            return Array.from(document.querySelectorAll('a[href]'))
+                .filter(a => range.intersectsNode(a)).map(a => a.href);
+        })())");
+    page_->runJavaScript(script, QWebEngineScript::ApplicationWorld, [](const QVariant& result) {
+        const QStringList links = result.toStringList();
+        if (links.isEmpty())
+            return;
+        QApplication::clipboard()->setText(links.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n"));
+    });
+}
+
+bool CTabBrowserWnd::OnCommand(int id)
+{
+    using namespace res::cmd;
+    const int back_index = backListIndex(id);
+    const int forward_index = forwardListIndex(id);
+    if (back_index >= 0 || forward_index >= 0) {
+        theApp().SetBrowseMode();
+        back_index >= 0 ? TravelBack(back_index) : TravelForward(forward_index);
+        return true;
+    }
+    if (isFontSizeCommand(id)) {
+        SetFontSize(fontSizeOf(id));
+        return true;
+    }
+    if (isAutoRefreshCommand(id)) {
+        SetAutoRefresh(autoRefreshSecondsOf(id));
+        return true;
+    }
+    switch (id) {
+    case kBack:
+        theApp().SetBrowseMode();
+        TravelBack(0);
+        return true;
+    case kForward:
+        theApp().SetBrowseMode();
+        TravelForward(0);
+        return true;
+    case kStop:
+        theApp().SetBrowseMode();
+        page_->triggerAction(QWebEnginePage::Stop);
+        return true;
+    case kRefresh:
+        refresh(QApplication::keyboardModifiers() & Qt::ShiftModifier);
+        return true;
+    case kNavigationLock:
+        SetNavigationLock(!navigation_lock_);
+        return true;
+    case kSaveAs:
+        page_->triggerAction(QWebEnginePage::SavePage);
+        return true;
+    case kViewSource:
+        theApp().OpenInNewTab(platform::from_qstring(QStringLiteral("view-source:") + LocationURL().toString()));
+        return true;
+    case kFind: {
+        bool ok = false;
+        const QString text = QInputDialog::getText(this, QStringLiteral("このページの検索"),
+                                                   QStringLiteral("検索する文字列:"), QLineEdit::Normal, {}, &ok);
+        if (ok && !text.isEmpty())
+            page_->findText(text);
+        return true;
+    }
+    case kCopyLinkUrls:
+        copy_link_addresses();
+        return true;
+    case kCopy:
+        page_->triggerAction(QWebEnginePage::Copy);
+        return true;
+    case kCut:
+        page_->triggerAction(QWebEnginePage::Cut);
+        return true;
+    case kPaste:
+        page_->triggerAction(QWebEnginePage::Paste);
+        return true;
+    case kUndo:
+        page_->triggerAction(QWebEnginePage::Undo);
+        return true;
+    }
+    return false;
+}
+
+bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
+{
+    using namespace res::cmd;
+    if (isFontSizeCommand(id)) {
+        state.checked = fontSizeOf(id) == font_size_;
+        return true;
+    }
+    if (isAutoRefreshCommand(id)) {
+        state.checked = autoRefreshSecondsOf(id) == auto_refresh_;
+        return true;
+    }
+    switch (id) {
+    case kBack:
+        state.enabled = page_->history()->canGoBack() || !restored_back_.empty();
+        return true;
+    case kForward:
+        state.enabled = page_->history()->canGoForward();
+        return true;
+    case kNavigationLock:
+        state.checked = navigation_lock_;
+        return true;
+    case kStop:
+    case kRefresh:
+    case kSaveAs:
+    case kViewSource:
+    case kFind:
+    case kCopyLinkUrls:
+    case kCopy:
+    case kCut:
+    case kPaste:
+    case kUndo:
+        return true;
+    }
+    return backListIndex(id) >= 0 || forwardListIndex(id) >= 0;
+}

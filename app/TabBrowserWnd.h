@@ -1,0 +1,110 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QIcon>
+#include <QPointer>
+#include <QTimer>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWidget>
+#include <vector>
+
+#include "app/CommandTarget.h"
+#include "settings/Settings.h"
+
+class BrowserPage;
+class CChildFrame;
+class QWebEngineView;
+
+// The browser window of one tab: hosts the engine's view, turns its events into the program's
+// behaviour (address bar, title, icons, history, popup and script-error blocking, navigation
+// lock, auto refresh) and runs the tab's commands.
+class CTabBrowserWnd : public QWidget, public CommandTarget {
+    Q_OBJECT
+public:
+    // The engine's default font size for text sizes 0 (smallest) to 4 (largest).
+    static constexpr int kFontPixels[5] = {11, 13, 16, 19, 24};
+    // A popup opened more than this long after the last left-button release over the page is
+    // not the user's doing and is blocked when popups are blocked.
+    static constexpr qint64 kPopupClickWindowMs = 50;
+    // Milliseconds per second of auto refresh; tests shorten it to run the same timer path.
+    static inline int refresh_unit_ms = 1000;
+
+    explicit CTabBrowserWnd(CChildFrame* frame);
+    ~CTabBrowserWnd() override;
+
+    CChildFrame* frame() const { return frame_; }
+    QWebEngineView* view() const { return view_; }
+    BrowserPage* page() const { return page_; }
+
+    void Navigate(const QUrl& url);
+    QUrl LocationURL() const;
+    QString LocationName() const;
+    bool busy() const { return busy_; }
+
+    void SetFontSize(int size);
+    int font_size() const { return font_size_; }
+    void SetAutoRefresh(int seconds);
+    int auto_refresh() const { return auto_refresh_; }
+    void SetNavigationLock(bool on);
+    bool navigation_lock() const { return navigation_lock_; }
+    QIcon site_icon() const { return site_icon_; }
+
+    // A duplicated tab copies the back and forward entries of its source after its first
+    // navigation; a restored tab puts saved back entries in front of its own history.
+    void set_history_to_copy(CTabBrowserWnd* source) { history_to_copy_ = source; }
+    void set_history_to_restore(std::vector<settings::LogEntry> entries);
+    // Back entries, oldest first: restored entries, then the engine's own.
+    std::vector<settings::LogEntry> back_entries() const;
+    // Titles for the back and forward lists, nearest first, at most 10.
+    QStringList back_titles() const;
+    QStringList forward_titles() const;
+    void TravelBack(int steps);
+    void TravelForward(int steps);
+
+    // Time of the last left-button release over the page (monotonic milliseconds).
+    void record_left_release();
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+    // Engine events, called by the page.
+    bool OnBeforeNavigate2(const QUrl& url, QWebEnginePage::NavigationType type);
+    QWebEnginePage* OnNewWindow2();
+    void OnScriptError(const QString& message, int line, const QString& source);
+
+signals:
+    void titleChanged(const QString& title);
+    void urlChanged(const QUrl& url);
+    void statusTextChanged(const QString& text);
+    void busyChanged(bool busy);
+    void iconChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void OnNavigateComplete2(const QUrl& url);
+    void OnDocumentComplete(bool ok);
+    void OnTitleChange(const QString& title);
+    void watch_input_widget();
+    void refresh(bool completely);
+    void copy_link_addresses();
+    void apply_settings();
+
+    CChildFrame* frame_;
+    QWebEngineView* view_;
+    BrowserPage* page_;
+    QPointer<QWidget> input_widget_;
+    bool busy_ = false;
+    bool script_errors_blocked_ = true;
+    bool navigation_lock_ = false;
+    int auto_refresh_ = 0;
+    QTimer refresh_timer_;
+    int font_size_ = 2;
+    QIcon site_icon_;
+    QPointer<CTabBrowserWnd> history_to_copy_;
+    std::vector<settings::LogEntry> restored_back_;  // oldest first
+    QElapsedTimer clock_;
+    qint64 last_left_release_ms_ = -1;
+};

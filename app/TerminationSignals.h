@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+// Turns SIGTERM and SIGINT into a call on the event loop, where it is safe to close windows
+// and save files (a signal handler itself may only write to a pipe).
+class TerminationSignals : public QObject {
+    Q_OBJECT
+public:
+    static void install(QObject* parent, std::function<void()> on_signal);
+
+private:
+    TerminationSignals(QObject* parent, std::function<void()> on_signal);
+    std::function<void()> on_signal_;
+};

@@ -1,0 +1,60 @@
+#include "AppFixture.h"
+
+#include <QTimer>
+#include <cstdlib>
+
+#include "app/MainFrame.h"
+
+CMarvoApp& AppTest::app()
+{
+    static int argc = 1;
+    static char name[] = "marvo-test";
+    static char* argv[] = {name, nullptr};
+    static CMarvoApp* instance = new CMarvoApp(argc, argv);
+    return *instance;
+}
+
+void AppTest::SetUp()
+{
+    ::setenv("XDG_DATA_HOME", data_.path().c_str(), 1);
+    app();
+}
+
+void AppTest::TearDown()
+{
+    if (CMainFrame* frame = app().main_frame()) {
+        frame->close();
+        delete frame;
+    }
+    app().ExitInstance();
+    pump(50);
+}
+
+bool AppTest::start(const QStringList& arguments, bool single_instance, const QString& service)
+{
+    StartOptions options;
+    options.arguments = arguments;
+    options.single_instance = single_instance;
+    options.instance_service = service;
+    return app().InitInstance(options);
+}
+
+bool AppTest::wait_until(const std::function<bool()>& condition, int timeout_ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeout_ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+void AppTest::pump(int ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QUrl>
+#include <functional>
+#include <map>
+
+#include "TempDir.h"
+#include "app/MarvoApp.h"
+
+// Pages served by the test itself on 127.0.0.1: path -> HTML. Counts requests per path.
+class PageServer : public QObject {
+public:
+    PageServer()
+    {
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] { answer(socket); });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    void set(const QString& path, const QString& html) { pages_[path] = html.toUtf8(); }
+    QUrl url(const QString& path) const
+    {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
+    }
+    int hits(const QString& path) const { return hits_.count(path) ? hits_.at(path) : 0; }
+
+private:
+    void answer(QTcpSocket* socket)
+    {
+        const QByteArray request = socket->readAll();
+        const QString path = QString::fromUtf8(request.split(' ').value(1));
+        ++hits_[path];
+        const auto page = pages_.find(path);
+        const QByteArray body = page != pages_.end() ? page->second : QByteArray("not found");
+        socket->write((page != pages_.end() ? "HTTP/1.0 200 OK\r\n" : "HTTP/1.0 404 Not Found\r\n") +
+                      QByteArray("Content-Type: text/html; charset=utf-8\r\nCache-Control: no-store\r\n"
+                                 "Content-Length: ") +
+                      QByteArray::number(body.size()) + "\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer server_;
+    std::map<QString, QByteArray> pages_;
+    std::map<QString, int> hits_;
+};
+
+// Runs the real program in-process: one application object per test program, started for
+// each test over a fresh data folder.
+class AppTest : public ::testing::Test {
+protected:
+    static CMarvoApp& app();
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Starts the program as a user would, without the single-instance link unless asked.
+    bool start(const QStringList& arguments = {}, bool single_instance = false, const QString& service = {});
+
+    // Processes events until the condition holds or the time is up.
+    static bool wait_until(const std::function<bool()>& condition, int timeout_ms = 15000);
+    static void pump(int ms);
+
+    // Created first: the page server's sockets need the application's event loop.
+    struct AppInstance {
+        AppInstance() { app(); }
+    } app_instance_;
+    TempDir data_;
+    PageServer pages_;
+};
