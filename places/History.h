@@ -55,6 +55,8 @@ public:
     // Runs in O(n log n). False when the file is missing, unreadable or damaged; the entries
     // read before the damage are kept.
     bool load(const std::filesystem::path& file);
+    // Adds the records as one add_visit each in order would, with one reading of the clock.
+    void add_visits(std::vector<HistoryEntry> records);
     // Writes the file beside and renames it over the old one. False on failure.
     bool save(const std::filesystem::path& file) const;
 
