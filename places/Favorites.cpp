@@ -331,6 +331,11 @@ OrderList reconcile_link_order(const OrderList& order, const std::vector<fs::pat
     return result;
 }
 
+fs::path links_folder(const fs::path& favorites_folder, std::string_view links_folder_name)
+{
+    return favorites_folder / (usable_name(links_folder_name) ? std::string(links_folder_name) : std::string("Links"));
+}
+
 std::string link_button_text(const fs::path& path) { return path.stem().native(); }
 
 std::vector<MenuOrderRecord> parse_menu_order(std::string_view value, const NameConverter& to_native)

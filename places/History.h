@@ -19,6 +19,9 @@ struct HistoryEntry {
     friend bool operator==(const HistoryEntry&, const HistoryEntry&) = default;
 };
 
+// The history file in the data folder.
+inline constexpr const char* kHistoryFile = "marvohistory.bin";
+
 // Entries are kept while (now - time) in whole days is at most this.
 inline constexpr std::int64_t kHistoryKeepDays = 30;
 inline constexpr std::int64_t kSecondsPerDay = 86400;

@@ -121,6 +121,10 @@ TEST(LinkOrder, ReconcilesWithTheFolder)
     const OrderList order = places::reconcile_link_order(saved, files);
     EXPECT_EQ(order, (OrderList{links / "c.url", links / "a.url", links / "d.url"}));
     EXPECT_EQ(places::reconcile_link_order(order, files), order); // stable once reconciled
+    EXPECT_EQ(places::links_folder(dir.path(), "Links"), links);
+    EXPECT_EQ(places::links_folder(dir.path(), "リンク"), dir.path() / "リンク");
+    for (std::string_view bad : {"", "..", "a/b", "a\\b"})
+        EXPECT_EQ(places::links_folder(dir.path(), bad), links) << bad;
     EXPECT_EQ(places::link_button_text(links / "My Site.url"), "My Site");
     EXPECT_EQ(places::link_button_text(links / "archive.tar.gz"), "archive.tar");
 }
