@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 
+#include "Files.h"
 #include "TempDir.h"
 #include "places/Favorites.h"
 #include "places/UrlText.h"
@@ -13,17 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 using places::FavoriteItem;
 using places::OrderList;
-
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void touch(const fs::path& path, std::string_view text = "")
-{
-    std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
-}
 
 std::vector<std::string> names(const std::vector<FavoriteItem>& items)
 {
@@ -72,11 +60,11 @@ struct FavoritesFolder : ::testing::Test {
     void SetUp() override
     {
         fs::create_directories(favorites / "News");
-        touch(favorites / "alpha.url");
-        touch(favorites / "Beta.URL");
-        touch(favorites / "gamma.Url");
-        touch(favorites / "notes.txt");
-        touch(favorites / "url"); // no extension
+        write_file(favorites / "alpha.url");
+        write_file(favorites / "Beta.URL");
+        write_file(favorites / "gamma.Url");
+        write_file(favorites / "notes.txt");
+        write_file(favorites / "url"); // no extension
     }
 };
 
@@ -100,7 +88,7 @@ TEST_F(FavoritesFolder, FilesVanishingOrAppearingOutsideShowInTheListing)
 {
     const OrderList order{favorites / "gamma.Url", favorites / "alpha.url", favorites / "Beta.URL"};
     fs::remove(favorites / "alpha.url");
-    touch(favorites / "delta.url");
+    write_file(favorites / "delta.url");
     EXPECT_EQ(names(places::list_folder(favorites, order)),
               (std::vector<std::string>{"gamma", "Beta", "News/", "delta"}));
     EXPECT_TRUE(places::list_folder(favorites / "missing", order).empty());
@@ -112,7 +100,7 @@ TEST(LinkOrder, ReconcilesWithTheFolder)
     const fs::path links = dir.path() / "Links";
     fs::create_directories(links / "sub");
     for (const char* name : {"a.url", "b.url", "c.url", "d.url"})
-        touch(links / name);
+        write_file(links / name);
     const OrderList saved{links / "c.url", links / "removed.url", links / "a.url", links / "c.url", links / "b.url"};
     fs::remove(links / "b.url");
 
