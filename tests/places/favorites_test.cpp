@@ -65,20 +65,21 @@ struct FavoritesFolder : ::testing::Test {
         write_file(favorites / "gamma.Url");
         write_file(favorites / "notes.txt");
         write_file(favorites / "url"); // no extension
+        write_file(favorites / ".url"); // the shortcut of an empty title
     }
 };
 
 TEST_F(FavoritesFolder, ListingFollowsTheOrderThenTheRest)
 {
     EXPECT_EQ(names(places::list_folder(favorites, {})),
-              (std::vector<std::string>{"Beta", "News/", "alpha", "gamma"}));
+              (std::vector<std::string>{"", "Beta", "News/", "alpha", "gamma"}));
 
     const OrderList order{favorites / "gamma.Url", favorites / "News", favorites / "gone.url",
                           favorites / "gamma.Url", favorites / "ALPHA.url"};
     const auto items = places::list_folder(favorites, order, [](const fs::path& p) {
         return static_cast<int>(p.filename().native().size());
     });
-    EXPECT_EQ(names(items), (std::vector<std::string>{"gamma", "News/", "Beta", "alpha"}));
+    EXPECT_EQ(names(items), (std::vector<std::string>{"gamma", "News/", "", "Beta", "alpha"}));
     EXPECT_EQ(items[0], (FavoriteItem{"gamma", favorites / "gamma.Url", false, 9}));
     EXPECT_EQ(items[1], (FavoriteItem{"News", favorites / "News", true, 4}));
     EXPECT_EQ(places::list_folder(favorites, {})[0].icon, places::kDefaultIconIndex);
@@ -90,7 +91,7 @@ TEST_F(FavoritesFolder, FilesVanishingOrAppearingOutsideShowInTheListing)
     fs::remove(favorites / "alpha.url");
     write_file(favorites / "delta.url");
     EXPECT_EQ(names(places::list_folder(favorites, order)),
-              (std::vector<std::string>{"gamma", "Beta", "News/", "delta"}));
+              (std::vector<std::string>{"gamma", "Beta", "", "News/", "delta"}));
     EXPECT_TRUE(places::list_folder(favorites / "missing", order).empty());
 }
 
