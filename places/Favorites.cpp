@@ -140,12 +140,25 @@ bool usable_name(std::string_view name)
            name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
-bool url_extension(const fs::path& path)
+// The extension starts at the last dot of the file name, as for ".url" alone, which is the
+// shortcut of an empty title and must not vanish from the listing as a hidden file would.
+std::string_view extension_of(std::string_view file_name)
 {
-    const std::string ext = path.extension().string();
-    return ext.size() == 4 && ext[0] == '.' && std::tolower(static_cast<unsigned char>(ext[1])) == 'u' &&
+    const std::size_t dot = file_name.rfind('.');
+    return dot == std::string_view::npos ? std::string_view() : file_name.substr(dot);
+}
+
+bool url_extension(std::string_view file_name)
+{
+    const std::string_view ext = extension_of(file_name);
+    return ext.size() == 4 && std::tolower(static_cast<unsigned char>(ext[1])) == 'u' &&
            std::tolower(static_cast<unsigned char>(ext[2])) == 'r' &&
            std::tolower(static_cast<unsigned char>(ext[3])) == 'l';
+}
+
+std::string without_extension(std::string_view file_name)
+{
+    return std::string(file_name.substr(0, file_name.size() - extension_of(file_name).size()));
 }
 
 // The entries of a folder sorted by name; nothing when it cannot be read.
@@ -266,8 +279,8 @@ std::vector<FavoriteItem> list_folder(const fs::path& folder, const OrderList& o
         if (entry.is_directory(error)) {
             item.is_folder = true;
             item.name = entry.path().filename().native();
-        } else if (url_extension(entry.path())) {
-            item.name = entry.path().stem().native();
+        } else if (url_extension(entry.path().filename().native())) {
+            item.name = without_extension(entry.path().filename().native());
         } else {
             continue;
         }
@@ -331,7 +344,12 @@ OrderList reconcile_link_order(const OrderList& order, const std::vector<fs::pat
     return result;
 }
 
-std::string link_button_text(const fs::path& path) { return path.stem().native(); }
+fs::path links_folder(const fs::path& favorites_folder, std::string_view links_folder_name)
+{
+    return favorites_folder / (usable_name(links_folder_name) ? std::string(links_folder_name) : std::string("Links"));
+}
+
+std::string link_button_text(const fs::path& path) { return without_extension(path.filename().native()); }
 
 std::vector<MenuOrderRecord> parse_menu_order(std::string_view value, const NameConverter& to_native)
 {

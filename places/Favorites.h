@@ -64,6 +64,10 @@ OrderList reconcile_link_order(const OrderList& order, const std::vector<std::fi
 // The button text of a link: its file name without directory and extension.
 std::string link_button_text(const std::filesystem::path& path);
 
+// The links folder: favorites / the registry's "LinksFolderName" value. A value that is not a
+// plain folder name (empty, "." or "..", with a separator) falls back to "Links".
+std::filesystem::path links_folder(const std::filesystem::path& favorites_folder, std::string_view links_folder_name);
+
 // --- Importing the menu order of the other browser ---------------------------------------
 
 // Reads the binary "Order" value of the key ...\MenuOrder\Favorites, followed by a backslash

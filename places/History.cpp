@@ -226,10 +226,14 @@ bool History::load(const std::filesystem::path& file)
         return false;
     }
     DecodedHistory decoded = decode_history(bytes);
-    if (decoded.entries.empty()) {
-        return decoded.complete && read_whole;
-    }
+    add_visits(std::move(decoded.entries));
+    return decoded.complete && read_whole;
+}
 
+void History::add_visits(std::vector<HistoryEntry> records)
+{
+    if (records.empty())
+        return;
     // The same outcome as one add_visit per record with a fixed now, without the quadratic
     // cost: each URL keeps its latest state and a sequence number of its last touch, and one
     // sort by (time, touch) gives the order that the repeated insertions would give.
@@ -240,9 +244,9 @@ bool History::load(const std::filesystem::path& file)
         bool alive;
     };
     std::vector<Work> work;
-    work.reserve(entries_.size() + decoded.entries.size());
+    work.reserve(entries_.size() + records.size());
     std::unordered_map<std::string_view, std::size_t> index;
-    index.reserve(entries_.size() + decoded.entries.size());
+    index.reserve(entries_.size() + records.size());
     std::uint64_t touch = 0;
     for (auto& e : entries_)
         work.push_back({std::move(e), touch++, true});
@@ -250,7 +254,7 @@ bool History::load(const std::filesystem::path& file)
         index.emplace(work[i].entry.url, i);
 
     bool pruned = false;
-    for (auto& record : decoded.entries) {
+    for (auto& record : records) {
         const auto it = index.find(record.url);
         if (it != index.end()) {
             Work& w = work[it->second];
@@ -292,7 +296,6 @@ bool History::load(const std::filesystem::path& file)
         result.push_back(std::move(w->entry));
     entries_ = std::move(result);
     changed();
-    return decoded.complete && read_whole;
 }
 
 bool History::save(const std::filesystem::path& file) const

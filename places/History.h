@@ -19,6 +19,9 @@ struct HistoryEntry {
     friend bool operator==(const HistoryEntry&, const HistoryEntry&) = default;
 };
 
+// The history file in the data folder.
+inline constexpr const char* kHistoryFile = "marvohistory.bin";
+
 // Entries are kept while (now - time) in whole days is at most this.
 inline constexpr std::int64_t kHistoryKeepDays = 30;
 inline constexpr std::int64_t kSecondsPerDay = 86400;
@@ -55,6 +58,8 @@ public:
     // Runs in O(n log n). False when the file is missing, unreadable or damaged; the entries
     // read before the damage are kept.
     bool load(const std::filesystem::path& file);
+    // Adds the records as one add_visit each in order would, with one reading of the clock.
+    void add_visits(std::vector<HistoryEntry> records);
     // Writes the file beside and renames it over the old one. False on failure.
     bool save(const std::filesystem::path& file) const;
 

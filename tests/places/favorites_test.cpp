@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 
+#include "Files.h"
 #include "TempDir.h"
 #include "places/Favorites.h"
 #include "places/UrlText.h"
@@ -13,17 +12,6 @@ namespace {
 namespace fs = std::filesystem;
 using places::FavoriteItem;
 using places::OrderList;
-
-std::string read_file(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void touch(const fs::path& path, std::string_view text = "")
-{
-    std::ofstream(path, std::ios::binary).write(text.data(), static_cast<std::streamsize>(text.size()));
-}
 
 std::vector<std::string> names(const std::vector<FavoriteItem>& items)
 {
@@ -72,25 +60,26 @@ struct FavoritesFolder : ::testing::Test {
     void SetUp() override
     {
         fs::create_directories(favorites / "News");
-        touch(favorites / "alpha.url");
-        touch(favorites / "Beta.URL");
-        touch(favorites / "gamma.Url");
-        touch(favorites / "notes.txt");
-        touch(favorites / "url"); // no extension
+        write_file(favorites / "alpha.url");
+        write_file(favorites / "Beta.URL");
+        write_file(favorites / "gamma.Url");
+        write_file(favorites / "notes.txt");
+        write_file(favorites / "url"); // no extension
+        write_file(favorites / ".url"); // the shortcut of an empty title
     }
 };
 
 TEST_F(FavoritesFolder, ListingFollowsTheOrderThenTheRest)
 {
     EXPECT_EQ(names(places::list_folder(favorites, {})),
-              (std::vector<std::string>{"Beta", "News/", "alpha", "gamma"}));
+              (std::vector<std::string>{"", "Beta", "News/", "alpha", "gamma"}));
 
     const OrderList order{favorites / "gamma.Url", favorites / "News", favorites / "gone.url",
                           favorites / "gamma.Url", favorites / "ALPHA.url"};
     const auto items = places::list_folder(favorites, order, [](const fs::path& p) {
         return static_cast<int>(p.filename().native().size());
     });
-    EXPECT_EQ(names(items), (std::vector<std::string>{"gamma", "News/", "Beta", "alpha"}));
+    EXPECT_EQ(names(items), (std::vector<std::string>{"gamma", "News/", "", "Beta", "alpha"}));
     EXPECT_EQ(items[0], (FavoriteItem{"gamma", favorites / "gamma.Url", false, 9}));
     EXPECT_EQ(items[1], (FavoriteItem{"News", favorites / "News", true, 4}));
     EXPECT_EQ(places::list_folder(favorites, {})[0].icon, places::kDefaultIconIndex);
@@ -100,9 +89,9 @@ TEST_F(FavoritesFolder, FilesVanishingOrAppearingOutsideShowInTheListing)
 {
     const OrderList order{favorites / "gamma.Url", favorites / "alpha.url", favorites / "Beta.URL"};
     fs::remove(favorites / "alpha.url");
-    touch(favorites / "delta.url");
+    write_file(favorites / "delta.url");
     EXPECT_EQ(names(places::list_folder(favorites, order)),
-              (std::vector<std::string>{"gamma", "Beta", "News/", "delta"}));
+              (std::vector<std::string>{"gamma", "Beta", "", "News/", "delta"}));
     EXPECT_TRUE(places::list_folder(favorites / "missing", order).empty());
 }
 
@@ -112,7 +101,7 @@ TEST(LinkOrder, ReconcilesWithTheFolder)
     const fs::path links = dir.path() / "Links";
     fs::create_directories(links / "sub");
     for (const char* name : {"a.url", "b.url", "c.url", "d.url"})
-        touch(links / name);
+        write_file(links / name);
     const OrderList saved{links / "c.url", links / "removed.url", links / "a.url", links / "c.url", links / "b.url"};
     fs::remove(links / "b.url");
 
@@ -121,6 +110,10 @@ TEST(LinkOrder, ReconcilesWithTheFolder)
     const OrderList order = places::reconcile_link_order(saved, files);
     EXPECT_EQ(order, (OrderList{links / "c.url", links / "a.url", links / "d.url"}));
     EXPECT_EQ(places::reconcile_link_order(order, files), order); // stable once reconciled
+    EXPECT_EQ(places::links_folder(dir.path(), "Links"), links);
+    EXPECT_EQ(places::links_folder(dir.path(), "リンク"), dir.path() / "リンク");
+    for (std::string_view bad : {"", "..", "a/b", "a\\b"})
+        EXPECT_EQ(places::links_folder(dir.path(), bad), links) << bad;
     EXPECT_EQ(places::link_button_text(links / "My Site.url"), "My Site");
     EXPECT_EQ(places::link_button_text(links / "archive.tar.gz"), "archive.tar");
 }

@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <random>
 
+#include "Files.h"
 #include "TempDir.h"
 #include "places/History.h"
 #include "rs2/Chunk.h"
@@ -17,17 +16,6 @@ using places::HistoryEntry;
 constexpr std::int64_t T = 1765000000; // the samples' reference time
 constexpr std::int64_t kDay = 86400;
 
-std::string read_file(const std::filesystem::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void write_file(const std::filesystem::path& path, std::string_view bytes)
-{
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
 // A history whose clock the test sets.
 struct Clocked {
     std::int64_t now = T;
@@ -35,8 +23,10 @@ struct Clocked {
 };
 
 // Records built with the chunk library, independently of the store's own encoder.
-std::string chunk_bytes(const rs2::Chunk& chunk)
+std::string chunk_bytes(std::string_view tag, std::string_view body = {})
 {
+    rs2::Chunk chunk(tag);
+    chunk.body().write(body.data(), body.size());
     rs2::MemoryStream out;
     out << chunk;
     return std::string(out.data(), out.size());
@@ -44,24 +34,24 @@ std::string chunk_bytes(const rs2::Chunk& chunk)
 
 std::string url_record(std::string_view url)
 {
-    rs2::Chunk c(" URL");
-    c.body().write_string(url);
-    return chunk_bytes(c);
+    rs2::MemoryStream body;
+    body.write_string(url);
+    return chunk_bytes(" URL", std::string_view(body.data(), body.size()));
 }
 
 std::string time_record(std::int64_t time)
 {
-    rs2::Chunk c("TIME");
-    c.body().write_int64(time);
-    return chunk_bytes(c);
+    rs2::MemoryStream body;
+    body.write_int64(time);
+    return chunk_bytes("TIME", std::string_view(body.data(), body.size()));
 }
 
 std::string site(std::initializer_list<std::string> records)
 {
-    rs2::Chunk c("SITE");
+    std::string body;
     for (const auto& r : records)
-        c.body().write(r.data(), r.size());
-    return chunk_bytes(c);
+        body += r;
+    return chunk_bytes("SITE", body);
 }
 
 TEST(HistoryFile, RecordLayoutIsByteExact)
@@ -70,12 +60,7 @@ TEST(HistoryFile, RecordLayoutIsByteExact)
     ASSERT_EQ(bytes.size(), 45u); // a 9-byte URL
     EXPECT_EQ(bytes, site({url_record("http://a/"), time_record(T)}));
     EXPECT_EQ(bytes.substr(0, 12), std::string("SITE\x25\0\0\0 URL", 12));
-
-    // One entry takes n + 36 bytes, and entries follow each other with nothing between.
-    const std::string two = places::encode_history({{"", 1}, {std::string(300, 'x'), -5}});
-    EXPECT_EQ(two.size(), 36u + 336u);
-    EXPECT_EQ(places::decode_history(two).entries,
-              (std::vector<HistoryEntry>{{"", 1}, {std::string(300, 'x'), -5}}));
+    EXPECT_EQ(places::encode_history({{"", 1}, {std::string(300, 'x'), -5}}).size(), 36u + 336u);
 }
 
 TEST(HistoryFile, SampleLoadsAndSavesByteForByte)
@@ -116,9 +101,9 @@ TEST(HistoryFile, ReaderSkipsWhatItDoesNotKnow)
 {
     std::string bytes;
     bytes += site({url_record("http://no-time/")});                         // adds nothing
-    bytes += chunk_bytes(rs2::Chunk("XXXX"));                                  // other top-level tag
+    bytes += chunk_bytes("XXXX");                                  // other top-level tag
     bytes += site({time_record(T - 9), url_record("http://first/"), time_record(T - 5),
-                   chunk_bytes(rs2::Chunk("ZZZZ")), url_record("http://second/")});         // later fields win
+                   chunk_bytes("ZZZZ"), url_record("http://second/")});         // later fields win
     bytes += site({time_record(T)});                                           // no URL
     const auto decoded = places::decode_history(bytes);
     EXPECT_TRUE(decoded.complete);
@@ -248,13 +233,7 @@ TEST(HistoryVisits, ListsForTheAddressBarAndThePanes)
     EXPECT_TRUE(c.history.suggestions("jp").empty()); // two characters show nothing
     EXPECT_EQ(c.history.suggestions(".jp"),
               (std::vector<std::string>{"http://x.jp/", "http://example.jp/", "http://example.jp/long/path"}));
-    EXPECT_EQ(c.history.suggestions(".jp", 1), (std::vector<std::string>{"http://x.jp/"}));
     EXPECT_TRUE(c.history.suggestions(".JP").empty()); // case-sensitive
-
-    EXPECT_TRUE(c.history.remove_url("http://other/"));
-    EXPECT_FALSE(c.history.remove_url("http://other/"));
-    EXPECT_EQ(c.history.remove_if([](const HistoryEntry& e) { return e.url.find("example") != std::string::npos; }), 2u);
-    EXPECT_EQ(c.history.size(), 1u);
 }
 
 } // namespace

@@ -1,0 +1,2 @@
+# History, favorites and links stores.
+marvo_bench(history_load LINKS marvo_places)
