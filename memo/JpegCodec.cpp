@@ -109,7 +109,10 @@ bool decode(jpeg_decompress_struct* info, Source* src, MemoImage& image, rs2::Ba
     jpeg_create_decompress(info);
     info->src = &src->base;
     jpeg_read_header(info, TRUE);
-    if (!detail::plausible_size(in, long(info->image_width), long(info->image_height), kMinJpegBytesPerPixel))
+    // What the source manager already holds counts as still to read.
+    const double pending = double(src->base.bytes_in_buffer) + double(in.readable_bound());
+    const double w = info->image_width, h = info->image_height;
+    if (w > MemoImage::kMaxSide || h > MemoImage::kMaxSide || w * h * kMinJpegBytesPerPixel > pending)
         return false;
     info->out_color_space = JCS_EXT_BGRA;
     jpeg_start_decompress(info);
