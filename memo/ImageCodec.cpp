@@ -100,9 +100,15 @@ bool BmpCodec::read(rs2::BaseIStream& in)
     // Skip to the pixel data.
     if (offset < 54)
         return false;
-    std::vector<std::uint8_t> skip(offset - 54);
-    if (offset - 54 > in.readable_bound() || !read_exact(in, skip.data(), skip.size()))
+    if (offset - 54 > in.readable_bound())
         return false;
+    for (std::uint32_t left = offset - 54; left > 0;) {
+        std::uint8_t skip[256];
+        const std::uint32_t n = std::min<std::uint32_t>(left, sizeof skip);
+        if (!read_exact(in, skip, n))
+            return false;
+        left -= n;
+    }
     if (!plausible_size(in, width, height, bits / 8.0))
         return false;
     image_.create(width, int(height));
