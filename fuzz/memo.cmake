@@ -1,0 +1,7 @@
+# Readers of untrusted bytes in the memo library: packages and every picture format.
+marvo_fuzz(memo_package LINKS marvo_memo)
+marvo_fuzz(image_png LINKS marvo_memo)
+marvo_fuzz(image_jpeg LINKS marvo_memo)
+marvo_fuzz(image_bmp LINKS marvo_memo)
+marvo_fuzz(image_tga LINKS marvo_memo)
+marvo_fuzz(image_ppm LINKS marvo_memo)

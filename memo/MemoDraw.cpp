@@ -1,0 +1,458 @@
+// How each kind of memo draws itself into the window surface.
+#include <cmath>
+#include <cstring>
+
+#include "memo/MemoObject.h"
+#include "memo/StampList.h"
+
+namespace memo {
+
+namespace {
+
+constexpr float kRadiansPerDegree = 0.017453292f;
+// Brush stamps beyond this radius would cost more memory than any sensible pen.
+constexpr int kMaxBrushRadius = 512;
+// Lens areas up to this many pixels keep their table; larger ones compute positions directly.
+constexpr std::int64_t kMaxLensTable = 4 << 20;
+
+void prepare_scratch(DrawContext& ctx)
+{
+    ctx.scratch1.create(ctx.target.width(), ctx.target.height());
+    ctx.scratch2.create(ctx.target.width(), ctx.target.height());
+}
+
+Point translate(Point p, Point offset)
+{
+    return {std::int32_t(std::uint32_t(p.x) + std::uint32_t(offset.x)),
+            std::int32_t(std::uint32_t(p.y) + std::uint32_t(offset.y))};
+}
+
+// The part of r inside the image, as x, y, w, h; false when nothing is left.
+bool visible_area(const Rect& r, const MemoImage& image, int& x, int& y, int& w, int& h)
+{
+    const Rect v = r.intersected({0, 0, image.width(), image.height()});
+    if (v.is_empty())
+        return false;
+    x = v.left;
+    y = v.top;
+    w = int(v.width());
+    h = int(v.height());
+    return true;
+}
+
+} // namespace
+
+// ---- stroke ----
+
+bool arrow_head(Point tip, Point from, int width, Point& left, Point& right)
+{
+    float dx = float(tip.x) - float(from.x), dy = float(tip.y) - float(from.y);
+    const float len = std::sqrt(dx * dx + dy * dy);
+    if (!(len > 0.0f))
+        return false;
+    dx /= len;
+    dy /= len;
+    const float L = 4.0f * float(width);
+    const float c = std::cos(20.0f * kRadiansPerDegree), s = std::sin(20.0f * kRadiansPerDegree);
+    // Rotations by +20 and -20 degrees of the direction, set back from the tip.
+    const float lx = dx * c - dy * s, ly = dx * s + dy * c;
+    const float rx = dx * c + dy * s, ry = -dx * s + dy * c;
+    left = {std::int32_t(float(tip.x) - L * lx), std::int32_t(float(tip.y) - L * ly)};
+    right = {std::int32_t(float(tip.x) - L * rx), std::int32_t(float(tip.y) - L * ry)};
+    return true;
+}
+
+MemoImage make_brush_stamp(int radius, Colour colour)
+{
+    radius = std::clamp(radius, 0, kMaxBrushRadius);
+    const int size = 2 * radius + 1;
+    MemoImage brush(size, size);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x) {
+            std::uint8_t alpha = 255;
+            if (radius > 0) {
+                const double dist = std::hypot(double(x - radius), double(y - radius));
+                const double k = (radius - dist) / radius;
+                alpha = k < 0 ? 0 : std::uint8_t(255.0 * k * k);
+            }
+            std::uint8_t* p = brush.pixel(x, y);
+            p[0] = std::uint8_t(blue_of(colour));
+            p[1] = std::uint8_t(green_of(colour));
+            p[2] = std::uint8_t(red_of(colour));
+            p[3] = alpha;
+        }
+    return brush;
+}
+
+void stamp_line(MemoImage& target, const MemoImage& brush, Point a, Point b)
+{
+    const int w = brush.width(), h = brush.height();
+    if (w == 0)
+        return;
+    // Midpoint stepping along the major axis, in 64 bits so far-away points cannot overflow.
+    std::int64_t x = a.x, y = a.y;
+    const std::int64_t dx = std::llabs(std::int64_t(b.x) - a.x), dy = std::llabs(std::int64_t(b.y) - a.y);
+    const int sx = b.x >= a.x ? 1 : -1, sy = b.y >= a.y ? 1 : -1;
+    // Steps that cannot reach the target are skipped without blending.
+    const std::int64_t min_x = -w, max_x = std::int64_t(target.width()) + w;
+    const std::int64_t min_y = -h, max_y = std::int64_t(target.height()) + h;
+    auto put = [&] {
+        if (x >= min_x && x <= max_x && y >= min_y && y <= max_y)
+            target.blend(int(x - w / 2), int(y - h / 2), w, h, brush, 0, 0);
+    };
+    if (dx >= dy) {
+        std::int64_t d = 2 * dy - dx;
+        for (std::int64_t i = 0; i <= dx; ++i) {
+            put();
+            if (d > 0) {
+                y += sy;
+                d -= 2 * dx;
+            }
+            d += 2 * dy;
+            x += sx;
+        }
+    } else {
+        std::int64_t d = 2 * dx - dy;
+        for (std::int64_t i = 0; i <= dy; ++i) {
+            put();
+            if (d > 0) {
+                x += sx;
+                d -= 2 * dy;
+            }
+            d += 2 * dx;
+            y += sy;
+        }
+    }
+}
+
+void StrokeObject::draw(DrawContext& ctx)
+{
+    if (points.empty())
+        return;
+    if (!ctx.update.intersects(bounds().offset(ctx.offset.x, ctx.offset.y)))
+        return;
+    std::vector<Point> pts(points.size());
+    for (std::size_t i = 0; i < points.size(); ++i)
+        pts[i] = translate(points[i], ctx.offset);
+    // Arrow-head lines: from the tip to each of its two ends.
+    std::vector<std::pair<Point, Point>> heads;
+    if (pts.size() >= 2) {
+        Point l, r;
+        if (arrow_start && arrow_head(pts[0], pts[1], width, l, r)) {
+            heads.push_back({pts[0], l});
+            heads.push_back({pts[0], r});
+        }
+        const std::size_t n = pts.size() - 1;
+        if (arrow_end && arrow_head(pts[n], pts[n - 1], width, l, r)) {
+            heads.push_back({pts[n], l});
+            heads.push_back({pts[n], r});
+        }
+    }
+    if (type != 1) {
+        Canvas& c = ctx.canvases.canvas_for(ctx.target);
+        c.set_pen({colour, width, true});
+        c.move_to(pts[0]);
+        for (std::size_t i = 1; i < pts.size(); ++i)
+            c.line_to(pts[i]);
+        for (const auto& [tip, end] : heads) {
+            c.move_to(tip);
+            c.line_to(end);
+        }
+        return;
+    }
+    // Brushes are rebuilt when the width or a colour no longer matches.
+    const int radius = std::clamp(width, 0, kMaxBrushRadius);
+    if (inner_brush_.width() != 2 * radius + 1 || inner_brush_.height() != 2 * radius + 1 ||
+        inner_colour_ != colour || outer_colour_ != border_colour) {
+        inner_brush_ = make_brush_stamp(radius, colour);
+        outer_brush_ = make_brush_stamp(radius + 2, border_colour);
+        inner_colour_ = colour;
+        outer_colour_ = border_colour;
+    }
+    for (const MemoImage* brush : {&outer_brush_, &inner_brush_}) {
+        for (std::size_t i = 1; i < pts.size(); ++i)
+            stamp_line(ctx.target, *brush, pts[i - 1], pts[i]);
+        for (const auto& [tip, end] : heads)
+            stamp_line(ctx.target, *brush, tip, end);
+    }
+}
+
+// ---- text box ----
+
+void TextBoxObject::draw(DrawContext& ctx)
+{
+    const Rect box = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    if (!ctx.update.intersects(box))
+        return;
+    const int w = int(std::min<std::int64_t>(box.width(), INT32_MAX));
+    const int h = int(std::min<std::int64_t>(box.height(), INT32_MAX));
+    Rect body = box;
+    body.bottom = std::int32_t(box.bottom - (shape == 1 ? h / 5 : 0));
+    if (opacity > 0) {
+        prepare_scratch(ctx);
+        int ax, ay, aw, ah;
+        if (visible_area(box, ctx.target, ax, ay, aw, ah)) {
+            ctx.scratch1.copy(ax, ay, aw, ah, ctx.target, ax, ay);
+            ctx.scratch2.copy(ax, ay, aw, ah, ctx.target, ax, ay);
+            Canvas& c = ctx.canvases.canvas_for(ctx.scratch1);
+            c.clear_clip();
+            c.set_pen({background_colour, 1, true});
+            c.set_brush({background_colour, true});
+            c.round_rect(body, 10, 10);
+            if (shape == 1) {
+                const std::int32_t yb = body.bottom;
+                const std::int32_t x0 = std::int32_t(box.left + 3 * std::int64_t(w) / 5);
+                const std::int32_t x1 = std::int32_t(std::min<std::int64_t>(x0 + 20, box.left + 4 * std::int64_t(w) / 5));
+                c.polygon({{x0, yb}, {x1, box.bottom}, {x1, yb}});
+            }
+            ctx.scratch2.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
+            ctx.target.copy(ax, ay, aw, ah, ctx.scratch2, ax, ay);
+        }
+    }
+    Canvas& c = ctx.canvases.canvas_for(ctx.target);
+    c.set_font(font);
+    c.set_clip(ctx.update.intersected(body));
+    c.set_text_colour(text_colour);
+    c.set_pen({text_colour, 1, true});
+    const int x = box.left + 8;
+    std::int64_t y = std::int64_t(box.top) + 8;
+    for (std::string_view line : lines()) {
+        if (y > std::int64_t(body.bottom))
+            break;
+        const Size extent = c.text_extent(line);
+        c.text_out(x, int(y), line);
+        if (is_link_line(line)) {
+            c.move_to({x, std::int32_t(y + extent.cy)});
+            c.line_to({x + extent.cx, std::int32_t(y + extent.cy)});
+        }
+        y += extent.cy;
+    }
+    c.clear_clip();
+}
+
+// ---- stamp ----
+
+void StampObject::draw(DrawContext& ctx)
+{
+    const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    if (!ctx.update.intersects(r))
+        return;
+    const MemoImage* picture = ctx.stamps ? ctx.stamps->find(name) : nullptr;
+    if (!picture || picture->empty()) {
+        // A missing picture still shows where the stamp is.
+        Canvas& c = ctx.canvases.canvas_for(ctx.target);
+        c.set_pen({0, 1, true});
+        c.move_to({r.left, r.top});
+        c.line_to({r.right, r.bottom});
+        c.move_to({r.right, r.top});
+        c.line_to({r.left, r.bottom});
+        return;
+    }
+    // Blending straight into the target gives the same pixels as going through a scratch copy.
+    if (r.width() == picture->width() && r.height() == picture->height())
+        ctx.target.blend(r.left, r.top, picture->width(), picture->height(), *picture, 0, 0);
+    else if (r.width() <= MemoImage::kMaxSide * 4 && r.height() <= MemoImage::kMaxSide * 4)
+        ctx.target.scaled_blend(r.left, r.top, int(r.width()), int(r.height()), *picture, 0, 0, picture->width(),
+                                picture->height());
+}
+
+// ---- photo ----
+
+void PhotoObject::draw(DrawContext& ctx)
+{
+    const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    if (!ctx.update.intersects(r) || image.empty())
+        return;
+    ctx.canvases.canvas_for(ctx.target).stretch_image(image, r, true);
+}
+
+// ---- primitive ----
+
+void PrimitiveObject::draw(DrawContext& ctx)
+{
+    const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    // The pen straddles the outline, so the covered area reaches past the rectangle.
+    const int pen = std::clamp(border_width, 1, 1000);
+    const Rect covered = r.inflated(pen / 2 + 2);
+    if (!ctx.update.intersects(covered))
+        return;
+    prepare_scratch(ctx);
+    int ax, ay, aw, ah;
+    if (!visible_area(covered, ctx.target, ax, ay, aw, ah))
+        return;
+    ctx.scratch1.copy(ax, ay, aw, ah, ctx.target, ax, ay);
+    ctx.scratch2.copy(ax, ay, aw, ah, ctx.target, ax, ay);
+    Canvas& c = ctx.canvases.canvas_for(ctx.scratch1);
+    c.clear_clip();
+    c.set_pen({border_colour, pen, true});
+    c.set_brush({fill_colour, true});
+    switch (shape) {
+    case 0: c.rectangle(r); break;
+    case 1: c.ellipse(r); break;
+    case 2: c.round_rect(r, 10, 10); break;
+    case 3: c.poly_bezier(brace_points(r, true)); break;
+    case 4: c.poly_bezier(brace_points(r, false)); break;
+    default: break;
+    }
+    ctx.scratch2.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
+    ctx.target.copy(ax, ay, aw, ah, ctx.scratch2, ax, ay);
+}
+
+// ---- effect ----
+
+void EffectObject::mosaic(MemoImage& image, int x, int y, int w, int h)
+{
+    // Blocks are aligned to the effect's corner even when only part of it is visible.
+    int vx, vy, vw, vh;
+    if (!visible_area(Rect{x, y, x + w, y + h}, image, vx, vy, vw, vh))
+        return;
+    const int first_bx = (vx - x) / 8, first_by = (vy - y) / 8;
+    for (int by = y + first_by * 8; by < vy + vh; by += 8)
+        for (int bx = x + first_bx * 8; bx < vx + vw; bx += 8) {
+            const int x0 = std::max(bx, vx), y0 = std::max(by, vy);
+            const int x1 = std::min({bx + 8, x + w, vx + vw}), y1 = std::min({by + 8, y + h, vy + vh});
+            std::uint32_t sum[3] = {0, 0, 0};
+            for (int yy = y0; yy < y1; ++yy) {
+                const std::uint8_t* p = image.pixel(x0, yy);
+                for (int xx = x0; xx < x1; ++xx, p += 4) {
+                    sum[0] += p[0];
+                    sum[1] += p[1];
+                    sum[2] += p[2];
+                }
+            }
+            const std::uint32_t n = std::uint32_t((x1 - x0) * (y1 - y0));
+            const std::uint8_t avg[3] = {std::uint8_t(sum[0] / n), std::uint8_t(sum[1] / n), std::uint8_t(sum[2] / n)};
+            for (int yy = y0; yy < y1; ++yy) {
+                std::uint8_t* p = image.pixel(x0, yy);
+                for (int xx = x0; xx < x1; ++xx, p += 4) {
+                    p[0] = avg[0];
+                    p[1] = avg[1];
+                    p[2] = avg[2];
+                }
+            }
+        }
+}
+
+void EffectObject::blur(MemoImage& image, int x, int y, int w, int h)
+{
+    int vx, vy, vw, vh;
+    if (!visible_area(Rect{x, y, x + w, y + h}, image, vx, vy, vw, vh) || vw < 3 || vh < 3)
+        return;
+    // Reads come from an untouched copy of the area; its edge pixels keep their values.
+    std::vector<std::uint8_t> src(std::size_t(vw) * vh * 4);
+    for (int r = 0; r < vh; ++r)
+        std::memcpy(&src[std::size_t(r) * vw * 4], image.pixel(vx, vy + r), std::size_t(vw) * 4);
+    const std::size_t stride = std::size_t(vw) * 4;
+    for (int r = 1; r < vh - 1; ++r) {
+        std::uint8_t* d = image.pixel(vx + 1, vy + r);
+        const std::uint8_t* m = &src[std::size_t(r) * stride + 4];
+        for (int i = 1; i < vw - 1; ++i, d += 4, m += 4) {
+            const std::uint8_t* u = m - stride;
+            const std::uint8_t* b = m + stride;
+            for (int ch = 0; ch < 4; ++ch) {
+                const int sum = u[ch - 4] + 2 * u[ch] + u[ch + 4] + 2 * m[ch - 4] + 12 * m[ch] + 2 * m[ch + 4] +
+                                b[ch - 4] + 2 * b[ch] + b[ch + 4];
+                d[ch] = std::uint8_t(sum / 24);
+            }
+        }
+    }
+}
+
+void EffectObject::negative(MemoImage& image, int x, int y, int w, int h)
+{
+    int vx, vy, vw, vh;
+    if (!visible_area(Rect{x, y, x + w, y + h}, image, vx, vy, vw, vh))
+        return;
+    for (int r = 0; r < vh; ++r) {
+        std::uint8_t* p = image.pixel(vx, vy + r);
+        for (int i = 0; i < vw; ++i, p += 4) {
+            p[0] = std::uint8_t(~p[0]);
+            p[1] = std::uint8_t(~p[1]);
+            p[2] = std::uint8_t(~p[2]);
+        }
+    }
+}
+
+namespace {
+
+Point lens_source(int i, int j, int w, int h)
+{
+    const float cx = float(w) / 2, cy = float(h) / 2, R = float(w) / 2;
+    const float vx = float(i) - cx, vy = float(j) - cy;
+    const float d = std::sqrt(vx * vx + vy * vy);
+    if (d < 0.000001f || R <= 0)
+        return {i, j};
+    const float k = R * (1.0f - std::cos(d / R * 3.14159265f / 2)) / d;
+    const int sx = int(cx + vx * k), sy = int(cy + vy * k);
+    return {std::clamp(sx, 0, w - 1), std::clamp(sy, 0, h - 1)};
+}
+
+} // namespace
+
+void EffectObject::lens(MemoImage& image, int x, int y, int w, int h)
+{
+    int vx, vy, vw, vh;
+    if (!visible_area(Rect{x, y, x + w, y + h}, image, vx, vy, vw, vh))
+        return;
+    const bool use_table = std::int64_t(w) * h <= kMaxLensTable;
+    if (use_table && (lens_width_ != w || lens_height_ != h)) {
+        lens_table_.resize(std::size_t(w) * h);
+        for (int j = 0; j < h; ++j)
+            for (int i = 0; i < w; ++i)
+                lens_table_[std::size_t(j) * w + i] = lens_source(i, j, w, h);
+        lens_width_ = w;
+        lens_height_ = h;
+    }
+    // The source pixels come from a copy of the visible area; sources outside it are clamped.
+    MemoImage src(vw, vh);
+    src.copy(0, 0, vw, vh, image, vx, vy);
+    for (int j = vy - y; j < vy - y + vh; ++j) {
+        std::uint8_t* d = image.pixel(vx, y + j);
+        for (int i = vx - x; i < vx - x + vw; ++i, d += 4) {
+            const Point s = use_table ? lens_table_[std::size_t(j) * w + i] : lens_source(i, j, w, h);
+            const int sx = std::clamp(x + s.x - vx, 0, vw - 1), sy = std::clamp(y + s.y - vy, 0, vh - 1);
+            std::memcpy(d, src.pixel(sx, sy), 4);
+        }
+    }
+}
+
+void EffectObject::draw(DrawContext& ctx)
+{
+    const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    if (!ctx.update.intersects(r))
+        return;
+    prepare_scratch(ctx);
+    int ax, ay, aw, ah;
+    if (!visible_area(r, ctx.target, ax, ay, aw, ah))
+        return;
+    if (r.width() > INT32_MAX / 2 || r.height() > INT32_MAX / 2)
+        return;
+    const int rw = int(r.width()), rh = int(r.height());
+    MemoImage& P = ctx.scratch1;
+    MemoImage& M = ctx.scratch2;
+    P.copy(ax, ay, aw, ah, ctx.target, ax, ay);
+    switch (operation) {
+    case 0: mosaic(P, r.left, r.top, rw, rh); break;
+    case 1: lens(P, r.left, r.top, rw, rh); break;
+    case 2: blur(P, r.left, r.top, rw, rh); break;
+    case 3: negative(P, r.left, r.top, rw, rh); break;
+    default: break;
+    }
+    M.fill_rect(ax, ay, aw, ah, rgb(255, 255, 255), 255);
+    Canvas& c = ctx.canvases.canvas_for(M);
+    c.clear_clip();
+    c.set_pen({0, 1, true});
+    c.set_brush({0, true});
+    switch (shape) {
+    case 1: c.ellipse(r); break;
+    case 2: c.round_rect(r, 10, 10); break;
+    default: c.rectangle(r); break;
+    }
+    // Mask out the shape, keep P only inside it, and combine.
+    ctx.target.and_with(ax, ay, aw, ah, M, ax, ay);
+    M.invert(ax, ay, aw, ah);
+    P.and_with(ax, ay, aw, ah, M, ax, ay);
+    ctx.target.or_with(ax, ay, aw, ah, P, ax, ay);
+}
+
+} // namespace memo

@@ -1,0 +1,255 @@
+#include "memo/MemoImage.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace memo {
+
+bool clip_transfer(int& x, int& y, int& w, int& h, int& sx, int& sy, int dw_img, int dh_img, int sw_img,
+                   int sh_img)
+{
+    // 64-bit so that rectangles read from files cannot overflow here.
+    std::int64_t X = x, Y = y, W = w, H = h, SX = sx, SY = sy;
+    if (W <= 0 || H <= 0)
+        return false;
+    // Negative origins shift both rectangles together.
+    if (X < 0) { W += X; SX -= X; X = 0; }
+    if (Y < 0) { H += Y; SY -= Y; Y = 0; }
+    if (SX < 0) { W += SX; X -= SX; SX = 0; }
+    if (SY < 0) { H += SY; Y -= SY; SY = 0; }
+    W = std::min({W, dw_img - X, sw_img - SX});
+    H = std::min({H, dh_img - Y, sh_img - SY});
+    if (W <= 0 || H <= 0)
+        return false;
+    x = int(X); y = int(Y); w = int(W); h = int(H); sx = int(SX); sy = int(SY);
+    return true;
+}
+
+namespace {
+
+bool clip_rect(int& x, int& y, int& w, int& h, int img_w, int img_h)
+{
+    const long x0 = std::max(0, x), y0 = std::max(0, y);
+    const long x1 = std::min<long>(img_w, long(x) + w), y1 = std::min<long>(img_h, long(y) + h);
+    if (x1 <= x0 || y1 <= y0)
+        return false;
+    x = int(x0);
+    y = int(y0);
+    w = int(x1 - x0);
+    h = int(y1 - y0);
+    return true;
+}
+
+} // namespace
+
+void MemoImage::create(int width, int height)
+{
+    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide)
+        width = height = 0;
+    if (width == width_ && height == height_)
+        return;
+    width_ = width;
+    height_ = height;
+    pixels_.assign(std::size_t(width) * height * 4, 0);
+}
+
+std::uint32_t MemoImage::argb(int x, int y) const
+{
+    const std::uint8_t* p = pixel(x, y);
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+
+void MemoImage::set_argb(int x, int y, std::uint32_t v)
+{
+    std::uint8_t* p = pixel(x, y);
+    p[0] = std::uint8_t(v);
+    p[1] = std::uint8_t(v >> 8);
+    p[2] = std::uint8_t(v >> 16);
+    p[3] = std::uint8_t(v >> 24);
+}
+
+void MemoImage::fill(std::uint32_t colour, std::uint8_t alpha)
+{
+    fill_rect(0, 0, width_, height_, colour, alpha);
+}
+
+void MemoImage::fill_rect(int x, int y, int w, int h, std::uint32_t colour, std::uint8_t alpha)
+{
+    if (!clip_rect(x, y, w, h, width_, height_))
+        return;
+    const std::uint8_t px[4] = {std::uint8_t(colour >> 16), std::uint8_t(colour >> 8), std::uint8_t(colour), alpha};
+    std::uint32_t word;
+    std::memcpy(&word, px, 4);
+    for (int row = 0; row < h; ++row) {
+        auto* p = reinterpret_cast<std::uint32_t*>(pixel(x, y + row));
+        std::fill(p, p + w, word);
+    }
+}
+
+void MemoImage::copy(int x, int y, int w, int h, const MemoImage& s, int sx, int sy)
+{
+    if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
+        return;
+    for (int row = 0; row < h; ++row)
+        std::memmove(pixel(x, y + row), s.pixel(sx, sy + row), std::size_t(w) * 4);
+}
+
+void MemoImage::blend(int x, int y, int w, int h, const MemoImage& s, int sx, int sy)
+{
+    if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
+        return;
+    for (int row = 0; row < h; ++row) {
+        std::uint8_t* d = pixel(x, y + row);
+        const std::uint8_t* p = s.pixel(sx, sy + row);
+        for (int i = 0; i < w; ++i, d += 4, p += 4) {
+            const int a = p[3];
+            if (a == 0)
+                continue;
+            d[0] = std::uint8_t(d[0] + ((a * (p[0] - d[0])) >> 8));
+            d[1] = std::uint8_t(d[1] + ((a * (p[1] - d[1])) >> 8));
+            d[2] = std::uint8_t(d[2] + ((a * (p[2] - d[2])) >> 8));
+            d[3] = std::uint8_t(std::min(255, d[3] + a));
+        }
+    }
+}
+
+void MemoImage::blend_constant(int x, int y, int w, int h, const MemoImage& s, int sx, int sy, std::uint8_t alpha)
+{
+    if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
+        return;
+    const int a = alpha;
+    for (int row = 0; row < h; ++row) {
+        std::uint8_t* d = pixel(x, y + row);
+        const std::uint8_t* p = s.pixel(sx, sy + row);
+        for (int i = 0; i < w; ++i, d += 4, p += 4) {
+            d[0] = std::uint8_t(d[0] + ((a * (p[0] - d[0])) >> 8));
+            d[1] = std::uint8_t(d[1] + ((a * (p[1] - d[1])) >> 8));
+            d[2] = std::uint8_t(d[2] + ((a * (p[2] - d[2])) >> 8));
+        }
+    }
+}
+
+namespace {
+
+// Bilinear sample of source at fixed-point position (fx, fy) in 1/256 pixels, clamped.
+inline void sample(const MemoImage& s, int sx, int sy, int sw, int sh, int fx, int fy, std::uint8_t out[4])
+{
+    int x0 = fx >> 8, y0 = fy >> 8;
+    const int ax = fx & 255, ay = fy & 255;
+    x0 = std::clamp(x0, 0, sw - 1);
+    y0 = std::clamp(y0, 0, sh - 1);
+    const int x1 = std::min(x0 + 1, sw - 1), y1 = std::min(y0 + 1, sh - 1);
+    const std::uint8_t* p00 = s.pixel(sx + x0, sy + y0);
+    const std::uint8_t* p10 = s.pixel(sx + x1, sy + y0);
+    const std::uint8_t* p01 = s.pixel(sx + x0, sy + y1);
+    const std::uint8_t* p11 = s.pixel(sx + x1, sy + y1);
+    for (int c = 0; c < 4; ++c) {
+        const int top = p00[c] * (256 - ax) + p10[c] * ax;
+        const int bottom = p01[c] * (256 - ax) + p11[c] * ax;
+        out[c] = std::uint8_t((top * (256 - ay) + bottom * ay) >> 16);
+    }
+}
+
+} // namespace
+
+void MemoImage::scaled_blend(int x, int y, int w, int h, const MemoImage& s, int sx, int sy, int sw, int sh)
+{
+    // Keep the source rectangle inside the source image.
+    if (sx < 0) { sw += sx; sx = 0; }
+    if (sy < 0) { sh += sy; sy = 0; }
+    sw = std::min(sw, s.width_ - sx);
+    sh = std::min(sh, s.height_ - sy);
+    if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0)
+        return;
+    const int x_begin = std::max(0, x), x_end = std::min(width_, x + w);
+    const int y_begin = std::max(0, y), y_end = std::min(height_, y + h);
+    // Pixel centres map onto pixel centres.
+    const std::int64_t step_x = (std::int64_t(sw) << 8) / w, step_y = (std::int64_t(sh) << 8) / h;
+    for (int dy = y_begin; dy < y_end; ++dy) {
+        const int fy = int(((2 * (dy - y) + 1) * step_y) / 2) - 128;
+        std::uint8_t* d = pixel(x_begin, dy);
+        for (int dx = x_begin; dx < x_end; ++dx, d += 4) {
+            const int fx = int(((2 * (dx - x) + 1) * step_x) / 2) - 128;
+            std::uint8_t p[4];
+            sample(s, sx, sy, sw, sh, std::max(fx, 0), std::max(fy, 0), p);
+            const int a = p[3];
+            if (a == 0)
+                continue;
+            d[0] = std::uint8_t(d[0] + ((a * (p[0] - d[0])) >> 8));
+            d[1] = std::uint8_t(d[1] + ((a * (p[1] - d[1])) >> 8));
+            d[2] = std::uint8_t(d[2] + ((a * (p[2] - d[2])) >> 8));
+            d[3] = std::uint8_t(std::min(255, d[3] + a));
+        }
+    }
+}
+
+MemoImage MemoImage::scaled(int w, int h) const
+{
+    MemoImage out(w, h);
+    if (out.empty() || empty())
+        return out;
+    for (int dy = 0; dy < out.height_; ++dy) {
+        // Source span of this destination row.
+        const int y0 = int(std::int64_t(dy) * height_ / h);
+        const int y1 = std::max(y0 + 1, int(std::int64_t(dy + 1) * height_ / h));
+        for (int dx = 0; dx < out.width_; ++dx) {
+            std::uint8_t* d = out.pixel(dx, dy);
+            if (w > width_ || h > height_) {
+                const int fx = std::max(0, int(((2 * dx + 1) * (std::int64_t(width_) << 8) / w) / 2) - 128);
+                const int fy = std::max(0, int(((2 * dy + 1) * (std::int64_t(height_) << 8) / h) / 2) - 128);
+                sample(*this, 0, 0, width_, height_, fx, fy, d);
+                continue;
+            }
+            const int x0 = int(std::int64_t(dx) * width_ / w);
+            const int x1 = std::max(x0 + 1, int(std::int64_t(dx + 1) * width_ / w));
+            std::uint32_t sum[4] = {0, 0, 0, 0};
+            for (int sy = y0; sy < y1; ++sy)
+                for (int sx = x0; sx < x1; ++sx) {
+                    const std::uint8_t* p = pixel(sx, sy);
+                    for (int c = 0; c < 4; ++c)
+                        sum[c] += p[c];
+                }
+            const std::uint32_t n = std::uint32_t((x1 - x0) * (y1 - y0));
+            for (int c = 0; c < 4; ++c)
+                d[c] = std::uint8_t(sum[c] / n);
+        }
+    }
+    return out;
+}
+
+void MemoImage::and_with(int x, int y, int w, int h, const MemoImage& s, int sx, int sy)
+{
+    if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
+        return;
+    for (int row = 0; row < h; ++row) {
+        std::uint8_t* d = pixel(x, y + row);
+        const std::uint8_t* p = s.pixel(sx, sy + row);
+        for (int i = 0; i < w * 4; ++i)
+            d[i] &= p[i];
+    }
+}
+
+void MemoImage::or_with(int x, int y, int w, int h, const MemoImage& s, int sx, int sy)
+{
+    if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
+        return;
+    for (int row = 0; row < h; ++row) {
+        std::uint8_t* d = pixel(x, y + row);
+        const std::uint8_t* p = s.pixel(sx, sy + row);
+        for (int i = 0; i < w * 4; ++i)
+            d[i] |= p[i];
+    }
+}
+
+void MemoImage::invert(int x, int y, int w, int h)
+{
+    if (!clip_rect(x, y, w, h, width_, height_))
+        return;
+    for (int row = 0; row < h; ++row) {
+        std::uint8_t* d = pixel(x, y + row);
+        for (int i = 0; i < w * 4; ++i)
+            d[i] = std::uint8_t(~d[i]);
+    }
+}
+
+} // namespace memo

@@ -1,0 +1,306 @@
+#include "memo/MemoPackage.h"
+
+#include "memo/ImageCodec.h"
+#include "rs2/DebugStream.h"
+
+namespace memo {
+
+MemoPackage::MemoPackage(const MemoPackage& other)
+{
+    assign(other);
+    dirty = other.dirty;
+}
+
+MemoPackage& MemoPackage::operator=(const MemoPackage& other)
+{
+    if (this != &other) {
+        assign(other);
+        dirty = other.dirty;
+    }
+    return *this;
+}
+
+MemoPackage::~MemoPackage() = default;
+
+MemoObject& MemoPackage::add(std::unique_ptr<MemoObject> object)
+{
+    if (object->id.is_unset())
+        object->id = Guid::create();
+    object->package = this;
+    objects_.push_back(std::move(object));
+    return *objects_.back();
+}
+
+MemoObject* MemoPackage::find(const Guid& id)
+{
+    for (auto& o : objects_)
+        if (o->id == id)
+            return o.get();
+    return nullptr;
+}
+
+std::unique_ptr<MemoObject> MemoPackage::remove(const MemoObject* object)
+{
+    for (auto it = objects_.begin(); it != objects_.end(); ++it)
+        if (it->get() == object) {
+            std::unique_ptr<MemoObject> out = std::move(*it);
+            objects_.erase(it);
+            out->package = nullptr;
+            return out;
+        }
+    return nullptr;
+}
+
+void MemoPackage::clear()
+{
+    objects_.clear();
+    url.clear();
+}
+
+void MemoPackage::assign(const MemoPackage& other)
+{
+    if (this == &other)
+        return;
+    url = other.url;
+    time = other.time;
+    fetched = other.fetched;
+    width = other.width;
+    height = other.height;
+    text_size = other.text_size;
+    thumbnail = other.thumbnail;
+    last_access = other.last_access;
+    objects_.clear();
+    objects_.reserve(other.objects_.size());
+    for (const auto& o : other.objects_) {
+        auto copy = o->clone();
+        copy->package = this;
+        objects_.push_back(std::move(copy));
+    }
+}
+
+Rect MemoPackage::bounds() const
+{
+    Rect r;
+    for (const auto& o : objects_)
+        r = r.united(o->bounds().normalized());
+    return r;
+}
+
+void MemoPackage::write_record(ByteWriter& out) const
+{
+    const std::size_t pack = out.begin("PACK");
+    std::size_t at = out.begin("SURL");
+    out.string(url);
+    out.end(at);
+    at = out.begin("SIZE");
+    out.u32(std::uint32_t(width));
+    out.u32(std::uint32_t(height));
+    out.end(at);
+    at = out.begin("FONT");
+    out.u32(std::uint32_t(text_size));
+    out.end(at);
+    at = out.begin("TIME");
+    out.i64(time);
+    out.end(at);
+    at = out.begin("GFST");
+    out.i64(fetched);
+    out.end(at);
+    if (thumbnail.width() > 0 && thumbnail.height() > 0) {
+        at = out.begin("THUM");
+        StringOStream stream(out.bytes());
+        PngCodec codec(const_cast<MemoImage&>(thumbnail), true);
+        write_picture(stream, codec);
+        out.end(at);
+    }
+    at = out.begin("OBJS");
+    out.u32(std::uint32_t(objects_.size()));
+    for (const auto& o : objects_) {
+        out.u32(std::uint32_t(o->kind()));
+        o->write_record(out);
+    }
+    out.end(at);
+    out.end(pack);
+}
+
+std::string MemoPackage::serialize() const
+{
+    ByteWriter out;
+    write_record(out);
+    return std::move(out.bytes());
+}
+
+bool MemoPackage::write(rs2::BaseOStream& out) const
+{
+    const std::string bytes = serialize();
+    out.write(bytes.data(), bytes.size());
+    return true;
+}
+
+bool MemoPackage::read_record(ByteReader& in)
+{
+    ByteReader body;
+    if (in.record(body) != "PACK")
+        return false;
+    while (!body.at_end()) {
+        ByteReader field;
+        const std::string_view tag = body.record(field);
+        if (tag == "SURL") {
+            url = field.string();
+        } else if (tag == "TIME") {
+            time = field.i64();
+        } else if (tag == "GFST") {
+            fetched = field.i64();
+        } else if (tag == "SIZE") {
+            width = std::int32_t(field.u32());
+            height = std::int32_t(field.u32());
+        } else if (tag == "FONT") {
+            text_size = std::int32_t(field.u32());
+        } else if (tag == "THUM") {
+            SpanIStream stream(field.rest());
+            PngCodec codec(thumbnail, true);
+            read_picture(stream, codec);
+        } else if (tag == "OBJS") {
+            // The count is not trusted for allocation: each entry is read from the record.
+            const std::uint32_t count = field.u32();
+            for (std::uint32_t i = 0; i < count; ++i) {
+                const std::uint32_t kind = field.u32();
+                std::unique_ptr<MemoObject> object = create_object(kind);
+                if (!object) {
+                    rs2::trace() << "UnknownObject\n";
+                    // Step over the entry's record so the next kind code is read in its place.
+                    ByteReader skipped;
+                    field.record(skipped);
+                    continue;
+                }
+                if (object->read_record(field))
+                    add(std::move(object));
+                else
+                    rs2::trace() << "Fail load object\n";
+            }
+        }
+    }
+    return true;
+}
+
+bool MemoPackage::read(rs2::BaseIStream& in)
+{
+    // Peek at the tag before committing: a record that is not "PACK" is consumed but leaves
+    // the package as it was.
+    std::string bytes;
+    if (!read_record_bytes(in, bytes))
+        throw rs2::IOException("read error(BaseIStream::read)");
+    if (bytes.compare(0, 4, "PACK") != 0)
+        return false;
+    ByteReader reader(bytes);
+    return read_record(reader);
+}
+
+std::unique_ptr<MemoPackage> parse_package(std::span<const char> bytes)
+{
+    ByteReader reader(bytes);
+    auto package = std::make_unique<MemoPackage>();
+    if (!package->read_record(reader))
+        return nullptr;
+    return package;
+}
+
+std::vector<std::unique_ptr<MemoPackage>> parse_memo_file(std::span<const char> bytes)
+{
+    std::vector<std::unique_ptr<MemoPackage>> out;
+    ByteReader reader(bytes);
+    while (!reader.at_end()) {
+        auto package = std::make_unique<MemoPackage>();
+        if (!package->read_record(reader))
+            throw rs2::IOException("not a memo package");
+        out.push_back(std::move(package));
+    }
+    return out;
+}
+
+std::string serialize_memo_file(const std::vector<const MemoPackage*>& packages)
+{
+    ByteWriter out;
+    for (const MemoPackage* p : packages)
+        p->write_record(out);
+    return std::move(out.bytes());
+}
+
+namespace {
+
+std::string tag_text(std::string_view tag)
+{
+    std::string out;
+    for (char c : tag)
+        out += (c >= 0x20 && c < 0x7F) ? c : '?';
+    return out;
+}
+
+} // namespace
+
+PackageCheck check_memo_file(std::span<const char> bytes)
+{
+    PackageCheck result;
+    ByteReader reader(bytes);
+    std::string where;
+    auto fail = [&](const std::string& message) {
+        result.ok = false;
+        result.first_bad_record = where;
+        result.message = message;
+        return result;
+    };
+    if (reader.at_end()) {
+        where = "(file)";
+        return fail("empty file");
+    }
+    for (std::size_t index = 0; !reader.at_end(); ++index) {
+        where = "PACK[" + std::to_string(index) + "]";
+        try {
+            ByteReader body;
+            const std::string_view tag = reader.record(body);
+            if (tag != "PACK")
+                return fail("record tag \"" + tag_text(tag) + "\" where \"PACK\" belongs");
+            while (!body.at_end()) {
+                ByteReader field;
+                const std::string_view field_tag = body.record(field);
+                where = "PACK[" + std::to_string(index) + "]/" + tag_text(field_tag);
+                if (field_tag == "SURL") {
+                    field.string();
+                } else if (field_tag == "TIME" || field_tag == "GFST") {
+                    field.i64();
+                } else if (field_tag == "SIZE") {
+                    field.u32();
+                    field.u32();
+                } else if (field_tag == "FONT") {
+                    field.u32();
+                } else if (field_tag == "THUM") {
+                    SpanIStream stream(field.rest());
+                    MemoImage thumbnail;
+                    PngCodec codec(thumbnail, true);
+                    read_picture(stream, codec);
+                } else if (field_tag == "OBJS") {
+                    const std::uint32_t count = field.u32();
+                    const std::string objs = where;
+                    for (std::uint32_t i = 0; i < count; ++i) {
+                        where = objs + "/[" + std::to_string(i) + "]";
+                        const std::uint32_t kind = field.u32();
+                        auto object = create_object(kind);
+                        if (!object)
+                            return fail("unknown object kind " + std::to_string(kind));
+                        where += " " + std::string(kind_tag(kind));
+                        if (!object->read_record(field))
+                            return fail("object record with the wrong tag");
+                    }
+                    where = objs;
+                    if (!field.at_end())
+                        return fail("bytes after the last object");
+                }
+            }
+        } catch (const rs2::IOException& e) {
+            return fail(e.what());
+        }
+        ++result.packages;
+    }
+    return result;
+}
+
+} // namespace memo

@@ -1,0 +1,133 @@
+#include "memo/MemoTypes.h"
+
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <limits>
+#include <random>
+
+namespace memo {
+
+namespace {
+
+std::int32_t saturate(std::int64_t v)
+{
+    return std::int32_t(std::clamp<std::int64_t>(v, std::numeric_limits<std::int32_t>::min(),
+                                                 std::numeric_limits<std::int32_t>::max()));
+}
+
+} // namespace
+
+Time64 never_time()
+{
+    std::tm local{};
+    local.tm_year = 71;
+    local.tm_mon = 0;
+    local.tm_mday = 1;
+    local.tm_hour = 1;
+    local.tm_isdst = -1;
+    return Time64(std::mktime(&local));
+}
+
+Time64 now_time()
+{
+    return Time64(std::time(nullptr));
+}
+
+Rect Rect::offset(std::int64_t dx, std::int64_t dy) const
+{
+    return {saturate(left + dx), saturate(top + dy), saturate(right + dx), saturate(bottom + dy)};
+}
+
+Rect Rect::inflated(std::int32_t d) const
+{
+    return {saturate(std::int64_t(left) - d), saturate(std::int64_t(top) - d), saturate(std::int64_t(right) + d),
+            saturate(std::int64_t(bottom) + d)};
+}
+
+Rect Rect::intersected(const Rect& o) const
+{
+    Rect r{std::max(left, o.left), std::max(top, o.top), std::min(right, o.right), std::min(bottom, o.bottom)};
+    return r.is_empty() ? Rect{} : r;
+}
+
+Rect Rect::united(const Rect& o) const
+{
+    if (is_empty())
+        return o;
+    if (o.is_empty())
+        return *this;
+    return {std::min(left, o.left), std::min(top, o.top), std::max(right, o.right), std::max(bottom, o.bottom)};
+}
+
+bool Region::intersects(const Rect& r) const
+{
+    return std::any_of(rects.begin(), rects.end(), [&](const Rect& x) { return x.intersects(r); });
+}
+
+Region Region::intersected(const Rect& r) const
+{
+    Region out;
+    for (const Rect& x : rects) {
+        const Rect i = x.intersected(r);
+        if (!i.is_empty())
+            out.rects.push_back(i);
+    }
+    return out;
+}
+
+std::string LogFont::face() const
+{
+    return std::string(face_name, strnlen(face_name, sizeof face_name));
+}
+
+void LogFont::set_face(std::string_view sjis)
+{
+    std::memset(face_name, 0, sizeof face_name);
+    std::memcpy(face_name, sjis.data(), std::min(sjis.size(), sizeof face_name - 1));
+}
+
+bool LogFont::operator==(const LogFont& o) const
+{
+    return height == o.height && width == o.width && escapement == o.escapement && orientation == o.orientation &&
+           weight == o.weight && italic == o.italic && underline == o.underline && strike_out == o.strike_out &&
+           char_set == o.char_set && out_precision == o.out_precision && clip_precision == o.clip_precision &&
+           quality == o.quality && pitch_and_family == o.pitch_and_family &&
+           std::memcmp(face_name, o.face_name, sizeof face_name) == 0;
+}
+
+bool Guid::is_unset() const
+{
+    return words[0] == 0xFFFFFFFFu && words[1] == 0xFFFFFFFFu && words[2] == 0xFFFFFFFFu && words[3] == 0xFFFFFFFFu;
+}
+
+Guid Guid::create()
+{
+    static thread_local std::mt19937_64 engine{[] {
+        std::random_device device;
+        std::seed_seq seed{device(), device(), device(), device(), device(), device(), device(), device()};
+        return std::mt19937_64(seed);
+    }()};
+    Guid g;
+    const std::uint64_t a = engine(), b = engine();
+    g.words[0] = std::uint32_t(a);
+    // Data3's top nibble holds the version (4); Data4[0]'s top bits the variant (10).
+    g.words[1] = std::uint32_t(a >> 32);
+    g.words[1] = (g.words[1] & 0x0FFFFFFFu) | 0x40000000u;
+    g.words[2] = (std::uint32_t(b) & 0xFFFFFF3Fu) | 0x00000080u;
+    g.words[3] = std::uint32_t(b >> 32);
+    return g;
+}
+
+std::string Guid::to_string() const
+{
+    char text[40];
+    std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}", words[0],
+                  unsigned(words[1] & 0xFFFF), unsigned(words[1] >> 16), unsigned(words[2] & 0xFF),
+                  unsigned((words[2] >> 8) & 0xFF), unsigned((words[2] >> 16) & 0xFF), unsigned(words[2] >> 24),
+                  unsigned(words[3] & 0xFF), unsigned((words[3] >> 8) & 0xFF), unsigned((words[3] >> 16) & 0xFF),
+                  unsigned(words[3] >> 24));
+    return text;
+}
+
+} // namespace memo

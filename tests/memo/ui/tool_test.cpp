@@ -1,0 +1,150 @@
+// The marvo-memo command-line tool, run as people run it, on files written by the library.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "TempDir.h"
+#include "memo/ByteIO.h"
+#include "memo/ImageCodec.h"
+#include "memo/MemoPackage.h"
+#include "rs2/FileStream.h"
+
+using namespace memo;
+
+namespace {
+
+const std::string kTool = std::string(MARVO_BINARY_DIR) + "/tools/marvo-memo/marvo-memo";
+
+struct ToolRun {
+    int status = -1;
+    std::string out;
+};
+
+ToolRun run(const std::string& arguments)
+{
+    ToolRun r;
+    FILE* pipe = popen((kTool + " " + arguments + " 2>&1").c_str(), "r");
+    if (!pipe)
+        return r;
+    char buffer[4096];
+    std::size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        r.out.append(buffer, n);
+    const int status = pclose(pipe);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+void write_file(const std::string& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string library_file()
+{
+    MemoPackage p;
+    p.url = "http://example.org/";
+    p.width = 200;
+    auto box = std::make_unique<TextBoxObject>();
+    box->rect = {10, 10, 110, 60};
+    box->text = "\x83\x81\x83\x82\nhttp://a/"; // "メモ"
+    box->owner = "\x8e\x52\x93\x63";            // "山田"
+    box->opacity = 255;
+    box->background_colour = rgb(0, 0, 255);
+    p.add(std::move(box));
+    auto prim = std::make_unique<PrimitiveObject>();
+    prim->rect = {20, 100, 60, 150};
+    p.add(std::move(prim));
+    MemoPackage empty;
+    empty.url = "http://example.org/gone";
+    return serialize_memo_file({&p, &empty});
+}
+
+class MarvoMemoTool : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (!std::filesystem::exists(kTool))
+            GTEST_SKIP() << "marvo-memo is not built";
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        file = dir.file("memo.ame");
+        write_file(file, library_file());
+    }
+    TempDir dir;
+    std::string file;
+};
+
+} // namespace
+
+TEST_F(MarvoMemoTool, DumpListsPackagesAndObjectsInUtf8)
+{
+    const ToolRun r = run("dump " + file);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("2 packages"), std::string::npos);
+    EXPECT_NE(r.out.find("url: http://example.org/gone"), std::string::npos);
+    EXPECT_NE(r.out.find("TextBox {"), std::string::npos);
+    EXPECT_NE(r.out.find("owner \"山田\""), std::string::npos);
+    EXPECT_NE(r.out.find("メモ"), std::string::npos);
+    EXPECT_NE(r.out.find("] Primitive"), std::string::npos);
+
+    const ToolRun json = run("dump --json " + file);
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.substr(0, 10), "[{\"file\":\"");
+    EXPECT_NE(json.out.find("\"text\":\"メモ\\nhttp://a/\""), std::string::npos);
+    EXPECT_NE(json.out.find("\"kind\":\"Primitive\""), std::string::npos);
+}
+
+TEST_F(MarvoMemoTool, CheckNamesTheFirstBadRecord)
+{
+    EXPECT_EQ(run("check " + file).status, 0);
+    std::string bytes = library_file();
+    // Damage the text box's COLR record: one byte short.
+    const std::size_t colr = bytes.find("COLR");
+    ASSERT_NE(colr, std::string::npos);
+    bytes[colr + 4] = 8;
+    const std::string bad = dir.file("bad.ame");
+    write_file(bad, bytes);
+    const ToolRun r = run("check " + file + " " + bad);
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.out.find("memo.ame: ok, 2 packages"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("bad.ame: damaged at PACK[0]/OBJS/[0] TBOX"), std::string::npos) << r.out;
+
+    const ToolRun dump = run("dump " + bad);
+    EXPECT_NE(dump.status, 0);
+    EXPECT_NE(dump.out.find("damaged"), std::string::npos);
+    EXPECT_NE(run("check " + dir.file("missing.ame")).status, 0);
+    EXPECT_NE(run("frobnicate").status, 0);
+}
+
+TEST_F(MarvoMemoTool, RenderDrawsTheFirstPackage)
+{
+    const std::string png = dir.file("out.png");
+    ToolRun r = run("render " + file + " -o " + png);
+    ASSERT_EQ(r.status, 0) << r.out;
+    MemoImage image;
+    {
+        rs2::FileStream in(png, rs2::FileStream::open_read);
+        PngCodec codec(image, true);
+        read_picture(in, codec);
+    }
+    // Package width by the bottom of the lowest memo.
+    EXPECT_EQ(image.width(), 200);
+    EXPECT_EQ(image.height(), 150);
+    EXPECT_EQ(image.argb(100, 40), 0xFF0000FFu);
+    EXPECT_EQ(image.argb(150, 120), 0xFFFFFFFFu);
+
+    r = run("render " + file + " -o " + png + " --size 120x80 --background transparent");
+    ASSERT_EQ(r.status, 0) << r.out;
+    rs2::FileStream in(png, rs2::FileStream::open_read);
+    PngCodec codec(image, true);
+    read_picture(in, codec);
+    EXPECT_EQ(image.width(), 120);
+    // Opaque blue (the blend over black reaches 254), transparent outside the memos.
+    EXPECT_EQ(image.argb(100, 40) & 0xFFFFFF00u, 0xFF000000u);
+    EXPECT_GE(image.argb(100, 40) & 0xFF, 254u);
+    EXPECT_EQ(image.argb(115, 75) >> 24, 0u);
+}
