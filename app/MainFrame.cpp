@@ -1,6 +1,9 @@
 #include "app/MainFrame.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QStackedWidget>
+#include <QWebEngineView>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDockWidget>
@@ -260,8 +263,33 @@ bool CMainFrame::OnCommand(int id)
     case kExit:
         close();
         return true;
+    case kNextPane:
+    case kPreviousPane:
+        cycle_pane(id == kNextPane ? 1 : -1);
+        return true;
     }
     return false;
+}
+
+// F6 and Shift+F6 move the keyboard focus between the page, the address bar and the
+// explorer bar, skipping what is hidden.
+void CMainFrame::cycle_pane(int step)
+{
+    std::vector<QWidget*> panes;
+    if (CChildFrame* tab = active_tab())
+        panes.push_back(tab->browser()->view());
+    if (address_->isVisible())
+        panes.push_back(address_);
+    if (explorer_->isVisible())
+        panes.push_back(explorer_panes_->currentWidget());
+    if (panes.empty())
+        return;
+    const auto focused = std::find_if(panes.begin(), panes.end(), [](QWidget* pane) {
+        return pane->isAncestorOf(QApplication::focusWidget()) || pane == QApplication::focusWidget();
+    });
+    const int count = static_cast<int>(panes.size());
+    const int current = focused == panes.end() ? -1 : static_cast<int>(focused - panes.begin());
+    panes[static_cast<std::size_t>(((current + step) % count + count) % count)]->setFocus(Qt::ShortcutFocusReason);
 }
 
 bool CMainFrame::OnUpdateCommand(int id, CommandState& state)
@@ -298,6 +326,8 @@ bool CMainFrame::OnUpdateCommand(int id, CommandState& state)
     case kCloseAll:
     case kHome:
     case kExit:
+    case kNextPane:
+    case kPreviousPane:
         return true;
     }
     return false;

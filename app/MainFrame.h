@@ -93,6 +93,7 @@ private:
     QToolBar* create_drawing_bar();
     void create_explorer_bar();
     void create_status_bar();
+    void install_accelerators();
     void place_bands();
     QMenu* build_menu(const res::MenuItem& popup, QWidget* parent);
     void fill_popup(QMenu* menu, int first_command);
@@ -103,6 +104,7 @@ private:
     void open_dropped(const QList<QUrl>& urls);
     void address_entered();
     void update_status_panes();
+    void cycle_pane(int step);
 
     QMdiArea* mdi_ = nullptr;
     CMDICtrlButton* strip_ = nullptr;

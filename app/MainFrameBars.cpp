@@ -20,6 +20,7 @@
 #include "app/ChildFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "platform/QtText.h"
+#include "res/Accelerators.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
 #include "res/StringTable.h"
@@ -51,6 +52,7 @@ void CMainFrame::create_bars()
     create_explorer_bar();
     create_status_bar();
     place_bands();
+    install_accelerators();
 
     const settings::Settings& options = theApp().settings();
     band(kNaviBarBand)->setVisible(options.toolbar);
@@ -62,6 +64,22 @@ void CMainFrame::create_bars()
     explorer_->setVisible(pane >= 0);
     if (pane >= 0)
         explorer_panes_->setCurrentIndex(pane);
+}
+
+// The frame's accelerator table: each command's keys, active anywhere in the main window.
+void CMainFrame::install_accelerators()
+{
+    QHash<int, QList<QKeySequence>> keys;
+    for (const res::Accelerator& accelerator : res::accelerators())
+        keys[accelerator.command] << QKeySequence::fromString(
+            QString::fromUtf8(accelerator.keys.data(), static_cast<qsizetype>(accelerator.keys.size())),
+            QKeySequence::PortableText);
+    for (auto entry = keys.cbegin(); entry != keys.cend(); ++entry) {
+        QAction* command = action(entry.key());
+        command->setShortcuts(entry.value());
+        command->setShortcutContext(Qt::WindowShortcut);
+        addAction(command);
+    }
 }
 
 QToolBar* CMainFrame::create_menu_band()

@@ -214,6 +214,11 @@ void CMarvoApp::ExitInstance()
     platform::empty_folder(folders_.temp);
 }
 
+CMainFrame* CMarvoApp::main_frame() const
+{
+    return frame_;
+}
+
 std::string CMarvoApp::home_page() const
 {
     const std::optional<QByteArray> page =

@@ -64,7 +64,7 @@ public:
     platform::RegistryStore& registry() { return *registry_; }
     const std::string& memo_folder() const { return memo_folder_; }
     const std::string& user_name() const { return user_name_; }
-    CMainFrame* main_frame() const { return frame_; }
+    CMainFrame* main_frame() const;
     QWebEngineProfile* profile() const { return profile_; }
     // True while a drawing tool is selected (browse mode when false).
     bool drawing_tool_active() const { return current_tool_ != 0; }

@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QStyleOptionTab>
 #include <QWheelEvent>
 #include <algorithm>
@@ -37,7 +38,7 @@ int CMDICtrlButton::index_of(QMdiSubWindow* window) const
 
 int CMDICtrlButton::wanted_height() const
 {
-    return geometry_.height(count());
+    return geometry_for_width().height(count());
 }
 
 // Drops tabs whose window is gone, refreshes titles, appends new windows (right after the
@@ -81,10 +82,8 @@ void CMDICtrlButton::Activate(int index)
 
 void CMDICtrlButton::resizeEvent(QResizeEvent* event)
 {
-    const int old_height = wanted_height();
-    geometry_.width = width();
     QWidget::resizeEvent(event);
-    if (wanted_height() != old_height)
+    if (TabStripGeometry{event->oldSize().width()}.height(count()) != wanted_height())
         emit heightChanged();
 }
 
@@ -102,7 +101,7 @@ void CMDICtrlButton::paintEvent(QPaintEvent*)
 void CMDICtrlButton::paint_tab(QPainter& painter, int index, bool active) const
 {
     const Tab& tab = tabs_[static_cast<std::size_t>(index)];
-    QRect cell = geometry_.cell(index);
+    QRect cell = geometry_for_width().cell(index);
     QStyleOptionTab option;
     option.initFrom(this);
     option.rect = active ? cell.adjusted(-2, -1, 1, 0) : cell;
@@ -135,7 +134,7 @@ void CMDICtrlButton::mousePressEvent(QMouseEvent* event)
     press_point_ = event->position().toPoint();
     pressed_ = true;
     dragging_ = false;
-    Activate(geometry_.index_at(press_point_, count()));
+    Activate(geometry_for_width().index_at(press_point_, count()));
 }
 
 void CMDICtrlButton::mouseMoveEvent(QMouseEvent* event)
@@ -155,7 +154,7 @@ void CMDICtrlButton::mouseMoveEvent(QMouseEvent* event)
             return;
         }
     }
-    const int hover = geometry_.index_at(point, count());
+    const int hover = geometry_for_width().index_at(point, count());
     if (hover != hover_) {
         hover_ = hover;
         update();
@@ -166,7 +165,7 @@ void CMDICtrlButton::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint point = event->position().toPoint();
     if (event->button() == Qt::RightButton) {
-        const int index = geometry_.index_at(point, count());
+        const int index = geometry_for_width().index_at(point, count());
         if (index >= 0 && host_) {
             Activate(index);
             host_->show_tab_menu(tab(index), event->globalPosition().toPoint());
@@ -180,7 +179,7 @@ void CMDICtrlButton::mouseReleaseEvent(QMouseEvent* event)
     if (std::abs(moved.x()) > TabStripGeometry::kDragThreshold ||
         std::abs(moved.y()) > TabStripGeometry::kDragThreshold)
         return;
-    if (active_ >= 0 && TabStripGeometry::close_box(geometry_.cell(active_)).contains(point) && host_)
+    if (active_ >= 0 && TabStripGeometry::close_box(geometry_for_width().cell(active_)).contains(point) && host_)
         host_->close_tab(tab(active_));
 }
 
@@ -218,10 +217,10 @@ void CMDICtrlButton::dropEvent(QDropEvent* event)
     if (!dragging_ || !dragged_)
         return;
     const QPoint point = event->position().toPoint();
-    const int onto = geometry_.index_at(point, count());
+    const int onto = geometry_for_width().index_at(point, count());
     const int from = index_of(dragged_);
     if (onto >= 0 && from >= 0) {
-        move_tab(from, onto, geometry_.right_half(point, onto));
+        move_tab(from, onto, geometry_for_width().right_half(point, onto));
         event->acceptProposedAction();
     }
 }

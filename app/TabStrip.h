@@ -41,7 +41,8 @@ public:
     int active_index() const { return active_; }
     QMdiSubWindow* tab(int index) const;
     int index_of(QMdiSubWindow* tab) const;
-    const TabStripGeometry& geometry_for_width() const { return geometry_; }
+    // Cell positions at the strip's current width.
+    TabStripGeometry geometry_for_width() const { return {width()}; }
     // Height the strip wants for its tabs at its current width.
     int wanted_height() const;
 
@@ -73,7 +74,6 @@ private:
     std::vector<Tab> tabs_;
     int active_ = -1;
     int hover_ = -1;
-    TabStripGeometry geometry_;
     QPoint press_point_;
     bool pressed_ = false;
     bool dragging_ = false;

@@ -5,13 +5,18 @@
 
 #include "app/MainFrame.h"
 
-CMarvoApp& AppTest::app()
+CMarvoApp& AppTest::application()
 {
     static int argc = 1;
     static char name[] = "marvo-test";
     static char* argv[] = {name, nullptr};
     static CMarvoApp* instance = new CMarvoApp(argc, argv);
     return *instance;
+}
+
+void AppInit::ensure()
+{
+    AppTest::application();
 }
 
 void AppTest::SetUp()

@@ -53,11 +53,19 @@ private:
     std::map<QString, int> hits_;
 };
 
+// The application object without starting the program, for widget tests.
+struct AppInit {
+    static void ensure();
+};
+
 // Runs the real program in-process: one application object per test program, started for
 // each test over a fresh data folder.
 class AppTest : public ::testing::Test {
+public:
+    static CMarvoApp& application();
+
 protected:
-    static CMarvoApp& app();
+    static CMarvoApp& app() { return application(); }
 
     void SetUp() override;
     void TearDown() override;
