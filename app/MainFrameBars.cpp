@@ -204,13 +204,14 @@ void CMainFrame::create_status_bar()
     statusBar()->addPermanentWidget(share_pane_);
     statusBar()->addPermanentWidget(buffer_pane_);
     statusBar()->addPermanentWidget(width_pane_);
+    update_status_panes();
 }
 
 void CMainFrame::update_status_panes()
 {
     share_pane_->setText(text_of(res::indicator::kShareState));
-    const bool double_buffer = theApp().settings().doublebuffer != 0;
-    buffer_pane_->setText(text_of(double_buffer ? res::str::kDoubleBuffer : res::str::kSingleBuffer));
+    // Single buffering only shows on a page with memos drawn without the off-screen buffer.
+    buffer_pane_->setText(text_of(res::str::kDoubleBuffer));
     width_pane_->setText(text_of(res::str::kWidthFree));
 }
 

@@ -1,0 +1,164 @@
+#include <QMdiArea>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWebEngineView>
+
+#include "AppFixture.h"
+#include "app/BrowserPage.h"
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/TabBrowserWnd.h"
+#include "platform/InstanceLink.h"
+#include "res/CommandIds.h"
+
+namespace {
+
+class BrowsingTest : public AppTest {
+protected:
+    CTabBrowserWnd* open(const QString& path)
+    {
+        CTabBrowserWnd* tab = app().OpenInNewTab(pages_.url(path).toString().toStdString());
+        EXPECT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url(path) && !tab->busy(); }));
+        return tab;
+    }
+    std::size_t tab_count() const { return app().main_frame()->tabs().size(); }
+
+    // Clicks the element with the given id through real mouse events on the engine's input widget.
+    void click_element(CTabBrowserWnd* tab, const QString& id)
+    {
+        QRect box;
+        bool done = false;
+        tab->page()->runJavaScript(
+            QStringLiteral("(function(){const r=document.getElementById('%1').getBoundingClientRect();"
+                           "return [r.left,r.top,r.width,r.height];})()")
+                .arg(id),
+            [&](const QVariant& result) {
+                const QVariantList r = result.toList();
+                box = QRect(r[0].toInt(), r[1].toInt(), r[2].toInt(), r[3].toInt());
+                done = true;
+            });
+        ASSERT_TRUE(wait_until([&] { return done; }));
+        QWidget* input = tab->view()->focusProxy();
+        ASSERT_NE(input, nullptr);
+        const QPoint at = box.center();
+        QTest::mouseMove(input, at);
+        QTest::mousePress(input, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(input, Qt::LeftButton, {}, at);
+    }
+};
+
+TEST_F(BrowsingTest, LockedTabOpensLinksInANewTab)
+{
+    pages_.set("/home", "<title>Home</title><a id='go' href='/next' style='font-size:40px'>next</a>");
+    pages_.set("/next", "<title>Next</title>next page");
+    ASSERT_TRUE(start({pages_.url("/home").toString()}));
+    CTabBrowserWnd* tab = app().main_frame()->tabs().front()->browser();
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Home") && !tab->busy(); }));
+    app().main_frame()->route(res::cmd::kNavigationLock);
+    ASSERT_TRUE(tab->navigation_lock());
+
+    click_element(tab, "go");
+    ASSERT_TRUE(wait_until([&] { return tab_count() == 2; }));
+    CTabBrowserWnd* opened = app().main_frame()->tabs().back()->browser();
+    EXPECT_TRUE(wait_until([&] { return opened->LocationURL() == pages_.url("/next"); }));
+    pump(200);
+    EXPECT_EQ(tab->LocationURL(), pages_.url("/home"));
+}
+
+TEST_F(BrowsingTest, PopupsAreBlockedUnlessTheUserClicked)
+{
+    pages_.set("/popup", "<title>Popup</title><script>window.open('/other')</script>"
+                         "<a id='link' href='/other' target='_blank' style='font-size:40px'>other</a>");
+    pages_.set("/other", "<title>Other</title>other");
+    ASSERT_TRUE(start());
+    app().settings().blockpopup = 1;
+    CTabBrowserWnd* tab = open("/popup");
+    pump(300);
+    EXPECT_EQ(tab_count(), 2u);  // the start tab and the page: the load-time popup was blocked
+
+    click_element(tab, "link");
+    EXPECT_TRUE(wait_until([&] { return tab_count() == 3; }));
+}
+
+TEST_F(BrowsingTest, PopupsOpenInNewTabsWhenNotBlocked)
+{
+    pages_.set("/popup", "<title>Popup</title><script>window.open('/other')</script>");
+    pages_.set("/other", "<title>Other</title>other");
+    ASSERT_TRUE(start());
+    open("/popup");
+    EXPECT_TRUE(wait_until([&] { return tab_count() == 3; }));
+}
+
+TEST_F(BrowsingTest, AutoRefreshReloadsUntilSwitchedOff)
+{
+    pages_.set("/clock", "<title>Clock</title>tick");
+    ASSERT_TRUE(start());
+    CTabBrowserWnd::refresh_unit_ms = 10;  // a "second" of 10 ms, through the same timer
+    CTabBrowserWnd* tab = open("/clock");
+    app().main_frame()->route(res::cmd::kAutoRefresh15s);
+    EXPECT_EQ(tab->auto_refresh(), 15);
+    EXPECT_TRUE(wait_until([&] { return pages_.hits("/clock") >= 3; }));
+    app().main_frame()->route(res::cmd::kAutoRefreshOff);
+    ASSERT_TRUE(wait_until([&] { return !tab->busy(); }));
+    const int hits = pages_.hits("/clock");
+    pump(500);
+    EXPECT_EQ(pages_.hits("/clock"), hits);
+    CTabBrowserWnd::refresh_unit_ms = 1000;
+}
+
+TEST_F(BrowsingTest, ClosedTabsKeepTheTwentyNewest)
+{
+    ASSERT_TRUE(start());
+    for (int i = 0; i < 21; ++i)
+        pages_.set(QStringLiteral("/p%1").arg(i), QStringLiteral("<title>P%1</title>").arg(i));
+    for (int i = 0; i < 21; ++i)
+        open(QStringLiteral("/p%1").arg(i));
+    for (CChildFrame* tab : app().main_frame()->tabs())
+        if (tab->browser()->LocationURL().path().startsWith(QStringLiteral("/p")))
+            tab->close();
+    const auto& closed = app().settings().lastclose;
+    ASSERT_EQ(closed.size(), 20u);
+    EXPECT_EQ(closed.front().title, "P20");
+    EXPECT_EQ(closed.back().title, "P1");
+    app().main_frame()->route(res::cmd::kReopenLastClosed);
+    EXPECT_TRUE(wait_until([&] {
+        return app().ActiveBrowser() && app().ActiveBrowser()->LocationURL() == pages_.url("/p20");
+    }));
+}
+
+TEST_F(BrowsingTest, NewTabCommandDuplicatesThePageWithItsHistory)
+{
+    pages_.set("/one", "<title>One</title>");
+    pages_.set("/two", "<title>Two</title>");
+    ASSERT_TRUE(start());
+    CTabBrowserWnd* tab = open("/one");
+    tab->Navigate(pages_.url("/two"));
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Two") && !tab->busy(); }));
+    app().main_frame()->route(res::cmd::kNewTab);
+    CTabBrowserWnd* copy = app().ActiveBrowser();
+    ASSERT_NE(copy, tab);
+    EXPECT_TRUE(wait_until([&] { return copy->LocationURL() == pages_.url("/two") && !copy->back_titles().isEmpty(); }));
+    EXPECT_EQ(copy->back_titles().front(), QStringLiteral("One"));
+}
+
+TEST_F(BrowsingTest, SecondStartHandsItsAddressToTheRunningInstance)
+{
+    pages_.set("/handed", "<title>Handed</title>");
+    const QString service = QStringLiteral("MarvoTest-%1").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(start({}, true, service));
+    const std::size_t before = tab_count();
+    // The second program, as its start-up runs it: hand over, then stop.
+    std::atomic<int> handed{-1};
+    std::thread second([&] {
+        platform::InstanceClient client;
+        handed = client.connect(service, "WWW_OpenFile") &&
+                 client.execute(("\"" + pages_.url("/handed").toString() + "\"").toUtf8());
+    });
+    ASSERT_TRUE(wait_until([&] { return handed >= 0; }));
+    second.join();
+    EXPECT_EQ(handed, 1);
+    ASSERT_TRUE(wait_until([&] { return tab_count() == before + 1; }));
+    EXPECT_TRUE(wait_until([&] { return app().ActiveBrowser()->LocationURL() == pages_.url("/handed"); }));
+}
+
+} // namespace
