@@ -1,0 +1,6 @@
+if(MARVO_GUI)
+  add_executable(bench_minimal_browser minimal_browser.cpp)
+  target_link_libraries(bench_minimal_browser PRIVATE Qt6::Widgets Qt6::WebEngineWidgets)
+  add_executable(bench_startup startup.cpp)
+  target_link_libraries(bench_startup PRIVATE Qt6::Core)
+endif()
