@@ -410,11 +410,6 @@ void CMainFrame::open_dropped(const QList<QUrl>& urls)
                                                                      : first.toString()));
 }
 
-void CMainFrame::contextMenuEvent(QContextMenuEvent* event)
-{
-    QMainWindow::contextMenuEvent(event);
-}
-
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     closing_ = true;

@@ -67,6 +67,8 @@ public:
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
+    // The bar area's context menu: the bars to show or hide.
+    QMenu* createPopupMenu() override;
 
     // TabStripHost
     QMdiSubWindow* opener_of(QMdiSubWindow* tab) const override;
@@ -82,7 +84,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void create_bars();

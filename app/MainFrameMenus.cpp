@@ -120,3 +120,13 @@ void CMainFrame::show_tab_menu(QMdiSubWindow* tab, const QPoint& global_position
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(global_position);
 }
+
+QMenu* CMainFrame::createPopupMenu()
+{
+    const res::Menu* rebar = res::menu(res::menuid::kRebar);
+    if (!rebar || rebar->items.empty() || !rebar->items.front().isPopup())
+        return nullptr;
+    QMenu* menu = build_menu(rebar->items.front(), this);
+    update_menu_states(menu);
+    return menu;
+}

@@ -27,6 +27,7 @@
 #include "res/CommandIds.h"
 #include "res/StringTable.h"
 #include "settings/SettingsFile.h"
+#include "ui/MessageBox.h"
 
 namespace {
 
@@ -42,7 +43,7 @@ QString text_of(int id)
 
 void show_message(int id)
 {
-    QMessageBox::warning(nullptr, QStringLiteral("Marvo"), text_of(id));
+    ui::message_box(nullptr, text_of(id));
 }
 
 std::string logon_name()
@@ -91,7 +92,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     try {
         folders_ = platform::Folders::from_environment();
     } catch (const std::exception& failure) {
-        QMessageBox::critical(nullptr, QStringLiteral("Marvo"), QString::fromLocal8Bit(failure.what()));
+        ui::message_box(nullptr, QString::fromLocal8Bit(failure.what()));
         return false;
     }
     registry_ = std::make_unique<platform::RegistryStore>(

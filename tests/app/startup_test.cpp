@@ -6,7 +6,11 @@
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "platform/QtText.h"
+#include "platform/RegistryStore.h"
+#include "res/StringTable.h"
 #include "settings/SettingsFile.h"
+#include "ui/MessageBox.h"
+#include <csignal>
 
 namespace {
 
@@ -100,6 +104,45 @@ TEST_F(AppTest, ClosingSavesTheOpenTabsForTheNextStart)
     ASSERT_EQ(reread.lastopen.size(), 1u);
     EXPECT_EQ(reread.lastopen[0].url, model(pages_.url("/saved")));
     EXPECT_TRUE(reread.lastopen[0].lock);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(AppTest, OldBrowserEngineVersionStopsWithMessage144)
+{
+    std::vector<QString> messages;
+    ui::set_message_responder([&](const QString& text, ui::Buttons) {
+        messages.push_back(text);
+        return ui::Answer::Ok;
+    });
+    {
+        std::filesystem::create_directories(data_.path() / "Marvo");
+        platform::RegistryStore store(QString::fromStdString((data_.path() / "Marvo" / "registry.ini").string()));
+        store.set_value(platform::RegistryStore::Root::LocalMachine, "Software\\Microsoft\\Internet Explorer",
+                        "Version", "5.5");
+        store.sync();
+    }
+    EXPECT_FALSE(start());
+    ui::set_message_responder({});
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QString::fromUtf8(res::string(144)));
+    EXPECT_EQ(app().main_frame(), nullptr);
+}
+
+TEST_F(AppTest, TerminationSignalClosesTheFrameAndSaves)
+{
+    pages_.set("/kept", "<title>Kept</title>");
+    ASSERT_TRUE(start({pages_.url("/kept").toString()}));
+    ASSERT_TRUE(wait_until([&] { return app().ActiveBrowser()->LocationName() == QStringLiteral("Kept"); }));
+    ::raise(SIGTERM);
+    const auto file = data_.path() / "Marvo" / settings::kSettingsFileName;
+    ASSERT_TRUE(wait_until([&] { return std::filesystem::exists(file); }));
+    settings::Settings saved;
+    ASSERT_TRUE(settings::load_settings(saved, file.string()));
+    ASSERT_EQ(saved.lastopen.size(), 1u);
+    EXPECT_EQ(saved.lastopen[0].url, model(pages_.url("/kept")));
 }
 
 } // namespace
