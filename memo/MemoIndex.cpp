@@ -49,7 +49,7 @@ private:
 // in the files this system writes; anything beyond is read where it lies.
 class FileSource : public Source {
 public:
-    static constexpr std::size_t kHead = 16384;
+    static constexpr std::size_t kHead = 4096;
 
     explicit FileSource(const std::filesystem::path& path)
     {
