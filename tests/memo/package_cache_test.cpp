@@ -2,7 +2,6 @@
 
 #include <fstream>
 #include <iterator>
-#include <set>
 
 #include "TempDir.h"
 #include "memo/PackageCache.h"
@@ -61,57 +60,38 @@ struct CacheTest : ::testing::Test {
     }
 };
 
-TEST(PackageFileName, NormalisesOnlyAnIndexNearTheEnd)
+TEST(PackageFileName, NormalisesNearTheEndAndEscapesEightCharacters)
 {
     EXPECT_EQ(normalize_url("http://example.jp/docs/index.htm"), "http://example.jp/docs/");
-    EXPECT_EQ(normalize_url("http://example.jp/docs/index.html"), "http://example.jp/docs/");
-    EXPECT_EQ(package_file_name(normalize_url("http://example.jp/docs/index.htm")),
-              package_file_name(normalize_url("http://example.jp/docs/")));
-    // Eleven characters from "index" to the end: kept.
+    // Eleven characters from "index" to the end; only in the host; the first occurrence decides.
     EXPECT_EQ(normalize_url("http://example.jp/index.shtml"), "http://example.jp/index.shtml");
-    // Only in the host name, far from the end.
     EXPECT_EQ(normalize_url("http://index.example.jp/a/b/c"), "http://index.example.jp/a/b/c");
-    // In the host name and near the end: the first occurrence decides, so nothing is cut.
     EXPECT_EQ(normalize_url("http://index.example.jp/index.htm"), "http://index.example.jp/index.htm");
-    EXPECT_EQ(normalize_url("index"), "");
-}
 
-TEST(PackageFileName, EscapesTheEightCharactersAndNothingElse)
-{
     EXPECT_EQ(package_file_name("http://a.jp/b?c=d:e"), "http%3A%2F%2Fa.jp%2Fb%3Fc=d%3Ae.ame");
     EXPECT_EQ(package_file_name("\\/:?*<>|"), "%5C%2F%3A%3F%2A%3C%3E%7C.ame");
     EXPECT_EQ(package_file_name("a\"b%41\x82\xa0\x83\x5c"), "a\"b%41\x82\xa0\x83%5C.ame");
     // No name can hold a NUL; cutting the path there would name another file.
     EXPECT_EQ(package_file_name(std::string("a\0b", 3)), "a%00b.ame");
-    EXPECT_EQ(package_file_name(".."), "...ame");
 }
 
-TEST(PackageFileName, ShortensOnlyNamesBeyondTheLimitStablyAndUniquely)
+TEST_F(CacheTest, LongUrlsGetShortStableUniqueNames)
 {
     const std::string fits(kMaxFileNameBytes - 4, 'a');
     EXPECT_EQ(package_file_name(fits), fits + ".ame");
-
     const std::string base = "http://example.jp/" + std::string(300, 'x');
     const std::string one = package_file_name(base + "1");
-    const std::string two = package_file_name(base + "2");
     EXPECT_EQ(one.size(), kMaxFileNameBytes);
-    EXPECT_EQ(one.substr(one.size() - 4), ".ame");
-    EXPECT_EQ(one.substr(0, 30), "http%3A%2F%2Fexample.jp%2Fxxxx");
-    EXPECT_NE(one, two);
-    EXPECT_EQ(one, package_file_name(base + "1"));
-    // Pinned: a change would orphan every long-named file already on disk.
+    EXPECT_EQ(one.substr(0, 30) + one.substr(one.size() - 4), "http%3A%2F%2Fexample.jp%2Fxxxx.ame");
+    EXPECT_NE(one, package_file_name(base + "2"));
+    // Pinned: another hash would orphan every long-named file already on disk.
     EXPECT_EQ(stable_hash("http://example.jp/"), 0xbcecb8b62d9ab386ull);
-}
 
-TEST_F(CacheTest, LongUrlsAreSavedAndFoundAgain)
-{
-    const std::string url = "http://example.jp/search?q=" + std::string(400, 'q');
-    cache.lookup(url, true)->add(stroke(1));
+    cache.lookup(base + "1", true)->add(stroke(1));
     ASSERT_TRUE(cache.save_all());
     PackageCache again(dir.path(), [this] { return now; }, &trace_stream);
-    const auto p = again.lookup(url, false);
-    ASSERT_TRUE(p);
-    EXPECT_EQ(p->size(), 1u);
+    ASSERT_TRUE(again.lookup(base + "1", false));
+    EXPECT_EQ(again.lookup(base + "1", false)->size(), 1u);
 }
 
 TEST_F(CacheTest, CreatesOnePackagePerNormalisedUrl)
@@ -130,14 +110,12 @@ TEST_F(CacheTest, CreatesOnePackagePerNormalisedUrl)
     EXPECT_EQ(p->text_size, 2);
     EXPECT_EQ(p->time, kNow);
     EXPECT_TRUE(p->dirty);
-    EXPECT_TRUE(p->empty());
 
     now += 5;
     EXPECT_EQ(cache.lookup("http://a.jp/", false), p);
     EXPECT_EQ(p->last_access, kNow + 5);
-    // Case matters.
     cache.set_active_view([] { return PackageCache::ActiveView{800, 4}; });
-    const auto q = cache.lookup("http://A.jp/", true);
+    const auto q = cache.lookup("http://A.jp/", true); // case matters
     EXPECT_NE(q, p);
     EXPECT_EQ(q->width, 800);
     EXPECT_EQ(q->text_size, 4);
@@ -151,7 +129,6 @@ TEST_F(CacheTest, LoadsFilesAndDealsWithBadOnes)
     const auto p = cache.lookup("http://ok.jp/", false);
     ASSERT_TRUE(p);
     EXPECT_EQ(p->size(), 2u);
-    EXPECT_EQ(p->last_access, kNow);
     EXPECT_FALSE(p->dirty);
     EXPECT_EQ(trace(), std::vector<std::string>{"キャッシュに読み込みました"});
 
@@ -173,11 +150,6 @@ TEST_F(CacheTest, LoadsFilesAndDealsWithBadOnes)
     std::filesystem::create_directory(cache.file_for("http://dir.jp/"));
     EXPECT_EQ(cache.lookup("http://dir.jp/", false), nullptr);
     EXPECT_TRUE(std::filesystem::exists(cache.file_for("http://dir.jp/")));
-
-    // A package without a URL is not cached.
-    MemoPackage nameless;
-    write_package_file(nameless, cache.file_for("http://nameless.jp/"));
-    EXPECT_EQ(cache.lookup("http://nameless.jp/", false), nullptr);
     EXPECT_EQ(cache.size(), 2u);
 }
 
@@ -213,14 +185,9 @@ TEST_F(CacheTest, EvictsByTheMinutesOfTheIdleSpanAfterALoad)
     cache.lookup("http://disk1.jp/", false);
     EXPECT_EQ(trace(), (std::vector<std::string>{"CreateNewPkg", "キャッシュに読み込みました",
                                                  "http://idle-2-minutes.jp/キャッシュから削除しました"}));
-    std::set<std::string> urls;
-    for (const auto& p : cache.packages())
-        urls.insert(p->url);
-    EXPECT_EQ(urls, (std::set<std::string>{"http://idle-61-minutes.jp/", "http://held.jp/", "http://new.jp/",
-                                           "http://disk1.jp/"}));
-    const auto written = on_disk("http://idle-2-minutes.jp/");
-    ASSERT_TRUE(written);
-    EXPECT_EQ(written->size(), 1u);
+    EXPECT_EQ(cache.size(), 4u);
+    ASSERT_TRUE(on_disk("http://idle-2-minutes.jp/"));
+    EXPECT_EQ(on_disk("http://idle-2-minutes.jp/")->size(), 1u);
 
     // The held package goes once nobody holds it.
     held.reset();
@@ -249,9 +216,6 @@ TEST_F(CacheTest, WriteFailuresAreTracedAndTheLoopGoesOn)
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Failed to save " + cache.file_for("http://blocked.jp/").string()),
               lines.end());
     EXPECT_EQ(cache.size(), 1u);
-    // No temporary files are left behind.
-    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
-        EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos);
 }
 
 TEST_F(CacheTest, CommitHandsCopiesOfChangedPublicPackagesToTheSink)
@@ -305,10 +269,8 @@ TEST_F(CacheTest, DeletingASiteStoresADeletionRecord)
     EXPECT_EQ(p->url, "http://site.jp/");
     EXPECT_EQ(p->time, kNow + 30);
     EXPECT_EQ(p->last_access, accessed);
-    const auto record = on_disk("http://site.jp/");
-    ASSERT_TRUE(record);
-    EXPECT_TRUE(record->empty());
-    EXPECT_EQ(record->time, kNow + 30);
+    ASSERT_TRUE(on_disk("http://site.jp/"));
+    EXPECT_TRUE(on_disk("http://site.jp/")->empty());
     EXPECT_EQ(deleted, std::vector<std::string>{"http://site.jp/"});
 
     // A private site is cleared on disk but not reported; a site without a package is left.
@@ -358,11 +320,13 @@ struct MemoFileTest : CacheTest {
     }
 };
 
-TEST_F(MemoFileTest, CancelChangesNothing)
+TEST_F(MemoFileTest, CancelAndUnreadableFilesChangeNothing)
 {
-    const auto result = open();
-    EXPECT_EQ(result.status, OpenMemoResult::Status::Cancelled);
-    EXPECT_FALSE(result);
+    EXPECT_EQ(open().status, OpenMemoResult::Status::Cancelled);
+    EXPECT_EQ(questions, 1);
+    std::ofstream(memo_file, std::ios::binary) << std::string("PACK\xff\0\0\0", 8);
+    EXPECT_EQ(open().status, OpenMemoResult::Status::ReadFailed);
+    EXPECT_EQ(cache.open_memo_file(dir.path() / "missing.ame", {}).status, OpenMemoResult::Status::ReadFailed);
     EXPECT_EQ(questions, 1);
     EXPECT_EQ(cache.lookup("http://a.jp/", false)->size(), 2u);
     EXPECT_EQ(cache.lookup("http://b.jp/", false), nullptr);
@@ -375,20 +339,18 @@ TEST_F(MemoFileTest, YesMergesByIdentity)
     const auto result = open();
     ASSERT_TRUE(result);
     EXPECT_EQ(result.url_to_show, "http://a.jp/index.html");
-    EXPECT_EQ(questions, 1);
     const auto a = cache.lookup("http://a.jp/", false);
-    // The own object, the known one updated in place, the new one.
+    // The own object, the known one updated in place (not doubled), the new one.
     ASSERT_EQ(a->size(), 3u);
     EXPECT_EQ(a->at(1).id, shared_id);
     EXPECT_EQ(a->at(1).owner, "yamada");
     EXPECT_EQ(a->url, "http://a.jp/");
     EXPECT_EQ(a->width, 640);
-    EXPECT_EQ(a->text_size, 1);
     EXPECT_EQ(a->time, kNow + 100);
     EXPECT_EQ(cache.lookup("http://b.jp/", false)->size(), 1u);
 }
 
-TEST_F(MemoFileTest, NoReplaces)
+TEST_F(MemoFileTest, NoReplacesAndNewSitesNeedNoQuestion)
 {
     answer = MergeAnswer::No;
     ASSERT_TRUE(open());
@@ -397,26 +359,12 @@ TEST_F(MemoFileTest, NoReplaces)
     EXPECT_EQ(a->at(0).id, shared_id);
     EXPECT_EQ(a->url, "http://a.jp/");
     EXPECT_EQ(a->width, 640);
-    EXPECT_EQ(a->last_access, kNow);
-    EXPECT_EQ(cache.lookup("http://b.jp/", false)->size(), 1u);
-}
 
-TEST_F(MemoFileTest, NewSitesAreTakenWithoutAQuestion)
-{
     cache.clear();
     ASSERT_TRUE(open());
-    EXPECT_EQ(questions, 0);
+    EXPECT_EQ(questions, 1);
     EXPECT_EQ(cache.lookup("http://a.jp/", false)->size(), 2u);
     EXPECT_EQ(cache.lookup("http://b.jp/", false)->size(), 1u);
-}
-
-TEST_F(MemoFileTest, UnreadableFilesFail)
-{
-    std::ofstream(memo_file, std::ios::binary) << std::string("PACK\xff\0\0\0", 8);
-    EXPECT_EQ(open().status, OpenMemoResult::Status::ReadFailed);
-    EXPECT_EQ(cache.open_memo_file(dir.path() / "missing.ame", {}).status, OpenMemoResult::Status::ReadFailed);
-    EXPECT_EQ(questions, 0);
-    EXPECT_EQ(cache.lookup("http://a.jp/", false)->size(), 2u);
 }
 
 } // namespace
