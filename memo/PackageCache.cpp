@@ -87,6 +87,11 @@ bool PackageCache::load(const std::string& normalized_url)
     }
     if (package->url.empty())
         return false;
+    // A file written elsewhere may spell the URL unnormalised or even hold another site. Keep
+    // the cache to one package per URL, or every lookup would load another copy.
+    package->url = normalize_url(package->url);
+    if (find(package->url))
+        return false;
     if (package->empty()) {
         trace("消去情報を発見しました");
         if (now() - package->time > kDeletionRecordLifetime) {

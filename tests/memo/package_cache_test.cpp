@@ -151,6 +151,14 @@ TEST_F(CacheTest, LoadsFilesAndDealsWithBadOnes)
     EXPECT_EQ(cache.lookup("http://dir.jp/", false), nullptr);
     EXPECT_TRUE(std::filesystem::exists(cache.file_for("http://dir.jp/")));
     EXPECT_EQ(cache.size(), 2u);
+
+    // A file that holds another spelling or another site is cached once, under its own URL.
+    store("http://y.jp/index.html", kNow, 1);
+    std::filesystem::rename(cache.file_for("http://y.jp/"), cache.file_for("http://x.jp/"));
+    EXPECT_EQ(cache.lookup("http://x.jp/", false), nullptr);
+    EXPECT_EQ(cache.lookup("http://x.jp/", false), nullptr);
+    EXPECT_EQ(cache.size(), 3u);
+    EXPECT_EQ(cache.lookup("http://y.jp/", false)->size(), 1u);
 }
 
 TEST_F(CacheTest, DeletionRecordsExpireAfterADay)
