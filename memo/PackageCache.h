@@ -36,7 +36,8 @@ struct OpenMemoResult {
 // The memo packages of this process, one per normalised document URL, kept in the memo
 // folder as ".ame" files. Packages are loaded on first use and written back when they fall
 // idle (after a later load), at exit (save_all) and when a site's memos are deleted.
-// Lives on the user-interface thread; the share worker receives copies only.
+// Lives on the user-interface thread; the share worker receives copies only. Nothing is
+// written on destruction: closing the frame calls commit_changed(), then save_all().
 class PackageCache {
 public:
     using Clock = std::function<Time64()>;
