@@ -63,6 +63,15 @@ TEST(MemoIndex, SummaryReadsWhatThePaneShowsAndStepsOverTheRest)
     EXPECT_THROW(read_package_summary(record("PACK", record("THUM", "\x89PNG no"))), rs2::IOException);
 }
 
+TEST(MemoIndex, SummaryOfTheIndependentSample)
+{
+    const auto site = read_package_summary_file(std::string(MARVO_SAMPLES_DIR) + "/one-of-each.ame");
+    ASSERT_TRUE(site);
+    EXPECT_EQ(site->url, "http://www.example.jp/docs/");
+    EXPECT_EQ(site->time, 1765000000 + 5);
+    EXPECT_EQ(site->thumbnail.width(), 32);
+}
+
 TEST(MemoIndex, FileSummaryMatchesTheBytesBeyondTheFirstBlock)
 {
     TempDir dir;

@@ -375,4 +375,12 @@ TEST_F(MemoFileTest, NoReplacesAndNewSitesNeedNoQuestion)
     EXPECT_EQ(cache.lookup("http://b.jp/", false)->size(), 1u);
 }
 
+TEST_F(CacheTest, OpensTheIndependentMemoFile)
+{
+    const auto result = cache.open_memo_file(std::string(MARVO_SAMPLES_DIR) + "/memo-file-two-packages.ame", {});
+    ASSERT_TRUE(result);
+    EXPECT_FALSE(result.url_to_show.empty());
+    EXPECT_EQ(cache.size(), 2u);
+}
+
 } // namespace
