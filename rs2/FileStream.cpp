@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <random>
 #include <sys/stat.h>
@@ -26,6 +27,15 @@ std::string temporary_name_for(const std::string& target)
     static thread_local std::mt19937_64 random{std::random_device{}()};
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".tmp-%016llx", static_cast<unsigned long long>(random()));
+    // A target whose name already uses most of the 255 bytes a name may have would get a
+    // temporary name that cannot be created; cut its name part so the suffix fits.
+    constexpr std::size_t kMaxName = 255;
+    const std::size_t slash = target.rfind('/');
+    const std::size_t name_start = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t name_length = target.size() - name_start;
+    const std::size_t suffix_length = std::strlen(suffix);
+    if (name_length + suffix_length > kMaxName)
+        return target.substr(0, name_start + kMaxName - suffix_length) + suffix;
     return target + suffix;
 }
 

@@ -82,6 +82,19 @@ TEST(AtomicFileStream, ReplacesTheTargetOnlyOnCommit)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
 }
 
+TEST(AtomicFileStream, WritesTargetsWhoseNamesUseTheWholeNameLimit)
+{
+    TempDir dir;
+    for (std::size_t length : {235u, 255u}) {
+        const std::string name = dir.file(std::string(length - 4, 'n') + ".ame");
+        rs2::AtomicFileStream out(name);
+        out << "memo";
+        out.commit();
+        EXPECT_EQ(contents(name), "memo");
+    }
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+}
+
 TEST(AtomicFileStream, CreatesFilesWithTheAskedPermissions)
 {
     TempDir dir;
