@@ -1,6 +1,8 @@
 #include "memo/MemoObject.h"
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "memo/ImageCodec.h"
 #include "memo/MemoPackage.h"
@@ -194,7 +196,7 @@ void MemoObject::write_to_stream(rs2::BaseOStream& out) const
 {
     ByteWriter bytes;
     write_record(bytes);
-    out.write(bytes.bytes().data(), bytes.bytes().size());
+    out.write(bytes.view().data(), bytes.view().size());
 }
 
 bool MemoObject::read_from_stream(rs2::BaseIStream& in)
@@ -215,9 +217,14 @@ void StrokeObject::write_fields(ByteWriter& out) const
 {
     std::size_t at = out.begin("PNTS");
     out.u32(std::uint32_t(points.size()));
-    for (const Point& p : points) {
-        out.i32(p.x);
-        out.i32(p.y);
+    if constexpr (std::endian::native == std::endian::little && sizeof(Point) == 8) {
+        // The point array is already in its file form.
+        out.raw(points.data(), points.size() * sizeof(Point));
+    } else {
+        for (const Point& p : points) {
+            out.i32(p.x);
+            out.i32(p.y);
+        }
     }
     out.end(at);
     at = out.begin("BOLD");
@@ -246,9 +253,14 @@ void StrokeObject::read_field(std::string_view tag, ByteReader& body)
         if (n > body.remaining() / 8)
             throw rs2::IOException("PNTS count " + std::to_string(n) + " exceeds its record");
         points.resize(n);
-        for (Point& p : points) {
-            p.x = body.i32();
-            p.y = body.i32();
+        if constexpr (std::endian::native == std::endian::little && sizeof(Point) == 8) {
+            if (n)
+                std::memcpy(points.data(), body.take(std::size_t(n) * 8), std::size_t(n) * 8);
+        } else {
+            for (Point& p : points) {
+                p.x = body.i32();
+                p.y = body.i32();
+            }
         }
     } else if (tag == "BOLD") {
         width = std::int32_t(body.u32());
@@ -548,7 +560,7 @@ void PhotoObject::write_fields(ByteWriter& out) const
     // An empty picture has no PNG form; the record is left out and the photo reads back empty.
     if (!image.empty()) {
         const std::size_t at = out.begin("PNGI");
-        StringOStream stream(out.bytes());
+        WriterOStream stream(out);
         MemoImage& picture = const_cast<MemoImage&>(image);
         PngCodec codec(picture, false);
         write_picture(stream, codec);

@@ -107,7 +107,7 @@ void MemoPackage::write_record(ByteWriter& out) const
     out.end(at);
     if (thumbnail.width() > 0 && thumbnail.height() > 0) {
         at = out.begin("THUM");
-        StringOStream stream(out.bytes());
+        WriterOStream stream(out);
         PngCodec codec(const_cast<MemoImage&>(thumbnail), true);
         write_picture(stream, codec);
         out.end(at);
@@ -122,11 +122,33 @@ void MemoPackage::write_record(ByteWriter& out) const
     out.end(pack);
 }
 
+namespace {
+
+// Close to the record's size for the kinds whose size is known up front; pictures are
+// compressed, so a photo counts only its header.
+std::size_t estimated_size(const MemoObject& o)
+{
+    std::size_t n = 160 + o.owner.size();
+    if (o.kind() == MemoKind::Stroke)
+        n += 60 + static_cast<const StrokeObject&>(o).points.size() * 8;
+    else if (o.kind() == MemoKind::TextBox)
+        n += 140 + static_cast<const TextBoxObject&>(o).text.size();
+    else
+        n += 80;
+    return n;
+}
+
+} // namespace
+
 std::string MemoPackage::serialize() const
 {
     ByteWriter out;
+    std::size_t estimate = 256 + url.size();
+    for (const auto& o : objects_)
+        estimate += estimated_size(*o);
+    out.reserve(estimate);
     write_record(out);
-    return std::move(out.bytes());
+    return out.take();
 }
 
 bool MemoPackage::write(rs2::BaseOStream& out) const
@@ -222,7 +244,7 @@ std::string serialize_memo_file(const std::vector<const MemoPackage*>& packages)
     ByteWriter out;
     for (const MemoPackage* p : packages)
         p->write_record(out);
-    return std::move(out.bytes());
+    return out.take();
 }
 
 namespace {

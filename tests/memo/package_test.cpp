@@ -25,7 +25,7 @@ std::string object_bytes(const MemoObject& object)
 {
     ByteWriter out;
     object.write_record(out);
-    return out.bytes();
+    return out.take();
 }
 
 std::string u32(std::uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
