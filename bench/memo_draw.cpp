@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <random>
+#include <string>
 
 #include "memo/MemoPackage.h"
 #include "memo/StampList.h"
@@ -109,6 +110,27 @@ void BM_RepaintMixed1000(benchmark::State& state)
     }
 }
 
+// One kind at a time (the same objects as the mixed repaint): where the time goes.
+void BM_RepaintKind(benchmark::State& state)
+{
+    ensure_app();
+    StampList stamps;
+    MemoPackage p = mixed_package(stamps);
+    MemoImage target(kWidth, kHeight), s1, s2;
+    QtCanvasFactory canvases;
+    const auto kind = MemoKind(state.range(0));
+    const bool soft = state.range(1) != 0;
+    for (auto _ : state) {
+        target.fill(rgb(255, 255, 255), 255);
+        DrawContext ctx{target, s1, s2, Region({0, 0, kWidth, kHeight}), {}, canvases, &stamps};
+        for (std::size_t i = 0; i < p.size(); ++i)
+            if (p.at(i).kind() == kind &&
+                (kind != MemoKind::Stroke || (static_cast<StrokeObject&>(p.at(i)).type == 1) == soft))
+                p.at(i).draw(ctx);
+    }
+    state.SetLabel(std::string(kind_name(std::uint32_t(kind))) + (soft ? " soft" : ""));
+}
+
 void BM_Effect(benchmark::State& state)
 {
     ensure_app();
@@ -130,6 +152,9 @@ void BM_Effect(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_RepaintMixed1000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintKind)
+    ->Args({6, 0})->Args({1, 0})->Args({1, 1})->Args({2, 0})->Args({3, 0})->Args({4, 0})->Args({5, 0})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Effect)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -192,8 +192,9 @@ void TextBoxObject::draw(DrawContext& ctx)
         prepare_scratch(ctx);
         int ax, ay, aw, ah;
         if (visible_area(box, ctx.target, ax, ay, aw, ah)) {
+            // The shape is drawn over a copy of the screen and blended back; blending into the
+            // target directly gives the pixels a second copy would.
             ctx.scratch1.copy(ax, ay, aw, ah, ctx.target, ax, ay);
-            ctx.scratch2.copy(ax, ay, aw, ah, ctx.target, ax, ay);
             Canvas& c = ctx.canvases.canvas_for(ctx.scratch1);
             c.clear_clip();
             c.set_pen({background_colour, 1, true});
@@ -205,8 +206,7 @@ void TextBoxObject::draw(DrawContext& ctx)
                 const std::int32_t x1 = std::int32_t(std::min<std::int64_t>(x0 + 20, box.left + 4 * std::int64_t(w) / 5));
                 c.polygon({{x0, yb}, {x1, box.bottom}, {x1, yb}});
             }
-            ctx.scratch2.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
-            ctx.target.copy(ax, ay, aw, ah, ctx.scratch2, ax, ay);
+            ctx.target.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
         }
     }
     Canvas& c = ctx.canvases.canvas_for(ctx.target);
@@ -263,7 +263,22 @@ void PhotoObject::draw(DrawContext& ctx)
     const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
     if (!ctx.update.intersects(r) || image.empty())
         return;
-    ctx.canvases.canvas_for(ctx.target).stretch_image(image, r, true);
+    // The smoothly scaled picture is kept while the rectangle keeps its size: scaling every
+    // photo on every repaint would dominate the repaint.
+    const std::int64_t w = r.width(), h = r.height();
+    if (w > MemoImage::kMaxSide || h > MemoImage::kMaxSide || w * h > (std::int64_t(1) << 24)) {
+        ctx.canvases.canvas_for(ctx.target).stretch_image(image, r, true);
+        return;
+    }
+    if (scaled_.width() != w || scaled_.height() != h || scaled_source_ != image.bits()) {
+        scaled_ = image.scaled(int(w), int(h));
+        scaled_source_ = image.bits();
+        // Photos show without transparency.
+        for (int y = 0; y < scaled_.height(); ++y)
+            for (int x = 0; x < scaled_.width(); ++x)
+                scaled_.pixel(x, y)[3] = 255;
+    }
+    ctx.target.copy(r.left, r.top, int(w), int(h), scaled_, 0, 0);
 }
 
 // ---- primitive ----
@@ -281,7 +296,6 @@ void PrimitiveObject::draw(DrawContext& ctx)
     if (!visible_area(covered, ctx.target, ax, ay, aw, ah))
         return;
     ctx.scratch1.copy(ax, ay, aw, ah, ctx.target, ax, ay);
-    ctx.scratch2.copy(ax, ay, aw, ah, ctx.target, ax, ay);
     Canvas& c = ctx.canvases.canvas_for(ctx.scratch1);
     c.clear_clip();
     c.set_pen({border_colour, pen, true});
@@ -294,8 +308,7 @@ void PrimitiveObject::draw(DrawContext& ctx)
     case 4: c.poly_bezier(brace_points(r, false)); break;
     default: break;
     }
-    ctx.scratch2.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
-    ctx.target.copy(ax, ay, aw, ah, ctx.scratch2, ax, ay);
+    ctx.target.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
 }
 
 // ---- effect ----

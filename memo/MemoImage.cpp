@@ -1,6 +1,7 @@
 #include "memo/MemoImage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace memo {
@@ -94,6 +95,35 @@ void MemoImage::copy(int x, int y, int w, int h, const MemoImage& s, int sx, int
         std::memmove(pixel(x, y + row), s.pixel(sx, sy + row), std::size_t(w) * 4);
 }
 
+namespace {
+
+// d + (a * (s - d) >> 8) with an arithmetic shift equals (d * (256 - a) + s * a) >> 8, which
+// never goes negative; red and blue share one 32-bit word (each lane stays below 65536).
+inline std::uint32_t mix(std::uint32_t d, std::uint32_t s, std::uint32_t a)
+{
+    const std::uint32_t na = 256 - a;
+    const std::uint32_t rb = (((d & 0x00FF00FFu) * na + (s & 0x00FF00FFu) * a) >> 8) & 0x00FF00FFu;
+    const std::uint32_t g = ((((d >> 8) & 0xFFu) * na + ((s >> 8) & 0xFFu) * a) >> 8) & 0xFFu;
+    return rb | g << 8;
+}
+
+inline std::uint32_t load(const std::uint8_t* p)
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+inline void store(std::uint8_t* p, std::uint32_t v)
+{
+    std::memcpy(p, &v, 4);
+}
+
+} // namespace
+
+// Pixels are handled as little-endian words 0xAARRGGBB, the memory order blue, green, red, alpha.
+static_assert(std::endian::native == std::endian::little, "pixel words assume little-endian memory");
+
 void MemoImage::blend(int x, int y, int w, int h, const MemoImage& s, int sx, int sy)
 {
     if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
@@ -102,13 +132,13 @@ void MemoImage::blend(int x, int y, int w, int h, const MemoImage& s, int sx, in
         std::uint8_t* d = pixel(x, y + row);
         const std::uint8_t* p = s.pixel(sx, sy + row);
         for (int i = 0; i < w; ++i, d += 4, p += 4) {
-            const int a = p[3];
+            const std::uint32_t sp = load(p);
+            const std::uint32_t a = sp >> 24;
             if (a == 0)
                 continue;
-            d[0] = std::uint8_t(d[0] + ((a * (p[0] - d[0])) >> 8));
-            d[1] = std::uint8_t(d[1] + ((a * (p[1] - d[1])) >> 8));
-            d[2] = std::uint8_t(d[2] + ((a * (p[2] - d[2])) >> 8));
-            d[3] = std::uint8_t(std::min(255, d[3] + a));
+            const std::uint32_t dp = load(d);
+            const std::uint32_t alpha = std::min<std::uint32_t>(255, (dp >> 24) + a);
+            store(d, mix(dp, sp, a) | alpha << 24);
         }
     }
 }
@@ -117,14 +147,15 @@ void MemoImage::blend_constant(int x, int y, int w, int h, const MemoImage& s, i
 {
     if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
         return;
-    const int a = alpha;
+    const std::uint32_t a = alpha;
     for (int row = 0; row < h; ++row) {
         std::uint8_t* d = pixel(x, y + row);
         const std::uint8_t* p = s.pixel(sx, sy + row);
         for (int i = 0; i < w; ++i, d += 4, p += 4) {
-            d[0] = std::uint8_t(d[0] + ((a * (p[0] - d[0])) >> 8));
-            d[1] = std::uint8_t(d[1] + ((a * (p[1] - d[1])) >> 8));
-            d[2] = std::uint8_t(d[2] + ((a * (p[2] - d[2])) >> 8));
+            const std::uint32_t dp = load(d), sp = load(p);
+            if (((dp ^ sp) & 0x00FFFFFFu) == 0)
+                continue;
+            store(d, mix(dp, sp, a) | (dp & 0xFF000000u));
         }
     }
 }

@@ -573,6 +573,8 @@ void PhotoObject::write_fields(ByteWriter& out) const
 
 void PhotoObject::read_field(std::string_view tag, ByteReader& body)
 {
+    if (tag == "PNGI" || tag == "IMAG")
+        picture_changed();
     if (tag == "PNGI") {
         SpanIStream stream(body.rest());
         PngCodec codec(image, true);
@@ -600,6 +602,7 @@ bool PhotoObject::copy_into(MemoObject& target, bool with_geometry) const
         return false;
     copy_base_into(*t);
     t->image = image;
+    t->picture_changed();
     if (with_geometry)
         t->rect = rect;
     return true;
