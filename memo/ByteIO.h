@@ -170,6 +170,8 @@ protected:
     char* raw_read(char* buf, std::size_t n) override
     {
         const std::size_t take = std::min(n, bytes_.size() - at_);
+        if (take == 0)
+            return buf;
         std::memcpy(buf, bytes_.data() + at_, take);
         at_ += take;
         return buf + take;

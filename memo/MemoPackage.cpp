@@ -81,8 +81,12 @@ void MemoPackage::assign(const MemoPackage& other)
 Rect MemoPackage::bounds() const
 {
     Rect r;
-    for (const auto& o : objects_)
+    for (const auto& o : objects_) {
+        // A stroke without points has no extent (its bounds come out inverted).
+        if (o->kind() == MemoKind::Stroke && static_cast<const StrokeObject&>(*o).points.empty())
+            continue;
         r = r.united(o->bounds().normalized());
+    }
     return r;
 }
 

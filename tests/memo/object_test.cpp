@@ -68,6 +68,16 @@ TEST(MemoPackage, AddKeepsSetGuidsAndClonesAreDeep)
     EXPECT_EQ(cloned->at(0).package, cloned.get());
     EXPECT_EQ(cloned->find(first.id), &cloned->at(0));
 
+    // Package bounds: the union of the objects', an empty stroke adding nothing.
+    dynamic_cast<StampObject&>(p.at(0)).rect = {5, 6, 7, 8};
+    p.add(std::make_unique<StrokeObject>());
+    auto prim = std::make_unique<PrimitiveObject>();
+    prim->rect = {30, 40, 20, 10};
+    p.add(std::move(prim));
+    EXPECT_EQ(p.bounds(), (Rect{5, 6, 30, 40}));
+    p.remove(&p.at(2));
+    p.remove(&p.at(1));
+
     auto removed = p.remove(&first);
     ASSERT_TRUE(removed);
     EXPECT_EQ(removed->package, nullptr);
