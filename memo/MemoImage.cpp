@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace memo {
 
@@ -119,6 +122,34 @@ inline void store(std::uint8_t* p, std::uint32_t v)
     std::memcpy(p, &v, 4);
 }
 
+#ifdef __SSE2__
+// Four pixels at once, the same arithmetic in 16-bit lanes (every intermediate stays below
+// 65536). per_pixel_alpha: a from each source pixel and saturating alpha; otherwise a fixed a
+// and the destination's alpha.
+template <bool per_pixel_alpha>
+inline __m128i mix4(__m128i d, __m128i s, __m128i fixed_a)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k256 = _mm_set1_epi16(256);
+    __m128i out[2];
+    for (int half = 0; half < 2; ++half) {
+        const __m128i d16 = half ? _mm_unpackhi_epi8(d, zero) : _mm_unpacklo_epi8(d, zero);
+        const __m128i s16 = half ? _mm_unpackhi_epi8(s, zero) : _mm_unpacklo_epi8(s, zero);
+        __m128i a16 = fixed_a;
+        if constexpr (per_pixel_alpha) {
+            a16 = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
+            a16 = _mm_shufflehi_epi16(a16, _MM_SHUFFLE(3, 3, 3, 3));
+        }
+        const __m128i na16 = _mm_sub_epi16(k256, a16);
+        out[half] = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(d16, na16), _mm_mullo_epi16(s16, a16)), 8);
+    }
+    const __m128i colour = _mm_packus_epi16(out[0], out[1]);
+    const __m128i alpha_mask = _mm_set1_epi32(int(0xFF000000u));
+    const __m128i alpha = per_pixel_alpha ? _mm_adds_epu8(d, s) : d;
+    return _mm_or_si128(_mm_andnot_si128(alpha_mask, colour), _mm_and_si128(alpha_mask, alpha));
+}
+#endif
+
 } // namespace
 
 // Pixels are handled as little-endian words 0xAARRGGBB, the memory order blue, green, red, alpha.
@@ -131,7 +162,18 @@ void MemoImage::blend(int x, int y, int w, int h, const MemoImage& s, int sx, in
     for (int row = 0; row < h; ++row) {
         std::uint8_t* d = pixel(x, y + row);
         const std::uint8_t* p = s.pixel(sx, sy + row);
-        for (int i = 0; i < w; ++i, d += 4, p += 4) {
+        int i = 0;
+#ifdef __SSE2__
+        for (; i + 4 <= w; i += 4, d += 16, p += 16) {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            // Fully transparent source pixels leave the destination as it is.
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(sv, 24), _mm_setzero_si128())) == 0xFFFF)
+                continue;
+            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix4<true>(dv, sv, _mm_setzero_si128()));
+        }
+#endif
+        for (; i < w; ++i, d += 4, p += 4) {
             const std::uint32_t sp = load(p);
             const std::uint32_t a = sp >> 24;
             if (a == 0)
@@ -151,7 +193,16 @@ void MemoImage::blend_constant(int x, int y, int w, int h, const MemoImage& s, i
     for (int row = 0; row < h; ++row) {
         std::uint8_t* d = pixel(x, y + row);
         const std::uint8_t* p = s.pixel(sx, sy + row);
-        for (int i = 0; i < w; ++i, d += 4, p += 4) {
+        int i = 0;
+#ifdef __SSE2__
+        const __m128i a16 = _mm_set1_epi16(short(a));
+        for (; i + 4 <= w; i += 4, d += 16, p += 16) {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix4<false>(dv, sv, a16));
+        }
+#endif
+        for (; i < w; ++i, d += 4, p += 4) {
             const std::uint32_t dp = load(d), sp = load(p);
             if (((dp ^ sp) & 0x00FFFFFFu) == 0)
                 continue;
