@@ -696,17 +696,17 @@ void PrimitiveObject::resize(int dx, int dy)
 std::vector<Point> PrimitiveObject::brace_points(const Rect& rect, bool right_brace)
 {
     const Rect r = rect.inflated(1);
-    const std::int32_t L = r.left, T = r.top, R = r.right, B = r.bottom;
-    const std::int32_t W = std::int32_t(r.width()), H = std::int32_t(r.height());
-    const std::int32_t midY = T + H / 2, q1 = T + H / 4, q3 = T + 3 * H / 4;
-    if (right_brace) {
-        const std::int32_t x = L + 3 * W / 4;
-        return {{L, T}, {x, T}, {x, T}, {x, q1}, {x, midY}, {x, midY}, {R, midY},
-                {x, midY}, {x, midY}, {x, q3}, {x, B}, {x, B}, {L, B}};
-    }
-    const std::int32_t x = L + W / 4;
-    return {{R, T}, {x, T}, {x, T}, {x, q1}, {x, midY}, {x, midY}, {L, midY},
-            {x, midY}, {x, midY}, {x, q3}, {x, B}, {x, B}, {R, B}};
+    // 64-bit: a rectangle from a file may span the whole coordinate range.
+    const std::int64_t L = r.left, T = r.top, R = r.right, B = r.bottom, W = r.width(), H = r.height();
+    auto pt = [](std::int64_t x, std::int64_t y) {
+        return Point{std::int32_t(std::clamp<std::int64_t>(x, INT32_MIN, INT32_MAX)),
+                     std::int32_t(std::clamp<std::int64_t>(y, INT32_MIN, INT32_MAX))};
+    };
+    const std::int64_t mid = T + H / 2, q1 = T + H / 4, q3 = T + 3 * H / 4;
+    const std::int64_t x = right_brace ? L + 3 * W / 4 : L + W / 4;
+    const std::int64_t outer = right_brace ? L : R, tip = right_brace ? R : L;
+    return {pt(outer, T), pt(x, T),   pt(x, T),   pt(x, q1), pt(x, mid), pt(x, mid), pt(tip, mid),
+            pt(x, mid),   pt(x, mid), pt(x, q3),  pt(x, B),  pt(x, B),   pt(outer, B)};
 }
 
 // ---- effect ----
