@@ -9,6 +9,8 @@
 #include "memo/ImageCodec.h"
 #include "memo/MemoPackage.h"
 #include "rs2/DebugStream.h"
+#include "TempDir.h"
+#include "rs2/FileStream.h"
 #include "rs2/MemoryStream.h"
 
 using namespace memo;
@@ -349,4 +351,31 @@ TEST(PackageFormat, ReadsTheTwoPackageSampleAndChecksDamage)
     EXPECT_EQ(bad.first_bad_record, "PACK[0]/OBJS/[1] TBOX");
     EXPECT_FALSE(check_memo_file(sample.substr(0, sample.size() - 3)).ok);
     EXPECT_EQ(check_memo_file(sample + "junk").first_bad_record, "PACK[1]");
+}
+
+TEST(PackageFormat, FilesWrittenAtomicallyReadBackAndTruncatedFilesFail)
+{
+    TempDir dir;
+    const MemoPackage p = full_package();
+    {
+        rs2::AtomicFileStream out(dir.file("a.ame"));
+        EXPECT_TRUE(p.write(out));
+        out.commit();
+    }
+    MemoPackage back;
+    {
+        rs2::FileStream in(dir.file("a.ame"), rs2::FileStream::open_read);
+        ASSERT_TRUE(back.read(in));
+    }
+    EXPECT_EQ(back.serialize(), p.serialize());
+
+    const std::string bytes = p.serialize();
+    {
+        rs2::FileStream out(dir.file("cut.ame"), rs2::FileStream::open_write);
+        out.write(bytes.data(), bytes.size() / 2);
+    }
+    rs2::FileStream in(dir.file("cut.ame"), rs2::FileStream::open_read);
+    MemoPackage cut;
+    EXPECT_THROW(cut.read(in), rs2::IOException);
+    EXPECT_EQ(cut.size(), 0u);
 }
