@@ -118,9 +118,8 @@ LogFont read_logfont(ByteReader& in)
     f.clip_precision = in.u8();
     f.quality = in.u8();
     f.pitch_and_family = in.u8();
+    // Kept byte for byte (face() stops at 32 bytes even without a terminator).
     std::memcpy(f.face_name, in.take(sizeof f.face_name), sizeof f.face_name);
-    // A face name without its terminator would run into the next field when used.
-    f.face_name[sizeof f.face_name - 1] = 0;
     return f;
 }
 

@@ -205,6 +205,21 @@ TEST(PackageFormat, UnknownAndReorderedRecordsReadToTheSameObjects)
     EXPECT_EQ(t.time, never_time());
 }
 
+TEST(PackageFormat, FontRecordIsKeptByteForByte)
+{
+    // A face name filling all 32 bytes without a terminator reads and writes back unchanged.
+    std::string font(60, '\0');
+    for (std::size_t i = 0; i < 60; ++i)
+        font[i] = char(i < 28 ? i * 7 : 'A' + (i - 28) % 26);
+    const std::string box = record("TBOX", record("FONT", font));
+    auto p = parse_package(record("PACK", record("OBJS", u32(1) + u32(2) + box)));
+    ASSERT_TRUE(p);
+    const auto& t = dynamic_cast<const TextBoxObject&>(p->at(0));
+    EXPECT_EQ(t.font.face().size(), 32u);
+    const std::string written = object_bytes(t);
+    EXPECT_NE(written.find("FONT" + u32(60) + font), std::string::npos);
+}
+
 TEST(PackageFormat, UnknownKindIsSkippedByItsLengthAndWrongTagIsDropped)
 {
     rs2::trace().set_enabled(false);
