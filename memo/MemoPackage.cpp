@@ -1,5 +1,7 @@
 #include "memo/MemoPackage.h"
 
+#include <cstring>
+
 #include "memo/ImageCodec.h"
 #include "rs2/DebugStream.h"
 
@@ -280,15 +282,44 @@ PackageCheck check_memo_file(std::span<const char> bytes)
     }
     for (std::size_t index = 0; !reader.at_end(); ++index) {
         where = "PACK[" + std::to_string(index) + "]";
+        bool cut = false;
         try {
             ByteReader body;
-            const std::string_view tag = reader.record(body);
+            // A package cut short is still walked as far as its bytes go, so that the report
+            // names the record where the cut falls.
+            if (reader.remaining() >= 8) {
+                const char* header = reader.rest().data();
+                std::uint32_t length;
+                std::memcpy(&length, header + 4, 4);
+                if (length > reader.remaining() - 8 && std::string_view(header, 4) == "PACK") {
+                    cut = true;
+                    reader.take(8);
+                    const std::size_t n = reader.remaining();
+                    body = ByteReader({reader.take(n), n});
+                }
+            }
+            const std::string_view tag = cut ? std::string_view("PACK") : reader.record(body);
             if (tag != "PACK")
                 return fail("record tag \"" + tag_text(tag) + "\" where \"PACK\" belongs");
             while (!body.at_end()) {
                 ByteReader field;
-                const std::string_view field_tag = body.record(field);
-                where = "PACK[" + std::to_string(index) + "]/" + tag_text(field_tag);
+                // Name the record before reading it, and walk a cut object list as far as it goes.
+                if (body.remaining() >= 4)
+                    where = "PACK[" + std::to_string(index) + "]/" + tag_text({body.rest().data(), 4});
+                std::string_view field_tag;
+                if (body.remaining() >= 8 && std::string_view(body.rest().data(), 4) == "OBJS") {
+                    std::uint32_t length;
+                    std::memcpy(&length, body.rest().data() + 4, 4);
+                    if (length > body.remaining() - 8) {
+                        cut = true;
+                        field_tag = {body.take(4), 4};
+                        body.take(4);
+                        const std::size_t n = body.remaining();
+                        field = ByteReader({body.take(n), n});
+                    }
+                }
+                if (field_tag.empty())
+                    field_tag = body.record(field);
                 if (field_tag == "SURL") {
                     field.string();
                 } else if (field_tag == "TIME" || field_tag == "GFST") {
@@ -321,8 +352,12 @@ PackageCheck check_memo_file(std::span<const char> bytes)
                         return fail("bytes after the last object");
                 }
             }
+            if (cut) {
+                where = "PACK[" + std::to_string(index) + "]";
+                return fail("the package is cut short");
+            }
         } catch (const rs2::IOException& e) {
-            return fail(e.what());
+            return fail(cut ? std::string("the package is cut short: ") + e.what() : std::string(e.what()));
         }
         ++result.packages;
     }

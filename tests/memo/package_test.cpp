@@ -365,6 +365,10 @@ TEST(PackageFormat, ReadsTheTwoPackageSampleAndChecksDamage)
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(bad.first_bad_record, "PACK[0]/OBJS/[1] TBOX");
     EXPECT_FALSE(check_memo_file(sample.substr(0, sample.size() - 3)).ok);
+    // A file cut inside the photo names the photo.
+    const PackageCheck cut = check_memo_file(sample.substr(0, sample.find("PNGI") + 30));
+    EXPECT_FALSE(cut.ok);
+    EXPECT_EQ(cut.first_bad_record, "PACK[0]/OBJS/[3] PHOT");
     EXPECT_EQ(check_memo_file(sample + "junk").first_bad_record, "PACK[1]");
 }
 
