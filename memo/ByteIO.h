@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <algorithm>
 #include <cstring>
 #include <span>
 #include <string>
@@ -15,14 +16,32 @@ namespace memo {
 // length patched in when the record is closed, so nested records are never copied.
 class ByteWriter {
 public:
-    std::string& bytes() { return bytes_; }
-    const std::string& bytes() const { return bytes_; }
+    // The bytes written so far.
+    std::string_view view() const { return {buffer_.data(), size_}; }
+    std::size_t size() const { return size_; }
+    // Hands the bytes over and starts empty.
+    std::string take()
+    {
+        buffer_.resize(size_);
+        size_ = 0;
+        return std::move(buffer_);
+    }
 
-    void u8(std::uint8_t v) { bytes_.push_back(char(v)); }
+    // Room for about n bytes, so that a writer that knows its size never copies its buffer.
+    void reserve(std::size_t n)
+    {
+        if (n > buffer_.size())
+            buffer_.resize(n);
+    }
+
+    void u8(std::uint8_t v) { *grow(1) = char(v); }
     void u32(std::uint32_t v)
     {
-        const char b[4] = {char(v), char(v >> 8), char(v >> 16), char(v >> 24)};
-        bytes_.append(b, 4);
+        char* p = grow(4);
+        p[0] = char(v);
+        p[1] = char(v >> 8);
+        p[2] = char(v >> 16);
+        p[3] = char(v >> 24);
     }
     void i32(std::int32_t v) { u32(std::uint32_t(v)); }
     void i64(std::int64_t v)
@@ -30,29 +49,63 @@ public:
         u32(std::uint32_t(std::uint64_t(v)));
         u32(std::uint32_t(std::uint64_t(v) >> 32));
     }
-    void raw(const void* p, std::size_t n) { bytes_.append(static_cast<const char*>(p), n); }
+    void raw(const void* p, std::size_t n)
+    {
+        if (n)
+            std::memcpy(grow(n), p, n);
+    }
     void string(std::string_view s)
     {
         u32(std::uint32_t(s.size()));
-        bytes_.append(s);
+        raw(s.data(), s.size());
     }
     // Opens a record; returns the position to close it with.
     std::size_t begin(std::string_view tag)
     {
-        bytes_.append(tag.substr(0, 4));
-        const std::size_t at = bytes_.size();
+        raw(tag.data(), 4);
+        const std::size_t at = size_;
         u32(0);
         return at;
     }
     void end(std::size_t at)
     {
-        const std::uint32_t n = std::uint32_t(bytes_.size() - at - 4);
-        const char b[4] = {char(n), char(n >> 8), char(n >> 16), char(n >> 24)};
-        std::memcpy(&bytes_[at], b, 4);
+        const std::uint32_t n = std::uint32_t(size_ - at - 4);
+        char* p = &buffer_[at];
+        p[0] = char(n);
+        p[1] = char(n >> 8);
+        p[2] = char(n >> 16);
+        p[3] = char(n >> 24);
     }
 
 private:
-    std::string bytes_;
+    // Room for n more bytes; the buffer grows geometrically so appends stay cheap.
+    char* grow(std::size_t n)
+    {
+        if (size_ + n > buffer_.size())
+            buffer_.resize(std::max({buffer_.size() * 2, size_ + n, std::size_t(256)}));
+        char* p = &buffer_[size_];
+        size_ += n;
+        return p;
+    }
+
+    std::string buffer_;
+    std::size_t size_ = 0;
+};
+
+// An output stream appending to a ByteWriter: pictures encoded straight into a record.
+class WriterOStream : public rs2::BaseOStream {
+public:
+    explicit WriterOStream(ByteWriter& writer) : rs2::BaseOStream(false, false), writer_(writer) {}
+
+protected:
+    bool raw_write(const char* p, std::size_t n) override
+    {
+        writer_.raw(p, n);
+        return true;
+    }
+
+private:
+    ByteWriter& writer_;
 };
 
 // Reads values and records from a byte range; running past its end throws rs2::IOException.
@@ -117,6 +170,8 @@ protected:
     char* raw_read(char* buf, std::size_t n) override
     {
         const std::size_t take = std::min(n, bytes_.size() - at_);
+        if (take == 0)
+            return buf;
         std::memcpy(buf, bytes_.data() + at_, take);
         at_ += take;
         return buf + take;

@@ -63,6 +63,7 @@ public:
 
 // Hands out the canvas of an image. Implementations may keep canvases between calls (opening
 // one per object would dominate a repaint); a canvas stays valid until the image changes size.
+// Memo drawing targets are opaque window surfaces; an implementation may rely on that.
 class CanvasFactory {
 public:
     virtual ~CanvasFactory() = default;

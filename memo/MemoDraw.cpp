@@ -57,8 +57,10 @@ bool arrow_head(Point tip, Point from, int width, Point& left, Point& right)
     // Rotations by +20 and -20 degrees of the direction, set back from the tip.
     const float lx = dx * c - dy * s, ly = dx * s + dy * c;
     const float rx = dx * c + dy * s, ry = -dx * s + dy * c;
-    left = {std::int32_t(float(tip.x) - L * lx), std::int32_t(float(tip.y) - L * ly)};
-    right = {std::int32_t(float(tip.x) - L * rx), std::int32_t(float(tip.y) - L * ry)};
+    // Truncated like a plain cast, but kept in range: widths come from files.
+    auto to_int = [](float v) { return std::int32_t(std::clamp(v, -2147483520.0f, 2147483520.0f)); };
+    left = {to_int(float(tip.x) - L * lx), to_int(float(tip.y) - L * ly)};
+    right = {to_int(float(tip.x) - L * rx), to_int(float(tip.y) - L * ry)};
     return true;
 }
 
@@ -89,39 +91,50 @@ void stamp_line(MemoImage& target, const MemoImage& brush, Point a, Point b)
     const int w = brush.width(), h = brush.height();
     if (w == 0)
         return;
-    // Midpoint stepping along the major axis, in 64 bits so far-away points cannot overflow.
-    std::int64_t x = a.x, y = a.y;
+    // Midpoint stepping along the major axis. After i steps the minor coordinate has moved
+    // k(i) = floor((2 i dminor + dmajor - 1) / (2 dmajor)) times, so only the steps whose brush
+    // can reach the target are visited: a segment between far-away points costs nothing.
     const std::int64_t dx = std::llabs(std::int64_t(b.x) - a.x), dy = std::llabs(std::int64_t(b.y) - a.y);
     const int sx = b.x >= a.x ? 1 : -1, sy = b.y >= a.y ? 1 : -1;
-    // Steps that cannot reach the target are skipped without blending.
-    const std::int64_t min_x = -w, max_x = std::int64_t(target.width()) + w;
-    const std::int64_t min_y = -h, max_y = std::int64_t(target.height()) + h;
-    auto put = [&] {
-        if (x >= min_x && x <= max_x && y >= min_y && y <= max_y)
-            target.blend(int(x - w / 2), int(y - h / 2), w, h, brush, 0, 0);
-    };
-    if (dx >= dy) {
-        std::int64_t d = 2 * dy - dx;
-        for (std::int64_t i = 0; i <= dx; ++i) {
-            put();
-            if (d > 0) {
-                y += sy;
-                d -= 2 * dx;
-            }
-            d += 2 * dy;
-            x += sx;
-        }
+    const bool x_major = dx >= dy;
+    const std::int64_t major = x_major ? dx : dy, minor = x_major ? dy : dx;
+    const std::int64_t major_start = x_major ? a.x : a.y, minor_start = x_major ? a.y : a.x;
+    const int major_sign = x_major ? sx : sy, minor_sign = x_major ? sy : sx;
+    const std::int64_t major_lo = x_major ? -w : -h;
+    const std::int64_t major_hi = x_major ? std::int64_t(target.width()) + w : std::int64_t(target.height()) + h;
+    const std::int64_t minor_lo = x_major ? -h : -w;
+    const std::int64_t minor_hi = x_major ? std::int64_t(target.height()) + h : std::int64_t(target.width()) + w;
+    // Steps i in [first, last] keep the major coordinate within reach.
+    std::int64_t first = 0, last = major;
+    if (major_sign > 0) {
+        first = std::max(first, major_lo - major_start);
+        last = std::min(last, major_hi - major_start);
     } else {
-        std::int64_t d = 2 * dx - dy;
-        for (std::int64_t i = 0; i <= dy; ++i) {
-            put();
-            if (d > 0) {
-                x += sx;
-                d -= 2 * dy;
-            }
-            d += 2 * dx;
-            y += sy;
+        first = std::max(first, major_start - major_hi);
+        last = std::min(last, major_start - major_lo);
+    }
+    if (first > last)
+        return;
+    // Where the stepping stands at the first visited step; from there on it runs as usual.
+    std::int64_t k = major == 0 ? 0
+                                : std::int64_t((static_cast<unsigned __int128>(2 * std::uint64_t(first)) *
+                                                    std::uint64_t(minor) +
+                                                std::uint64_t(major) - 1) /
+                                               (2 * std::uint64_t(major)));
+    // The decision value 2 dminor (i + 1) - dmajor - 2 dmajor k(i), in 128 bits for the same
+    // reason.
+    __int128 d = __int128(2) * minor * (first + 1) - major - __int128(2) * major * k;
+    for (std::int64_t i = first; i <= last; ++i) {
+        const std::int64_t mj = major_start + major_sign * i, mn = minor_start + minor_sign * k;
+        if (mn >= minor_lo && mn <= minor_hi) {
+            const std::int64_t x = x_major ? mj : mn, y = x_major ? mn : mj;
+            target.blend(int(x - w / 2), int(y - h / 2), w, h, brush, 0, 0);
         }
+        if (d > 0) {
+            ++k;
+            d -= 2 * major;
+        }
+        d += 2 * minor;
     }
 }
 
@@ -192,8 +205,9 @@ void TextBoxObject::draw(DrawContext& ctx)
         prepare_scratch(ctx);
         int ax, ay, aw, ah;
         if (visible_area(box, ctx.target, ax, ay, aw, ah)) {
+            // The shape is drawn over a copy of the screen and blended back; blending into the
+            // target directly gives the pixels a second copy would.
             ctx.scratch1.copy(ax, ay, aw, ah, ctx.target, ax, ay);
-            ctx.scratch2.copy(ax, ay, aw, ah, ctx.target, ax, ay);
             Canvas& c = ctx.canvases.canvas_for(ctx.scratch1);
             c.clear_clip();
             c.set_pen({background_colour, 1, true});
@@ -205,8 +219,7 @@ void TextBoxObject::draw(DrawContext& ctx)
                 const std::int32_t x1 = std::int32_t(std::min<std::int64_t>(x0 + 20, box.left + 4 * std::int64_t(w) / 5));
                 c.polygon({{x0, yb}, {x1, box.bottom}, {x1, yb}});
             }
-            ctx.scratch2.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
-            ctx.target.copy(ax, ay, aw, ah, ctx.scratch2, ax, ay);
+            ctx.target.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
         }
     }
     Canvas& c = ctx.canvases.canvas_for(ctx.target);
@@ -263,7 +276,22 @@ void PhotoObject::draw(DrawContext& ctx)
     const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
     if (!ctx.update.intersects(r) || image.empty())
         return;
-    ctx.canvases.canvas_for(ctx.target).stretch_image(image, r, true);
+    // The smoothly scaled picture is kept while the rectangle keeps its size: scaling every
+    // photo on every repaint would dominate the repaint.
+    const std::int64_t w = r.width(), h = r.height();
+    if (w > MemoImage::kMaxSide || h > MemoImage::kMaxSide || w * h > (std::int64_t(1) << 24)) {
+        ctx.canvases.canvas_for(ctx.target).stretch_image(image, r, true);
+        return;
+    }
+    if (scaled_.width() != w || scaled_.height() != h || scaled_source_ != image.bits()) {
+        scaled_ = image.scaled(int(w), int(h));
+        scaled_source_ = image.bits();
+        // Photos show without transparency.
+        for (int y = 0; y < scaled_.height(); ++y)
+            for (int x = 0; x < scaled_.width(); ++x)
+                scaled_.pixel(x, y)[3] = 255;
+    }
+    ctx.target.copy(r.left, r.top, int(w), int(h), scaled_, 0, 0);
 }
 
 // ---- primitive ----
@@ -281,7 +309,6 @@ void PrimitiveObject::draw(DrawContext& ctx)
     if (!visible_area(covered, ctx.target, ax, ay, aw, ah))
         return;
     ctx.scratch1.copy(ax, ay, aw, ah, ctx.target, ax, ay);
-    ctx.scratch2.copy(ax, ay, aw, ah, ctx.target, ax, ay);
     Canvas& c = ctx.canvases.canvas_for(ctx.scratch1);
     c.clear_clip();
     c.set_pen({border_colour, pen, true});
@@ -294,8 +321,7 @@ void PrimitiveObject::draw(DrawContext& ctx)
     case 4: c.poly_bezier(brace_points(r, false)); break;
     default: break;
     }
-    ctx.scratch2.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
-    ctx.target.copy(ax, ay, aw, ah, ctx.scratch2, ax, ay);
+    ctx.target.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
 }
 
 // ---- effect ----

@@ -1,7 +1,11 @@
 #include "memo/MemoImage.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace memo {
 
@@ -94,6 +98,63 @@ void MemoImage::copy(int x, int y, int w, int h, const MemoImage& s, int sx, int
         std::memmove(pixel(x, y + row), s.pixel(sx, sy + row), std::size_t(w) * 4);
 }
 
+namespace {
+
+// d + (a * (s - d) >> 8) with an arithmetic shift equals (d * (256 - a) + s * a) >> 8, which
+// never goes negative; red and blue share one 32-bit word (each lane stays below 65536).
+inline std::uint32_t mix(std::uint32_t d, std::uint32_t s, std::uint32_t a)
+{
+    const std::uint32_t na = 256 - a;
+    const std::uint32_t rb = (((d & 0x00FF00FFu) * na + (s & 0x00FF00FFu) * a) >> 8) & 0x00FF00FFu;
+    const std::uint32_t g = ((((d >> 8) & 0xFFu) * na + ((s >> 8) & 0xFFu) * a) >> 8) & 0xFFu;
+    return rb | g << 8;
+}
+
+inline std::uint32_t load(const std::uint8_t* p)
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    return v;
+}
+
+inline void store(std::uint8_t* p, std::uint32_t v)
+{
+    std::memcpy(p, &v, 4);
+}
+
+#ifdef __SSE2__
+// Four pixels at once, the same arithmetic in 16-bit lanes (every intermediate stays below
+// 65536). per_pixel_alpha: a from each source pixel and saturating alpha; otherwise a fixed a
+// and the destination's alpha.
+template <bool per_pixel_alpha>
+inline __m128i mix4(__m128i d, __m128i s, __m128i fixed_a)
+{
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i k256 = _mm_set1_epi16(256);
+    __m128i out[2];
+    for (int half = 0; half < 2; ++half) {
+        const __m128i d16 = half ? _mm_unpackhi_epi8(d, zero) : _mm_unpacklo_epi8(d, zero);
+        const __m128i s16 = half ? _mm_unpackhi_epi8(s, zero) : _mm_unpacklo_epi8(s, zero);
+        __m128i a16 = fixed_a;
+        if constexpr (per_pixel_alpha) {
+            a16 = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
+            a16 = _mm_shufflehi_epi16(a16, _MM_SHUFFLE(3, 3, 3, 3));
+        }
+        const __m128i na16 = _mm_sub_epi16(k256, a16);
+        out[half] = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(d16, na16), _mm_mullo_epi16(s16, a16)), 8);
+    }
+    const __m128i colour = _mm_packus_epi16(out[0], out[1]);
+    const __m128i alpha_mask = _mm_set1_epi32(int(0xFF000000u));
+    const __m128i alpha = per_pixel_alpha ? _mm_adds_epu8(d, s) : d;
+    return _mm_or_si128(_mm_andnot_si128(alpha_mask, colour), _mm_and_si128(alpha_mask, alpha));
+}
+#endif
+
+} // namespace
+
+// Pixels are handled as little-endian words 0xAARRGGBB, the memory order blue, green, red, alpha.
+static_assert(std::endian::native == std::endian::little, "pixel words assume little-endian memory");
+
 void MemoImage::blend(int x, int y, int w, int h, const MemoImage& s, int sx, int sy)
 {
     if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
@@ -101,14 +162,25 @@ void MemoImage::blend(int x, int y, int w, int h, const MemoImage& s, int sx, in
     for (int row = 0; row < h; ++row) {
         std::uint8_t* d = pixel(x, y + row);
         const std::uint8_t* p = s.pixel(sx, sy + row);
-        for (int i = 0; i < w; ++i, d += 4, p += 4) {
-            const int a = p[3];
+        int i = 0;
+#ifdef __SSE2__
+        for (; i + 4 <= w; i += 4, d += 16, p += 16) {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            // Fully transparent source pixels leave the destination as it is.
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(sv, 24), _mm_setzero_si128())) == 0xFFFF)
+                continue;
+            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix4<true>(dv, sv, _mm_setzero_si128()));
+        }
+#endif
+        for (; i < w; ++i, d += 4, p += 4) {
+            const std::uint32_t sp = load(p);
+            const std::uint32_t a = sp >> 24;
             if (a == 0)
                 continue;
-            d[0] = std::uint8_t(d[0] + ((a * (p[0] - d[0])) >> 8));
-            d[1] = std::uint8_t(d[1] + ((a * (p[1] - d[1])) >> 8));
-            d[2] = std::uint8_t(d[2] + ((a * (p[2] - d[2])) >> 8));
-            d[3] = std::uint8_t(std::min(255, d[3] + a));
+            const std::uint32_t dp = load(d);
+            const std::uint32_t alpha = std::min<std::uint32_t>(255, (dp >> 24) + a);
+            store(d, mix(dp, sp, a) | alpha << 24);
         }
     }
 }
@@ -117,14 +189,24 @@ void MemoImage::blend_constant(int x, int y, int w, int h, const MemoImage& s, i
 {
     if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
         return;
-    const int a = alpha;
+    const std::uint32_t a = alpha;
     for (int row = 0; row < h; ++row) {
         std::uint8_t* d = pixel(x, y + row);
         const std::uint8_t* p = s.pixel(sx, sy + row);
-        for (int i = 0; i < w; ++i, d += 4, p += 4) {
-            d[0] = std::uint8_t(d[0] + ((a * (p[0] - d[0])) >> 8));
-            d[1] = std::uint8_t(d[1] + ((a * (p[1] - d[1])) >> 8));
-            d[2] = std::uint8_t(d[2] + ((a * (p[2] - d[2])) >> 8));
+        int i = 0;
+#ifdef __SSE2__
+        const __m128i a16 = _mm_set1_epi16(short(a));
+        for (; i + 4 <= w; i += 4, d += 16, p += 16) {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix4<false>(dv, sv, a16));
+        }
+#endif
+        for (; i < w; ++i, d += 4, p += 4) {
+            const std::uint32_t dp = load(d), sp = load(p);
+            if (((dp ^ sp) & 0x00FFFFFFu) == 0)
+                continue;
+            store(d, mix(dp, sp, a) | (dp & 0xFF000000u));
         }
     }
 }

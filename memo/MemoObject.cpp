@@ -1,6 +1,8 @@
 #include "memo/MemoObject.h"
 
+#include <bit>
 #include <cmath>
+#include <cstring>
 
 #include "memo/ImageCodec.h"
 #include "memo/MemoPackage.h"
@@ -116,9 +118,8 @@ LogFont read_logfont(ByteReader& in)
     f.clip_precision = in.u8();
     f.quality = in.u8();
     f.pitch_and_family = in.u8();
+    // Kept byte for byte (face() stops at 32 bytes even without a terminator).
     std::memcpy(f.face_name, in.take(sizeof f.face_name), sizeof f.face_name);
-    // A face name without its terminator would run into the next field when used.
-    f.face_name[sizeof f.face_name - 1] = 0;
     return f;
 }
 
@@ -194,7 +195,7 @@ void MemoObject::write_to_stream(rs2::BaseOStream& out) const
 {
     ByteWriter bytes;
     write_record(bytes);
-    out.write(bytes.bytes().data(), bytes.bytes().size());
+    out.write(bytes.view().data(), bytes.view().size());
 }
 
 bool MemoObject::read_from_stream(rs2::BaseIStream& in)
@@ -215,9 +216,14 @@ void StrokeObject::write_fields(ByteWriter& out) const
 {
     std::size_t at = out.begin("PNTS");
     out.u32(std::uint32_t(points.size()));
-    for (const Point& p : points) {
-        out.i32(p.x);
-        out.i32(p.y);
+    if constexpr (std::endian::native == std::endian::little && sizeof(Point) == 8) {
+        // The point array is already in its file form.
+        out.raw(points.data(), points.size() * sizeof(Point));
+    } else {
+        for (const Point& p : points) {
+            out.i32(p.x);
+            out.i32(p.y);
+        }
     }
     out.end(at);
     at = out.begin("BOLD");
@@ -246,9 +252,14 @@ void StrokeObject::read_field(std::string_view tag, ByteReader& body)
         if (n > body.remaining() / 8)
             throw rs2::IOException("PNTS count " + std::to_string(n) + " exceeds its record");
         points.resize(n);
-        for (Point& p : points) {
-            p.x = body.i32();
-            p.y = body.i32();
+        if constexpr (std::endian::native == std::endian::little && sizeof(Point) == 8) {
+            if (n)
+                std::memcpy(points.data(), body.take(std::size_t(n) * 8), std::size_t(n) * 8);
+        } else {
+            for (Point& p : points) {
+                p.x = body.i32();
+                p.y = body.i32();
+            }
         }
     } else if (tag == "BOLD") {
         width = std::int32_t(body.u32());
@@ -548,7 +559,7 @@ void PhotoObject::write_fields(ByteWriter& out) const
     // An empty picture has no PNG form; the record is left out and the photo reads back empty.
     if (!image.empty()) {
         const std::size_t at = out.begin("PNGI");
-        StringOStream stream(out.bytes());
+        WriterOStream stream(out);
         MemoImage& picture = const_cast<MemoImage&>(image);
         PngCodec codec(picture, false);
         write_picture(stream, codec);
@@ -561,6 +572,8 @@ void PhotoObject::write_fields(ByteWriter& out) const
 
 void PhotoObject::read_field(std::string_view tag, ByteReader& body)
 {
+    if (tag == "PNGI" || tag == "IMAG")
+        picture_changed();
     if (tag == "PNGI") {
         SpanIStream stream(body.rest());
         PngCodec codec(image, true);
@@ -588,6 +601,7 @@ bool PhotoObject::copy_into(MemoObject& target, bool with_geometry) const
         return false;
     copy_base_into(*t);
     t->image = image;
+    t->picture_changed();
     if (with_geometry)
         t->rect = rect;
     return true;
@@ -681,17 +695,17 @@ void PrimitiveObject::resize(int dx, int dy)
 std::vector<Point> PrimitiveObject::brace_points(const Rect& rect, bool right_brace)
 {
     const Rect r = rect.inflated(1);
-    const std::int32_t L = r.left, T = r.top, R = r.right, B = r.bottom;
-    const std::int32_t W = std::int32_t(r.width()), H = std::int32_t(r.height());
-    const std::int32_t midY = T + H / 2, q1 = T + H / 4, q3 = T + 3 * H / 4;
-    if (right_brace) {
-        const std::int32_t x = L + 3 * W / 4;
-        return {{L, T}, {x, T}, {x, T}, {x, q1}, {x, midY}, {x, midY}, {R, midY},
-                {x, midY}, {x, midY}, {x, q3}, {x, B}, {x, B}, {L, B}};
-    }
-    const std::int32_t x = L + W / 4;
-    return {{R, T}, {x, T}, {x, T}, {x, q1}, {x, midY}, {x, midY}, {L, midY},
-            {x, midY}, {x, midY}, {x, q3}, {x, B}, {x, B}, {R, B}};
+    // 64-bit: a rectangle from a file may span the whole coordinate range.
+    const std::int64_t L = r.left, T = r.top, R = r.right, B = r.bottom, W = r.width(), H = r.height();
+    auto pt = [](std::int64_t x, std::int64_t y) {
+        return Point{std::int32_t(std::clamp<std::int64_t>(x, INT32_MIN, INT32_MAX)),
+                     std::int32_t(std::clamp<std::int64_t>(y, INT32_MIN, INT32_MAX))};
+    };
+    const std::int64_t mid = T + H / 2, q1 = T + H / 4, q3 = T + 3 * H / 4;
+    const std::int64_t x = right_brace ? L + 3 * W / 4 : L + W / 4;
+    const std::int64_t outer = right_brace ? L : R, tip = right_brace ? R : L;
+    return {pt(outer, T), pt(x, T),   pt(x, T),   pt(x, q1), pt(x, mid), pt(x, mid), pt(tip, mid),
+            pt(x, mid),   pt(x, mid), pt(x, q3),  pt(x, B),  pt(x, B),   pt(outer, B)};
 }
 
 // ---- effect ----

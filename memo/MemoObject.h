@@ -262,8 +262,16 @@ protected:
 
 public:
 
+    // Call after changing image's pixels in place (a new size or a new picture is noticed).
+    void picture_changed() { scaled_.clear(); }
+
     MemoImage image;
     Rect rect;
+
+private:
+    // The picture scaled to the rectangle's size; derived, rebuilt when either changes.
+    MemoImage scaled_;
+    const std::uint8_t* scaled_source_ = nullptr;
 };
 
 class PrimitiveObject : public MemoObject {

@@ -1,5 +1,7 @@
 #include "memo/MemoPackage.h"
 
+#include <cstring>
+
 #include "memo/ImageCodec.h"
 #include "rs2/DebugStream.h"
 
@@ -81,8 +83,12 @@ void MemoPackage::assign(const MemoPackage& other)
 Rect MemoPackage::bounds() const
 {
     Rect r;
-    for (const auto& o : objects_)
+    for (const auto& o : objects_) {
+        // A stroke without points has no extent (its bounds come out inverted).
+        if (o->kind() == MemoKind::Stroke && static_cast<const StrokeObject&>(*o).points.empty())
+            continue;
         r = r.united(o->bounds().normalized());
+    }
     return r;
 }
 
@@ -107,7 +113,7 @@ void MemoPackage::write_record(ByteWriter& out) const
     out.end(at);
     if (thumbnail.width() > 0 && thumbnail.height() > 0) {
         at = out.begin("THUM");
-        StringOStream stream(out.bytes());
+        WriterOStream stream(out);
         PngCodec codec(const_cast<MemoImage&>(thumbnail), true);
         write_picture(stream, codec);
         out.end(at);
@@ -122,11 +128,33 @@ void MemoPackage::write_record(ByteWriter& out) const
     out.end(pack);
 }
 
+namespace {
+
+// Close to the record's size for the kinds whose size is known up front; pictures are
+// compressed, so a photo counts only its header.
+std::size_t estimated_size(const MemoObject& o)
+{
+    std::size_t n = 160 + o.owner.size();
+    if (o.kind() == MemoKind::Stroke)
+        n += 60 + static_cast<const StrokeObject&>(o).points.size() * 8;
+    else if (o.kind() == MemoKind::TextBox)
+        n += 140 + static_cast<const TextBoxObject&>(o).text.size();
+    else
+        n += 80;
+    return n;
+}
+
+} // namespace
+
 std::string MemoPackage::serialize() const
 {
     ByteWriter out;
+    std::size_t estimate = 256 + url.size();
+    for (const auto& o : objects_)
+        estimate += estimated_size(*o);
+    out.reserve(estimate);
     write_record(out);
-    return std::move(out.bytes());
+    return out.take();
 }
 
 bool MemoPackage::write(rs2::BaseOStream& out) const
@@ -222,7 +250,7 @@ std::string serialize_memo_file(const std::vector<const MemoPackage*>& packages)
     ByteWriter out;
     for (const MemoPackage* p : packages)
         p->write_record(out);
-    return std::move(out.bytes());
+    return out.take();
 }
 
 namespace {
@@ -254,15 +282,44 @@ PackageCheck check_memo_file(std::span<const char> bytes)
     }
     for (std::size_t index = 0; !reader.at_end(); ++index) {
         where = "PACK[" + std::to_string(index) + "]";
+        bool cut = false;
         try {
             ByteReader body;
-            const std::string_view tag = reader.record(body);
+            // A package cut short is still walked as far as its bytes go, so that the report
+            // names the record where the cut falls.
+            if (reader.remaining() >= 8) {
+                const char* header = reader.rest().data();
+                std::uint32_t length;
+                std::memcpy(&length, header + 4, 4);
+                if (length > reader.remaining() - 8 && std::string_view(header, 4) == "PACK") {
+                    cut = true;
+                    reader.take(8);
+                    const std::size_t n = reader.remaining();
+                    body = ByteReader({reader.take(n), n});
+                }
+            }
+            const std::string_view tag = cut ? std::string_view("PACK") : reader.record(body);
             if (tag != "PACK")
                 return fail("record tag \"" + tag_text(tag) + "\" where \"PACK\" belongs");
             while (!body.at_end()) {
                 ByteReader field;
-                const std::string_view field_tag = body.record(field);
-                where = "PACK[" + std::to_string(index) + "]/" + tag_text(field_tag);
+                // Name the record before reading it, and walk a cut object list as far as it goes.
+                if (body.remaining() >= 4)
+                    where = "PACK[" + std::to_string(index) + "]/" + tag_text({body.rest().data(), 4});
+                std::string_view field_tag;
+                if (body.remaining() >= 8 && std::string_view(body.rest().data(), 4) == "OBJS") {
+                    std::uint32_t length;
+                    std::memcpy(&length, body.rest().data() + 4, 4);
+                    if (length > body.remaining() - 8) {
+                        cut = true;
+                        field_tag = {body.take(4), 4};
+                        body.take(4);
+                        const std::size_t n = body.remaining();
+                        field = ByteReader({body.take(n), n});
+                    }
+                }
+                if (field_tag.empty())
+                    field_tag = body.record(field);
                 if (field_tag == "SURL") {
                     field.string();
                 } else if (field_tag == "TIME" || field_tag == "GFST") {
@@ -295,8 +352,12 @@ PackageCheck check_memo_file(std::span<const char> bytes)
                         return fail("bytes after the last object");
                 }
             }
+            if (cut) {
+                where = "PACK[" + std::to_string(index) + "]";
+                return fail("the package is cut short");
+            }
         } catch (const rs2::IOException& e) {
-            return fail(e.what());
+            return fail(cut ? std::string("the package is cut short: ") + e.what() : std::string(e.what()));
         }
         ++result.packages;
     }

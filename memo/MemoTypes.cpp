@@ -1,6 +1,7 @@
 #include "memo/MemoTypes.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <limits>
@@ -18,7 +19,9 @@ std::int32_t saturate(std::int64_t v)
 
 } // namespace
 
-Time64 never_time()
+namespace {
+
+Time64 compute_never_time()
 {
     std::tm local{};
     local.tm_year = 71;
@@ -27,6 +30,28 @@ Time64 never_time()
     local.tm_hour = 1;
     local.tm_isdst = -1;
     return Time64(std::mktime(&local));
+}
+
+} // namespace
+
+Time64 never_time()
+{
+    // mktime is slow and every new object asks; the answer changes only with the time zone.
+    struct Cache {
+        std::string zone;
+        bool has_zone = false;
+        Time64 value = 0;
+        bool valid = false;
+    };
+    static thread_local Cache cache;
+    const char* tz = std::getenv("TZ");
+    if (!cache.valid || cache.has_zone != (tz != nullptr) || (tz && cache.zone != tz)) {
+        cache.has_zone = tz != nullptr;
+        cache.zone = tz ? tz : "";
+        cache.value = compute_never_time();
+        cache.valid = true;
+    }
+    return cache.value;
 }
 
 Time64 now_time()

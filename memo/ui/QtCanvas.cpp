@@ -66,9 +66,10 @@ QFont font_from_logfont(const LogFont& lf)
     return font;
 }
 
-QtCanvas::QtCanvas(MemoImage& image)
+QtCanvas::QtCanvas(MemoImage& image, bool opaque)
     : image_(image), bits_(image.bits()),
-      qimage_(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_ARGB32),
+      qimage_(image.bits(), image.width(), image.height(), image.stride(),
+              opaque ? QImage::Format_ARGB32_Premultiplied : QImage::Format_ARGB32),
       painter_(&qimage_)
 {
     painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -155,6 +156,7 @@ void QtCanvas::set_font(const LogFont& font)
     logfont_ = font;
     font_set_ = true;
     painter_.setFont(font_from_logfont(font));
+    lines_.clear();
 }
 
 void QtCanvas::set_text_colour(Colour colour)
@@ -162,18 +164,34 @@ void QtCanvas::set_text_colour(Colour colour)
     text_colour_ = to_qcolor(colour);
 }
 
+const QtCanvas::Line& QtCanvas::line(std::string_view sjis)
+{
+    const std::string key(sjis);
+    auto it = lines_.find(key);
+    if (it != lines_.end())
+        return it->second;
+    if (lines_.size() > 1024)
+        lines_.clear();
+    const QString text = platform::to_qstring(sjis);
+    const QFontMetrics metrics(painter_.font());
+    Line entry{QStaticText(text), {metrics.horizontalAdvance(text), metrics.height()}};
+    entry.text.setTextFormat(Qt::PlainText);
+    entry.text.setPerformanceHint(QStaticText::AggressiveCaching);
+    entry.text.prepare(QTransform(), painter_.font());
+    return lines_.emplace(key, std::move(entry)).first->second;
+}
+
 Size QtCanvas::text_extent(std::string_view sjis)
 {
-    const QFontMetrics metrics(painter_.font());
-    return {metrics.horizontalAdvance(platform::to_qstring(sjis)), metrics.height()};
+    return line(sjis).extent;
 }
 
 void QtCanvas::text_out(int x, int y, std::string_view sjis)
 {
+    const Line& l = line(sjis);
     const QPen saved = painter_.pen();
     painter_.setPen(text_colour_);
-    const QFontMetrics metrics(painter_.font());
-    painter_.drawText(QPoint(x, y + metrics.ascent()), platform::to_qstring(sjis));
+    painter_.drawStaticText(QPoint(x, y), l.text);
     painter_.setPen(saved);
 }
 
@@ -217,7 +235,7 @@ Canvas& QtCanvasFactory::canvas_for(MemoImage& image)
             canvases_.erase(it);
             break;
         }
-    canvases_.emplace_back(&image, std::make_unique<QtCanvas>(image));
+    canvases_.emplace_back(&image, std::make_unique<QtCanvas>(image, opaque_));
     return *canvases_.back().second;
 }
 

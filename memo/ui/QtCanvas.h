@@ -3,6 +3,9 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QStaticText>
+#include <string>
+#include <unordered_map>
 #include <memory>
 #include <vector>
 
@@ -15,7 +18,10 @@ namespace memo {
 // stand for; text is anti-aliased.
 class QtCanvas : public Canvas {
 public:
-    explicit QtCanvas(MemoImage& image);
+    // opaque: the image is known to hold only opaque pixels (window surfaces), so Qt may paint
+    // it as premultiplied, which is the same memory and much faster. Otherwise colours are
+    // kept unpremultiplied, as for pictures with transparency.
+    explicit QtCanvas(MemoImage& image, bool opaque = false);
     ~QtCanvas() override;
     QtCanvas(const QtCanvas&) = delete;
     QtCanvas& operator=(const QtCanvas&) = delete;
@@ -52,16 +58,26 @@ private:
     QColor text_colour_;
     LogFont logfont_;
     bool font_set_ = false;
+    // Laid-out lines of the current font: repaints draw the same texts again and again.
+    struct Line {
+        QStaticText text;
+        Size extent;
+    };
+    const Line& line(std::string_view sjis);
+    std::unordered_map<std::string, Line> lines_;
 };
 
 // Keeps one canvas per image so that a repaint opens each painter once. Call release() after
 // re-creating images at a new size, before their memory is used by anything else.
 class QtCanvasFactory : public CanvasFactory {
 public:
+    // Memo drawing targets are opaque; a factory for pictures with transparency says so.
+    explicit QtCanvasFactory(bool opaque = true) : opaque_(opaque) {}
     Canvas& canvas_for(MemoImage& image) override;
     void release() { canvases_.clear(); }
 
 private:
+    bool opaque_;
     std::vector<std::pair<MemoImage*, std::unique_ptr<QtCanvas>>> canvases_;
 };
 

@@ -56,6 +56,41 @@ TEST(MemoImage, BlendConstantKeepsDestinationAlpha)
     EXPECT_EQ(dst.argb(0, 0), 0x11'B5'5B'2Du);
 }
 
+TEST(MemoImage, WideRowsBlendExactlyLikeTheFormula)
+{
+    // Rows long enough for the vector path, with every kind of alpha, checked against the
+    // formula pixel by pixel.
+    MemoImage dst(37, 3), src(37, 3);
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u; };
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 37; ++x) {
+            dst.set_argb(x, y, next());
+            std::uint32_t s = next();
+            if (x % 5 == 0)
+                s &= 0x00FFFFFFu; // transparent
+            if (x % 7 == 0)
+                s |= 0xFF000000u; // opaque
+            src.set_argb(x, y, s);
+        }
+    auto channel = [](std::uint32_t v, int c) { return int(v >> (8 * c) & 255); };
+    MemoImage a = dst, b = dst;
+    a.blend(0, 0, 37, 3, src, 0, 0);
+    b.blend_constant(0, 0, 37, 3, src, 0, 0, 182);
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 37; ++x) {
+            const std::uint32_t d = dst.argb(x, y), s = src.argb(x, y);
+            const int sa = channel(s, 3);
+            for (int c = 0; c < 3; ++c) {
+                const int dc = channel(d, c), sc = channel(s, c);
+                EXPECT_EQ(channel(a.argb(x, y), c), dc + ((sa * (sc - dc)) >> 8)) << x << "," << y;
+                EXPECT_EQ(channel(b.argb(x, y), c), dc + ((182 * (sc - dc)) >> 8)) << x << "," << y;
+            }
+            EXPECT_EQ(channel(a.argb(x, y), 3), std::min(255, channel(d, 3) + sa));
+            EXPECT_EQ(channel(b.argb(x, y), 3), channel(d, 3));
+        }
+}
+
 TEST(MemoImage, OperationsClipToBothImages)
 {
     MemoImage dst(4, 4), src = pattern(3, 3);

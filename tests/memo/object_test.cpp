@@ -68,6 +68,16 @@ TEST(MemoPackage, AddKeepsSetGuidsAndClonesAreDeep)
     EXPECT_EQ(cloned->at(0).package, cloned.get());
     EXPECT_EQ(cloned->find(first.id), &cloned->at(0));
 
+    // Package bounds: the union of the objects', an empty stroke adding nothing.
+    dynamic_cast<StampObject&>(p.at(0)).rect = {5, 6, 7, 8};
+    p.add(std::make_unique<StrokeObject>());
+    auto prim = std::make_unique<PrimitiveObject>();
+    prim->rect = {30, 40, 20, 10};
+    p.add(std::move(prim));
+    EXPECT_EQ(p.bounds(), (Rect{5, 6, 30, 40}));
+    p.remove(&p.at(2));
+    p.remove(&p.at(1));
+
     auto removed = p.remove(&first);
     ASSERT_TRUE(removed);
     EXPECT_EQ(removed->package, nullptr);
@@ -235,6 +245,40 @@ TEST(Drawing, StampLineCentresTheBrushOnEveryStep)
     EXPECT_NE(target.pixel(8, 5)[3], 0);
     // Far-away end points neither overflow nor take forever outside the target.
     stamp_line(target, dot, {-2000000000, 0}, {-1999000000, 5});
+    MemoImage across(20, 10);
+    stamp_line(across, dot, {INT32_MIN, INT32_MIN}, {INT32_MAX, INT32_MAX});
+    EXPECT_NE(across.pixel(5, 5)[3], 0);
+}
+
+TEST(Drawing, StampLineVisitsTheMidpointLinePixels)
+{
+    // Every step of a steep and a shallow line in each direction lands on the classic
+    // midpoint line, also when most of the line lies outside the target.
+    for (const auto& [a, b] : std::vector<std::pair<Point, Point>>{
+             {{-30, 2}, {40, 9}}, {{40, 9}, {-30, 2}}, {{3, -50}, {8, 60}}, {{8, 60}, {3, -50}}, {{0, 0}, {0, 0}}}) {
+        MemoImage got(20, 20), want(20, 20);
+        MemoImage dot(1, 1);
+        dot.set_argb(0, 0, 0xFFFFFFFF);
+        stamp_line(got, dot, a, b);
+        const bool x_major = std::abs(b.x - a.x) >= std::abs(b.y - a.y);
+        const int dmaj = x_major ? std::abs(b.x - a.x) : std::abs(b.y - a.y);
+        const int dmin = x_major ? std::abs(b.y - a.y) : std::abs(b.x - a.x);
+        const int smaj = (x_major ? b.x >= a.x : b.y >= a.y) ? 1 : -1;
+        const int smin = (x_major ? b.y >= a.y : b.x >= a.x) ? 1 : -1;
+        int mj = x_major ? a.x : a.y, mn = x_major ? a.y : a.x, d = 2 * dmin - dmaj;
+        for (int i = 0; i <= dmaj; ++i) {
+            const int x = x_major ? mj : mn, y = x_major ? mn : mj;
+            if (x >= 0 && x < 20 && y >= 0 && y < 20)
+                want.blend(x, y, 1, 1, dot, 0, 0);
+            if (d > 0) {
+                mn += smin;
+                d -= 2 * dmaj;
+            }
+            d += 2 * dmin;
+            mj += smaj;
+        }
+        EXPECT_EQ(got, want);
+    }
 }
 
 TEST(Drawing, ArrowHeadsLieTwentyDegreesOffTheDirection)
@@ -245,6 +289,26 @@ TEST(Drawing, ArrowHeadsLieTwentyDegreesOffTheDirection)
     EXPECT_EQ(l, (Point{81, 93}));
     EXPECT_EQ(r, (Point{81, 106}));
     EXPECT_FALSE(arrow_head({1, 1}, {1, 1}, 5, l, r));
+    EXPECT_TRUE(arrow_head({0, 0}, {-1, 0}, 1 << 30, l, r)); // stays in range
+    EXPECT_LT(l.x, 0);
+}
+
+TEST(Drawing, BracePointsFollowTheRectangle)
+{
+    const auto right = PrimitiveObject::brace_points({100, 100, 140, 200}, true);
+    ASSERT_EQ(right.size(), 13u);
+    EXPECT_EQ(right[0], (Point{99, 99}));
+    EXPECT_EQ(right[1], (Point{130, 99}));
+    EXPECT_EQ(right[6], (Point{141, 150}));
+    EXPECT_EQ(right[12], (Point{99, 201}));
+    const auto left = PrimitiveObject::brace_points({100, 100, 140, 200}, false);
+    EXPECT_EQ(left[0], (Point{141, 99}));
+    EXPECT_EQ(left[3], (Point{109, 124}));
+    EXPECT_EQ(left[6], (Point{99, 150}));
+    // The whole coordinate range neither overflows nor wraps.
+    const auto huge = PrimitiveObject::brace_points({INT32_MIN, INT32_MIN, INT32_MAX, INT32_MAX}, true);
+    EXPECT_EQ(huge[6].x, INT32_MAX);
+    EXPECT_GT(huge[1].x, 0);
 }
 
 TEST(Effects, MosaicAveragesEightByEightBlocksFromTheCorner)

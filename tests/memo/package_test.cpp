@@ -9,6 +9,8 @@
 #include "memo/ImageCodec.h"
 #include "memo/MemoPackage.h"
 #include "rs2/DebugStream.h"
+#include "TempDir.h"
+#include "rs2/FileStream.h"
 #include "rs2/MemoryStream.h"
 
 using namespace memo;
@@ -25,7 +27,7 @@ std::string object_bytes(const MemoObject& object)
 {
     ByteWriter out;
     object.write_record(out);
-    return out.bytes();
+    return out.take();
 }
 
 std::string u32(std::uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
@@ -203,6 +205,21 @@ TEST(PackageFormat, UnknownAndReorderedRecordsReadToTheSameObjects)
     EXPECT_EQ(t.time, never_time());
 }
 
+TEST(PackageFormat, FontRecordIsKeptByteForByte)
+{
+    // A face name filling all 32 bytes without a terminator reads and writes back unchanged.
+    std::string font(60, '\0');
+    for (std::size_t i = 0; i < 60; ++i)
+        font[i] = char(i < 28 ? i * 7 : 'A' + (i - 28) % 26);
+    const std::string box = record("TBOX", record("FONT", font));
+    auto p = parse_package(record("PACK", record("OBJS", u32(1) + u32(2) + box)));
+    ASSERT_TRUE(p);
+    const auto& t = dynamic_cast<const TextBoxObject&>(p->at(0));
+    EXPECT_EQ(t.font.face().size(), 32u);
+    const std::string written = object_bytes(t);
+    EXPECT_NE(written.find("FONT" + u32(60) + font), std::string::npos);
+}
+
 TEST(PackageFormat, UnknownKindIsSkippedByItsLengthAndWrongTagIsDropped)
 {
     rs2::trace().set_enabled(false);
@@ -348,5 +365,36 @@ TEST(PackageFormat, ReadsTheTwoPackageSampleAndChecksDamage)
     EXPECT_FALSE(bad.ok);
     EXPECT_EQ(bad.first_bad_record, "PACK[0]/OBJS/[1] TBOX");
     EXPECT_FALSE(check_memo_file(sample.substr(0, sample.size() - 3)).ok);
+    // A file cut inside the photo names the photo.
+    const PackageCheck cut = check_memo_file(sample.substr(0, sample.find("PNGI") + 30));
+    EXPECT_FALSE(cut.ok);
+    EXPECT_EQ(cut.first_bad_record, "PACK[0]/OBJS/[3] PHOT");
     EXPECT_EQ(check_memo_file(sample + "junk").first_bad_record, "PACK[1]");
+}
+
+TEST(PackageFormat, FilesWrittenAtomicallyReadBackAndTruncatedFilesFail)
+{
+    TempDir dir;
+    const MemoPackage p = full_package();
+    {
+        rs2::AtomicFileStream out(dir.file("a.ame"));
+        EXPECT_TRUE(p.write(out));
+        out.commit();
+    }
+    MemoPackage back;
+    {
+        rs2::FileStream in(dir.file("a.ame"), rs2::FileStream::open_read);
+        ASSERT_TRUE(back.read(in));
+    }
+    EXPECT_EQ(back.serialize(), p.serialize());
+
+    const std::string bytes = p.serialize();
+    {
+        rs2::FileStream out(dir.file("cut.ame"), rs2::FileStream::open_write);
+        out.write(bytes.data(), bytes.size() / 2);
+    }
+    rs2::FileStream in(dir.file("cut.ame"), rs2::FileStream::open_read);
+    MemoPackage cut;
+    EXPECT_THROW(cut.read(in), rs2::IOException);
+    EXPECT_EQ(cut.size(), 0u);
 }
