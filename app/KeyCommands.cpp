@@ -1,0 +1,85 @@
+#include "app/KeyCommands.h"
+
+#include <QKeyEvent>
+#include <QTimer>
+#include <new>
+
+#include "app/BrowserCommands.h"
+#include "app/MainFrame.h"
+#include "app/MarvoApp.h"
+#include "rs2/DebugStream.h"
+#include "settings/ui/VirtualKeys.h"
+
+KeyCommandPoll::KeyCommandPoll(QObject* parent) : QObject(parent) {}
+
+bool KeyCommandPoll::eventFilter(QObject*, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::ShortcutOverride:
+        track(*static_cast<QKeyEvent*>(event), true);
+        break;
+    case QEvent::KeyRelease:
+        track(*static_cast<QKeyEvent*>(event), false);
+        break;
+    case QEvent::ApplicationDeactivate:
+        // Releases that happen elsewhere never reach us.
+        held_ = {};
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+// One key message reaches several objects (the window, the shortcut check, the widget and
+// its parents); recording a key twice changes nothing, and the passes they ask for coalesce.
+void KeyCommandPoll::track(const QKeyEvent& event, bool down)
+{
+    if (!down && event.isAutoRepeat())
+        return;  // the key is still held
+    const int code = settings::ui::virtual_key(event);
+    const auto modifier_down = [&](int modifier_code, Qt::KeyboardModifier flag) {
+        // A modifier's own message says where it went; the others follow the message's flags.
+        return code == modifier_code ? down : bool(event.modifiers() & flag);
+    };
+    held_.set(settings::kVkControl, modifier_down(settings::kVkControl, Qt::ControlModifier));
+    held_.set(settings::kVkShift, modifier_down(settings::kVkShift, Qt::ShiftModifier));
+    held_.set(settings::kVkMenu, modifier_down(settings::kVkMenu, Qt::AltModifier));
+    if (code != 0)
+        held_.set(code, down);
+    schedule();
+}
+
+// The pass runs once the message has been handled, like an idle pass after new messages.
+void KeyCommandPoll::schedule()
+{
+    if (scheduled_)
+        return;
+    scheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        scheduled_ = false;
+        poll();
+    });
+}
+
+bool KeyCommandPoll::poll()
+{
+    CMarvoApp& app = theApp();
+    settings::Settings& options = app.settings();
+    try {
+        CTabBrowserWnd* browser = app.ActiveBrowser();
+        const settings::KeyPollResult result = settings::poll_key_commands(
+            options.keys, held_, browser != nullptr, app.drawing_tool_active(), options.delete_latch);
+        options.delete_latch = result.delete_latch;
+        if (result.command >= 0) {
+            RunBrowserCommand(browser, result.command);
+            return true;
+        }
+        if (result.delete_tool)
+            emit toolDeleteRequested();
+    } catch (const std::bad_alloc&) {
+        rs2::trace() << "CResourceException\x82\xAA\x94\xAD\x90\xB6\n";
+    }
+    return false;
+}
