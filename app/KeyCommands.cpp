@@ -12,15 +12,23 @@
 
 KeyCommandPoll::KeyCommandPoll(QObject* parent) : QObject(parent) {}
 
-bool KeyCommandPoll::eventFilter(QObject*, QEvent* event)
+// Key messages are taken where the window system hands them to a window. Widgets get them
+// too, and the engine hands those it did not use back to the view's parent later, out of
+// order with the keys as they are now. A key bound to a menu shortcut never reaches the
+// window: it shows up as the shortcut check on the focus widget instead.
+bool KeyCommandPoll::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
-    case QEvent::KeyPress:
     case QEvent::ShortcutOverride:
         track(*static_cast<QKeyEvent*>(event), true);
         break;
+    case QEvent::KeyPress:
+        if (watched->isWindowType())
+            track(*static_cast<QKeyEvent*>(event), true);
+        break;
     case QEvent::KeyRelease:
-        track(*static_cast<QKeyEvent*>(event), false);
+        if (watched->isWindowType())
+            track(*static_cast<QKeyEvent*>(event), false);
         break;
     case QEvent::ApplicationDeactivate:
         // Releases that happen elsewhere never reach us.
@@ -46,8 +54,13 @@ void KeyCommandPoll::track(const QKeyEvent& event, bool down)
     held_.set(settings::kVkControl, modifier_down(settings::kVkControl, Qt::ControlModifier));
     held_.set(settings::kVkShift, modifier_down(settings::kVkShift, Qt::ShiftModifier));
     held_.set(settings::kVkMenu, modifier_down(settings::kVkMenu, Qt::AltModifier));
-    if (code != 0)
+    if (code != 0) {
         held_.set(code, down);
+        if (down) {
+            pressed_.set(code, true);
+            any_pressed_ = true;
+        }
+    }
     schedule();
 }
 
@@ -67,10 +80,21 @@ bool KeyCommandPoll::poll()
 {
     CMarvoApp& app = theApp();
     settings::Settings& options = app.settings();
+    settings::KeyState keys = held_;
+    if (any_pressed_) {
+        // A quick press is seen once; a pass on the keys as they are now follows, so a latch
+        // set by it sees the key go up.
+        for (int code = 0; code < 256; ++code)
+            if (pressed_.is_down(code))
+                keys.set(code, true);
+        pressed_ = {};
+        any_pressed_ = false;
+        schedule();
+    }
     try {
         CTabBrowserWnd* browser = app.ActiveBrowser();
         const settings::KeyPollResult result = settings::poll_key_commands(
-            options.keys, held_, browser != nullptr, app.drawing_tool_active(), options.delete_latch);
+            options.keys, keys, browser != nullptr, app.drawing_tool_active(), options.delete_latch);
         options.delete_latch = result.delete_latch;
         if (result.command >= 0) {
             RunBrowserCommand(browser, result.command);

@@ -35,5 +35,9 @@ private:
     void track(const QKeyEvent& event, bool down);
 
     settings::KeyState held_;
+    // Keys that went down since the last pass: a key pressed and released before the pass
+    // still counts as pressed for it.
+    settings::KeyState pressed_;
+    bool any_pressed_ = false;
     bool scheduled_ = false;
 };
