@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStandardPaths>
 
@@ -190,7 +191,9 @@ void FileAssociations::remove_desktop_default(const QString& mime_type)
     }
 }
 
-// The desktop launches the program through its entry, so the entry must exist.
+// The desktop launches the program through its entry, so the entry must exist. It names no
+// MIME types: desktops fall back to any program that names a type, and a type the user took
+// back from us must not stay ours that way.
 void FileAssociations::write_desktop_entry()
 {
     const QString folder = data_home() + QStringLiteral("/applications");
@@ -198,15 +201,21 @@ void FileAssociations::write_desktop_entry()
     if (QFile::exists(path))
         return;
     QDir().mkpath(folder);
-    QStringList mime_types;
-    for (const AssociationType& type : association_types())
-        mime_types << type.mime_types;
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
         return;
-    const QString entry = QStringLiteral("[Desktop Entry]\nType=Application\nName=Marvo\n"
-                                         "Exec=\"%1\" %u\nMimeType=%2;\nTerminal=false\n")
-                              .arg(executable_, mime_types.join(QLatin1Char(';')));
+    // Quoted only when it must be: some tools take the first word of Exec as it stands.
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+-]+$"));
+    QString program = executable_;
+    if (!plain.match(program).hasMatch())
+        program = QLatin1Char('"') +
+                  program.replace(QLatin1Char('\\'), QStringLiteral("\\\\"))
+                      .replace(QLatin1Char('"'), QStringLiteral("\\\""))
+                      .replace(QLatin1Char('`'), QStringLiteral("\\`"))
+                      .replace(QLatin1Char('$'), QStringLiteral("\\$")) +
+                  QLatin1Char('"');
+    const QString entry =
+        QStringLiteral("[Desktop Entry]\nType=Application\nName=Marvo\nExec=%1 %u\nTerminal=false\n").arg(program);
     out.write(entry.toUtf8());
     out.commit();
 }
