@@ -34,9 +34,16 @@ protected:
             wait_painted(tab);
         }
         ASSERT_TRUE(wait_for([&] { return static_cast<int>(frame->tabs().size()) == count; }));
+        activate();
     }
 
     CTabBrowserWnd* active() { return app().ActiveBrowser(); }
+    // Keys go to the active window; a deactivated application forgets the keys it held.
+    static void activate()
+    {
+        app().main_frame()->activateWindow();
+        ASSERT_TRUE(wait_until([] { return QApplication::activeWindow() == app().main_frame(); }));
+    }
     // Keys come from the window system to the main window, which hands them to its focus.
     static QWindow* keyboard() { return app().main_frame()->windowHandle(); }
 
