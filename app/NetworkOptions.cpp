@@ -56,8 +56,12 @@ void answer_proxy_authentication(QWebEnginePage* page)
     QObject::connect(page, &QWebEnginePage::proxyAuthenticationRequired, page,
                      [answered](const QUrl&, QAuthenticator* authenticator, const QString& proxy_host) {
                          const auto& [user, password] = theApp().proxy_credentials();
-                         if ((user.isEmpty() && password.isEmpty()) || answered->contains(proxy_host))
-                             return;  // left unanswered, the request fails with the proxy's error
+                         if ((user.isEmpty() && password.isEmpty()) || answered->contains(proxy_host)) {
+                             // Only an empty authenticator cancels: the one handed in carries the
+                             // realm already and would be sent as empty credentials, again and again.
+                             *authenticator = QAuthenticator();
+                             return;
+                         }
                          answered->insert(proxy_host);
                          authenticator->setUser(user);
                          authenticator->setPassword(password);
