@@ -316,3 +316,16 @@ TEST_F(PrivacyTest, SettingsCommandAppliesTheSheetOnOkOnly)
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(PrivacyTest, TheUserAgentOfTheSettingsIsWhatPagesSee)
+{
+    pages_.set("/agent", "<title>A</title>agent");
+    app().settings().useragent = "Marvo/1.0 (X11; Linux x86_64)";
+    ASSERT_TRUE(start());
+    CTabBrowserWnd* tab = load(pages_.url("/agent"));
+    EXPECT_EQ(script_result(tab, "navigator.userAgent"), QStringLiteral("Marvo/1.0 (X11; Linux x86_64)"));
+}
+
+} // namespace
