@@ -1,5 +1,6 @@
 #include "app/KeyCommands.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QTimer>
 #include <new>
@@ -78,6 +79,13 @@ void KeyCommandPoll::schedule()
 
 bool KeyCommandPoll::poll()
 {
+    // A modal dialog or an open menu runs its own loop, without the program's idle passes:
+    // the keys typed there (into the shortcut edit, for one) are not commands.
+    if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
+        pressed_ = {};
+        any_pressed_ = false;
+        return false;
+    }
     CMarvoApp& app = theApp();
     settings::Settings& options = app.settings();
     settings::KeyState keys = held_;

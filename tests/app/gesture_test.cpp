@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QDialog>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QTest>
@@ -240,6 +241,17 @@ TEST_F(GestureTest, KeyCommandsMatchAOneTokenKeyWithAnyModifierAndAPairOnlyWithI
     QTest::keyClick(keyboard(), Qt::Key_F5, Qt::ControlModifier);
     QTest::keyRelease(keyboard(), Qt::Key_Control);
     ASSERT_TRUE(wait_for([&] { return frame->tabs().size() == 2u; }));
+
+    // Keys typed into a modal dialog are the dialog's.
+    {
+        QDialog dialog(frame);
+        dialog.open();
+        ASSERT_TRUE(wait_until([&] { return QApplication::activeModalWidget() == &dialog; }));
+        QTest::keyClick(dialog.windowHandle(), Qt::Key_F5);
+        settle();
+        EXPECT_EQ(frame->tabs().size(), 2u);
+    }
+    activate();
 
     app().settings().keys = {{"CTRL + F5", settings::kCmdClose}};
     QTest::keyClick(keyboard(), Qt::Key_F5);
