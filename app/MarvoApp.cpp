@@ -218,6 +218,8 @@ void CMarvoApp::ExitInstance()
 {
     platform::empty_folder(folders_.temp);
     ClearPrivateData(settings_.del_cookie, settings_.del_hist, settings_.del_temp, settings_.del_tabhist);
+    if (settings_.del_cookie && profile_)
+        settle_cookie_store(profile_, 2000);
 }
 
 std::string CMarvoApp::home_page() const

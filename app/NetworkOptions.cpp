@@ -6,11 +6,14 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QEventLoop>
 #include <QGroupBox>
 #include <QMessageBox>
+#include <QNetworkCookie>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QSet>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <QWebEngineCookieStore>
 #include <QWebEnginePage>
@@ -100,12 +103,13 @@ void CMarvoApp::SetProxy(int mode, int index)
 
 void CMarvoApp::SetOffline(bool offline)
 {
-    offline_->set_offline(offline);
+    if (offline_)
+        offline_->set_offline(offline);
 }
 
 bool CMarvoApp::IsOffline() const
 {
-    return offline_->offline();
+    return offline_ && offline_->offline();
 }
 
 void CMarvoApp::ClearPrivateData(bool cookies, bool history, bool temporary_files, bool closed_pages)
@@ -121,6 +125,37 @@ void CMarvoApp::ClearPrivateData(bool cookies, bool history, bool temporary_file
         profile_->clearHttpCache();
     if (closed_pages)
         settings_.lastclose.clear();
+}
+
+// The cookie store works on the engine's own threads and may drop what is still queued when
+// the program ends. A probe cookie set and deleted after the other requests comes back only
+// once those have been handled.
+void settle_cookie_store(QWebEngineProfile* profile, int timeout_ms)
+{
+    QWebEngineCookieStore* store = profile->cookieStore();
+    const QUrl origin(QStringLiteral("http://marvo.invalid/"));
+    QNetworkCookie probe("marvo-settle", "1");
+    probe.setDomain(QStringLiteral("marvo.invalid"));
+    probe.setPath(QStringLiteral("/"));
+    QEventLoop loop;
+    bool added = false;
+    const QMetaObject::Connection on_add =
+        QObject::connect(store, &QWebEngineCookieStore::cookieAdded, &loop, [&](const QNetworkCookie& cookie) {
+            if (cookie.name() != probe.name() || added)
+                return;
+            added = true;
+            store->deleteCookie(probe, origin);
+        });
+    const QMetaObject::Connection on_remove =
+        QObject::connect(store, &QWebEngineCookieStore::cookieRemoved, &loop, [&](const QNetworkCookie& cookie) {
+            if (added && cookie.name() == probe.name())
+                loop.quit();
+        });
+    QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
+    store->setCookie(probe, origin);
+    loop.exec();
+    QObject::disconnect(on_add);
+    QObject::disconnect(on_remove);
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <optional>
 
 class QWebEnginePage;
+class QWebEngineProfile;
 
 // Working offline: while set, requests that would go to the network are refused, so pages
 // come only from local files and the engine's own pages.
@@ -29,6 +30,10 @@ struct ProxyServer {
     quint16 port = 80;
 };
 std::optional<ProxyServer> parse_proxy_server(const QString& entry);
+
+// Waits, at most timeout_ms and processing events, until the profile's cookie store has
+// handled everything asked of it before: at exit, so that deleted cookies stay deleted.
+void settle_cookie_store(QWebEngineProfile* profile, int timeout_ms);
 
 // Answers the proxy's request for a user name and password on this page from the program's
 // proxy credentials, once per proxy host: when the proxy refuses them, or there are none, the
