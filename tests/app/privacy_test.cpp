@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCheckBox>
+#include <QMenu>
 #include <QMessageBox>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
@@ -326,6 +327,37 @@ TEST_F(PrivacyTest, TheUserAgentOfTheSettingsIsWhatPagesSee)
     ASSERT_TRUE(start());
     CTabBrowserWnd* tab = load(pages_.url("/agent"));
     EXPECT_EQ(script_result(tab, "navigator.userAgent"), QStringLiteral("Marvo/1.0 (X11; Linux x86_64)"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(PrivacyTest, ProxyMenuListsTheServersWithTheOneInUseChecked)
+{
+    ASSERT_TRUE(start());
+    settings::Settings& s = app().settings();
+    s.proxy = {"127.0.0.2:3128", "127.0.0.3:8080"};
+    app().SetProxy(2, 0);
+    QMenu* proxies = nullptr;
+    for (QMenu* menu : app().main_frame()->findChildren<QMenu*>())
+        if (!menu->actions().isEmpty() && menu->actions().front() == app().main_frame()->action(kProxyDirect))
+            proxies = menu;
+    ASSERT_NE(proxies, nullptr);
+    emit proxies->aboutToShow();
+    QList<QAction*> servers;
+    for (QAction* item : proxies->actions())
+        if (item->text().startsWith(QStringLiteral("127.0.0.")))
+            servers << item;
+    ASSERT_EQ(servers.size(), 2);
+    EXPECT_TRUE(servers[0]->isChecked());
+    EXPECT_FALSE(servers[1]->isChecked());
+    EXPECT_FALSE(app().main_frame()->action(kProxyDirect)->isChecked());
+
+    servers[1]->trigger();
+    EXPECT_EQ(s.proxy_setting, 2);
+    EXPECT_EQ(s.proxy_index, 1);
+    EXPECT_EQ(QNetworkProxy::applicationProxy().port(), 8080);
 }
 
 } // namespace
