@@ -13,8 +13,9 @@ inline QApplication& qt_app()
     static char name[] = "test_settings_ui";
     static char* argv[] = {name, nullptr};
     ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static QApplication app(argc, argv);
-    return app;
+    // Never destroyed: Qt's own globals may be gone by the time statics are.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
 }
 
 // Runs `action` and answers every message box it shows with its default button; returns the
