@@ -18,6 +18,7 @@
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
 #include "app/NetworkOptions.h"
+#include "app/SiteAuthentication.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 
@@ -39,6 +40,7 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     page_ = new BrowserPage(theApp().profile(), this);
     view_->setPage(page_);
     answer_proxy_authentication(page_);
+    answer_site_authentication(page_, this);
     layout->addWidget(view_);
     setAcceptDrops(true);
 

@@ -1,19 +1,23 @@
+#include <QApplication>
+#include <QLineEdit>
 #include <QNetworkProxy>
+#include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 
 #include "AppFixture.h"
 #include "app/BrowserPage.h"
 #include "app/MainFrame.h"
+#include "app/SiteAuthentication.h"
 #include "app/TabBrowserWnd.h"
 
 namespace {
 
-// A proxy that wants a user name and password: it answers 407 until a request brings the
-// expected credentials, and counts the requests of each kind.
+// A proxy (or, with `site` set, a site) that wants a user name and password: it answers 407
+// (401) until a request brings the expected credentials, and counts the requests of each kind.
 class AuthenticatingProxy : public QObject {
 public:
-    explicit AuthenticatingProxy(QByteArray expected) : expected_(std::move(expected))
+    explicit AuthenticatingProxy(QByteArray expected, bool site = false) : expected_(std::move(expected)), site_(site)
     {
         server_.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server_, &QTcpServer::newConnection, [this] {
@@ -35,7 +39,8 @@ private:
         if (!request.contains("\r\n\r\n"))
             return;
         buffer_.erase(socket);
-        const QByteArray authorization = "Proxy-Authorization: Basic " + expected_.toBase64();
+        const QByteArray authorization =
+            (site_ ? "Authorization: Basic " : "Proxy-Authorization: Basic ") + expected_.toBase64();
         if (request.contains(authorization)) {
             ++served;
             const QByteArray body = "<title>Through</title>through";
@@ -44,12 +49,15 @@ private:
             socket->disconnectFromHost();
         } else {
             ++refused;
-            socket->write("HTTP/1.1 407 Proxy Authentication Required\r\n"
-                          "Proxy-Authenticate: Basic realm=\"marvo\"\r\nContent-Length: 0\r\n\r\n");
+            socket->write(site_ ? "HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm=\"marvo\"\r\n"
+                                  "Content-Length: 0\r\n\r\n"
+                                : "HTTP/1.1 407 Proxy Authentication Required\r\n"
+                                  "Proxy-Authenticate: Basic realm=\"marvo\"\r\nContent-Length: 0\r\n\r\n");
         }
     }
 
     QByteArray expected_;
+    bool site_;
     QTcpServer server_;
     std::map<QTcpSocket*, QByteArray> buffer_;
 };
@@ -113,6 +121,39 @@ void ProxyAuthTest::check_refusal(const std::string& password, int requests)
     EXPECT_GE(proxy.refused, 1);
     EXPECT_LE(proxy.refused, requests);
     EXPECT_EQ(proxy.served, 0);
+}
+
+TEST_F(ProxyAuthTest, ASiteLoginIsAskedForUnlessAuthenticationDialogsAreOff)
+{
+    AuthenticatingProxy site("user:secret", true);
+    const QUrl page(QStringLiteral("http://127.0.0.1:%1/private").arg(site.port()));
+    app().settings().securityflag |= settings::kSilent;
+    ASSERT_TRUE(start());
+    CTabBrowserWnd* tab = app().ActiveBrowser();
+    ASSERT_TRUE(wait_until([&] { return !tab->busy(); }));
+    bool finished = false;
+    QObject::connect(tab->page(), &QWebEnginePage::loadFinished, tab, [&] { finished = true; });
+    tab->Navigate(page);
+    ASSERT_TRUE(wait_until([&] { return finished; }));
+    EXPECT_EQ(site.refused, 1);
+    EXPECT_EQ(site.served, 0);
+
+    app().settings().securityflag &= ~settings::kSilent;
+    int asked = 0;
+    QTimer answer;
+    answer.setInterval(5);
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* login = qobject_cast<CLoginDlg*>(QApplication::activeModalWidget())) {
+            ++asked;
+            login->user->setText(QStringLiteral("user"));
+            login->password->setText(QStringLiteral("secret"));
+            login->accept();
+        }
+    });
+    answer.start();
+    tab->Navigate(QUrl(page.toString() + QStringLiteral("?again")));
+    EXPECT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Through"); }));
+    EXPECT_EQ(asked, 1);
 }
 
 } // namespace
