@@ -32,6 +32,8 @@ void CMarvoApp::RunSettingsSheet()
     settings::ui::CAppSettingPSheet sheet(settings_, context, frame_);
     if (sheet.exec() != QDialog::Accepted)
         return;
+    // What was confirmed survives a crash of this run.
+    save_state();
     // Security flags and script errors hold from the next page of every tab.
     if (frame_)
         for (CChildFrame* tab : frame_->tabs())

@@ -312,6 +312,11 @@ TEST_F(PrivacyTest, SettingsCommandAppliesTheSheetOnOkOnly)
     });
     EXPECT_EQ(s.del_cookie, 1);
     EXPECT_TRUE(s.securityflag & settings::kNoScripts);
+    // Saved at once.
+    settings::Settings saved;
+    ASSERT_TRUE(settings::load_settings(saved, (data_.path() / "Marvo" / settings::kSettingsFileName).string()));
+    EXPECT_EQ(saved.del_cookie, 1);
+    EXPECT_EQ(saved.securityflag, s.securityflag);
     // Open tabs take the new flags.
     EXPECT_FALSE(app().ActiveBrowser()->page()->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled));
 }
