@@ -59,13 +59,15 @@ void answer_proxy_authentication(QWebEnginePage* page)
     QObject::connect(page, &QWebEnginePage::proxyAuthenticationRequired, page,
                      [answered](const QUrl&, QAuthenticator* authenticator, const QString& proxy_host) {
                          const auto& [user, password] = theApp().proxy_credentials();
-                         if ((user.isEmpty() && password.isEmpty()) || answered->contains(proxy_host)) {
+                         // Credentials changed since a refusal are worth one more try.
+                         const QString attempt = proxy_host + QLatin1Char('\n') + user + QLatin1Char('\n') + password;
+                         if ((user.isEmpty() && password.isEmpty()) || answered->contains(attempt)) {
                              // Only an empty authenticator cancels: the one handed in carries the
                              // realm already and would be sent as empty credentials, again and again.
                              *authenticator = QAuthenticator();
                              return;
                          }
-                         answered->insert(proxy_host);
+                         answered->insert(attempt);
                          authenticator->setUser(user);
                          authenticator->setPassword(password);
                      });

@@ -36,8 +36,9 @@ std::optional<ProxyServer> parse_proxy_server(const QString& entry);
 void settle_cookie_store(QWebEngineProfile* profile, int timeout_ms);
 
 // Answers the proxy's request for a user name and password on this page from the program's
-// proxy credentials, once per proxy host: when the proxy refuses them, or there are none, the
-// request is cancelled and the page gets the proxy's error instead of asking forever.
+// proxy credentials, once per proxy host and credentials: when the proxy refuses them, or
+// there are none, the request is cancelled and the page gets the proxy's error instead of
+// asking forever.
 void answer_proxy_authentication(QWebEnginePage* page);
 
 class QCheckBox;
