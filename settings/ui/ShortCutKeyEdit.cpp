@@ -10,6 +10,10 @@ namespace settings::ui {
 CShortCutKeyEdit::CShortCutKeyEdit(QWidget* parent) : QLineEdit(parent)
 {
     setContextMenuPolicy(Qt::NoContextMenu);
+    // Only the keys write here: no typing through an input method, no pasting or dropping.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+    setAcceptDrops(false);
+    setReadOnly(true);
 }
 
 void CShortCutKeyEdit::reset()
