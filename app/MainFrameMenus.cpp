@@ -105,6 +105,7 @@ void CMainFrame::fill_popup(QMenu* menu, int first_command)
             QAction* item = menu->addAction(platform::to_qstring(options.proxy[i]));
             item->setCheckable(true);
             item->setChecked(options.proxy_setting == 2 && options.proxy_index == static_cast<int>(i));
+            connect(item, &QAction::triggered, this, [i] { theApp().SetProxy(2, static_cast<int>(i)); });
         }
     }
 }

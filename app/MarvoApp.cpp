@@ -16,6 +16,7 @@
 #include "app/ChildFrame.h"
 #include "app/DocumentRules.h"
 #include "app/MainFrame.h"
+#include "app/NetworkOptions.h"
 #include "app/TabBrowserWnd.h"
 #include "app/TerminationSignals.h"
 #include "app/FrameStateSampler.h"
@@ -104,6 +105,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
         return false;
     }
     load_state();
+    install_input_and_network();
 
     const QString service = options.instance_service.isEmpty() ? QString::fromUtf8(platform::instance_link::kService)
                                                                  : options.instance_service;
@@ -115,6 +117,9 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     profile_ = new QWebEngineProfile(QStringLiteral("Marvo"), this);
     profile_->setPersistentStoragePath(QString::fromStdString((folders_.data / "WebEngine").string()));
     profile_->setCachePath(QString::fromStdString((folders_.data / "WebEngine" / "Cache").string()));
+    if (!settings_.useragent.empty())
+        profile_->setHttpUserAgent(platform::to_qstring(settings_.useragent));
+    profile_->setUrlRequestInterceptor(offline_);
 
     frame_ = new CMainFrame;
     instance_server_ = std::make_unique<platform::InstanceServer>(
@@ -214,6 +219,9 @@ void CMarvoApp::open_first_tabs(const QStringList& arguments)
 void CMarvoApp::ExitInstance()
 {
     platform::empty_folder(folders_.temp);
+    ClearPrivateData(settings_.del_cookie, settings_.del_hist, settings_.del_temp, settings_.del_tabhist);
+    if (settings_.del_cookie && profile_)
+        settle_cookie_store(profile_, 2000);
 }
 
 CMainFrame* CMarvoApp::main_frame() const
@@ -314,6 +322,8 @@ bool CMarvoApp::OpenMemoPackageFile(const std::string&)
 bool CMarvoApp::OnCommand(int id)
 {
     using namespace res::cmd;
+    if (OnNetworkCommand(id))
+        return true;
     switch (id) {
     case kNewTab:
         if (CTabBrowserWnd* active = ActiveBrowser()) {
@@ -366,6 +376,8 @@ bool CMarvoApp::OnCommand(int id)
 bool CMarvoApp::OnUpdateCommand(int id, CommandState& state)
 {
     using namespace res::cmd;
+    if (OnUpdateNetworkCommand(id, state))
+        return true;
     switch (id) {
     case kBrowseMode:
         state.checked = current_tool_ == 0;

@@ -11,6 +11,8 @@
 
 class CMainFrame;
 class CTabBrowserWnd;
+class KeyCommandPoll;
+class OfflineInterceptor;
 class QWebEngineProfile;
 
 namespace platform {
@@ -59,6 +61,20 @@ public:
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
 
+    // Connection mode: 0 the desktop's settings, 1 direct, 2 the proxy server `index` of the
+    // list. The engine reads it when it starts, so it takes effect at the next start.
+    void SetProxy(int mode, int index);
+    void SetOffline(bool offline);
+    bool IsOffline() const;
+    // Deletes, in this order, cookies, history (ours and the engine's visited links), the
+    // engine's HTTP cache and the recently closed pages.
+    void ClearPrivateData(bool cookies, bool history, bool temporary_files, bool closed_pages);
+    // The proxy user name and password in force (the last non-empty ones set).
+    std::pair<QString, QString> proxy_credentials() const { return {proxy_user_, proxy_password_}; }
+    // Shows the settings sheet; on OK the settings take the sheet's values.
+    void RunSettingsSheet();
+    KeyCommandPoll* key_poll() const { return key_poll_; }
+
     settings::Settings& settings() { return settings_; }
     const platform::Folders& folders() const { return folders_; }
     platform::RegistryStore& registry() { return *registry_; }
@@ -69,7 +85,14 @@ public:
     // True while a drawing tool is selected (browse mode when false).
     bool drawing_tool_active() const { return current_tool_ != 0; }
 
+signals:
+    // The history was cleared as private data: stores of visited pages empty themselves.
+    void historyCleared();
+
 private:
+    bool OnNetworkCommand(int id);
+    bool OnUpdateNetworkCommand(int id, CommandState& state);
+    void install_input_and_network();
     bool check_browser_version();
     void load_state();
     void open_first_tabs(const QStringList& arguments);
@@ -85,6 +108,10 @@ private:
     int current_tool_ = 0;  // command id of the drawing tool, 0 in browse mode
     QWebEngineProfile* profile_ = nullptr;
     QPointer<CMainFrame> frame_;
+    KeyCommandPoll* key_poll_ = nullptr;
+    OfflineInterceptor* offline_ = nullptr;
+    QString proxy_user_;
+    QString proxy_password_;
 };
 
 // The one application object, like the framework's global.

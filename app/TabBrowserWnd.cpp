@@ -14,8 +14,11 @@
 
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
+#include "app/GestureFilter.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
+#include "app/NetworkOptions.h"
+#include "app/SiteAuthentication.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 
@@ -36,6 +39,8 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     view_ = new QWebEngineView(this);
     page_ = new BrowserPage(theApp().profile(), this);
     view_->setPage(page_);
+    answer_proxy_authentication(page_);
+    answer_site_authentication(page_, this);
     layout->addWidget(view_);
     setAcceptDrops(true);
 
@@ -106,6 +111,7 @@ void CTabBrowserWnd::watch_input_widget()
         input_widget_->removeEventFilter(this);
     input_widget_ = input;
     input->installEventFilter(this);
+    GestureFilter::attach(this, input);
 }
 
 bool CTabBrowserWnd::eventFilter(QObject* watched, QEvent* event)

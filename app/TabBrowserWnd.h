@@ -68,6 +68,9 @@ public:
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
 
+    // Takes the engine settings that follow the program's settings (again, after they change).
+    void apply_settings();
+
     // Engine events, called by the page.
     bool OnBeforeNavigate2(const QUrl& url, QWebEnginePage::NavigationType type);
     QWebEnginePage* OnNewWindow2();
@@ -90,7 +93,6 @@ private:
     void watch_input_widget();
     void refresh(bool completely);
     void copy_link_addresses();
-    void apply_settings();
 
     CChildFrame* frame_;
     QWebEngineView* view_;

@@ -55,7 +55,9 @@ MouseOutcome MouseGestureState::right_up(float x, float y, bool tool_active, Set
 {
     MouseOutcome outcome;
     if (rocker_) {
-        // No gesture and no context menu after a rocker click.
+        // No gesture and no context menu after a rocker click; the drag it interrupted ends
+        // too, so a later press in a tool's mode cannot finish it as a gesture.
+        tracking_ = false;
         outcome.release_capture = true;
         outcome.handled = true;
         return outcome;

@@ -121,6 +121,8 @@ public:
     std::int32_t proxy_index = 0;
     std::string proxy_login;
     std::string proxy_pw;
+    // The user agent the engine sends, set from the next start; empty for the engine's own.
+    std::string useragent;
 
     // ---- mouse and keyboard ----
     std::vector<GestureCommand> gestures;

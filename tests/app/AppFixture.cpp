@@ -22,7 +22,8 @@ void AppInit::ensure()
 void AppTest::SetUp()
 {
     ::setenv("XDG_DATA_HOME", data_.path().c_str(), 1);
-    app();
+    // Every test starts from a first run's settings, whatever the one before changed.
+    app().settings() = settings::Settings();
 }
 
 void AppTest::TearDown()

@@ -215,3 +215,18 @@ TEST(UpOneLevel, FilesFoldersAndRoots)
     EXPECT_EQ(up_one_level("/x"), std::nullopt);
     EXPECT_EQ(up_one_level("about:blank"), std::nullopt);
 }
+
+TEST(Gesture, RockerClickEndsTheDragItInterrupted)
+{
+    Settings s;
+    MouseGestureState state;
+    state.right_down(false, 0, 0, 1, false, s);
+    state.left_down(true, 2, s);
+    EXPECT_TRUE(state.right_up(0, 0, false, s).handled);
+    EXPECT_FALSE(state.tracking());
+    // With a tool active the next right click belongs to the tool, not to the old drag.
+    EXPECT_FALSE(state.right_down(false, 0, 0, 3, true, s).handled);
+    const MouseOutcome up = state.right_up(0, 60, true, s);
+    EXPECT_FALSE(up.handled);
+    EXPECT_EQ(up.command, -1);
+}

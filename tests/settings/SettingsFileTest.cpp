@@ -386,3 +386,18 @@ TEST(SettingsEscape, SearchStringWithEveryKindOfSeparator)
     ASSERT_TRUE(load_settings_from_buffer(loaded, quirk.data(), quirk.size()));
     EXPECT_EQ(loaded.searchstring, "x y");
 }
+
+TEST(SettingsFile, OwnUserAgentRoundTripsAndIsLeftOutWhenEmpty)
+{
+    Settings saved;
+    FakeFrame frame;
+    TempDir dir;
+    ASSERT_TRUE(save_settings(saved, frame, dir.file("plain.xml")));
+    EXPECT_EQ(read_bytes(dir.file("plain.xml")).find("useragent"), std::string::npos);
+
+    saved.useragent = "Marvo/1.0 (X11; \"Linux\" & <more>)";
+    ASSERT_TRUE(save_settings(saved, frame, dir.file("agent.xml")));
+    Settings loaded;
+    ASSERT_TRUE(load_settings(loaded, dir.file("agent.xml")));
+    EXPECT_EQ(loaded.useragent, saved.useragent);
+}

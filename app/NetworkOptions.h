@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <QWebEngineUrlRequestInterceptor>
+#include <atomic>
+#include <optional>
+
+class QWebEnginePage;
+class QWebEngineProfile;
+
+// Working offline: while set, requests that would go to the network are refused, so pages
+// come only from local files and the engine's own pages.
+class OfflineInterceptor : public QWebEngineUrlRequestInterceptor {
+    Q_OBJECT
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void set_offline(bool offline) { offline_ = offline; }
+    bool offline() const { return offline_; }
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
+
+private:
+    std::atomic<bool> offline_{false};
+};
+
+// The proxy server of one stored "host:port" entry (port 80 when none is given); nothing
+// for an entry without a host.
+struct ProxyServer {
+    QString host;
+    quint16 port = 80;
+};
+std::optional<ProxyServer> parse_proxy_server(const QString& entry);
+
+// Waits, at most timeout_ms and processing events, until the profile's cookie store has
+// handled everything asked of it before: at exit, so that deleted cookies stay deleted.
+void settle_cookie_store(QWebEngineProfile* profile, int timeout_ms);
+
+// Answers the proxy's request for a user name and password on this page from the program's
+// proxy credentials, once per proxy host and credentials: when the proxy refuses them, or
+// there are none, the request is cancelled and the page gets the proxy's error instead of
+// asking forever.
+void answer_proxy_authentication(QWebEnginePage* page);
+
+class QCheckBox;
+
+// The private data dialog: which kinds of private data to delete now.
+class CClearIdentInfoDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CClearIdentInfoDlg(QWidget* parent = nullptr);
+
+    QCheckBox* cookies;
+    QCheckBox* history;
+    QCheckBox* temporary_files;
+    QCheckBox* closed_pages;
+};
