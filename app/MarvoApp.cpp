@@ -99,7 +99,6 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     registry_ = std::make_unique<platform::RegistryStore>(
         QString::fromStdString((folders_.data / "registry.ini").string()));
     registry_->seed_defaults(engine_version(), styleHints()->mouseDoubleClickInterval());
-    settings_ = settings::Settings{};  // a start begins from the defaults, then reads the file
     if (!check_browser_version()) {
         show_message(144);
         return false;
