@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include "app/ActivityIndicator.h"
+#include "app/AddressBar.h"
 #include "app/AppIcons.h"
 #include "app/BandLayout.h"
 #include "app/ChildFrame.h"
@@ -312,7 +313,7 @@ void CMainFrame::set_activity(bool busy)
 
 void CMainFrame::set_address(const QUrl& url)
 {
-    address_->setEditText(url.isEmpty() ? QString() : url.toString());
+    static_cast<CAddressBar*>(band(kAddressBarBand))->SetAddress(url.isEmpty() ? QString() : url.toString());
 }
 
 QStatusBar* CMainFrame::status() const

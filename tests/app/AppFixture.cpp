@@ -17,7 +17,9 @@ CMarvoApp& AppTest::app()
 void AppTest::SetUp()
 {
     ::setenv("XDG_DATA_HOME", data_.path().c_str(), 1);
-    app();
+    // Every test starts like a fresh process: nothing read by an earlier start is kept.
+    app().settings() = settings::Settings();
+    app().history().clear();
 }
 
 void AppTest::TearDown()
