@@ -14,9 +14,11 @@
 
 #include "app/ActivityIndicator.h"
 #include "app/AppIcons.h"
+#include "app/AddressBar.h"
 #include "app/BandLayout.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
+#include "app/PlacesWiring.h"
 #include "app/ChildFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "platform/QtText.h"
@@ -122,24 +124,12 @@ QToolBar* CMainFrame::create_navigation_bar()
 
 QToolBar* CMainFrame::create_address_bar()
 {
-    QToolBar* bar = new_band(this, kAddressBarBand);
-    bar->addWidget(new QLabel(text_of(res::str::kAddressLabel) + QLatin1Char(' '), bar));
-    address_ = new QComboBox(bar);
-    address_->setEditable(true);
-    address_->setInsertPolicy(QComboBox::NoInsert);
-    address_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    address_->setMinimumWidth(300);
-    connect(address_->lineEdit(), &QLineEdit::returnPressed, this, &CMainFrame::address_entered);
-    bar->addWidget(address_);
-    return bar;
+    return adopt_address_bar(this, kAddressBarBand, address_);
 }
 
 QToolBar* CMainFrame::create_link_bar()
 {
-    QToolBar* bar = new_band(this, kLinkBarBand);
-    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    bar->addWidget(new QLabel(QStringLiteral("リンク "), bar));
-    return bar;
+    return create_link_band(this, kLinkBarBand);
 }
 
 QToolBar* CMainFrame::create_drawing_bar()
@@ -172,6 +162,7 @@ void CMainFrame::create_explorer_bar()
         pane->setMargin(6);
         explorer_panes_->addWidget(pane);
     }
+    install_places_panes(explorer_panes_);
     explorer_->setWidget(explorer_panes_);
     addDockWidget(Qt::LeftDockWidgetArea, explorer_);
     const settings::Rect& area = theApp().settings().exprect;

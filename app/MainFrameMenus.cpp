@@ -7,6 +7,7 @@
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
+#include "app/PlacesWiring.h"
 #include "app/TabBrowserWnd.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
@@ -99,6 +100,8 @@ void CMainFrame::fill_popup(QMenu* menu, int first_command)
             QAction* item = menu->addAction(platform::to_qstring(pages[i].title.empty() ? pages[i].url : pages[i].title));
             connect(item, &QAction::triggered, this, [url = pages[i].url] { theApp().OpenInNewTab(url); });
         }
+    } else if (first_command == kAddFavorite) {
+        fill_favorites_popup(menu);
     } else if (first_command == kProxyDirect) {
         const settings::Settings& options = theApp().settings();
         for (std::size_t i = 0; i < options.proxy.size(); ++i) {
