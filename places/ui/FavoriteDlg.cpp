@@ -369,6 +369,8 @@ void CFavoriteDlg::add_current_page()
     if (!name)
         return;
     const std::string title = name->isEmpty() ? host_.current_title() : platform::from_qstring(*name);
+    std::error_code ignored;
+    fs::create_directories(selected_folder(), ignored);  // the first favorite makes the folder
     const std::optional<fs::path> file = places::add_favorite(title.empty() ? url : title, url, selected_folder(),
                                                               [](std::string_view sjis) {
                                                                   return platform::sjis_to_utf8(sjis);
