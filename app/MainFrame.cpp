@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
@@ -21,6 +22,7 @@
 #include "app/DocumentRules.h"
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
+#include "app/ToolBands.h"
 #include "places/Shortcut.h"
 #include "platform/QtText.h"
 #include "platform/ShiftJis.h"
@@ -383,7 +385,9 @@ void CMainFrame::open_dropped(const QList<QUrl>& urls)
 
 void CMainFrame::contextMenuEvent(QContextMenuEvent* event)
 {
-    QMainWindow::contextMenuEvent(event);
+    QMenu* menu = ToolBands::of(this)->rebar_menu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -19,6 +19,7 @@
 #include "app/PlacesWiring.h"
 #include "app/SiteOpenDialog.h"
 #include "app/TabBrowserWnd.h"
+#include "app/ToolBands.h"
 #include "app/TerminationSignals.h"
 #include "app/FrameStateSampler.h"
 #include "places/Shortcut.h"
@@ -99,6 +100,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     registry_ = std::make_unique<platform::RegistryStore>(
         QString::fromStdString((folders_.data / "registry.ini").string()));
     registry_->seed_defaults(engine_version(), styleHints()->mouseDoubleClickInterval());
+    register_builtin_tool_bands();
     if (!check_browser_version()) {
         show_message(144);
         return false;
