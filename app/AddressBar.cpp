@@ -216,7 +216,11 @@ void CAddressBar::SetAddress(const QString& text)
         if (icon.isNull())
             icon = place_icons::page();
         const QSignalBlocker quiet(combo_);
-        combo_->insertItem(0, icon, text);
+        // Load start and load end report the same address: one item is enough.
+        if (combo_->count() == 0 || combo_->currentIndex() != 0 || combo_->itemText(0) != text)
+            combo_->insertItem(0, icon, text);
+        else
+            combo_->setItemIcon(0, icon);
         combo_->setCurrentIndex(0);
     }
     updating_ = false;

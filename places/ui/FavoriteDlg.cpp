@@ -128,6 +128,11 @@ CFavoriteDlg::CFavoriteDlg(fs::path favorites_folder, places::OrderList& order, 
         });
     });
     tree_->on_drop = [this](QTreeWidgetItem* dragged, QTreeWidgetItem* target) { move_item(dragged, target); };
+    // Favorites added by other programs show when the user comes back.
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive && isVisible() && !renaming_)
+            rebuild();
+    });
 }
 
 fs::path CFavoriteDlg::path_of(const QTreeWidgetItem* item)

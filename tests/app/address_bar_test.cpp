@@ -7,6 +7,7 @@
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
+#include "app/SiteOpenDialog.h"
 #include "app/TabBrowserWnd.h"
 #include "platform/QtText.h"
 
@@ -154,6 +155,23 @@ TEST_F(AddressBarTest, VisitsGoToTheHistoryAndTheListShowsTheNewestSixteen)
     app().history().clear();
     ASSERT_TRUE(start());
     EXPECT_EQ(app().history().size(), 21u);
+}
+
+TEST_F(AddressBarTest, TheOpenSiteDialogOffersTheHistoryAndAcceptsOnEnter)
+{
+    start_on_page();
+    app().history().add_visit({"http://example.jp/newest", places::system_now() + 10});
+    CSiteOpenDialog dialog(app().main_frame());
+    ASSERT_GE(dialog.combo()->count(), 2);
+    EXPECT_EQ(dialog.combo()->itemText(0), QStringLiteral("http://example.jp/newest"));
+    dialog.show();
+    QLineEdit* field = dialog.combo()->lineEdit();
+    for (const QChar c : QStringLiteral("exam"))
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    EXPECT_TRUE(dialog.combo()->suggestions()->isVisible());
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.address(), QStringLiteral("exam"));
 }
 
 } // namespace
