@@ -183,7 +183,6 @@ QString text_of(int id)
 CAddressBar::CAddressBar(QWidget* parent) : QToolBar(parent)
 {
     label_ = new QLabel(text_of(res::str::kAddressLabel) + QLatin1Char(' '), this);
-    label_->setForegroundRole(QPalette::Dark);
     addWidget(label_);
     combo_ = new CAddressComboBox(this);
     combo_->setObjectName(QStringLiteral("AddressCombo"));

@@ -127,6 +127,7 @@ CFavoriteDlg::CFavoriteDlg(fs::path favorites_folder, places::OrderList& order, 
                 rebuild();
         });
     });
+    connect(tree_, &QTreeWidget::itemExpanded, this, &CFavoriteDlg::list_on_expansion);
     tree_->on_drop = [this](QTreeWidgetItem* dragged, QTreeWidgetItem* target) { move_item(dragged, target); };
     // Favorites added by other programs show when the user comes back.
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
@@ -175,18 +176,19 @@ void CFavoriteDlg::list_into(QTreeWidgetItem* parent, const fs::path& folder)
 
 void CFavoriteDlg::toggle_folder(QTreeWidgetItem* item)
 {
-    if (item->isExpanded()) {
-        item->setExpanded(false);
+    item->setExpanded(!item->isExpanded());
+}
+
+// However a folder opens (click, branch arrow, keyboard), its content is listed the first time.
+void CFavoriteDlg::list_on_expansion(QTreeWidgetItem* item)
+{
+    if (!is_folder(item) || item->data(0, kListedRole).toBool())
         return;
-    }
-    if (!item->data(0, kListedRole).toBool()) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        list_into(item, path_of(item));
-        QApplication::restoreOverrideCursor();
-        if (item->childCount() == 0)
-            item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
-    }
-    item->setExpanded(true);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    list_into(item, path_of(item));
+    QApplication::restoreOverrideCursor();
+    if (item->childCount() == 0)
+        item->setChildIndicatorPolicy(QTreeWidgetItem::DontShowIndicatorWhenChildless);
 }
 
 fs::path CFavoriteDlg::selected_folder() const

@@ -62,6 +62,7 @@ protected:
 private:
     void list_into(QTreeWidgetItem* parent, const std::filesystem::path& folder);
     void toggle_folder(QTreeWidgetItem* item);
+    void list_on_expansion(QTreeWidgetItem* item);
     void show_menu(QTreeWidgetItem* item, const QPoint& global_position);
     void start_rename(QTreeWidgetItem* item);
     void delete_item(QTreeWidgetItem* item);
