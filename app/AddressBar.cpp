@@ -192,7 +192,10 @@ CAddressBar::CAddressBar(QWidget* parent) : QToolBar(parent)
     connect(combo_, &CAddressComboBox::entered, this, &CAddressBar::Go);
     connect(combo_, qOverload<int>(&QComboBox::activated), this, &CAddressBar::open_list_item);
     connect(combo_, &CAddressComboBox::icon_dragged, this, &CAddressBar::drag_icon_out);
-    theApp().history().set_on_change([this] { FillFromHistory(15); });
+    theApp().history().set_on_change([this] {
+        FillFromHistory(15);
+        emit history_changed();
+    });
     FillFromHistory(15);
 }
 

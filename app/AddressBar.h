@@ -92,6 +92,10 @@ public:
     // set or no tab is open.
     void Go(const QString& text, bool new_tab);
 
+signals:
+    // The history changed (after the list was refilled).
+    void history_changed();
+
 private:
     void open_list_item(int index);
     void follow_icon(CTabBrowserWnd* browser);

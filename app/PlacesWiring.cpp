@@ -5,6 +5,7 @@
 #include <QUrl>
 #include <QWebEngineView>
 
+#include "app/AddressBar.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
@@ -111,6 +112,12 @@ void install_places_panes(QStackedWidget* panes)
     history->tree()->set_click_interval(click_interval());
     history->setObjectName(QStringLiteral("HistoryPane"));
     replace_pane(panes, 2, history);
+    // A visible history pane follows the visits as they happen.
+    if (auto* bar = panes->window()->findChild<CAddressBar*>())
+        QObject::connect(bar, &CAddressBar::history_changed, history, [history] {
+            if (history->isVisible())
+                history->rebuild();
+        });
 }
 
 QToolBar* create_link_band(QWidget* frame, const char* band_name)

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QMenu>
+#include <QSet>
 #include <QVBoxLayout>
 #include <map>
 
@@ -50,6 +51,14 @@ void CHistoryDlg::showEvent(QShowEvent* event)
 
 void CHistoryDlg::rebuild()
 {
+    // Open days and the selected node stay as they were when the tree is refreshed.
+    QSet<QString> open_days;
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i)
+        if (tree_->topLevelItem(i)->isExpanded())
+            open_days.insert(tree_->topLevelItem(i)->text(0));
+    const QTreeWidgetItem* selected = tree_->currentItem();
+    const QString selected_text = selected ? selected->text(0) : QString();
+    const QString selected_day = selected && selected->parent() ? selected->parent()->text(0) : QString();
     tree_->clear();
     // Day texts sort as dates ("%d/%02d/%02d" with four-digit years).
     std::map<QString, QTreeWidgetItem*> days;
@@ -60,8 +69,16 @@ void CHistoryDlg::rebuild()
         node->setIcon(0, place_icons::folder());
     }
     for (const places::HistoryEntry& entry : history_.entries()) {
-        auto* node = new QTreeWidgetItem(days[day_text(entry.time)], QStringList{platform::to_qstring(entry.url)});
+        QTreeWidgetItem* day = days[day_text(entry.time)];
+        auto* node = new QTreeWidgetItem(day, QStringList{platform::to_qstring(entry.url)});
         node->setIcon(0, place_icons::page());
+        if (!selected_text.isEmpty() && node->text(0) == selected_text && day->text(0) == selected_day)
+            tree_->setCurrentItem(node);
+    }
+    for (auto& [text, node] : days) {
+        node->setExpanded(open_days.contains(text));
+        if (selected_day.isEmpty() && text == selected_text)
+            tree_->setCurrentItem(node);
     }
 }
 

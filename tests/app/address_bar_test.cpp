@@ -99,6 +99,12 @@ TEST_F(AddressBarTest, ShiftEnterOpensANewTabAndKeepsTheActiveOne)
     ASSERT_TRUE(wait_until([&] { return tab_count() == 2u; }));
     EXPECT_TRUE(wait_until([&] { return browser() != first && browser()->LocationName() == QStringLiteral("C"); }));
     EXPECT_EQ(first->LocationURL(), pages_.url("/a"));
+
+    // Only Shift opens a tab: Ctrl+Enter is Enter.
+    pages_.set("/d", "<title>D</title>d");
+    enter(pages_.url("/d").toString(), Qt::ControlModifier);
+    EXPECT_TRUE(wait_until([&] { return browser()->LocationName() == QStringLiteral("D"); }));
+    EXPECT_EQ(tab_count(), 2u);
 }
 
 TEST_F(AddressBarTest, SuggestionsAppearOnTheThirdCharacterShortestFirst)

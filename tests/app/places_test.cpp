@@ -57,6 +57,13 @@ TEST_F(PlacesTest, AQuickDoubleClickInTheHistoryOpensExactlyOneTab)
     EXPECT_FALSE(tree->single_click_pending());
     EXPECT_EQ(first->LocationURL(), pages_.url("/first"));
     EXPECT_EQ(pages_.hits("/second"), 1);
+
+    // The visible pane follows new visits.
+    pages_.set("/third", "<title>Third</title>third");
+    app().ActiveBrowser()->Navigate(pages_.url("/third"));
+    EXPECT_TRUE(wait_until([&] {
+        return !tree->findItems(pages_.url("/third").toString(), Qt::MatchExactly | Qt::MatchRecursive).isEmpty();
+    }));
 }
 
 TEST_F(PlacesTest, TheFavoritesMenuOpensAFavoriteInTheActiveTab)

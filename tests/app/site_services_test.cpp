@@ -57,12 +57,17 @@ TEST_F(SiteServicesTest, RightClickShowsTheEnginesOwnContextMenu)
     CTabBrowserWnd* tab = open("/page");
     QWidget* input = tab->view()->focusProxy();
     ASSERT_NE(input, nullptr);
-    QTest::mouseClick(input, Qt::RightButton, {}, QPoint(20, 20));
+    // The page takes input once its renderer is ready: click again until a menu answers.
     QMenu* menu = nullptr;
+    QElapsedTimer since_click;
     EXPECT_TRUE(wait_until([&] {
         for (QMenu* candidate : tab->view()->findChildren<QMenu*>())
             if (candidate->isVisible())
                 menu = candidate;
+        if (!menu && (!since_click.isValid() || since_click.elapsed() > 500)) {
+            QTest::mouseClick(input, Qt::RightButton, {}, QPoint(20, 20));
+            since_click.start();
+        }
         return menu != nullptr;
     }));
     if (menu) {

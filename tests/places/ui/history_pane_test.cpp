@@ -82,6 +82,20 @@ TEST_F(HistoryPaneTest, AClickOpensInTheActiveTabAfterTheIntervalAndADoubleClick
     EXPECT_EQ(host_.new_tabs.size(), 1u);
 }
 
+TEST_F(HistoryPaneTest, RefreshingKeepsOpenDaysAndTheSelection)
+{
+    QTreeWidget* tree = pane_.tree();
+    tree->topLevelItem(0)->setExpanded(true);
+    tree->setCurrentItem(tree->topLevelItem(0)->child(1));
+    history_.add_visit({"http://c.jp/new", kNow + 7200});
+    pane_.rebuild();
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded());
+    EXPECT_FALSE(tree->topLevelItem(1)->isExpanded());
+    ASSERT_NE(tree->currentItem(), nullptr);
+    EXPECT_EQ(tree->currentItem()->text(0), QStringLiteral("http://b.jp/yesterday-late"));
+    EXPECT_EQ(tree->topLevelItem(1)->childCount(), 2);
+}
+
 TEST(ClickInterval, HalfTheDoubleClickSpeedOrTwoHundred)
 {
     const QByteArray speed("500");
