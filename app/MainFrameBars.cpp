@@ -21,6 +21,7 @@
 #include "app/PlacesWiring.h"
 #include "app/ChildFrame.h"
 #include "app/TabBrowserWnd.h"
+#include "app/ToolBands.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
@@ -194,7 +195,12 @@ void CMainFrame::place_bands()
     for (QToolBar* bar : native_bands_)
         names.push_back(bar->objectName().toStdString());
     bool first = true;
-    for (const BandPlacement& placement : ::place_bands(theApp().settings().bandinfo, names, {})) {
+    ToolBands* tool_bands = ToolBands::of(this);
+    for (const BandPlacement& placement : ::place_bands(theApp().settings().bandinfo, names, tool_bands->names())) {
+        if (placement.tool_band) {
+            first = !tool_bands->create(placement.name, placement.cx, placement.new_row && !first) && first;
+            continue;
+        }
         QToolBar* bar = band(QString::fromStdString(placement.name));
         if (!bar)
             continue;

@@ -89,29 +89,55 @@ void ToolBands::toggle(int index)
     if (index < 0 || index >= static_cast<int>(entries_.size()))
         return;
     Entry& entry = entries_[static_cast<std::size_t>(index)];
-    if (entry.bar) {
+    if (entry.bar)
         entry.bar->setVisible(!entry.bar->isVisible());
-        return;
-    }
+    else
+        create_at(entry, 0, true);
+}
+
+bool ToolBands::create(const std::string& name, unsigned width, bool new_row)
+{
+    for (Entry& entry : entries_)
+        if (entry.name.toStdString() == name)
+            return entry.bar || create_at(entry, width, new_row);
+    return false;
+}
+
+std::vector<std::string> ToolBands::names() const
+{
+    std::vector<std::string> list;
+    for (const Entry& entry : entries_)
+        list.push_back(entry.name.toStdString());
+    return list;
+}
+
+// A band that cannot be made, or gives no window, is dropped and not added.
+bool ToolBands::create_at(Entry& entry, unsigned width, bool new_row)
+{
     entry.band = instantiate(entry.class_id);
     if (!entry.band)
-        return;
+        return false;
     auto* bar = new QToolBar(entry.name, frame_);
     QWidget* window = entry.band->create_band(this, bar);
     if (!window) {
         entry.band.reset();
         delete bar;
-        return;
+        return false;
     }
     bar->setObjectName(entry.name);
+    bar->setProperty(kBandProperty, true);
     bar->setMovable(true);
     bar->addWidget(window);
     const QSize minimum = entry.band->minimum_size();
     bar->setMinimumSize(std::max(50, minimum.width()), std::max(24, minimum.height()));
-    frame_->addToolBarBreak(Qt::TopToolBarArea);
+    if (new_row)
+        frame_->addToolBarBreak(Qt::TopToolBarArea);
     frame_->addToolBar(Qt::TopToolBarArea, bar);
+    if (width > 0)
+        bar->resize(static_cast<int>(width), bar->height());
     bar->show();
     entry.bar = bar;
+    return true;
 }
 
 QMenu* ToolBands::rebar_menu(QWidget* parent)

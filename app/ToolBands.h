@@ -41,6 +41,11 @@ public:
     const std::vector<Entry>& entries() const { return entries_; }
     // Creates band `index` when it does not exist yet, else shows or hides it (command 150).
     void toggle(int index);
+    // Creates the band of that name where the saved layout puts it; false when there is none.
+    bool create(const std::string& name, unsigned width, bool new_row);
+    std::vector<std::string> names() const;
+    // Set on the bars of tool bands, so the saved layout can tell them from other bars.
+    static constexpr const char* kBandProperty = "marvoToolBand";
     // Menu 184: the native bars, then one checkable item per installed band.
     QMenu* rebar_menu(QWidget* parent);
 
@@ -58,6 +63,7 @@ public:
 private:
     QWebEngineView* target() const;
     std::unique_ptr<ToolBand> instantiate(const QString& class_id) const;
+    bool create_at(Entry& entry, unsigned width, bool new_row);
 
     CMainFrame* frame_;
     std::vector<Entry> entries_;

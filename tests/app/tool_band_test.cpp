@@ -81,4 +81,19 @@ TEST_F(ToolBandTest, TheBandReadsTheActiveTabsAddressAcrossTabSwitches)
     delete menu;
 }
 
+TEST_F(ToolBandTest, AShownBandComesBackWithTheSavedLayout)
+{
+    ASSERT_TRUE(start());
+    ASSERT_NE(open_site_search_band(), nullptr);
+    app().main_frame()->close();
+    delete app().main_frame();
+    app().settings() = settings::Settings();
+    ASSERT_TRUE(start());
+    const auto& entries = ToolBands::of(app().main_frame())->entries();
+    ASSERT_FALSE(entries.empty());
+    ASSERT_TRUE(entries.front().bar);
+    EXPECT_TRUE(entries.front().bar->isVisible());
+    EXPECT_NE(dynamic_cast<CSiteSearchBand*>(entries.front().band.get())->site(), nullptr);
+}
+
 } // namespace
