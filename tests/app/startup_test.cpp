@@ -61,7 +61,12 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
     ASSERT_TRUE(start());
     const std::vector<CChildFrame*> tabs = app().main_frame()->tabs();
     ASSERT_EQ(tabs.size(), 3u);
-    EXPECT_TRUE(wait_until([&] { return tabs[2]->browser()->LocationURL() == pages_.url("/c"); }));
+    // The three load side by side: wait for each.
+    EXPECT_TRUE(wait_until([&] {
+        return tabs[0]->browser()->LocationURL() == pages_.url("/a") &&
+               tabs[1]->browser()->LocationURL() == pages_.url("/b") &&
+               tabs[2]->browser()->LocationURL() == pages_.url("/c");
+    }));
     EXPECT_EQ(tabs[0]->browser()->LocationURL(), pages_.url("/a"));
     EXPECT_EQ(tabs[1]->browser()->LocationURL(), pages_.url("/b"));
     EXPECT_FALSE(tabs[0]->browser()->navigation_lock());
