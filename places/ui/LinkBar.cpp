@@ -3,7 +3,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDrag>
 #include <QDropEvent>
+#include <QMouseEvent>
 #include <QFile>
 #include <QGuiApplication>
 #include <QInputDialog>
@@ -29,6 +31,9 @@
 namespace fs = std::filesystem;
 
 namespace {
+
+// A link button dragged within the bar carries its position under this format.
+const QString kLinkIndexFormat = QStringLiteral("application/x-marvo-link-index");
 
 QString text_of(int id)
 {
@@ -102,6 +107,7 @@ void CLinkBar::build_link_bar()
         button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
         button->setAutoRaise(true);
         button->setContextMenuPolicy(Qt::CustomContextMenu);
+        button->installEventFilter(this);
         const int index = static_cast<int>(i);
         connect(button, &QToolButton::clicked, this, [this, index] { run_command(res::cmd::kLinkOpen, index); });
         connect(button, &QWidget::customContextMenuRequested, this, [this, button, index](const QPoint& at) {
@@ -262,6 +268,47 @@ bool CLinkBar::add_dropped(const QMimeData* data, int before)
     return true;
 }
 
+void CLinkBar::move_link(int from, int to)
+{
+    const int count = static_cast<int>(order_.size());
+    if (from < 0 || from >= count || to < 0 || to == from)
+        return;
+    const fs::path moved = order_[static_cast<std::size_t>(from)];
+    order_.erase(order_.begin() + from);
+    const int at = std::min(to > from ? to - 1 : to, static_cast<int>(order_.size()));
+    order_.insert(order_.begin() + at, moved);
+    build_link_bar();
+}
+
+// Dragging a button moves the link along the bar; dropped elsewhere it is the shortcut file.
+bool CLinkBar::eventFilter(QObject* watched, QEvent* event)
+{
+    auto* button = qobject_cast<QToolButton*>(watched);
+    if (!button)
+        return QToolBar::eventFilter(watched, event);
+    if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        press_position_ = static_cast<QMouseEvent*>(event)->position().toPoint();
+        pressed_link_ = index_at(button->geometry().center());
+    } else if (event->type() == QEvent::MouseMove && pressed_link_ >= 0 &&
+               (static_cast<QMouseEvent*>(event)->position().toPoint() - press_position_).manhattanLength() >=
+                   QApplication::startDragDistance()) {
+        const int index = pressed_link_;
+        pressed_link_ = -1;
+        button->setDown(false);
+        auto* data = new QMimeData;
+        data->setUrls({QUrl::fromLocalFile(QString::fromStdString(order_[static_cast<std::size_t>(index)].string()))});
+        data->setData(kLinkIndexFormat, QByteArray::number(index));
+        auto* drag = new QDrag(button);
+        drag->setMimeData(data);
+        drag->setPixmap(button->grab());
+        drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
+        return true;
+    } else if (event->type() == QEvent::MouseButtonRelease) {
+        pressed_link_ = -1;
+    }
+    return QToolBar::eventFilter(watched, event);
+}
+
 void CLinkBar::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->mimeData()->hasUrls())
@@ -276,6 +323,14 @@ void CLinkBar::dragMoveEvent(QDragMoveEvent* event)
 
 void CLinkBar::dropEvent(QDropEvent* event)
 {
+    if (event->mimeData()->hasFormat(kLinkIndexFormat) && event->source() &&
+        event->source()->parent() == this) {
+        const int from = event->mimeData()->data(kLinkIndexFormat).toInt();
+        const int to = index_at(event->position().toPoint());
+        move_link(from, to < 0 ? static_cast<int>(order_.size()) : to);
+        event->acceptProposedAction();
+        return;
+    }
     if (add_dropped(event->mimeData(), index_at(event->position().toPoint())))
         event->acceptProposedAction();
 }

@@ -28,12 +28,15 @@ public:
     // Takes dropped files and links; `before` is the link the drop landed on (-1: at the end).
     // True when something was added.
     bool add_dropped(const QMimeData* data, int before = -1);
+    // Moves link `from` to position `to` (before the link now there; past the end: last).
+    void move_link(int from, int to);
     // The commands of the link menu on link `index`.
     void run_command(int id, int index);
 
     std::function<void(const QString& text)> show_message;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
@@ -51,4 +54,6 @@ private:
     places::OrderList order_;
     QAction* label_ = nullptr;
     std::vector<QAction*> link_actions_;
+    QPoint press_position_;
+    int pressed_link_ = -1;
 };

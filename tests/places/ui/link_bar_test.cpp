@@ -44,6 +44,10 @@ TEST_F(LinkBarTest, ButtonsFollowTheOrderAndNewFilesComeLast)
 
         QTest::mouseClick(bar.buttons()[1], Qt::LeftButton);
         EXPECT_EQ(host_.active, std::vector<std::string>{(links() / "one.url").string()});
+        // Moving along the bar changes the order that is saved.
+        bar.move_link(0, 3);
+        EXPECT_EQ(texts(bar), (QStringList{"one", "added", "two"}));
+        bar.move_link(2, 0);
     }
     // Saved when the bar goes: the vanished link is dropped.
     EXPECT_EQ(places::load_link_order(order_file()),
