@@ -102,6 +102,13 @@ void AppPlacesHost::favorites_changed()
     places::save_favorites_order(theApp().folders().data / places::kFavoritesOrderFile, theApp().favorites_order());
 }
 
+void AppPlacesHost::history_changed()
+{
+    if (CMainFrame* frame = theApp().main_frame())
+        if (auto* bar = frame->findChild<CAddressBar*>())
+            bar->FillFromHistory(15);
+}
+
 void install_places_panes(QStackedWidget* panes)
 {
     auto* favorites = new CFavoriteDlg(theApp().folders().favorites, theApp().favorites_order(), AppPlacesHost::instance());

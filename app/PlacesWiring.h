@@ -20,6 +20,7 @@ public:
     std::string current_url() const override;
     std::string current_title() const override;
     void favorites_changed() override;
+    void history_changed() override;
 };
 
 // Puts the favorites pane at index 0 and the history pane at index 2 of the explorer bar.

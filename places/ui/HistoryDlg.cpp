@@ -126,6 +126,7 @@ void CHistoryDlg::delete_node(QTreeWidgetItem* item)
         const QString day = item->text(0);
         history_.remove_if([&](const places::HistoryEntry& entry) { return day_text(entry.time) == day; });
         delete item;
+        host_.history_changed();
         return;
     }
     history_.remove_url(platform::from_qstring(item->text(0)));
@@ -133,4 +134,5 @@ void CHistoryDlg::delete_node(QTreeWidgetItem* item)
     delete item;
     if (day->childCount() == 0)
         delete day;
+    host_.history_changed();
 }

@@ -23,4 +23,6 @@ public:
     // The favorites folder or one of its items changed: the order list has been updated and
     // is to be saved.
     virtual void favorites_changed() = 0;
+    // Entries were removed from the history (the address bar's list shows them no more).
+    virtual void history_changed() {}
 };

@@ -43,12 +43,14 @@ public:
     std::string current_url() const override { return url; }
     std::string current_title() const override { return title; }
     void favorites_changed() override { ++changes; }
+    void history_changed() override { ++history_changes; }
 
     std::vector<std::string> active;
     std::vector<std::string> new_tabs;
     std::string url;
     std::string title;
     int changes = 0;
+    int history_changes = 0;
 };
 
 inline void write_shortcut(const std::filesystem::path& file, const std::string& url)

@@ -49,6 +49,7 @@ TEST_F(HistoryPaneTest, DeletingTheLastUrlOfADayRemovesTheDayAndDeletingADayItsV
     ASSERT_EQ(tree->topLevelItemCount(), 1);
     EXPECT_EQ(tree->topLevelItem(0)->text(0), QStringLiteral("2026/12/06"));
     EXPECT_EQ(history_.size(), 2u);
+    EXPECT_EQ(host_.history_changes, 1);
 
     // Day nodes open nothing; deleting one empties the history of that day.
     tree->setCurrentItem(tree->topLevelItem(0));
