@@ -121,12 +121,14 @@ CFavoriteDlg::CFavoriteDlg(fs::path favorites_folder, places::OrderList& order, 
         renaming_ = nullptr;
         item->setFlags(item->flags() & ~Qt::ItemIsEditable);
         const QString name = item->text(0);
-        // The node shows the old name until the file has its new one.
-        QTimer::singleShot(0, this, [this, item, name] {
-            if (!rename_item(item, name))
-                rebuild();
+        // Renamed once the editor has closed; the tree is rebuilt from the files then.
+        QTimer::singleShot(0, this, [this, from = path_of(item), folder = is_folder(item), name] {
+            rename_path(from, folder, name);
+            rebuild();
         });
     });
+    // An accepted edit has been seen by then; a cancelled one ends here.
+    connect(tree_->itemDelegate(), &QAbstractItemDelegate::closeEditor, this, [this] { renaming_ = nullptr; });
     connect(tree_, &QTreeWidget::itemExpanded, this, &CFavoriteDlg::list_on_expansion);
     tree_->on_drop = [this](QTreeWidgetItem* dragged, QTreeWidgetItem* target) { move_item(dragged, target); };
     // Favorites added by other programs show when the user comes back.
@@ -154,6 +156,7 @@ void CFavoriteDlg::showEvent(QShowEvent* event)
 
 void CFavoriteDlg::rebuild()
 {
+    renaming_ = nullptr;
     tree_->clear();
     list_into(nullptr, folder_);
 }
@@ -263,31 +266,42 @@ fs::path CFavoriteDlg::new_folder()
 
 void CFavoriteDlg::start_rename(QTreeWidgetItem* item)
 {
-    renaming_ = item;
+    // Changing the flags reports a change of the node too: only what follows is the edit.
     item->setFlags(item->flags() | Qt::ItemIsEditable);
+    renaming_ = item;
     tree_->editItem(item);
 }
 
 bool CFavoriteDlg::rename_item(QTreeWidgetItem* item, const QString& name)
 {
-    const fs::path from = path_of(item);
-    std::string file_name = name.trimmed().toStdString();
-    if (!is_folder(item))
-        file_name += from.extension().string();
-    if (file_name.empty() || !plain_name(file_name) || name.trimmed().isEmpty())
+    const std::optional<fs::path> to = rename_path(path_of(item), is_folder(item), name);
+    if (!to)
         return false;
+    item->setText(0, name.trimmed());
+    item->setData(0, kPathRole, display(*to));
+    return true;
+}
+
+std::optional<fs::path> CFavoriteDlg::rename_path(const fs::path& from, bool folder, const QString& name)
+{
+    std::string file_name = name.trimmed().toStdString();
+    if (file_name.empty())
+        return std::nullopt;
+    if (!folder)
+        file_name += from.extension().string();
+    if (!plain_name(file_name))
+        return std::nullopt;
     const fs::path to = from.parent_path() / file_name;
     if (to == from)
-        return true;
+        return to;
     if (!move_path(from, to)) {
-        show_message(QString::fromStdString(from.stem().string()) + text_of(res::str::kCannotRename));
-        return false;
+        show_message(QString::fromStdString(folder ? from.filename().string() : from.stem().string()) +
+                     text_of(res::str::kCannotRename));
+        return std::nullopt;
     }
     rename_in_order(from, to);
-    item->setText(0, name.trimmed());
-    item->setData(0, kPathRole, display(to));
     changed();
-    return true;
+    return to;
 }
 
 // The order list follows the file: the entry keeps its place under the new path, and so do

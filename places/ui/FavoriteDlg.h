@@ -67,6 +67,7 @@ private:
     void start_rename(QTreeWidgetItem* item);
     void delete_item(QTreeWidgetItem* item);
     void show_properties(QTreeWidgetItem* item);
+    std::optional<std::filesystem::path> rename_path(const std::filesystem::path& from, bool folder, const QString& name);
     void rename_in_order(const std::filesystem::path& from, const std::filesystem::path& to);
     void changed();
 

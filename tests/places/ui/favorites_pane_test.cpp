@@ -101,6 +101,14 @@ TEST_F(FavoritesPaneTest, RenameKeepsTheOrderPlaceAndRefusesAnExistingName)
     pane_->rebuild();
     EXPECT_EQ(top_names(), (QStringList{"delta", "News", "alpha"}));
 
+    // Editing the label in place renames the file when the edit is accepted.
+    pane_->show();
+    pane_->tree()->setCurrentItem(top(QStringLiteral("alpha")));
+    pane_->run_command(res::cmd::kFavoriteRename);
+    top(QStringLiteral("alpha"))->setText(0, QStringLiteral("epsilon"));
+    EXPECT_TRUE(wait_until([&] { return fs::exists(root() / "epsilon.url"); }));
+    EXPECT_TRUE(wait_until([&] { return top(QStringLiteral("epsilon")) != nullptr; }));
+
     // A name that would leave the folder is refused.
     EXPECT_FALSE(pane_->rename_item(top(QStringLiteral("delta")), QStringLiteral("../up")));
     EXPECT_TRUE(fs::exists(root() / "delta.url"));
