@@ -8,6 +8,7 @@
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
+#include "app/ToolBands.h"
 #include "platform/QtText.h"
 
 std::vector<settings::OpenTab> FrameStateSampler::open_tabs() const
@@ -57,7 +58,8 @@ std::vector<settings::RebarBand> FrameStateSampler::bands() const
 {
     std::vector<QToolBar*> top;
     for (QToolBar* bar : frame_.findChildren<QToolBar*>())
-        if (frame_.toolBarArea(bar) == Qt::TopToolBarArea && bar->objectName().startsWith(QStringLiteral("Native:")))
+        if (frame_.toolBarArea(bar) == Qt::TopToolBarArea &&
+            (bar->objectName().startsWith(QStringLiteral("Native:")) || bar->property(ToolBands::kBandProperty).toBool()))
             top.push_back(bar);
     std::sort(top.begin(), top.end(), [](const QToolBar* a, const QToolBar* b) {
         return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();

@@ -11,18 +11,21 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
 
 #include "app/ActivityIndicator.h"
+#include "app/AddressBar.h"
 #include "app/AppIcons.h"
 #include "app/BandLayout.h"
 #include "app/ChildFrame.h"
 #include "app/DocumentRules.h"
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
+#include "app/ToolBands.h"
 #include "places/Shortcut.h"
 #include "platform/QtText.h"
 #include "platform/ShiftJis.h"
@@ -342,7 +345,7 @@ void CMainFrame::set_activity(bool busy)
 
 void CMainFrame::set_address(const QUrl& url)
 {
-    address_->setEditText(url.isEmpty() ? QString() : url.toString());
+    static_cast<CAddressBar*>(band(kAddressBarBand))->SetAddress(url.isEmpty() ? QString() : url.toString());
 }
 
 QStatusBar* CMainFrame::status() const

@@ -14,11 +14,14 @@
 
 #include "app/ActivityIndicator.h"
 #include "app/AppIcons.h"
+#include "app/AddressBar.h"
 #include "app/BandLayout.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
+#include "app/PlacesWiring.h"
 #include "app/ChildFrame.h"
 #include "app/TabBrowserWnd.h"
+#include "app/ToolBands.h"
 #include "platform/QtText.h"
 #include "res/Accelerators.h"
 #include "res/CommandIds.h"
@@ -140,24 +143,12 @@ QToolBar* CMainFrame::create_navigation_bar()
 
 QToolBar* CMainFrame::create_address_bar()
 {
-    QToolBar* bar = new_band(this, kAddressBarBand);
-    bar->addWidget(new QLabel(text_of(res::str::kAddressLabel) + QLatin1Char(' '), bar));
-    address_ = new QComboBox(bar);
-    address_->setEditable(true);
-    address_->setInsertPolicy(QComboBox::NoInsert);
-    address_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    address_->setMinimumWidth(300);
-    connect(address_->lineEdit(), &QLineEdit::returnPressed, this, &CMainFrame::address_entered);
-    bar->addWidget(address_);
-    return bar;
+    return adopt_address_bar(this, kAddressBarBand, address_);
 }
 
 QToolBar* CMainFrame::create_link_bar()
 {
-    QToolBar* bar = new_band(this, kLinkBarBand);
-    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
-    bar->addWidget(new QLabel(QStringLiteral("リンク "), bar));
-    return bar;
+    return create_link_band(this, kLinkBarBand);
 }
 
 QToolBar* CMainFrame::create_drawing_bar()
@@ -190,6 +181,7 @@ void CMainFrame::create_explorer_bar()
         pane->setMargin(6);
         explorer_panes_->addWidget(pane);
     }
+    install_places_panes(explorer_panes_);
     explorer_->setWidget(explorer_panes_);
     addDockWidget(Qt::LeftDockWidgetArea, explorer_);
     const settings::Rect& area = theApp().settings().exprect;
@@ -222,7 +214,12 @@ void CMainFrame::place_bands()
     for (QToolBar* bar : native_bands_)
         names.push_back(bar->objectName().toStdString());
     bool first = true;
-    for (const BandPlacement& placement : ::place_bands(theApp().settings().bandinfo, names, {})) {
+    ToolBands* tool_bands = ToolBands::of(this);
+    for (const BandPlacement& placement : ::place_bands(theApp().settings().bandinfo, names, tool_bands->names())) {
+        if (placement.tool_band) {
+            first = !tool_bands->create(placement.name, placement.cx, placement.new_row && !first) && first;
+            continue;
+        }
         QToolBar* bar = band(QString::fromStdString(placement.name));
         if (!bar)
             continue;

@@ -7,7 +7,9 @@
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
+#include "app/PlacesWiring.h"
 #include "app/TabBrowserWnd.h"
+#include "app/ToolBands.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
@@ -99,6 +101,8 @@ void CMainFrame::fill_popup(QMenu* menu, int first_command)
             QAction* item = menu->addAction(platform::to_qstring(pages[i].title.empty() ? pages[i].url : pages[i].title));
             connect(item, &QAction::triggered, this, [url = pages[i].url] { theApp().OpenInNewTab(url); });
         }
+    } else if (first_command == kAddFavorite) {
+        fill_favorites_popup(menu);
     } else if (first_command == kProxyDirect) {
         const settings::Settings& options = theApp().settings();
         for (std::size_t i = 0; i < options.proxy.size(); ++i) {
@@ -122,12 +126,8 @@ void CMainFrame::show_tab_menu(QMdiSubWindow* tab, const QPoint& global_position
     menu->popup(global_position);
 }
 
+// The bar area's context menu: the bars, then the tool bands.
 QMenu* CMainFrame::createPopupMenu()
 {
-    const res::Menu* rebar = res::menu(res::menuid::kRebar);
-    if (!rebar || rebar->items.empty() || !rebar->items.front().isPopup())
-        return nullptr;
-    QMenu* menu = build_menu(rebar->items.front(), this);
-    update_menu_states(menu);
-    return menu;
+    return ToolBands::of(this)->rebar_menu(this);
 }

@@ -17,7 +17,10 @@
 #include "app/DocumentRules.h"
 #include "app/MainFrame.h"
 #include "app/NetworkOptions.h"
+#include "app/PlacesWiring.h"
+#include "app/SiteOpenDialog.h"
 #include "app/TabBrowserWnd.h"
+#include "app/ToolBands.h"
 #include "app/TerminationSignals.h"
 #include "app/FrameStateSampler.h"
 #include "places/Shortcut.h"
@@ -99,6 +102,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     registry_ = std::make_unique<platform::RegistryStore>(
         QString::fromStdString((folders_.data / "registry.ini").string()));
     registry_->seed_defaults(engine_version(), styleHints()->mouseDoubleClickInterval());
+    register_builtin_tool_bands();
     if (!check_browser_version()) {
         show_message(144);
         return false;
@@ -162,6 +166,23 @@ void CMarvoApp::load_state()
     user_name_ = settings_.user_name;
     std::error_code ignored;
     std::filesystem::create_directories(platform::sjis_to_utf8(memo_folder_), ignored);
+    history_.clear();
+    history_.load(folders_.data / places::kHistoryFile);
+    load_favorites_order();
+}
+
+void CMarvoApp::load_favorites_order()
+{
+    const QString menu_order = QStringLiteral("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\MenuOrder\\Favorites");
+    const places::MenuOrderLookup lookup = [this, menu_order](std::string_view relative) -> std::optional<std::string> {
+        const QString key = relative.empty() ? menu_order : menu_order + QLatin1Char('\\') + platform::to_qstring(relative);
+        const std::optional<QByteArray> value = registry_->value(Root::CurrentUser, key, QStringLiteral("Order"));
+        return value ? std::optional<std::string>(value->toStdString()) : std::nullopt;
+    };
+    favorites_order_ = places::load_favorites_order(folders_.data / places::kFavoritesOrderFile, settings_.favorder,
+                                                    folders_.favorites, lookup, [](std::string_view sjis) {
+                                                        return platform::sjis_to_utf8(sjis);
+                                                    });
 }
 
 void CMarvoApp::save_state()
@@ -169,6 +190,8 @@ void CMarvoApp::save_state()
     if (frame_)
         settings::save_settings(settings_, FrameStateSampler(*frame_),
                                 (folders_.data / settings::kSettingsFileName).string());
+    history_.save(folders_.data / places::kHistoryFile);
+    places::save_favorites_order(folders_.data / places::kFavoritesOrderFile, favorites_order_);
 }
 
 bool CMarvoApp::hand_over_to_running_instance(const QStringList& arguments, const QString& service)
@@ -334,12 +357,9 @@ bool CMarvoApp::OnCommand(int id)
         }
         return true;
     case kOpen: {
-        bool ok = false;
-        const QString address = QInputDialog::getText(frame_, QStringLiteral("開く"),
-                                                      QStringLiteral("開くサイトのアドレスを入力してください:"),
-                                                      QLineEdit::Normal, {}, &ok);
-        if (ok && !address.trimmed().isEmpty())
-            OpenInNewTab(model_text(address.trimmed()));
+        CSiteOpenDialog dialog(frame_);
+        if (dialog.exec() == QDialog::Accepted && !dialog.address().isEmpty())
+            OpenInNewTab(model_text(dialog.address()));
         return true;
     }
     case kOpenMemoFile: {
@@ -359,6 +379,9 @@ bool CMarvoApp::OnCommand(int id)
     case kBrowseMode:
         SetBrowseMode();
         return true;
+    case kAddFavorite:
+    case kOrganizeFavorites:
+        return run_favorites_command(id);
     case kSelectTool:
     case kFreehandTool:
     case kEraserTool:
@@ -393,8 +416,12 @@ bool CMarvoApp::OnUpdateCommand(int id, CommandState& state)
     case kSendInstantMessage:
         state.enabled = !user_name_.empty() && !settings_.server_addr().empty();
         return true;
+    case kAddFavorite:
+        state.enabled = ActiveBrowser() != nullptr;
+        return true;
     case kNewTab:
     case kOpen:
+    case kOrganizeFavorites:
     case kOpenMemoFile:
     case kOnlineHelp:
     case kAbout:

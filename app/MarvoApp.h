@@ -6,6 +6,8 @@
 #include <string>
 
 #include "app/CommandTarget.h"
+#include "places/Favorites.h"
+#include "places/History.h"
 #include "platform/Folders.h"
 #include "settings/Settings.h"
 
@@ -82,6 +84,10 @@ public:
     const std::string& user_name() const { return user_name_; }
     CMainFrame* main_frame() const;
     QWebEngineProfile* profile() const { return profile_; }
+    places::History& history() { return history_; }
+    places::OrderList& favorites_order() { return favorites_order_; }
+    // Reads the favorites order again (start-up, and after the favorites were organised).
+    void load_favorites_order();
     // True while a drawing tool is selected (browse mode when false).
     bool drawing_tool_active() const { return current_tool_ != 0; }
 
@@ -106,6 +112,8 @@ private:
     std::string memo_folder_;
     std::string user_name_;
     int current_tool_ = 0;  // command id of the drawing tool, 0 in browse mode
+    places::History history_;
+    places::OrderList favorites_order_;
     QWebEngineProfile* profile_ = nullptr;
     QPointer<CMainFrame> frame_;
     KeyCommandPoll* key_poll_ = nullptr;

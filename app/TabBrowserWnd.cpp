@@ -184,6 +184,8 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
         QDataStream in(state);
         in >> *page_->history();
     }
+    if (!url.isEmpty())
+        theApp().history().add_visit({platform::from_qstring(url.toString()), places::system_now()});
     emit urlChanged(url);
 }
 

@@ -22,8 +22,9 @@ void AppInit::ensure()
 void AppTest::SetUp()
 {
     ::setenv("XDG_DATA_HOME", data_.path().c_str(), 1);
-    // Every test starts from a first run's settings, whatever the one before changed.
+    // Every test starts like a fresh process: nothing read by an earlier start is kept.
     app().settings() = settings::Settings();
+    app().history().clear();
 }
 
 void AppTest::TearDown()

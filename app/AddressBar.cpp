@@ -1,0 +1,302 @@
+#include "app/AddressBar.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+#include <QWebEngineView>
+
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/MarvoApp.h"
+#include "app/TabBrowserWnd.h"
+#include "places/History.h"
+#include "places/UrlText.h"
+#include "places/ui/PlaceIcons.h"
+#include "platform/QtText.h"
+#include "res/StringTable.h"
+
+// ---- suggestion popup ----
+
+CSuggestionPopup::CSuggestionPopup(QWidget* owner)
+    : QListWidget(owner), owner_(owner)
+{
+    // A tool-tip window never becomes active, so the edit field keeps the keyboard.
+    setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+    setFocusPolicy(Qt::NoFocus);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setUniformItemSizes(true);
+    connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit chosen(item->text()); });
+}
+
+void CSuggestionPopup::show_entries(const QStringList& entries)
+{
+    clear();
+    if (entries.isEmpty()) {
+        hide();
+        return;
+    }
+    addItems(entries.mid(0, kMaxRows));
+    const int rows = static_cast<int>(std::min<qsizetype>(count(), kMaxRows));
+    const int row_height = std::max(sizeHintForRow(0), fontMetrics().height());
+    const QPoint below = owner_->mapToGlobal(QPoint(0, owner_->height()));
+    setGeometry(below.x(), below.y(), owner_->width(), rows * row_height + 2 * frameWidth());
+    show();
+    raise();
+}
+
+bool CSuggestionPopup::step(int delta)
+{
+    if (!isVisible() || count() == 0)
+        return false;
+    const int row = currentRow() < 0 ? (delta > 0 ? 0 : count() - 1) : (currentRow() + delta + count()) % count();
+    setCurrentRow(row);
+    return true;
+}
+
+// ---- combo box ----
+
+CAddressComboBox::CAddressComboBox(QWidget* parent) : QComboBox(parent)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    setMaxVisibleItems(16);
+    // Completion is ours: the history suggestions.
+    setCompleter(nullptr);
+    popup_ = new CSuggestionPopup(this);
+    lineEdit()->installEventFilter(this);
+    connect(lineEdit(), &QLineEdit::textEdited, this, &CAddressComboBox::typed);
+    connect(popup_, &CSuggestionPopup::chosen, this, [this](const QString& text) {
+        // Handed over as an event so the click finishes before the page starts loading.
+        chosen_text_ = text;
+        QCoreApplication::postEvent(this, new QEvent(kSuggestionChosen));
+    });
+}
+
+void CAddressComboBox::fill_from_history(const places::History& history, int count)
+{
+    const QString text = currentText();
+    const int cursor = lineEdit()->cursorPosition();
+    const QSignalBlocker quiet(this);
+    clear();
+    for (const std::string& url : history.recent_urls(static_cast<std::size_t>(count)))
+        addItem(place_icons::page(), platform::to_qstring(url));
+    setCurrentIndex(-1);
+    setEditText(text);
+    lineEdit()->setCursorPosition(cursor);
+}
+
+void CAddressComboBox::typed(const QString& text)
+{
+    QStringList entries;
+    for (const std::string& url : theApp().history().suggestions(platform::from_qstring(text), CSuggestionPopup::kMaxRows))
+        entries << platform::to_qstring(url);
+    popup_->show_entries(entries);
+}
+
+bool CAddressComboBox::event(QEvent* event)
+{
+    if (event->type() == kSuggestionChosen) {
+        popup_->hide();
+        setEditText(chosen_text_);
+        emit entered(chosen_text_, QApplication::keyboardModifiers() & Qt::ShiftModifier);
+        return true;
+    }
+    return QComboBox::event(event);
+}
+
+bool CAddressComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        switch (key->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter: {
+            QString text = lineEdit()->text();
+            if (popup_->isVisible() && popup_->currentItem())
+                text = popup_->currentItem()->text();
+            popup_->hide();
+            emit entered(text, key->modifiers() & Qt::ShiftModifier);
+            return true;
+        }
+        case Qt::Key_Escape:
+            if (popup_->isVisible()) {
+                popup_->hide();
+                return true;
+            }
+            break;
+        case Qt::Key_Down:
+        case Qt::Key_Up:
+            if (popup_->step(key->key() == Qt::Key_Down ? 1 : -1))
+                return true;
+            break;
+        default:
+            break;
+        }
+    } else if (watched == lineEdit() && event->type() == QEvent::FocusOut) {
+        if (!popup_->underMouse())
+            popup_->hide();
+    }
+    return QComboBox::eventFilter(watched, event);
+}
+
+// The page icon sits left of the edit field; dragging it carries the page away.
+void CAddressComboBox::mousePressEvent(QMouseEvent* event)
+{
+    icon_pressed_ = event->button() == Qt::LeftButton && event->position().x() < lineEdit()->geometry().left() &&
+                    currentIndex() >= 0;
+    icon_press_ = event->position().toPoint();
+    if (!icon_pressed_)
+        QComboBox::mousePressEvent(event);
+}
+
+void CAddressComboBox::mouseMoveEvent(QMouseEvent* event)
+{
+    if (icon_pressed_ && (event->position().toPoint() - icon_press_).manhattanLength() >= QApplication::startDragDistance()) {
+        icon_pressed_ = false;
+        emit icon_dragged();
+        return;
+    }
+    QComboBox::mouseMoveEvent(event);
+}
+
+void CAddressComboBox::hideEvent(QHideEvent* event)
+{
+    popup_->hide();
+    QComboBox::hideEvent(event);
+}
+
+// ---- address bar ----
+
+namespace {
+
+QString text_of(int id)
+{
+    const std::string_view text = res::text(id);
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+CAddressBar::CAddressBar(QWidget* parent) : QToolBar(parent)
+{
+    label_ = new QLabel(text_of(res::str::kAddressLabel) + QLatin1Char(' '), this);
+    addWidget(label_);
+    combo_ = new CAddressComboBox(this);
+    combo_->setObjectName(QStringLiteral("AddressCombo"));
+    combo_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    combo_->setMinimumWidth(200);
+    addWidget(combo_);
+    connect(combo_, &CAddressComboBox::entered, this, &CAddressBar::Go);
+    connect(combo_, qOverload<int>(&QComboBox::activated), this, &CAddressBar::open_list_item);
+    connect(combo_, &CAddressComboBox::icon_dragged, this, &CAddressBar::drag_icon_out);
+    theApp().history().set_on_change([this] {
+        FillFromHistory(15);
+        emit history_changed();
+    });
+    FillFromHistory(15);
+}
+
+CAddressBar::~CAddressBar()
+{
+    theApp().history().set_on_change({});
+}
+
+void CAddressBar::SetAddress(const QString& text)
+{
+    updating_ = true;
+    if (text.isEmpty()) {
+        combo_->setCurrentIndex(-1);
+        combo_->setEditText(QString());
+        combo_->set_page_icon({});
+    } else {
+        CTabBrowserWnd* browser = theApp().ActiveBrowser();
+        follow_icon(browser);
+        QIcon icon = browser ? browser->site_icon() : QIcon();
+        if (icon.isNull())
+            icon = place_icons::page();
+        const QSignalBlocker quiet(combo_);
+        // Load start and load end report the same address: one item is enough.
+        if (combo_->count() == 0 || combo_->currentIndex() != 0 || combo_->itemText(0) != text)
+            combo_->insertItem(0, icon, text);
+        else
+            combo_->setItemIcon(0, icon);
+        combo_->setCurrentIndex(0);
+    }
+    updating_ = false;
+}
+
+// The icon arrives after the address: keep the top item's picture in step with the tab.
+void CAddressBar::follow_icon(CTabBrowserWnd* browser)
+{
+    if (browser == icon_source_)
+        return;
+    disconnect(icon_connection_);
+    icon_source_ = browser;
+    if (!browser)
+        return;
+    icon_connection_ = connect(browser, &CTabBrowserWnd::iconChanged, this, [this] {
+        if (!icon_source_ || combo_->count() == 0 || combo_->currentIndex() != 0)
+            return;
+        const QIcon icon = icon_source_->site_icon();
+        combo_->setItemIcon(0, icon.isNull() ? place_icons::page() : icon);
+    });
+}
+
+void CAddressBar::FillFromHistory(int count)
+{
+    updating_ = true;
+    combo_->fill_from_history(theApp().history(), count + 1);
+    updating_ = false;
+}
+
+void CAddressBar::Go(const QString& text, bool new_tab)
+{
+    const std::optional<std::string> url =
+        places::address_for_input(platform::from_qstring(text), theApp().settings().searchstring);
+    if (!url)
+        return;
+    combo_->hidePopup();
+    combo_->suggestions()->hide();
+    CTabBrowserWnd* browser = theApp().ActiveBrowser();
+    if (browser && !new_tab) {
+        browser->Navigate(QUrl::fromUserInput(platform::to_qstring(*url)));
+        browser->view()->setFocus();
+    } else {
+        theApp().OpenInNewTab(*url);
+    }
+}
+
+// A list item chosen with the mouse or the arrow keys and Enter in the drop-down list.
+void CAddressBar::open_list_item(int index)
+{
+    if (updating_ || index < 0)
+        return;
+    const QString text = combo_->itemText(index);
+    if (CTabBrowserWnd* browser = theApp().ActiveBrowser()) {
+        browser->Navigate(QUrl::fromUserInput(text));
+        browser->view()->setFocus();
+    } else {
+        theApp().OpenInNewTab(platform::from_qstring(text));
+    }
+}
+
+void CAddressBar::drag_icon_out()
+{
+    CMainFrame* frame = theApp().main_frame();
+    if (frame && frame->active_tab())
+        frame->drag_tab_out(frame->active_tab());
+}
+
+CAddressBar* adopt_address_bar(QWidget* frame, const char* band_name, QComboBox*& combo)
+{
+    auto* bar = new CAddressBar(frame);
+    bar->setWindowTitle(QString::fromUtf8(band_name));
+    bar->setObjectName(QString::fromUtf8(band_name));
+    bar->setMovable(true);
+    bar->setIconSize(QSize(26, 26));
+    combo = bar->combo();
+    return bar;
+}

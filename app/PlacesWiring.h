@@ -1,0 +1,33 @@
+#pragma once
+
+#include "places/ui/PlacesHost.h"
+
+class QMenu;
+class QStackedWidget;
+class QToolBar;
+class QWidget;
+
+// The favorites, history and link views as parts of the main frame, acting through the
+// application's tabs.
+class AppPlacesHost : public PlacesHost {
+public:
+    static AppPlacesHost& instance();
+
+    void open_in_active_tab(const std::string& url) override;
+    void open_in_new_tab(const std::string& url) override;
+    void open_shortcut_in_active_tab(const std::filesystem::path& file) override;
+    void open_shortcut_in_new_tab(const std::filesystem::path& file) override;
+    std::string current_url() const override;
+    std::string current_title() const override;
+    void favorites_changed() override;
+    void history_changed() override;
+};
+
+// Puts the favorites pane at index 0 and the history pane at index 2 of the explorer bar.
+void install_places_panes(QStackedWidget* panes);
+// The link band of the main frame under its band name.
+QToolBar* create_link_band(QWidget* frame, const char* band_name);
+// The favorites menu's tail: the favorites folder's items.
+void fill_favorites_popup(QMenu* menu);
+// Add to favorites (32808) and organise favorites (32810).
+bool run_favorites_command(int id);

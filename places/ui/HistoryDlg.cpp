@@ -1,0 +1,138 @@
+#include "places/ui/HistoryDlg.h"
+
+#include <QDateTime>
+#include <QMenu>
+#include <QSet>
+#include <QVBoxLayout>
+#include <map>
+
+#include "places/History.h"
+#include "places/ui/PlaceIcons.h"
+#include "places/ui/PlacesHost.h"
+#include "platform/QtText.h"
+#include "res/CommandIds.h"
+#include "res/Menus.h"
+
+namespace {
+
+bool is_day(const QTreeWidgetItem* item)
+{
+    return item && !item->parent();
+}
+
+} // namespace
+
+CHistoryDlg::CHistoryDlg(places::History& history, PlacesHost& host, QWidget* parent)
+    : QWidget(parent), history_(history), host_(host)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    tree_ = new PaneTree(this);
+    tree_->setObjectName(QStringLiteral("HistoryTree"));
+    tree_->setIconSize(QSize(18, 18));
+    layout->addWidget(tree_);
+    connect(tree_, &PaneTree::pressed, tree_, [this](QTreeWidgetItem*) { tree_->arm_single_click(); });
+    connect(tree_, &PaneTree::single_clicked, this, [this] { run_command(res::cmd::kHistoryGo); });
+    connect(tree_, &PaneTree::double_clicked, this, [this] { run_command(res::cmd::kHistoryOpenInNewTab); });
+    connect(tree_, &PaneTree::context_menu, this, &CHistoryDlg::show_menu);
+}
+
+QString CHistoryDlg::day_text(std::int64_t time)
+{
+    const QDate day = QDateTime::fromSecsSinceEpoch(time).date();
+    return QString::asprintf("%d/%02d/%02d", day.year(), day.month(), day.day());
+}
+
+void CHistoryDlg::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    rebuild();
+}
+
+void CHistoryDlg::rebuild()
+{
+    // Open days and the selected node stay as they were when the tree is refreshed.
+    QSet<QString> open_days;
+    for (int i = 0; i < tree_->topLevelItemCount(); ++i)
+        if (tree_->topLevelItem(i)->isExpanded())
+            open_days.insert(tree_->topLevelItem(i)->text(0));
+    const QTreeWidgetItem* selected = tree_->currentItem();
+    const QString selected_text = selected ? selected->text(0) : QString();
+    const QString selected_day = selected && selected->parent() ? selected->parent()->text(0) : QString();
+    tree_->clear();
+    // Day texts sort as dates ("%d/%02d/%02d" with four-digit years).
+    std::map<QString, QTreeWidgetItem*> days;
+    for (const places::HistoryEntry& entry : history_.entries())
+        days.try_emplace(day_text(entry.time), nullptr);
+    for (auto& [text, node] : days) {
+        node = new QTreeWidgetItem(tree_, QStringList{text});
+        node->setIcon(0, place_icons::folder());
+    }
+    for (const places::HistoryEntry& entry : history_.entries()) {
+        QTreeWidgetItem* day = days[day_text(entry.time)];
+        auto* node = new QTreeWidgetItem(day, QStringList{platform::to_qstring(entry.url)});
+        node->setIcon(0, place_icons::page());
+        if (!selected_text.isEmpty() && node->text(0) == selected_text && day->text(0) == selected_day)
+            tree_->setCurrentItem(node);
+    }
+    for (auto& [text, node] : days) {
+        node->setExpanded(open_days.contains(text));
+        if (selected_day.isEmpty() && text == selected_text)
+            tree_->setCurrentItem(node);
+    }
+}
+
+void CHistoryDlg::run_command(int id)
+{
+    QTreeWidgetItem* item = tree_->currentItem();
+    if (!item)
+        return;
+    switch (id) {
+    case res::cmd::kHistoryGo:
+        if (!is_day(item))
+            host_.open_in_active_tab(platform::from_qstring(item->text(0)));
+        break;
+    case res::cmd::kHistoryOpenInNewTab:
+        if (!is_day(item))
+            host_.open_in_new_tab(platform::from_qstring(item->text(0)));
+        break;
+    case res::cmd::kHistoryDelete:
+        delete_node(item);
+        break;
+    default:
+        break;
+    }
+}
+
+void CHistoryDlg::show_menu(QTreeWidgetItem* item, const QPoint& global_position)
+{
+    const res::Menu* resource = res::menu(res::menuid::kHistoryPane);
+    if (!resource || resource->items.empty())
+        return;
+    QMenu* menu = build_pane_menu(resource->items.front(), this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (QAction* action : menu->actions()) {
+        const int id = action->data().toInt();
+        if (id == res::cmd::kHistoryGo || id == res::cmd::kHistoryOpenInNewTab)
+            action->setEnabled(!is_day(item));
+    }
+    connect(menu, &QMenu::triggered, this, [this](QAction* action) { run_command(action->data().toInt()); });
+    menu->popup(global_position);
+}
+
+void CHistoryDlg::delete_node(QTreeWidgetItem* item)
+{
+    if (is_day(item)) {
+        const QString day = item->text(0);
+        history_.remove_if([&](const places::HistoryEntry& entry) { return day_text(entry.time) == day; });
+        delete item;
+        host_.history_changed();
+        return;
+    }
+    history_.remove_url(platform::from_qstring(item->text(0)));
+    QTreeWidgetItem* day = item->parent();
+    delete item;
+    if (day->childCount() == 0)
+        delete day;
+    host_.history_changed();
+}
