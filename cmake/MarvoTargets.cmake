@@ -35,18 +35,24 @@ function(marvo_library target)
   endif()
 endfunction()
 
-# marvo_test(<name> FOLDER <tests/folder> LINKS <libs>... [LABELS <labels>...])
+# marvo_test(<name> FOLDER <tests/folder> LINKS <libs>... [LABELS <labels>...] [WIDGETS])
 #
 # One GoogleTest program per test folder; every test case becomes a CTest test.
 # Label "core" marks tests that run in the sanitizer build (no Qt).
 function(marvo_test name)
-  cmake_parse_arguments(ARG "" "FOLDER" "LINKS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "WIDGETS" "FOLDER" "LINKS;LABELS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_FOLDER}/*.cpp)
   if(NOT sources)
     return()
   endif()
   add_executable(${name} ${sources})
-  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock GTest::gtest_main)
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock)
+  # Widget tests get a main() that creates the application object before any test runs.
+  if(ARG_WIDGETS)
+    target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/QtTestMain.cpp)
+  else()
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   if("${ARG_LINKS}" MATCHES "Qt6::|_ui|marvo_app|marvo_platform")
     set_target_properties(${name} PROPERTIES AUTOMOC ON)

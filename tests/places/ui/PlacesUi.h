@@ -11,14 +11,10 @@
 #include "places/Shortcut.h"
 #include "places/ui/PlacesHost.h"
 
-// One application object for the test program.
+// The test program's application object (created by its main()).
 inline QApplication& ui_app()
 {
-    static int argc = 1;
-    static char name[] = "test_places_ui";
-    static char* argv[] = {name, nullptr};
-    static auto* app = new QApplication(argc, argv);
-    return *app;
+    return *qApp;
 }
 
 inline bool wait_until(const std::function<bool()>& condition, int timeout_ms = 5000)

@@ -6,16 +6,10 @@
 #include <cstdlib>
 #include <functional>
 
-// The one application object of the widget tests (offscreen unless told otherwise).
+// The test program's application object (created by its main()).
 inline QApplication& qt_app()
 {
-    static int argc = 1;
-    static char name[] = "test_settings_ui";
-    static char* argv[] = {name, nullptr};
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    // Never destroyed: Qt's own globals may be gone by the time statics are.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return *qApp;
 }
 
 // Runs `action` and answers every message box it shows with its default button; returns the
