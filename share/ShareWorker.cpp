@@ -126,6 +126,18 @@ void ShareWorker::stop()
     wake_.notify_all();
 }
 
+std::uint64_t ShareWorker::completed_passes()
+{
+    std::lock_guard hold(wake_mutex_);
+    return passes_;
+}
+
+bool ShareWorker::wait_for_passes(std::uint64_t count, double seconds)
+{
+    std::unique_lock hold(wake_mutex_);
+    return pass_done_.wait_for(hold, std::chrono::duration<double>(seconds), [&] { return passes_ >= count; });
+}
+
 void ShareWorker::pause(int milliseconds)
 {
     std::unique_lock hold(wake_mutex_);
@@ -146,10 +158,23 @@ int ShareWorker::run()
             std::lock_guard hold(mutex());
             jobs.swap(jobs_);
         }
+        run_pass(jobs, last_poll);
+        {
+            std::lock_guard hold(wake_mutex_);
+            ++passes_;
+        }
+        pass_done_.notify_all();
+    }
+    return 0;
+}
+
+void ShareWorker::run_pass(const std::deque<ShareJob>& jobs, std::time_t& last_poll)
+{
+    {
         const ShareSettings settings = state_.settings();
         // Without a server every exchange would fail; the jobs are dropped as failures are.
         if (settings.server_addr.empty())
-            continue;
+            return;
 
         if (std::time(nullptr) - last_poll > settings.check_time) {
             std::vector<InstantMessage> received;
@@ -166,7 +191,6 @@ int ShareWorker::run()
             run_job(job, settings);
         }
     }
-    return 0;
 }
 
 void ShareWorker::run_job(const ShareJob& job, const ShareSettings& settings)

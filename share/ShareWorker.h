@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <ctime>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -109,10 +110,16 @@ public:
     // Sets the stop flag and wakes the loop.
     void stop();
 
+    // Passes of the loop completed so far, and a bounded wait for a later count: a job
+    // queued when the count was n has run once the count reaches n + 2.
+    std::uint64_t completed_passes();
+    bool wait_for_passes(std::uint64_t count, double seconds);
+
 protected:
     int run() override;
 
 private:
+    void run_pass(const std::deque<ShareJob>& jobs, std::time_t& last_poll);
     void run_job(const ShareJob& job, const ShareSettings& settings);
     void deliver(PackageDelivery delivery);
     void notify(bool (ShareNotifier::*post)());
@@ -124,6 +131,8 @@ private:
     std::deque<ShareJob> jobs_; // guarded by the thread's own lock
     std::mutex wake_mutex_;
     std::condition_variable wake_;
+    std::uint64_t passes_ = 0; // guarded by wake_mutex_
+    std::condition_variable pass_done_;
 };
 
 } // namespace share
