@@ -88,6 +88,7 @@ public:
         }
         try {
             // Concurrent first starts may race on CREATE; the advisory lock orders them.
+            exec("SET client_min_messages TO warning");
             exec("SELECT pg_advisory_lock(18707)");
             exec(kSchema);
             exec("SELECT pg_advisory_unlock(18707)");
