@@ -363,7 +363,8 @@ public:
 private:
     void accept();
 
-    // Declared first so that it is destroyed last: sockets and timers refer to it.
+    // Destroyed after the acceptor and everything else below; the sessions its pending
+    // handlers still hold only touch `connections`, which outlives it.
     asio::io_context io_;
     ServerOptions options_;
     LogSink log_;

@@ -59,6 +59,9 @@ struct Downloader::Transfer {
         }
         return true;
     }
+
+    static std::size_t on_data(char* data, std::size_t size, std::size_t count, void* transfer);
+    static int on_progress(void* transfer, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
 };
 
 Downloader::Downloader(const std::string& url, const std::string& local_path)
@@ -98,7 +101,7 @@ std::string Downloader::local_cache_path(const std::string& folder, const std::s
     return folder + "/" + name;
 }
 
-std::size_t Downloader::on_data(char* data, std::size_t size, std::size_t count, void* opaque)
+std::size_t Downloader::Transfer::on_data(char* data, std::size_t size, std::size_t count, void* opaque)
 {
     auto& transfer = *static_cast<Transfer*>(opaque);
     Downloader& self = *transfer.owner;
@@ -137,7 +140,7 @@ std::size_t Downloader::on_data(char* data, std::size_t size, std::size_t count,
     return n;
 }
 
-int Downloader::on_progress(void* opaque, long long, long long, long long, long long)
+int Downloader::Transfer::on_progress(void* opaque, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     auto& transfer = *static_cast<Transfer*>(opaque);
     if (transfer.owner->cancel_) {
@@ -178,10 +181,10 @@ int Downloader::run()
     curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_TIME, 60L);
     curl_easy_setopt(curl.handle, CURLOPT_ERRORBUFFER, error_text);
-    curl_easy_setopt(curl.handle, CURLOPT_WRITEFUNCTION, &Downloader::on_data);
+    curl_easy_setopt(curl.handle, CURLOPT_WRITEFUNCTION, &Transfer::on_data);
     curl_easy_setopt(curl.handle, CURLOPT_WRITEDATA, &transfer);
     curl_easy_setopt(curl.handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl.handle, CURLOPT_XFERINFOFUNCTION, &Downloader::on_progress);
+    curl_easy_setopt(curl.handle, CURLOPT_XFERINFOFUNCTION, &Transfer::on_progress);
     curl_easy_setopt(curl.handle, CURLOPT_XFERINFODATA, &transfer);
 
     const CURLcode result = curl_easy_perform(curl.handle);

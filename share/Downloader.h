@@ -46,9 +46,7 @@ protected:
     int run() override;
 
 private:
-    struct Transfer;
-    static std::size_t on_data(char* data, std::size_t size, std::size_t count, void* transfer);
-    static int on_progress(void* transfer, long long, long long, long long, long long);
+    struct Transfer; // one transfer's state, shared with libcurl's callbacks
 
     std::string url_;
     std::string local_path_;
