@@ -3,6 +3,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <csignal>
+#include <fcntl.h>
 #include <future>
 #include <map>
 #include <mutex>
@@ -56,32 +57,47 @@ public:
             if (!found)
                 port_.set_value(0);
             ::close(fd);
+            std::lock_guard hold(mutex_);
+            log_ = text;
         });
     }
     ~ServerProcess()
     {
         kill(SIGKILL);
-        reader_.join();
+        if (reader_.joinable())
+            reader_.join();
     }
     int port()
     {
         auto answer = port_.get_future();
         return answer.wait_for(std::chrono::seconds(20)) == std::future_status::ready ? answer.get() : 0;
     }
-    void kill(int signal)
+    // Sends the signal and returns the wait status.
+    int kill(int signal)
     {
+        int status = -1;
         if (pid_ > 0) {
             ::kill(pid_, signal);
-            int status = 0;
             ::waitpid(pid_, &status, 0);
             pid_ = -1;
         }
+        return status;
+    }
+    // Everything the server wrote, once it has ended.
+    std::string log()
+    {
+        if (reader_.joinable())
+            reader_.join();
+        std::lock_guard hold(mutex_);
+        return log_;
     }
 
 private:
     pid_t pid_ = -1;
     std::promise<int> port_;
     std::thread reader_;
+    std::mutex mutex_;
+    std::string log_;
 };
 
 std::string package_bytes(const std::string& url, int size)
@@ -179,4 +195,35 @@ TEST(ShareServerCrash, KillNineLosesNoAcknowledgedCommit)
         }
     }
     EXPECT_EQ(missing, 0);
+}
+
+TEST(ShareServerCrash, SigtermStopsCleanly)
+{
+    TempDir dir;
+    ServerProcess process("sqlite:" + dir.file("share.db"));
+    const int port = process.port();
+    ASSERT_GT(port, 0);
+    WireClient idle(port); // an open connection does not hold up the shutdown
+    ASSERT_TRUE(idle.connected());
+    const int status = process.kill(SIGTERM);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    const std::string log = process.log();
+    EXPECT_NE(log.find("received SIGTERM, shutting down"), std::string::npos) << log;
+    EXPECT_NE(log.find("marvo-share-server stopped"), std::string::npos) << log;
+}
+
+TEST(ShareServerCrash, BadOptionsAreRefused)
+{
+    for (const char* option : {"--listen=nonsense", "--read-timeout"}) {
+        const pid_t pid = ::fork();
+        if (pid == 0) {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, 2);
+            ::execl(kServerProgram.c_str(), kServerProgram.c_str(), option, "x", static_cast<char*>(nullptr));
+            ::_exit(127);
+        }
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << option;
+    }
 }
