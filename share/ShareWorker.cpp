@@ -170,26 +170,24 @@ int ShareWorker::run()
 
 void ShareWorker::run_pass(const std::deque<ShareJob>& jobs, std::time_t& last_poll)
 {
-    {
-        const ShareSettings settings = state_.settings();
-        // Without a server every exchange would fail; the jobs are dropped as failures are.
-        if (settings.server_addr.empty())
-            return;
+    const ShareSettings settings = state_.settings();
+    // Without a server every exchange would fail; the jobs are dropped as failures are.
+    if (settings.server_addr.empty())
+        return;
 
-        if (std::time(nullptr) - last_poll > settings.check_time) {
-            std::vector<InstantMessage> received;
-            if (poll_messages(settings.server_addr, settings.server_port, settings.user_name, received) &&
-                !received.empty()) {
-                state_.deliver_messages(received);
-                notify(&ShareNotifier::messages_ready);
-            }
-            last_poll = std::time(nullptr);
+    if (std::time(nullptr) - last_poll > settings.check_time) {
+        std::vector<InstantMessage> received;
+        if (poll_messages(settings.server_addr, settings.server_port, settings.user_name, received) &&
+            !received.empty()) {
+            state_.deliver_messages(received);
+            notify(&ShareNotifier::messages_ready);
         }
-        for (const ShareJob& job : jobs) {
-            if (stop_requested())
-                break;
-            run_job(job, settings);
-        }
+        last_poll = std::time(nullptr);
+    }
+    for (const ShareJob& job : jobs) {
+        if (stop_requested())
+            break;
+        run_job(job, settings);
     }
 }
 
