@@ -369,6 +369,7 @@ private:
     ServerOptions options_;
     LogSink log_;
     tcp::acceptor acceptor_{io_};
+    asio::steady_timer accept_pause_{io_};
     unsigned short port_ = 0;
     std::unique_ptr<StorageThread> storage_;
     std::vector<std::thread> threads_;
@@ -452,11 +453,25 @@ private:
         if (length > server_.options().max_message_size)
             return refuse("request of " + std::to_string(length) + " bytes exceeds the limit of " +
                           std::to_string(server_.options().max_message_size));
-        body_.resize(length);
-        if (length == 0)
+        body_.clear();
+        body_length_ = length;
+        read_body();
+    }
+
+    // The body arrives in pieces, and memory grows only with what has arrived: a header
+    // announcing a large body cannot make the server allocate it up front.
+    void read_body()
+    {
+        if (body_.size() == body_length_)
             return on_body({}, 0);
-        asio::async_read(socket_, asio::buffer(body_),
-                         [self = shared_from_this()](const asio::error_code& ec, std::size_t) { self->on_body(ec, 0); });
+        const std::size_t have = body_.size();
+        body_.resize(have + std::min<std::size_t>(kBodyPiece, body_length_ - have));
+        asio::async_read(socket_, asio::buffer(body_.data() + have, body_.size() - have),
+                         [self = shared_from_this()](const asio::error_code& ec, std::size_t) {
+                             if (ec)
+                                 return self->on_body(ec, 0);
+                             self->read_body();
+                         });
     }
 
     void on_body(const asio::error_code& ec, std::size_t)
@@ -518,7 +533,9 @@ private:
     std::string peer_;
     char header_[8] = {};
     RequestKind kind_ = RequestKind::user_list;
+    static constexpr std::size_t kBodyPiece = 64 * 1024;
     std::string body_;
+    std::size_t body_length_ = 0;
     std::string reply_;
     bool received_ = false;
 };
@@ -543,7 +560,14 @@ void ShareServer::Impl::accept()
                 asio::dispatch(session->executor(), [session] { session->start(); });
             }
         } else {
+            // Out of descriptors, most likely: pause instead of spinning on the error.
             log_("accept failed: " + ec.message());
+            accept_pause_.expires_after(std::chrono::milliseconds(100));
+            accept_pause_.async_wait([this](const asio::error_code& waited) {
+                if (!waited)
+                    accept();
+            });
+            return;
         }
         accept();
     });

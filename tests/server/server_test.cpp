@@ -259,3 +259,19 @@ TEST(ShareServer, SecondServerOnTheSameFileIsRefused)
     EXPECT_THROW(TestServer second(database), std::exception);
     EXPECT_THROW(TestServer bad("mysql://nowhere"), std::exception);
 }
+
+TEST(ShareServer, LargePackageArrivesInPiecesAndWhole)
+{
+    TempDir dir;
+    TestServer server("sqlite:" + dir.file("share.db"));
+    memo::MemoPackage package;
+    package.url = "http://big.example/";
+    auto stroke = std::make_unique<memo::StrokeObject>();
+    for (int i = 0; i < 40000; ++i)
+        stroke->points.push_back({i, -i});
+    package.add(std::move(stroke));
+    const std::string bytes = package.serialize();
+    ASSERT_GT(bytes.size(), 300000u);
+    EXPECT_EQ(wire::tag(ask(server.port(), wire::commit(bytes))), "ACKM");
+    EXPECT_EQ(wire::body(ask(server.port(), wire::with_url("GMEM", package.url))), bytes);
+}
