@@ -4,6 +4,7 @@
 #include <mutex>
 #include <set>
 
+#include "ScriptedServer.h"
 #include "TempDir.h"
 #include "memo/MemoObject.h"
 #include "server/ShareServer.h"
@@ -247,4 +248,26 @@ TEST(ShareState, NewMessagesGoInFrontAndTheListKeepsTen)
     EXPECT_EQ(list[2].text, "new 2");
     EXPECT_EQ(list[3].text, "old 0");
     EXPECT_EQ(list[9].text, "old 6");
+}
+
+TEST(ShareWorker, StopGivesUpOnAWorkerStuckInTheNetwork)
+{
+    // A server that takes the message poll and never answers. It, the state and the notifier
+    // are never freed: the given-up worker thread may still use them until the process ends.
+    static auto* silent = new ScriptedServer({""});
+    static auto* state = new share::ShareState;
+    static auto* notifier = new Notifier;
+    share::ShareSettings settings;
+    settings.server_addr = "127.0.0.1";
+    settings.server_port = silent->port();
+    settings.check_time = 0;
+    settings.user_name = "alice";
+    state->set_settings(settings);
+    auto worker = std::make_unique<share::ShareWorker>(*state, *notifier);
+    worker->start();
+    ASSERT_EQ(silent->requests(1).size(), 1u); // the poll is now waiting for its reply
+    worker->stop();
+    EXPECT_FALSE(worker->wait(share::ShareWorker::kStopSeconds));
+    static share::ShareWorker* given_up = worker.release();
+    (void)given_up;
 }
