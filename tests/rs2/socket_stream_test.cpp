@@ -194,9 +194,10 @@ TEST(SocketStream, ReadableWaitsForData)
 
 TEST(SocketStream, ReceiveTimeoutEndsAReadThatStallsMidMessage)
 {
-    Peer peer;
+    // Declared before the peer, whose destructor joins the thread that waits on them.
     std::promise<void> release;
     auto released = release.get_future();
+    Peer peer;
     peer.serve([&](int connection) {
         // Half a chunk header, then nothing until the test is done.
         ::send(connection, "ABCD\x10", 5, 0);

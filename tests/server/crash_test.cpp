@@ -7,7 +7,6 @@
 #include <future>
 #include <map>
 #include <mutex>
-#include <regex>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -48,10 +47,11 @@ public:
             bool found = false;
             while ((n = ::read(fd, buffer, sizeof buffer)) > 0) {
                 text.append(buffer, std::size_t(n));
-                std::smatch match;
-                if (!found && std::regex_search(text, match, std::regex("listening on 127\\.0\\.0\\.1:(\\d+)"))) {
+                const std::string marker = "listening on 127.0.0.1:";
+                const auto at = text.find(marker);
+                if (!found && at != std::string::npos && text.find(',', at) != std::string::npos) {
                     found = true;
-                    port_.set_value(std::stoi(match[1]));
+                    port_.set_value(std::atoi(text.c_str() + at + marker.size()));
                 }
             }
             if (!found)
