@@ -8,6 +8,7 @@
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <cstdlib>
 #include <filesystem>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -111,7 +112,9 @@ public:
         server::ServerOptions options;
         options.port = 0;
         options.threads = threads;
-        options.database = "sqlite:" + (dir_ / "share.db").string();
+        // MARVO_BENCH_DATABASE measures another back end (a PostgreSQL URL, say).
+        const char* other = std::getenv("MARVO_BENCH_DATABASE");
+        options.database = other && *other ? std::string(other) : "sqlite:" + (dir_ / "share.db").string();
         server_ = std::make_unique<server::ShareServer>(options, [](const std::string&) {});
         server_->start();
     }
