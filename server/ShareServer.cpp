@@ -328,14 +328,14 @@ public:
                 return;
             stopped_ = true;
         }
-        asio::post(io_, [this] {
-            asio::error_code ignored;
-            acceptor_.close(ignored);
-        });
         io_.stop();
         for (auto& t : threads_)
             t.join();
         threads_.clear();
+        // No network thread runs any more: the listening socket can be closed directly, so
+        // that new connections are refused rather than left waiting.
+        asio::error_code ignored;
+        acceptor_.close(ignored);
         // Commits already handed to the storage thread still reach the disk.
         storage_->stop();
         log_("marvo-share-server stopped");
