@@ -7,6 +7,7 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include "rs2/Timer.h"
@@ -131,6 +132,18 @@ bool SocketStream::is_open() const
     return socket_ >= 0 && !fail();
 }
 
+void SocketStream::set_receive_timeout(double seconds)
+{
+    if (socket_ < 0)
+        return;
+    timeval limit{};
+    if (seconds > 0) {
+        limit.tv_sec = static_cast<time_t>(seconds);
+        limit.tv_usec = static_cast<suseconds_t>((seconds - static_cast<double>(limit.tv_sec)) * 1e6);
+    }
+    ::setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+}
+
 void SocketStream::close()
 {
     if (socket_ >= 0)
@@ -157,6 +170,8 @@ char* SocketStream::raw_read(char* buf, std::size_t n)
     } while (got < 0 && errno == EINTR);
     if (got == 0)
         error("receive error, socket is closed");
+    if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+        error("receive timeout");
     if (got < 0)
         error("receive error");
     return buf + got;

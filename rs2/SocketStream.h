@@ -24,6 +24,9 @@ public:
     // True when input is buffered or arrives within the given whole seconds.
     bool readable(int seconds);
     bool is_open() const;
+    // Bounds every single receive: a peer that stops sending in the middle of a message
+    // makes the read fail after this many seconds instead of blocking for ever. 0: no bound.
+    void set_receive_timeout(double seconds);
     void close();
     void disconnect();
 

@@ -13,8 +13,9 @@ packages=(
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
   # settings file, downloader, share server storage and event loop
   libpugixml-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev libasio-dev
-  # tests and benchmarks
-  libgtest-dev libgmock-dev libbenchmark-dev
+  # tests and benchmarks; a PostgreSQL server for the share server's PostgreSQL tests, and
+  # redis for the share server benchmark's yardstick
+  libgtest-dev libgmock-dev libbenchmark-dev postgresql redis-server
   # Japanese fonts, desktop integration, a display for the browser tests
   fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils xvfb xauth
 )

@@ -3,6 +3,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <future>
 #include <thread>
 #include <unistd.h>
 
@@ -190,3 +191,23 @@ TEST(SocketStream, ReadableWaitsForData)
 }
 
 } // namespace
+
+TEST(SocketStream, ReceiveTimeoutEndsAReadThatStallsMidMessage)
+{
+    // Declared before the peer, whose destructor joins the thread that waits on them.
+    std::promise<void> release;
+    auto released = release.get_future();
+    Peer peer;
+    peer.serve([&](int connection) {
+        // Half a chunk header, then nothing until the test is done.
+        ::send(connection, "ABCD\x10", 5, 0);
+        released.wait();
+    });
+    rs2::SocketStream stream;
+    stream.open();
+    ASSERT_TRUE(stream.connect_timed("127.0.0.1", peer.port(), 1.0));
+    stream.set_receive_timeout(0.2);
+    rs2::Chunk chunk;
+    EXPECT_THROW(stream >> chunk, rs2::IOException);
+    release.set_value();
+}

@@ -1,0 +1,2 @@
+# Request decoding of the sharing server.
+marvo_fuzz(share_request LINKS marvo_server)

@@ -1,0 +1,232 @@
+#include "share/Downloader.h"
+
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+#include <curl/curl.h>
+
+#include "rs2/DebugStream.h"
+#include "rs2/FileStream.h"
+#include "rs2/IOException.h"
+
+namespace share {
+
+namespace {
+
+void global_init()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct CurlHandle {
+    CURL* handle = curl_easy_init();
+    ~CurlHandle()
+    {
+        if (handle)
+            curl_easy_cleanup(handle);
+    }
+};
+
+} // namespace
+
+// What one transfer keeps between libcurl's callbacks.
+struct Downloader::Transfer {
+    Downloader* owner = nullptr;
+    CURL* curl = nullptr;
+    long status = 0;
+    std::int64_t length = 0;   // Content-Length, 0 when not sent
+    std::int64_t received = 0;
+    std::unique_ptr<rs2::FileStream> file;
+    bool file_failed = false;  // the local file could not be created or written
+    bool complete = false;     // the announced length has arrived
+    bool cancelled = false;
+
+    // Called when the first bytes of a 200 answer arrive (or a 200 answer ends empty).
+    bool open_file()
+    {
+        if (file)
+            return true;
+        curl_off_t announced = -1;
+        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        length = announced > 0 ? announced : 0;
+        try {
+            file = std::make_unique<rs2::FileStream>(owner->local_path_, rs2::FileStream::open_write | 2);
+        } catch (const rs2::IOException&) {
+            file_failed = true;
+            return false;
+        }
+        return true;
+    }
+
+    static std::size_t on_data(char* data, std::size_t size, std::size_t count, void* transfer);
+    static int on_progress(void* transfer, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+};
+
+Downloader::Downloader(const std::string& url, const std::string& local_path)
+{
+    set_target(url, local_path);
+}
+
+Downloader::~Downloader()
+{
+    if (is_running())
+        cancel_and_wait();
+}
+
+void Downloader::set_target(const std::string& url, const std::string& local_path)
+{
+    url_ = url;
+    local_path_ = local_path;
+    progress_ = 0;
+}
+
+void Downloader::cancel_and_wait()
+{
+    if (!is_running())
+        return;
+    cancel_ = true;
+    wait(5.0);
+}
+
+std::string Downloader::local_cache_path(const std::string& folder, const std::string& url)
+{
+    if (url.empty())
+        return {};
+    std::string name;
+    for (char c : url)
+        if (std::string_view("\\/:?*<>|").find(c) == std::string_view::npos)
+            name.push_back(c);
+    return folder + "/" + name;
+}
+
+std::size_t Downloader::Transfer::on_data(char* data, std::size_t size, std::size_t count, void* opaque)
+{
+    auto& transfer = *static_cast<Transfer*>(opaque);
+    Downloader& self = *transfer.owner;
+    const std::size_t n = size * count;
+    if (self.cancel_) {
+        transfer.cancelled = true;
+        return 0;
+    }
+    if (!transfer.file) {
+        curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &transfer.status);
+        // The body of an error answer is not wanted: stop at its first bytes.
+        if (transfer.status != 200 || !transfer.open_file())
+            return 0;
+    }
+    // libcurl hands over blocks of its own size; the file sees them in pieces of at most
+    // one read block, as a reader loop would deliver them.
+    for (std::size_t done = 0; done < n;) {
+        const std::size_t piece = std::min(kBlockSize, n - done);
+        try {
+            transfer.file->write(data + done, piece);
+        } catch (const rs2::IOException&) {
+            transfer.file_failed = true;
+            return 0;
+        }
+        done += piece;
+        if (transfer.length > 0 && transfer.received + std::int64_t(piece) >= transfer.length) {
+            transfer.received += std::int64_t(piece);
+            self.progress_ = 100;
+            transfer.complete = true;
+            continue;
+        }
+        transfer.received += std::int64_t(piece);
+        if (transfer.length > 0)
+            self.progress_ = int(double(transfer.received) * 100.0 / double(transfer.length));
+    }
+    return n;
+}
+
+int Downloader::Transfer::on_progress(void* opaque, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    auto& transfer = *static_cast<Transfer*>(opaque);
+    if (transfer.owner->cancel_) {
+        transfer.cancelled = true;
+        return 1;
+    }
+    return 0;
+}
+
+int Downloader::run()
+{
+    progress_ = 0;
+    cancel_ = false;
+    exit_code_ = -1;
+    global_init();
+
+    auto fail = [this](int code) {
+        if (listener_)
+            listener_->download_failed();
+        exit_code_ = code;
+        return code;
+    };
+
+    CurlHandle curl;
+    if (!curl.handle)
+        return fail(1);
+    Transfer transfer;
+    transfer.owner = this;
+    transfer.curl = curl.handle;
+    char error_text[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(curl.handle, CURLOPT_URL, url_.c_str());
+    curl_easy_setopt(curl.handle, CURLOPT_USERAGENT, agent_.c_str());
+    curl_easy_setopt(curl.handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl.handle, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(curl.handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl.handle, CURLOPT_CONNECTTIMEOUT, 30L);
+    // A stalled transfer is given up after 60 seconds without a byte.
+    curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl_easy_setopt(curl.handle, CURLOPT_ERRORBUFFER, error_text);
+    curl_easy_setopt(curl.handle, CURLOPT_WRITEFUNCTION, &Transfer::on_data);
+    curl_easy_setopt(curl.handle, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(curl.handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl.handle, CURLOPT_XFERINFOFUNCTION, &Transfer::on_progress);
+    curl_easy_setopt(curl.handle, CURLOPT_XFERINFODATA, &transfer);
+
+    const CURLcode result = curl_easy_perform(curl.handle);
+    if (!transfer.file)
+        curl_easy_getinfo(curl.handle, CURLINFO_RESPONSE_CODE, &transfer.status);
+
+    if (!transfer.file && !transfer.cancelled) {
+        if (transfer.status == 0) // no answer at all: the URL could not be opened
+            return fail(1);
+        if (transfer.status == 404)
+            rs2::trace() << "File Not Find\n";
+        else if (transfer.status != 200)
+            rs2::trace() << "Unknown error\n";
+        // A 200 answer without a body still gives an (empty) file.
+        const bool ended = result == CURLE_OK || result == CURLE_PARTIAL_FILE;
+        if (transfer.status != 200 || !ended || !transfer.open_file())
+            return fail(1);
+    }
+    if (transfer.cancelled && !transfer.file)
+        return fail(1);
+
+    // A Content-Length beyond what was sent ends at the end of the stream like a whole answer.
+    const bool broken = result != CURLE_OK && result != CURLE_PARTIAL_FILE && !transfer.cancelled;
+    if (broken && !transfer.file_failed) {
+        char line[CURL_ERROR_SIZE + 64];
+        std::snprintf(line, sizeof line, "例外が発生しました。\r\nエラー: %d\r\n%s", int(result),
+                      error_text[0] ? error_text : curl_easy_strerror(result));
+        rs2::trace() << line << "\n";
+    }
+    if (broken) {
+        // A partial file would pass for a complete one later: "failed" means no file.
+        transfer.file.reset();
+        std::remove(local_path_.c_str());
+        return fail(1);
+    }
+    if (!transfer.cancelled)
+        progress_ = 100;
+    transfer.file.reset();
+    if (listener_)
+        listener_->download_done(local_path_);
+    exit_code_ = 0;
+    return 0;
+}
+
+} // namespace share

@@ -1,0 +1,244 @@
+#include "share/ShareWorker.h"
+
+#include <chrono>
+#include <ctime>
+#include <utility>
+
+#include "rs2/DebugStream.h"
+
+namespace share {
+
+void apply_delivery(memo::MemoPackage& open, const PackageDelivery& delivery, bool with_geometry)
+{
+    if (!delivery.package)
+        return;
+    if (delivery.merged_commit)
+        merge_for_commit(open, *delivery.package);
+    else if (open.time < delivery.package->time)
+        apply_server_package(open, *delivery.package, with_geometry);
+}
+
+int ShareState::status() const
+{
+    std::lock_guard hold(mutex_);
+    return status_;
+}
+
+void ShareState::set_status(int status)
+{
+    std::lock_guard hold(mutex_);
+    status_ = status;
+}
+
+ShareSettings ShareState::settings() const
+{
+    std::lock_guard hold(mutex_);
+    return settings_;
+}
+
+void ShareState::set_settings(const ShareSettings& settings)
+{
+    std::lock_guard hold(mutex_);
+    settings_ = settings;
+}
+
+void ShareState::deliver_package(PackageDelivery delivery)
+{
+    std::lock_guard hold(mutex_);
+    inbox_.push_back(std::move(delivery));
+}
+
+std::vector<PackageDelivery> ShareState::take_inbox()
+{
+    std::lock_guard hold(mutex_);
+    return std::exchange(inbox_, {});
+}
+
+std::size_t ShareState::inbox_size() const
+{
+    std::lock_guard hold(mutex_);
+    return inbox_.size();
+}
+
+void ShareState::deliver_messages(const std::vector<InstantMessage>& received)
+{
+    std::lock_guard hold(mutex_);
+    messages_.insert(messages_.begin(), received.begin(), received.end());
+    while (messages_.size() > kMaxMessages)
+        messages_.pop_back();
+}
+
+std::vector<InstantMessage> ShareState::messages() const
+{
+    std::lock_guard hold(mutex_);
+    return {messages_.begin(), messages_.end()};
+}
+
+ShareWorker::ShareWorker(ShareState& state, ShareNotifier& notifier) : state_(state), notifier_(notifier) {}
+
+ShareWorker::~ShareWorker()
+{
+    stop();
+}
+
+void ShareWorker::request_check(const std::string& url, memo::Time64 time, bool has_content)
+{
+    std::lock_guard hold(mutex());
+    for (const ShareJob& job : jobs_)
+        if (job.kind == ShareJob::check && job.site_url == url)
+            return;
+    ShareJob job;
+    job.kind = ShareJob::check;
+    job.site_url = url;
+    job.time = time;
+    job.has_content = has_content;
+    jobs_.push_back(std::move(job));
+}
+
+void ShareWorker::request_commit(std::vector<std::shared_ptr<const memo::MemoPackage>> packages)
+{
+    ShareJob job;
+    job.kind = ShareJob::commit;
+    job.packages = std::move(packages);
+    std::lock_guard hold(mutex());
+    jobs_.push_back(std::move(job));
+}
+
+void ShareWorker::request_delete(const std::string& url)
+{
+    ShareJob job;
+    job.kind = ShareJob::remove;
+    job.delete_url = url;
+    std::lock_guard hold(mutex());
+    jobs_.push_back(std::move(job));
+}
+
+std::size_t ShareWorker::queued_jobs()
+{
+    std::lock_guard hold(mutex());
+    return jobs_.size();
+}
+
+void ShareWorker::stop()
+{
+    request_stop();
+    std::lock_guard hold(wake_mutex_);
+    wake_.notify_all();
+}
+
+std::uint64_t ShareWorker::completed_passes()
+{
+    std::lock_guard hold(wake_mutex_);
+    return passes_;
+}
+
+bool ShareWorker::wait_for_passes(std::uint64_t count, double seconds)
+{
+    std::unique_lock hold(wake_mutex_);
+    return pass_done_.wait_for(hold, std::chrono::duration<double>(seconds), [&] { return passes_ >= count; });
+}
+
+void ShareWorker::pause(int milliseconds)
+{
+    std::unique_lock hold(wake_mutex_);
+    wake_.wait_for(hold, std::chrono::milliseconds(milliseconds), [this] { return stop_requested(); });
+}
+
+int ShareWorker::run()
+{
+    std::time_t last_poll = std::time(nullptr);
+    while (!stop_requested()) {
+        state_.set_status(status_idle);
+        pause(kPassMilliseconds);
+        if (stop_requested())
+            break;
+
+        std::deque<ShareJob> jobs;
+        {
+            std::lock_guard hold(mutex());
+            jobs.swap(jobs_);
+        }
+        run_pass(jobs, last_poll);
+        {
+            std::lock_guard hold(wake_mutex_);
+            ++passes_;
+        }
+        pass_done_.notify_all();
+    }
+    return 0;
+}
+
+void ShareWorker::run_pass(const std::deque<ShareJob>& jobs, std::time_t& last_poll)
+{
+    const ShareSettings settings = state_.settings();
+    // Without a server every exchange would fail; the jobs are dropped as failures are.
+    if (settings.server_addr.empty())
+        return;
+
+    if (std::time(nullptr) - last_poll > settings.check_time) {
+        std::vector<InstantMessage> received;
+        if (poll_messages(settings.server_addr, settings.server_port, settings.user_name, received) &&
+            !received.empty()) {
+            state_.deliver_messages(received);
+            notify(&ShareNotifier::messages_ready);
+        }
+        last_poll = std::time(nullptr);
+    }
+    for (const ShareJob& job : jobs) {
+        if (stop_requested())
+            break;
+        run_job(job, settings);
+    }
+}
+
+void ShareWorker::run_job(const ShareJob& job, const ShareSettings& settings)
+{
+    const std::string& host = settings.server_addr;
+    const int port = settings.server_port;
+    switch (job.kind) {
+    case ShareJob::check: {
+        state_.set_status(status_checking);
+        bool fetch = false;
+        if (!check_site(host, port, job.site_url, job.time, job.has_content, fetch) || !fetch)
+            return;
+        state_.set_status(status_downloading);
+        rs2::trace() << job.site_url.c_str() << "をダウンロード\n";
+        auto package = std::make_unique<memo::MemoPackage>();
+        if (fetch_package(host, port, job.site_url, *package))
+            deliver({std::move(package), false});
+        return;
+    }
+    case ShareJob::commit:
+        state_.set_status(status_committing);
+        for (const auto& snapshot : job.packages) {
+            if (!snapshot || stop_requested())
+                continue;
+            auto package = std::make_unique<memo::MemoPackage>(*snapshot);
+            bool changed = false;
+            if (commit_package(host, port, *package, changed) && changed)
+                deliver({std::move(package), true});
+        }
+        return;
+    case ShareJob::remove:
+        state_.set_status(status_deleting);
+        delete_package(host, port, job.delete_url);
+        return;
+    }
+}
+
+void ShareWorker::deliver(PackageDelivery delivery)
+{
+    state_.deliver_package(std::move(delivery));
+    notify(&ShareNotifier::packages_ready);
+}
+
+void ShareWorker::notify(bool (ShareNotifier::*post)())
+{
+    while (!(notifier_.*post)()) {
+        if (stop_requested())
+            return;
+        pause(100);
+    }
+}
+
+} // namespace share

@@ -1,0 +1,138 @@
+#pragma once
+
+#include <condition_variable>
+#include <cstdint>
+#include <ctime>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "memo/MemoPackage.h"
+#include "rs2/Thread.h"
+#include "share/ShareProtocol.h"
+
+namespace share {
+
+// What the worker is doing, shown on the status bar.
+enum ShareStatus : int { status_idle = 0, status_checking = 1, status_downloading = 2, status_committing = 3,
+                         status_deleting = 4 };
+
+// The share settings the worker reads at every pass.
+struct ShareSettings {
+    std::string server_addr;
+    int server_port = 0;
+    int check_time = 20; // seconds between message polls
+    std::string user_name;
+};
+
+// A package the worker hands to the main thread.
+struct PackageDelivery {
+    std::unique_ptr<memo::MemoPackage> package;
+    // True for the result of a commit that merged the server's copy: the open package takes
+    // it with merge_for_commit (its own later changes survive). False for a fetched package.
+    bool merged_commit = false;
+};
+
+// The main thread's handling of one delivery when a package of the same site is open. A
+// fetched package is applied only when it is newer than the open one; a merged commit is
+// folded in. When no package of the site is open, the caller creates one and assigns
+// *delivery.package to it.
+void apply_delivery(memo::MemoPackage& open, const PackageDelivery& delivery, bool with_geometry);
+
+// State shared by the worker and the main thread, guarded by one lock (the share lock).
+class ShareState {
+public:
+    static constexpr std::size_t kMaxMessages = 10;
+
+    int status() const;
+    void set_status(int status);
+    ShareSettings settings() const;
+    void set_settings(const ShareSettings& settings);
+
+    void deliver_package(PackageDelivery delivery);
+    // Empties the package inbox and returns what it held, in delivery order.
+    std::vector<PackageDelivery> take_inbox();
+    std::size_t inbox_size() const;
+
+    // New messages go in front in their received order; the list keeps the newest ten.
+    void deliver_messages(const std::vector<InstantMessage>& received);
+    std::vector<InstantMessage> messages() const;
+
+private:
+    mutable std::mutex mutex_;
+    int status_ = status_idle;
+    ShareSettings settings_;
+    std::vector<PackageDelivery> inbox_;
+    std::deque<InstantMessage> messages_;
+};
+
+// The main thread's side of the deliveries: the application posts its events from these
+// (WM_USER+2 for packages, WM_USER+3 for messages). Called on the worker thread; false when
+// the event could not be posted, and the worker tries again 100 ms later.
+class ShareNotifier {
+public:
+    virtual ~ShareNotifier() = default;
+    virtual bool packages_ready() = 0;
+    virtual bool messages_ready() = 0;
+};
+
+// One queued request.
+struct ShareJob {
+    enum Kind : int { check = 0, commit = 1, remove = 2 };
+    Kind kind = check;
+    std::vector<std::shared_ptr<const memo::MemoPackage>> packages; // commit
+    std::string delete_url;                                         // remove
+    std::string site_url;                                           // check
+    memo::Time64 time = 0;                                          // check
+    bool has_content = false;                                       // check
+};
+
+// The one background thread that talks to the sharing server: site checks and fetches,
+// commits, deletions, and the message poll.
+class ShareWorker : public rs2::Thread {
+public:
+    static constexpr int kPassMilliseconds = 500;
+    static constexpr double kStopSeconds = 5.0;
+
+    ShareWorker(ShareState& state, ShareNotifier& notifier);
+    ~ShareWorker() override;
+
+    // Queueing, from the main thread. A check for a site already queued is not queued again.
+    void request_check(const std::string& url, memo::Time64 time, bool has_content);
+    // The packages are snapshots the caller does not change afterwards; the worker merges
+    // into its own copies.
+    void request_commit(std::vector<std::shared_ptr<const memo::MemoPackage>> packages);
+    void request_delete(const std::string& url);
+    std::size_t queued_jobs();
+
+    // Sets the stop flag and wakes the loop.
+    void stop();
+
+    // Passes of the loop completed so far, and a bounded wait for a later count: a job
+    // queued when the count was n has run once the count reaches n + 2.
+    std::uint64_t completed_passes();
+    bool wait_for_passes(std::uint64_t count, double seconds);
+
+protected:
+    int run() override;
+
+private:
+    void run_pass(const std::deque<ShareJob>& jobs, std::time_t& last_poll);
+    void run_job(const ShareJob& job, const ShareSettings& settings);
+    void deliver(PackageDelivery delivery);
+    void notify(bool (ShareNotifier::*post)());
+    // Sleeps up to the given milliseconds; returns early when asked to stop.
+    void pause(int milliseconds);
+
+    ShareState& state_;
+    ShareNotifier& notifier_;
+    std::deque<ShareJob> jobs_; // guarded by the thread's own lock
+    std::mutex wake_mutex_;
+    std::condition_variable wake_;
+    std::uint64_t passes_ = 0; // guarded by wake_mutex_
+    std::condition_variable pass_done_;
+};
+
+} // namespace share
