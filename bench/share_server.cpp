@@ -34,14 +34,14 @@ std::string chunk(std::string_view tag, const std::string& body)
     out.raw(tag.data(), 4);
     out.u32(std::uint32_t(body.size()));
     out.raw(body.data(), body.size());
-    return out.bytes();
+    return out.take();
 }
 
 std::string url_request(std::string_view tag, const std::string& url)
 {
     memo::ByteWriter body;
     body.string(url);
-    return chunk(tag, body.bytes());
+    return chunk(tag, std::string(body.view()));
 }
 
 std::string check_request(const std::string& url)
@@ -50,7 +50,7 @@ std::string check_request(const std::string& url)
     body.string(url);
     body.i64(0);
     body.u8(1);
-    return chunk("QURL", body.bytes());
+    return chunk("QURL", std::string(body.view()));
 }
 
 // A package of about 20 KB: one stroke with enough points.

@@ -14,9 +14,9 @@ std::string chunk(std::string_view tag, const memo::ByteWriter& body)
 {
     memo::ByteWriter out;
     out.raw(tag.data(), 4);
-    out.u32(std::uint32_t(body.bytes().size()));
-    out.raw(body.bytes().data(), body.bytes().size());
-    return std::move(out.bytes());
+    out.u32(std::uint32_t(body.view().size()));
+    out.raw(body.view().data(), body.view().size());
+    return out.take();
 }
 
 void expect_end(const memo::ByteReader& in)
@@ -144,7 +144,7 @@ std::string encode_package(std::string_view package_bytes)
     std::string out("AMEM");
     memo::ByteWriter length;
     length.u32(std::uint32_t(package_bytes.size()));
-    out += length.bytes();
+    out += length.view();
     out += package_bytes;
     return out;
 }

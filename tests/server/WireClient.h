@@ -84,9 +84,9 @@ inline std::string chunk(std::string_view tag, const memo::ByteWriter& body)
 {
     memo::ByteWriter out;
     out.raw(tag.data(), 4);
-    out.u32(std::uint32_t(body.bytes().size()));
-    out.raw(body.bytes().data(), body.bytes().size());
-    return out.bytes();
+    out.u32(std::uint32_t(body.view().size()));
+    out.raw(body.view().data(), body.view().size());
+    return out.take();
 }
 inline std::string with_url(std::string_view tag, const std::string& url)
 {

@@ -209,7 +209,7 @@ TEST(ShareServer, BadRequestsCloseTheConnectionAndAreLogged)
         WireClient client(port);
         memo::ByteWriter junk;
         junk.string("http://bad/");
-        client.send(wire::commit(junk.bytes()));
+        client.send(wire::commit(std::string(junk.view())));
         EXPECT_TRUE(client.closed_by_server());
     }
     {
