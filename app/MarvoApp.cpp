@@ -212,7 +212,7 @@ bool CMarvoApp::hand_over_to_running_instance(const QStringList& arguments, cons
 void CMarvoApp::install_termination_handler()
 {
     // Log-out and kill end the program the way closing the window does, so nothing is lost.
-    TerminationSignals::install(this, [this] {
+    TerminationSignals::install([this] {
         if (frame_)
             frame_->close();
         quit();

@@ -1,7 +1,9 @@
 #include "app/TerminationSignals.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <csignal>
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -17,26 +19,32 @@ void on_termination_signal(int)
 
 } // namespace
 
-TerminationSignals::TerminationSignals(QObject* parent, std::function<void()> on_signal)
-    : QObject(parent), on_signal_(std::move(on_signal))
+TerminationSignals::TerminationSignals() : QObject(QCoreApplication::instance())
 {
     auto* notifier = new QSocketNotifier(signal_pipe[0], QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, [this] {
-        char byte;
-        [[maybe_unused]] const ssize_t got = ::read(signal_pipe[0], &byte, 1);
-        on_signal_();
+        // Drain every pending byte: several signals may have arrived before the loop ran.
+        char bytes[16];
+        while (::read(signal_pipe[0], bytes, sizeof bytes) > 0) {
+        }
+        if (on_signal_)
+            on_signal_();
     });
 }
 
-void TerminationSignals::install(QObject* parent, std::function<void()> on_signal)
+void TerminationSignals::install(std::function<void()> on_signal)
 {
-    if (signal_pipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signal_pipe) != 0)
-        return;
-    new TerminationSignals(parent, std::move(on_signal));
-    struct sigaction action {};
-    action.sa_handler = on_termination_signal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    static TerminationSignals* instance = nullptr;
+    if (!instance) {
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signal_pipe) != 0)
+            return;
+        instance = new TerminationSignals;
+        struct sigaction action {};
+        action.sa_handler = on_termination_signal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGTERM, &action, nullptr);
+        sigaction(SIGINT, &action, nullptr);
+    }
+    instance->on_signal_ = std::move(on_signal);
 }

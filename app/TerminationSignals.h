@@ -8,9 +8,10 @@
 class TerminationSignals : public QObject {
     Q_OBJECT
 public:
-    static void install(QObject* parent, std::function<void()> on_signal);
+    // Installs the handlers once per process; a later call only replaces what a signal runs.
+    static void install(std::function<void()> on_signal);
 
 private:
-    TerminationSignals(QObject* parent, std::function<void()> on_signal);
+    TerminationSignals();
     std::function<void()> on_signal_;
 };
