@@ -19,6 +19,12 @@
 #include "app/TabBrowserWnd.h"
 #include "app/TerminationSignals.h"
 #include "app/FrameStateSampler.h"
+#include "memo/PackageCache.h"
+#include "memo/PackageFiles.h"
+#include "memo/StampList.h"
+#include "memo/ui/LayerWnd.h"
+#include "memo/ui/Tools.h"
+#include "platform/Folders.h"
 #include "places/Shortcut.h"
 #include "platform/InstanceLink.h"
 #include "platform/QtText.h"
@@ -158,10 +164,61 @@ void CMarvoApp::load_state()
     user_name_ = settings_.user_name;
     std::error_code ignored;
     std::filesystem::create_directories(platform::sjis_to_utf8(memo_folder_), ignored);
+    start_memo_store();
+}
+
+// The package cache over the memo folder, the stamp pictures and the tools, shared by the
+// memo layers of every tab.
+void CMarvoApp::start_memo_store()
+{
+    package_cache_ = std::make_unique<memo::PackageCache>(std::filesystem::path(platform::sjis_to_utf8(memo_folder_)));
+    package_cache_->set_window_width(settings_.width);
+    package_cache_->set_active_view([this]() -> std::optional<memo::PackageCache::ActiveView> {
+        if (CTabBrowserWnd* browser = ActiveBrowser())
+            return memo::PackageCache::ActiveView{browser->view()->width(), browser->font_size()};
+        return std::nullopt;
+    });
+    package_cache_->set_private_sites([this](std::string_view url) {
+        const std::string site = memo::normalize_url(url);
+        for (const std::string& area : settings_.private_areas)
+            if (memo::normalize_url(area) == site)
+                return true;
+        return false;
+    });
+    if (!stamps_) {
+        stamps_ = std::make_unique<memo::StampList>();
+        if (const auto folder = platform::find_support_file("stamp"))
+            stamps_->load(*folder);
+    }
+    if (!tools_)
+        tools_ = std::make_unique<CToolBox>();
+    tools_->set_current(0, nullptr);
+    MemoLayerServices& services = memo_layer_services();
+    services.cache = package_cache_.get();
+    services.stamps = stamps_.get();
+    services.tools = tools_.get();
+    services.user_name = [this] { return user_name_; };
+    services.is_private = [this](std::string_view url) {
+        const std::string site = memo::normalize_url(url);
+        for (const std::string& area : settings_.private_areas)
+            if (memo::normalize_url(area) == site)
+                return true;
+        return false;
+    };
+    services.double_buffer = [this] { return settings_.doublebuffer != 0; };
+}
+
+bool CMarvoApp::drawing_tool_active() const
+{
+    return tools_ && tools_->current() != nullptr;
 }
 
 void CMarvoApp::save_state()
 {
+    if (package_cache_) {
+        package_cache_->commit_changed();
+        package_cache_->save_all();
+    }
     if (frame_)
         settings::save_settings(settings_, FrameStateSampler(*frame_),
                                 (folders_.data / settings::kSettingsFileName).string());
@@ -279,7 +336,11 @@ CTabBrowserWnd* CMarvoApp::ActiveBrowser() const
 
 void CMarvoApp::SetBrowseMode()
 {
-    current_tool_ = 0;
+    if (tools_ && tools_->current()) {
+        CTabBrowserWnd* active = ActiveBrowser();
+        tools_->set_current(0, active ? active->layer() : nullptr);
+        package_cache_->commit_changed();
+    }
     if (CTabBrowserWnd* browser = ActiveBrowser())
         browser->view()->setFocus();
 }
@@ -356,9 +417,11 @@ bool CMarvoApp::OnCommand(int id)
     case kTextTool:
     case kPrimitiveTool:
     case kStampTool:
-    case kEffectTool:
-        current_tool_ = id;
+    case kEffectTool: {
+        CTabBrowserWnd* active = ActiveBrowser();
+        tools_->set_current(id, active ? active->layer() : nullptr);
         return true;
+    }
     }
     return false;
 }
@@ -368,7 +431,7 @@ bool CMarvoApp::OnUpdateCommand(int id, CommandState& state)
     using namespace res::cmd;
     switch (id) {
     case kBrowseMode:
-        state.checked = current_tool_ == 0;
+        state.checked = !drawing_tool_active();
         return true;
     case kSelectTool:
     case kFreehandTool:
@@ -377,7 +440,7 @@ bool CMarvoApp::OnUpdateCommand(int id, CommandState& state)
     case kPrimitiveTool:
     case kStampTool:
     case kEffectTool:
-        state.checked = current_tool_ == id;
+        state.checked = tools_ && tools_->current_id() == id;
         return true;
     case kSendInstantMessage:
         state.enabled = !user_name_.empty() && !settings_.server_addr().empty();

@@ -16,6 +16,9 @@
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
+#include "app/WebPageSurface.h"
+#include "memo/ui/LayerWnd.h"
+#include "memo/ui/Tools.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 
@@ -37,6 +40,7 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     page_ = new BrowserPage(theApp().profile(), this);
     view_->setPage(page_);
     layout->addWidget(view_);
+    memo_surface_ = new WebPageSurface(*this);
     setAcceptDrops(true);
 
     connect(page_, &QWebEnginePage::urlChanged, this, &CTabBrowserWnd::OnNavigateComplete2);
@@ -65,6 +69,11 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
 }
 
 CTabBrowserWnd::~CTabBrowserWnd() = default;
+
+CLayerWnd* CTabBrowserWnd::layer() const
+{
+    return memo_surface_->layer();
+}
 
 // The engine settings that follow the program's download-control flags.
 void CTabBrowserWnd::apply_settings()
@@ -100,6 +109,7 @@ QString CTabBrowserWnd::LocationName() const
 void CTabBrowserWnd::watch_input_widget()
 {
     QWidget* input = view_->focusProxy();
+    memo_surface_->layer()->watch_input();
     if (input == input_widget_ || !input)
         return;
     if (input_widget_)
@@ -363,7 +373,19 @@ bool CTabBrowserWnd::OnCommand(int id)
         page_->triggerAction(QWebEnginePage::Paste);
         return true;
     case kUndo:
-        page_->triggerAction(QWebEnginePage::Undo);
+        if (theApp().drawing_tool_active())
+            layer()->undo();
+        else
+            page_->triggerAction(QWebEnginePage::Undo);
+        return true;
+    case kDelete:
+        if (CTool* tool = theApp().tools().current()) {
+            tool->command(kDelete);
+            return true;
+        }
+        return false;
+    case kClearMemos:
+        layer()->clear_page();
         return true;
     }
     return false;
@@ -400,6 +422,10 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
     case kCut:
     case kPaste:
     case kUndo:
+    case kClearMemos:
+        return true;
+    case kDelete:
+        state.enabled = theApp().drawing_tool_active();
         return true;
     }
     return backListIndex(id) >= 0 || forwardListIndex(id) >= 0;
