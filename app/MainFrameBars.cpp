@@ -12,6 +12,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "memo/ui/OptionPanels.h"
 #include "app/ActivityIndicator.h"
 #include "app/AppIcons.h"
 #include "app/BandLayout.h"
@@ -175,6 +176,7 @@ QToolBar* CMainFrame::create_drawing_bar()
             command->setCheckable(true);
         bar->addAction(command);
     }
+    bar->addWidget(new COptionPanels(theApp().tools(), bar));
     return bar;
 }
 

@@ -191,7 +191,7 @@ void CLayerWnd::select(MemoObject& object)
     has_selection_ = true;
     MemoLayerServices& services = memo_layer_services();
     if (object.option_panel() >= 0 && may_edit(object) && services.tools && services.tools->bind_panel)
-        services.tools->bind_panel(object.option_panel(), &object);
+        services.tools->bind_panel(object.option_panel(), this, &object);
     update();
 }
 
@@ -200,7 +200,7 @@ void CLayerWnd::deselect()
     MemoObject* old = selection();
     MemoLayerServices& services = memo_layer_services();
     if (old && old->option_panel() >= 0 && services.tools && services.tools->bind_panel)
-        services.tools->bind_panel(old->option_panel(), nullptr);
+        services.tools->bind_panel(old->option_panel(), this, nullptr);
     const bool had = has_selection_ || !selection_rect_.is_empty();
     has_selection_ = false;
     selection_url_.clear();

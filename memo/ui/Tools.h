@@ -199,8 +199,9 @@ public:
 
     // Told when the current tool changes (option panels, the drawing bar).
     std::function<void(int command_id)> on_changed;
-    // Shows (object set) or hides (null) the option panel of a selected object's kind.
-    std::function<void(int panel, memo::MemoObject* object)> bind_panel;
+    // Binds the option panel of a selected object's kind to it (object set) or lets it go
+    // back to the tool's settings (null).
+    std::function<void(int panel, CLayerWnd* layer, memo::MemoObject* object)> bind_panel;
 
 private:
     std::unique_ptr<CSelectTool> select_;
