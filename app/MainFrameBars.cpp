@@ -17,6 +17,7 @@
 #include "app/AppIcons.h"
 #include "app/BandLayout.h"
 #include "app/MainFrame.h"
+#include "app/MemoPane.h"
 #include "app/MarvoApp.h"
 #include "app/ChildFrame.h"
 #include "app/TabBrowserWnd.h"
@@ -192,6 +193,10 @@ void CMainFrame::create_explorer_bar()
         pane->setMargin(6);
         explorer_panes_->addWidget(pane);
     }
+    QWidget* memo_placeholder = explorer_panes_->widget(1);
+    explorer_panes_->insertWidget(1, create_memo_pane(explorer_panes_));
+    explorer_panes_->removeWidget(memo_placeholder);
+    delete memo_placeholder;
     explorer_->setWidget(explorer_panes_);
     addDockWidget(Qt::LeftDockWidgetArea, explorer_);
     const settings::Rect& area = theApp().settings().exprect;
