@@ -18,6 +18,7 @@
 #include "app/BandLayout.h"
 #include "app/MainFrame.h"
 #include "app/MemoPane.h"
+#include "memo/ui/MemoBarDlg.h"
 #include "app/MarvoApp.h"
 #include "app/ChildFrame.h"
 #include "app/TabBrowserWnd.h"
