@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QDropEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QTimer>
@@ -394,6 +396,12 @@ void CLayerWnd::undo()
     update();
 }
 
+bool CLayerWnd::is_picture_file(const QString& path)
+{
+    static const QStringList kinds{"JPG", "JPEG", "PNG", "BMP", "PPM", "TGA"};
+    return kinds.contains(QFileInfo(path).suffix().toUpper());
+}
+
 bool CLayerWnd::drop_picture(const QString& path, QPoint at)
 {
     const QString ext = QFileInfo(path).suffix().toUpper();
@@ -492,6 +500,19 @@ bool CLayerWnd::eventFilter(QObject* watched, QEvent* event)
     case QEvent::MouseButtonRelease:
     case QEvent::MouseMove:
         return route_mouse(static_cast<QMouseEvent*>(event));
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+        // Picture files dropped on the page become photos; other drops go to the page.
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QList<QUrl> urls = drop->mimeData() ? drop->mimeData()->urls() : QList<QUrl>();
+        if (urls.isEmpty() || !urls.front().isLocalFile() || !is_picture_file(urls.front().toLocalFile()))
+            return false;
+        drop->acceptProposedAction();
+        if (event->type() == QEvent::Drop)
+            drop_picture(urls.front().toLocalFile(), input_->mapTo(surface_.host(), drop->position().toPoint()));
+        return true;
+    }
     default:
         return false;
     }

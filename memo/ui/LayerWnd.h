@@ -108,6 +108,8 @@ public:
     const std::vector<ChangeRecord>& undo_list() const { return undo_; }
     // Drops a picture file as a photo at a layer point; false with message 140 when unreadable.
     bool drop_picture(const QString& path, QPoint at);
+    // ".JPG", ".JPEG", ".PNG", ".BMP", ".PPM" and ".TGA" files, in any case.
+    static bool is_picture_file(const QString& path);
 
     // ---- painting ----
     // Repaints part of the layer (layer coordinates); a null rect repaints everything.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMimeData>
 #include <QPainter>
 #include <QTest>
 
@@ -352,7 +353,11 @@ TEST_F(LayerTest, DroppedPictureBecomesAPhotoAndABadFileIsReported)
         PngCodec codec(picture, false);
         ASSERT_TRUE(codec.write(out));
     }
-    EXPECT_TRUE(layer->drop_picture(QString::fromStdString(png), {30, 40}));
+    // Dropped on the page through a real drop event.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(png))});
+    QDropEvent drop(QPointF(30, 40), Qt::CopyAction, &mime, Qt::LeftButton, {}, QEvent::Drop);
+    QApplication::sendEvent(&page, &drop);
     ASSERT_EQ(package()->size(), 1u);
     EXPECT_EQ(package()->at(0).kind(), MemoKind::Photo);
     EXPECT_EQ(package()->at(0).bounds(), (Rect{30, 40, 50, 50}));
