@@ -36,7 +36,11 @@ constexpr QRgb kPageColour = 0xFFE0E0F0;
 // A page of one document in a plain widget: a flat colour, scrolled by hand.
 class PlainPage : public QWidget, public PageSurface {
 public:
-    PlainPage() { resize(400, 300); }
+    PlainPage()
+    {
+        resize(400, 300);
+        setAcceptDrops(true);  // as the engine's input widget does
+    }
     QWidget* host() const override { return const_cast<PlainPage*>(this); }
     QWidget* input_widget() const override { return const_cast<PlainPage*>(this); }
     std::vector<DocumentView> documents() const override { return {{url, rect(), scroll}}; }
@@ -358,6 +362,7 @@ TEST_F(LayerTest, DroppedPictureBecomesAPhotoAndABadFileIsReported)
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(png))});
     QDropEvent drop(QPointF(30, 40), Qt::CopyAction, &mime, Qt::LeftButton, {}, QEvent::Drop);
     QApplication::sendEvent(&page, &drop);
+    ASSERT_TRUE(package());
     ASSERT_EQ(package()->size(), 1u);
     EXPECT_EQ(package()->at(0).kind(), MemoKind::Photo);
     EXPECT_EQ(package()->at(0).bounds(), (Rect{30, 40, 50, 50}));
