@@ -360,6 +360,9 @@ TEST_F(LayerTest, DroppedPictureBecomesAPhotoAndABadFileIsReported)
     // Dropped on the page through a real drop event.
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(png))});
+    QDragEnterEvent enter(QPoint(30, 40), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(&page, &enter);
+    EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(QPointF(30, 40), Qt::CopyAction, &mime, Qt::LeftButton, {}, QEvent::Drop);
     QApplication::sendEvent(&page, &drop);
     ASSERT_TRUE(package());
