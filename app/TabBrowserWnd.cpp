@@ -320,7 +320,8 @@ bool CTabBrowserWnd::OnCommand(int id)
         return true;
     }
     if (isFontSizeCommand(id)) {
-        SetFontSize(fontSizeOf(id));
+        if (fontSizeOf(id) != font_size_ && layer()->change_text_size(fontSizeOf(id)))
+            SetFontSize(fontSizeOf(id));
         return true;
     }
     if (isAutoRefreshCommand(id)) {

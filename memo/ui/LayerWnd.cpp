@@ -97,7 +97,40 @@ void CLayerWnd::refresh()
 {
     thumbnail_time_ = 0;
     watch_input();
+    follow_package_text_size();
     update();
+}
+
+bool CLayerWnd::page_has_memos() const
+{
+    for (const DocumentView& doc : surface_.documents())
+        if (const auto pkg = package(doc.url, false); pkg && !pkg->empty())
+            return true;
+    return false;
+}
+
+bool CLayerWnd::change_text_size(int size)
+{
+    if (!page_has_memos())
+        return true;
+    if (ui::message_box(this, message(res::str::kAskFontSize), ui::Buttons::YesNo) != ui::Answer::Yes)
+        return false;
+    for (const DocumentView& doc : surface_.documents())
+        if (const auto pkg = package(doc.url, false))
+            pkg->text_size = size;
+    return true;
+}
+
+void CLayerWnd::follow_package_text_size()
+{
+    for (const DocumentView& doc : surface_.documents()) {
+        const auto pkg = package(doc.url, false);
+        if (!pkg || pkg->empty())
+            continue;
+        if (pkg->text_size != surface_.text_size() && pkg->text_size >= 0 && pkg->text_size <= 4)
+            surface_.set_text_size(pkg->text_size);
+        return;
+    }
 }
 
 void CLayerWnd::set_shown(bool shown)

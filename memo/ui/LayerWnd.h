@@ -111,6 +111,15 @@ public:
     // ".JPG", ".JPEG", ".PNG", ".BMP", ".PPM" and ".TGA" files, in any case.
     static bool is_picture_file(const QString& path);
 
+    // ---- text size ----
+    // True when a package of the page's documents holds memos.
+    bool page_has_memos() const;
+    // The user asks for another text size: with memos on the page, message 139 asks first;
+    // Yes gives every package of the page the new size. False leaves the size as it is.
+    bool change_text_size(int size);
+    // A page whose memos were placed at another text size is shown at that size.
+    void follow_package_text_size();
+
     // ---- painting ----
     // Repaints part of the layer (layer coordinates); a null rect repaints everything.
     void invalidate_window(const QRect& rect);

@@ -51,6 +51,9 @@ public:
         return image;
     }
     void navigate(const std::string& to) override { navigated = to; }
+    int text_size() const override { return size; }
+    void set_text_size(int s) override { size = s; }
+    int size = 2;
 
     std::string url = "http://example.org/page";
     QPoint scroll;
@@ -375,6 +378,26 @@ TEST_F(LayerTest, DroppedPictureBecomesAPhotoAndABadFileIsReported)
     EXPECT_FALSE(layer->drop_picture(QString::fromStdString(bad), {30, 40}));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("ファイルの読み込みに失敗しました"));
+}
+
+TEST_F(LayerTest, TextSizeFollowsTheMemosAndChangingItAsksFirst)
+{
+    EXPECT_TRUE(layer->change_text_size(4));  // no memos: no question
+    EXPECT_TRUE(messages.empty());
+
+    add(box({10, 10, 50, 50}));
+    package()->text_size = 0;
+    layer->refresh();
+    EXPECT_EQ(page.size, 0);
+
+    answer = ui::Answer::No;
+    EXPECT_FALSE(layer->change_text_size(3));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("表示されているサイトにはメモがあります。")));
+    EXPECT_EQ(package()->text_size, 0);
+    answer = ui::Answer::Yes;
+    EXPECT_TRUE(layer->change_text_size(3));
+    EXPECT_EQ(package()->text_size, 3);
 }
 
 } // namespace
