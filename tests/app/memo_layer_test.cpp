@@ -9,7 +9,13 @@
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/PackageCache.h"
+#include "memo/ImageCodec.h"
+#include "memo/StampList.h"
 #include "memo/ui/LayerWnd.h"
+#include "memo/ui/TextDialog.h"
+#include "memo/ui/Tools.h"
+#include "rs2/FileStream.h"
+#include "ui/MessageBox.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 
@@ -126,6 +132,113 @@ TEST_F(MemoLayerTest, StrokesOnAFrameAreStoredUnderTheFrameDocument)
     EXPECT_EQ(stroke.points.front(), (memo::Point{50, 50}));
     const auto outer = app().package_cache().lookup(url("/outer"), false);
     EXPECT_TRUE(!outer || outer->empty());
+}
+
+// The layer paints the page's own pixels under the memos, and effects read them.
+TEST_F(MemoLayerTest, PageStaysVisibleAroundMemosAndEffectsReadIt)
+{
+    pages_.set("/red", QStringLiteral("<title>Red</title><body style='margin:0;background:#d01010'>"
+                                      "<div style='height:2000px'></div></body>"));
+    CTabBrowserWnd* tab = start_on("/red");
+    ASSERT_TRUE(tab);
+    const auto red = [](QRgb px) { return qRed(px) > 180 && qGreen(px) < 60 && qBlue(px) < 60; };
+    ASSERT_TRUE(wait_until([&] { return red(frame_pixel(tab, {200, 200})); }));
+
+    auto pkg = app().package_cache().lookup(url("/red"), true);
+    auto effect = std::make_unique<memo::EffectObject>();
+    effect->rect = {10, 10, 110, 110};
+    effect->operation = 3;  // negative
+    pkg->add(std::move(effect));
+    tab->layer()->update();
+    EXPECT_TRUE(wait_until([&] {
+        const QRgb inside = frame_pixel(tab, {60, 60});
+        return qRed(inside) < 80 && qGreen(inside) > 180 && qBlue(inside) > 180;
+    }));
+    EXPECT_TRUE(red(frame_pixel(tab, {200, 200})));
+}
+
+// Every kind of memo made with its tool over a live page; the picture is kept beside the
+// build for people to look at.
+TEST_F(MemoLayerTest, EveryKindOfMemoOverALivePageAndALinkInATextBox)
+{
+    pages_.set("/kinds", QStringLiteral("<title>Kinds</title><body style='margin:20px;font:16px sans-serif'>"
+                                        "<h1>A page with memos</h1><p>Lorem ipsum dolor sit amet, consectetur "
+                                        "adipiscing elit, sed do eiusmod tempor incididunt ut labore.</p>"
+                                        "<div style='height:2000px;background:linear-gradient(#9cf,#fc9)'></div>"));
+    pages_.set("/next", QStringLiteral("<title>Next</title>next"));
+    CTabBrowserWnd* tab = start_on("/kinds");
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {200, 500})); }));  // the page has painted
+    CMainFrame* frame = app().main_frame();
+    CToolBox& tools = app().tools();
+
+    frame->route(res::cmd::kFreehandTool);
+    drag(tab, {20, 150}, {200, 190});
+    tools.freehand().pen().arrow_end = true;
+    drag(tab, {20, 220}, {200, 220});
+
+    frame->route(res::cmd::kPrimitiveTool);
+    drag(tab, {220, 140}, {310, 210});
+    tools.primitive().shape().shape = 1;
+    drag(tab, {320, 140}, {420, 210});
+
+    const std::string next = url("/next");
+    CTextDialog::set_responder([next](std::string& text) {
+        text = "memo text\n" + next;
+        return true;
+    });
+    frame->route(res::cmd::kTextTool);
+    drag(tab, {20, 250}, {220, 330});
+    CTextDialog::set_responder({});
+    tools.text().box().shape = 1;
+
+    frame->route(res::cmd::kEffectTool);
+    tools.effect().effect().operation = 3;
+    drag(tab, {240, 250}, {420, 330});
+
+    frame->route(res::cmd::kStampTool);
+    ASSERT_GT(app().stamps().size(), 0u);
+    tools.stamp().stamp = app().stamps().stamps().front().name;
+    QTest::mouseClick(tab->view()->focusProxy(), Qt::LeftButton, {}, QPoint(80, 400));
+
+    memo::MemoImage picture(90, 60);
+    picture.fill(memo::rgb(40, 160, 60), 255);
+    const std::string png = (data_.path() / "photo.png").string();
+    {
+        rs2::FileStream out(png, rs2::FileStream::open_write);
+        memo::PngCodec codec(picture, false);
+        ASSERT_TRUE(codec.write(out));
+    }
+    ui::set_message_responder([](const QString& text, ui::Buttons) {
+        ADD_FAILURE() << text.toStdString();
+        return ui::Answer::Ok;
+    });
+    ASSERT_TRUE(tab->layer()->drop_picture(QString::fromStdString(png), QPoint(200, 370)));
+    ui::set_message_responder({});
+
+    auto pkg = app().package_cache().lookup(url("/kinds"), false);
+    ASSERT_TRUE(pkg);
+    std::vector<memo::MemoKind> kinds;
+    for (std::size_t i = 0; i < pkg->size(); ++i)
+        kinds.push_back(pkg->at(i).kind());
+    using K = memo::MemoKind;
+    EXPECT_EQ(kinds, (std::vector<K>{K::Stroke, K::Stroke, K::Primitive, K::Primitive, K::TextBox, K::Effect,
+                                     K::Stamp, K::Photo}));
+
+    frame->route(res::cmd::kBrowseMode);
+    tab->layer()->repaint();
+    const QImage shot = frame->grab().toImage();
+    shot.save(QStringLiteral(MARVO_BINARY_DIR "/memo_kinds.png"));
+    EXPECT_FALSE(is_white(shot.pixel(tab->view()->mapTo(frame, QPoint(260, 180)))));
+
+    // The link line of the text box navigates in browse mode.
+    const auto& box = dynamic_cast<const memo::TextBoxObject&>(pkg->at(4));
+    const memo::Size line = tab->layer()->text_extent(box.font, "memo text");
+    const QPoint link(20 + 8 + 10, 250 + 8 + line.cy + 2 + line.cy / 2);
+    QWidget* input = tab->view()->focusProxy();
+    QTest::mousePress(input, Qt::LeftButton, {}, link);
+    QTest::mouseRelease(input, Qt::LeftButton, {}, link);
+    EXPECT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/next"); }));
 }
 
 } // namespace
