@@ -18,6 +18,7 @@
 #include "app/BandLayout.h"
 #include "app/MainFrame.h"
 #include "app/MemoPane.h"
+#include "memo/ui/LayerWnd.h"
 #include "memo/ui/MemoBarDlg.h"
 #include "app/MarvoApp.h"
 #include "app/ChildFrame.h"
@@ -219,8 +220,11 @@ void CMainFrame::update_status_panes()
 {
     share_pane_->setText(text_of(res::indicator::kShareState));
     // Single buffering only shows on a page with memos drawn without the off-screen buffer.
-    buffer_pane_->setText(text_of(res::str::kDoubleBuffer));
-    width_pane_->setText(text_of(res::str::kWidthFree));
+    CTabBrowserWnd* tab = theApp().ActiveBrowser();
+    const CLayerWnd* layer = tab ? tab->layer() : nullptr;
+    const bool single = layer && layer->page_has_package() && !layer->double_buffered();
+    buffer_pane_->setText(text_of(single ? res::str::kSingleBuffer : res::str::kDoubleBuffer));
+    width_pane_->setText(text_of(layer && layer->page_has_memos() ? res::str::kWidthLocked : res::str::kWidthFree));
 }
 
 // Saved entries in order, then the native bars the layout did not name, each on a new row.

@@ -51,9 +51,11 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     connect(page, &QWebEnginePage::loadFinished, this, [this] {
         refresh_frames();
         layer_->refresh();
+        apply_width_lock();
     });
     connect(page, &QWebEnginePage::urlChanged, this, [this] {
         frames_.clear();
+        apply_width_lock();
         layer_->deselect();
         layer_->update();
     });
@@ -120,6 +122,20 @@ int WebPageSurface::text_size() const
 void WebPageSurface::set_text_size(int size)
 {
     tab_.SetFontSize(size);
+}
+
+int WebPageSurface::locked_width() const
+{
+    const QUrl url = tab_.LocationURL();
+    if (url.isEmpty())
+        return 0;
+    const auto pkg = layer_->package(platform::from_qstring(url.toString()), false);
+    return pkg && !pkg->empty() ? std::max(pkg->width, 0) : 0;
+}
+
+void WebPageSurface::apply_width_lock()
+{
+    tab_.setMinimumWidth(std::min(locked_width(), 16384));
 }
 
 void WebPageSurface::refresh_frames()

@@ -30,6 +30,12 @@ public:
     int text_size() const override;
     void set_text_size(int size) override;
 
+    // Width lock: a page with memos keeps the width they were placed at; the tab's scroll
+    // container scrolls sideways when it is narrower.
+    void apply_width_lock();
+    // The stored width of the page's memos, or 0 when the page has none.
+    int locked_width() const;
+
     // Asks the page for its frames again.
     void refresh_frames();
     // True once a frame snapshot has arrived since the last request.

@@ -109,6 +109,18 @@ bool CLayerWnd::page_has_memos() const
     return false;
 }
 
+bool CLayerWnd::page_has_package() const
+{
+    const std::vector<DocumentView> docs = surface_.documents();
+    return !docs.empty() && package(docs.front().url, false) != nullptr;
+}
+
+bool CLayerWnd::double_buffered() const
+{
+    const MemoLayerServices& services = memo_layer_services();
+    return !services.double_buffer || services.double_buffer();
+}
+
 bool CLayerWnd::change_text_size(int size)
 {
     if (!page_has_memos())

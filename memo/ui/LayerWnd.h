@@ -114,6 +114,10 @@ public:
     // ---- text size ----
     // True when a package of the page's documents holds memos.
     bool page_has_memos() const;
+    // True when the top document has a package (with or without memos).
+    bool page_has_package() const;
+    // Whether the layer draws through its back buffer (the double-buffer setting).
+    bool double_buffered() const;
     // The user asks for another text size: with memos on the page, message 139 asks first;
     // Yes gives every package of the page the new size. False leaves the size as it is.
     bool change_text_size(int size);

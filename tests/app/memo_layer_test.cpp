@@ -134,6 +134,29 @@ TEST_F(MemoLayerTest, StrokesOnAFrameAreStoredUnderTheFrameDocument)
     EXPECT_TRUE(!outer || outer->empty());
 }
 
+TEST_F(MemoLayerTest, APageWithMemosKeepsTheirWidthAndFollowsTheirTextSize)
+{
+    pages_.set("/wide", kTallPage);
+    pages_.set("/plain", kTallPage);
+    ASSERT_TRUE(start());
+    {
+        auto pkg = app().package_cache().lookup(url("/wide"), true);
+        pkg->width = 900;
+        pkg->text_size = 0;
+        auto box = std::make_unique<memo::PrimitiveObject>();
+        box->rect = {10, 10, 50, 50};
+        pkg->add(std::move(box));
+    }
+    CTabBrowserWnd* tab = app().OpenInNewTab(url("/wide"));
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/wide") && !tab->busy(); }));
+    EXPECT_TRUE(wait_until([&] { return tab->width() >= 900; }));
+    EXPECT_EQ(tab->font_size(), 0);
+
+    tab->Navigate(pages_.url("/plain"));
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/plain") && !tab->busy(); }));
+    EXPECT_EQ(tab->minimumWidth(), 0);
+}
+
 // The layer paints the page's own pixels under the memos, and effects read them.
 TEST_F(MemoLayerTest, PageStaysVisibleAroundMemosAndEffectsReadIt)
 {
