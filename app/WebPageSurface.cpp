@@ -7,6 +7,7 @@
 #include <QWebEngineView>
 
 #include "app/BrowserPage.h"
+#include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/ui/LayerWnd.h"
 #include "platform/QtText.h"
@@ -121,7 +122,18 @@ int WebPageSurface::text_size() const
 
 void WebPageSurface::set_text_size(int size)
 {
+    // A page shown at its memos' size leaves the program's own size as it was.
+    int& program = theApp().settings().fontsize;
+    const int kept = program;
     tab_.SetFontSize(size);
+    program = kept;
+}
+
+void WebPageSurface::restore_text_size()
+{
+    const int program = theApp().settings().fontsize;
+    if (tab_.font_size() != program)
+        tab_.SetFontSize(program);
 }
 
 int WebPageSurface::locked_width() const

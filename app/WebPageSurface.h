@@ -29,6 +29,7 @@ public:
     void navigate(const std::string& url) override;
     int text_size() const override;
     void set_text_size(int size) override;
+    void restore_text_size() override;
 
     // Width lock: a page with memos keeps the width they were placed at; the tab's scroll
     // container scrolls sideways when it is narrower.

@@ -143,6 +143,7 @@ void CLayerWnd::follow_package_text_size()
             surface_.set_text_size(pkg->text_size);
         return;
     }
+    surface_.restore_text_size();
 }
 
 void CLayerWnd::set_shown(bool shown)

@@ -40,4 +40,6 @@ public:
     // The browser's text size (0 to 4) and switching it without asking.
     virtual int text_size() const { return 2; }
     virtual void set_text_size(int) {}
+    // Back to the program's own text size (a page without memos).
+    virtual void restore_text_size() {}
 };

@@ -139,6 +139,7 @@ TEST_F(MemoLayerTest, APageWithMemosKeepsTheirWidthAndFollowsTheirTextSize)
     pages_.set("/wide", kTallPage);
     pages_.set("/plain", kTallPage);
     ASSERT_TRUE(start());
+    const int program_size = app().settings().fontsize;
     {
         auto pkg = app().package_cache().lookup(url("/wide"), true);
         pkg->width = 900;
@@ -155,6 +156,8 @@ TEST_F(MemoLayerTest, APageWithMemosKeepsTheirWidthAndFollowsTheirTextSize)
     tab->Navigate(pages_.url("/plain"));
     ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/plain") && !tab->busy(); }));
     EXPECT_EQ(tab->minimumWidth(), 0);
+    EXPECT_EQ(tab->font_size(), program_size);
+    EXPECT_EQ(app().settings().fontsize, program_size);
 }
 
 // The layer paints the page's own pixels under the memos, and effects read them.
