@@ -18,6 +18,7 @@
 #include "app/MarvoApp.h"
 #include "app/WebPageSurface.h"
 #include "memo/ui/LayerWnd.h"
+#include "memo/ui/ObjectPropDialog.h"
 #include "memo/ui/Tools.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
@@ -388,6 +389,10 @@ bool CTabBrowserWnd::OnCommand(int id)
     case kClearMemos:
         layer()->clear_page();
         return true;
+    case kObjectProperties:
+        if (memo::MemoObject* object = layer()->selection())
+            CObjectPropDialog::edit(this, *layer(), *object);
+        return true;
     }
     return false;
 }
@@ -424,6 +429,9 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
     case kPaste:
     case kUndo:
     case kClearMemos:
+        return true;
+    case kObjectProperties:
+        state.enabled = layer()->selection() != nullptr;
         return true;
     case kDelete:
         state.enabled = theApp().drawing_tool_active();

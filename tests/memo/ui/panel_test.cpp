@@ -141,3 +141,34 @@ TEST_F(PanelTest, APanelBoundToTheSelectionEditsItAndRecordsTheChange)
 }
 
 } // namespace
+
+#include <QCheckBox>
+#include <QLabel>
+
+#include "memo/ui/ObjectPropDialog.h"
+
+namespace {
+
+TEST(ObjectProperties, OnlyTheAuthorMayChangeTheLock)
+{
+    ensure_app();
+    TextBoxObject box;
+    box.owner = "author";
+    box.locked = true;
+    box.time = now_time();
+    CObjectPropDialog mine(nullptr, box, true);
+    EXPECT_TRUE(mine.lock_box()->isEnabled());
+    EXPECT_TRUE(mine.lock_box()->isChecked());
+    CObjectPropDialog theirs(nullptr, box, false);
+    EXPECT_FALSE(theirs.lock_box()->isEnabled());
+
+    QStringList texts;
+    for (const QLabel* label : mine.findChildren<QLabel*>())
+        texts << label->text();
+    EXPECT_TRUE(texts.contains(QStringLiteral("author")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("TextBox")));
+    const QDate today = QDate::currentDate();
+    EXPECT_TRUE(texts.contains(QStringLiteral("%1/%2/%3").arg(today.year()).arg(today.month()).arg(today.day())));
+}
+
+} // namespace
