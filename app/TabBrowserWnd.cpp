@@ -366,13 +366,22 @@ bool CTabBrowserWnd::OnCommand(int id)
         copy_link_addresses();
         return true;
     case kCopy:
-        page_->triggerAction(QWebEnginePage::Copy);
+        if (theApp().drawing_tool_active())
+            layer()->copy();
+        else
+            page_->triggerAction(QWebEnginePage::Copy);
         return true;
     case kCut:
-        page_->triggerAction(QWebEnginePage::Cut);
+        if (theApp().drawing_tool_active())
+            layer()->cut();
+        else
+            page_->triggerAction(QWebEnginePage::Cut);
         return true;
     case kPaste:
-        page_->triggerAction(QWebEnginePage::Paste);
+        if (theApp().drawing_tool_active())
+            layer()->paste();
+        else
+            page_->triggerAction(QWebEnginePage::Paste);
         return true;
     case kUndo:
         if (theApp().drawing_tool_active())
@@ -418,14 +427,16 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
     case kNavigationLock:
         state.checked = navigation_lock_;
         return true;
+    case kCopy:
+    case kCut:
+        state.enabled = !theApp().drawing_tool_active() || layer()->can_copy();
+        return true;
     case kStop:
     case kRefresh:
     case kSaveAs:
     case kViewSource:
     case kFind:
     case kCopyLinkUrls:
-    case kCopy:
-    case kCut:
     case kPaste:
     case kUndo:
     case kClearMemos:

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QDropEvent>
@@ -440,6 +442,98 @@ void CLayerWnd::undo()
         break;
     }
     update();
+}
+
+// ---- edit commands ----
+
+bool CLayerWnd::can_copy() const
+{
+    return selection() != nullptr || !selection_rect_.normalized().is_empty();
+}
+
+QImage CLayerWnd::picture_of(const QRect& area)
+{
+    const QRect r = area & rect();
+    if (r.isEmpty())
+        return {};
+    paint_into(r);
+    return image_of(back_).copy(r);
+}
+
+void CLayerWnd::copy()
+{
+    QRect area;
+    for (const DocumentView& doc : surface_.documents()) {
+        if (memo::normalize_url(doc.url) != selection_url_)
+            continue;
+        const memo::Point o = doc.offset();
+        if (const MemoObject* sel = selection())
+            area = to_qrect(sel->bounds().offset(o.x, o.y));
+        else if (!selection_rect_.normalized().is_empty())
+            area = to_qrect(selection_rect_.offset(o.x, o.y));
+        break;
+    }
+    const QImage picture = picture_of(area);
+    if (!picture.isNull())
+        QGuiApplication::clipboard()->setImage(picture);
+}
+
+void CLayerWnd::cut()
+{
+    MemoObject* sel = selection();
+    if (sel && !may_edit(*sel)) {
+        ui::message_box(this, message(res::str::kObjectLocked));
+        return;
+    }
+    copy();
+    if (sel)
+        delete_selection();
+}
+
+bool CLayerWnd::paste()
+{
+    const std::vector<DocumentView> docs = surface_.documents();
+    if (docs.empty())
+        return false;
+    const DocumentView& doc = docs.front();
+    const auto pkg = package(doc.url, true);
+    if (!pkg)
+        return false;
+    // New objects go near the top-left corner of what is in view.
+    const memo::Point at = doc.to_document(doc.rect.topLeft() + QPoint(20, 20));
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    std::unique_ptr<MemoObject> object;
+    if (data && data->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_ARGB32);
+        if (image.isNull() || image.width() > memo::MemoImage::kMaxSide || image.height() > memo::MemoImage::kMaxSide)
+            return false;
+        auto photo = std::make_unique<memo::PhotoObject>();
+        photo->image.create(image.width(), image.height());
+        for (int y = 0; y < image.height(); ++y)
+            std::memcpy(photo->image.pixel(0, y), image.constScanLine(y), std::size_t(image.width()) * 4);
+        photo->rect = {at.x, at.y, at.x + image.width(), at.y + image.height()};
+        object = std::move(photo);
+    } else if (data && data->hasText() && !data->text().isEmpty()) {
+        auto box = std::make_unique<memo::TextBoxObject>();
+        QString text = data->text();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        box->text = platform::from_qstring(text);
+        int w = 0, h = 0;
+        for (std::string_view line : box->lines()) {
+            const memo::Size e = text_extent(box->font, line);
+            w = std::max(w, e.cx);
+            h += e.cy + 2;
+        }
+        box->rect = {at.x, at.y, at.x + w + 24, at.y + h + 20};
+        object = std::move(box);
+    } else {
+        return false;
+    }
+    const memo::Rect bounds = object->bounds();
+    MemoObject& added_object = added(*pkg, std::move(object));
+    select(added_object);
+    invalidate_document(doc, bounds.inflated(30));
+    return true;
 }
 
 bool CLayerWnd::is_picture_file(const QString& path)

@@ -106,6 +106,16 @@ public:
     bool can_undo() const { return !undo_.empty(); }
     void undo();
     const std::vector<ChangeRecord>& undo_list() const { return undo_; }
+    // Edit commands while a tool is active. Copy puts the picture of the marked area or of
+    // the selected object on the clipboard; cut also deletes the object (lock rule, message
+    // 126); paste makes a photo of a clipboard picture or a text box of clipboard text.
+    bool can_copy() const;
+    void copy();
+    void cut();
+    bool paste();
+    // The picture of a layer area as shown: page and memos.
+    QImage picture_of(const QRect& area);
+
     // Drops a picture file as a photo at a layer point; false with message 140 when unreadable.
     bool drop_picture(const QString& path, QPoint at);
     // ".JPG", ".JPEG", ".PNG", ".BMP", ".PPM" and ".TGA" files, in any case.

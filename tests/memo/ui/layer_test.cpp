@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QMimeData>
 #include <QPainter>
 #include <QTest>
@@ -378,6 +379,41 @@ TEST_F(LayerTest, DroppedPictureBecomesAPhotoAndABadFileIsReported)
     EXPECT_FALSE(layer->drop_picture(QString::fromStdString(bad), {30, 40}));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("ファイルの読み込みに失敗しました"));
+}
+
+TEST_F(LayerTest, CopyCutAndPasteOnTheLayer)
+{
+    MemoObject& mine = add(box({20, 20, 60, 50}));
+    MemoObject& theirs = add(box({100, 20, 140, 50}), "someone", true);
+    use(32782);
+    click({30, 30});
+    ASSERT_EQ(layer->selection(), &mine);
+    EXPECT_TRUE(layer->can_copy());
+    layer->copy();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(40, 30));
+
+    click({110, 30});
+    ASSERT_EQ(layer->selection(), &theirs);
+    layer->cut();  // locked by its author: refused
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(package()->size(), 2u);
+
+    click({30, 30});
+    layer->cut();
+    EXPECT_EQ(package()->size(), 1u);
+
+    // A picture becomes a photo, text becomes a text box, both in view.
+    page.scroll = {0, 100};
+    ASSERT_TRUE(layer->paste());
+    ASSERT_EQ(package()->size(), 2u);
+    EXPECT_EQ(package()->at(1).kind(), MemoKind::Photo);
+    EXPECT_EQ(package()->at(1).bounds(), (Rect{20, 120, 60, 150}));
+    QGuiApplication::clipboard()->setText(QStringLiteral("hello\nworld"));
+    ASSERT_TRUE(layer->paste());
+    auto& text = dynamic_cast<TextBoxObject&>(package()->at(2));
+    EXPECT_EQ(text.text, "hello\nworld");
+    EXPECT_EQ(layer->selection(), &text);
 }
 
 TEST_F(LayerTest, TextSizeFollowsTheMemosAndChangingItAsksFirst)
