@@ -608,6 +608,16 @@ void CLayerWnd::invalidate(const memo::Rect& document_rect)
     invalidate_window(to_qrect(document_rect.offset(active_offset_.x, active_offset_.y)));
 }
 
+void CLayerWnd::show_cursor(std::optional<Qt::CursorShape> shape)
+{
+    if (!input_)
+        return;
+    if (shape)
+        input_->setCursor(*shape);
+    else
+        input_->unsetCursor();
+}
+
 void CLayerWnd::invalidate_window(const QRect& rect)
 {
     if (rect.isNull())

@@ -135,6 +135,9 @@ public:
     void follow_package_text_size();
 
     // ---- painting ----
+    // The pointer over the page: a tool's shape, or the page's own (nullopt).
+    void show_cursor(std::optional<Qt::CursorShape> shape);
+
     // Repaints part of the layer (layer coordinates); a null rect repaints everything.
     void invalidate_window(const QRect& rect);
     // Repaints a document rectangle of a document.

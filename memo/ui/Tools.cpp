@@ -23,9 +23,14 @@ bool near_press(QPoint a, QPoint b)
 
 void CTool::attach(CLayerWnd* layer)
 {
-    if (layer_ != layer)
+    if (layer_ != layer) {
         end();
+        if (layer_)
+            layer_->show_cursor(std::nullopt);
+    }
     layer_ = layer;
+    if (layer)
+        layer->show_cursor(cursor());
 }
 
 CLayerWnd* CTool::layer() const
@@ -550,8 +555,10 @@ void CToolBox::set_current(int command_id, CLayerWnd* layer)
     CTool* next = tool(command_id);
     if (current_) {
         current_->deactivate();
-        if (CLayerWnd* old = current_->layer())
+        if (CLayerWnd* old = current_->layer()) {
             old->deselect();
+            old->show_cursor(std::nullopt);
+        }
     }
     current_ = next;
     current_id_ = next ? command_id : 0;

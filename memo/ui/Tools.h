@@ -35,6 +35,8 @@ public:
     virtual bool middle_up(Qt::KeyboardModifiers, QPoint) { return false; }
 
     CLayerWnd* layer() const;
+    // The pointer shape over the page while the tool is current.
+    virtual Qt::CursorShape cursor() const { return Qt::CrossCursor; }
     // The option panel of this tool's kind (-1 for none).
     virtual int option_panel() const { return -1; }
 
@@ -46,6 +48,7 @@ protected:
 
 class CSelectTool : public CTool {
 public:
+    Qt::CursorShape cursor() const override { return Qt::ArrowCursor; }
     void command(int id) override;
     bool mouse_move(Qt::KeyboardModifiers, Qt::MouseButtons, QPoint p) override;
     bool left_down(Qt::KeyboardModifiers, QPoint p) override;
@@ -132,6 +135,7 @@ protected:
 
 class CTextTool : public CRectTool {
 public:
+    Qt::CursorShape cursor() const override { return Qt::IBeamCursor; }
     bool left_up(Qt::KeyboardModifiers, QPoint p) override;
     int option_panel() const override { return 2; }
     memo::TextBoxObject& box() { return template_; }
@@ -166,6 +170,7 @@ private:
 class CStampTool : public CTool {
 public:
     enum class Scale { Double, Single, Half };
+    Qt::CursorShape cursor() const override { return Qt::PointingHandCursor; }
     bool left_down(Qt::KeyboardModifiers, QPoint p) override;
     int option_panel() const override { return 1; }
 

@@ -143,6 +143,7 @@ protected:
 TEST_F(LayerTest, FreehandDragMakesAStrokeAndAClickMakesNone)
 {
     use(32785);
+    EXPECT_EQ(page.cursor().shape(), Qt::CrossCursor);
     click({20, 20});
     EXPECT_TRUE(!package() || package()->empty());
 
