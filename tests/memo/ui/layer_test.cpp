@@ -166,6 +166,9 @@ TEST_F(LayerTest, FreehandDragMakesAStrokeAndAClickMakesNone)
     const QImage image = shot();
     EXPECT_NE(image.pixel(100, 60), kPageColour);
     EXPECT_EQ(image.pixel(100, 150), kPageColour);
+    // A whole frame also made the site's thumbnail.
+    EXPECT_EQ(pkg->thumbnail.width(), 32);
+    EXPECT_EQ(pkg->thumbnail.height(), 32);
 }
 
 TEST_F(LayerTest, ShiftDragDrawsAStraightLineInOneOfEightDirections)
