@@ -42,6 +42,18 @@ const char* const kFramesScript = R"JS(
 })()
 )JS";
 
+// False when the document has no body or an element's style attribute uses the legacy
+// "DXImageTransform" filters, which the single-buffered drawing was kept for.
+const char* const kRendersApartScript = R"JS(
+(function () {
+  if (!document.body) return false;
+  var all = document.querySelectorAll('[style]');
+  for (var i = 0; i < all.length; i++)
+    if ((all[i].getAttribute('style') || '').indexOf('DXImageTransform') >= 0) return false;
+  return true;
+})()
+)JS";
+
 } // namespace
 
 WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
@@ -50,6 +62,12 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     layer_->on_left_release = [this] { tab_.record_left_release(); };
     QWebEnginePage* page = tab.view()->page();
     connect(page, &QWebEnginePage::loadFinished, this, [this] {
+        QPointer<CLayerWnd> layer(layer_);
+        tab_.view()->page()->runJavaScript(QString::fromLatin1(kRendersApartScript), QWebEngineScript::ApplicationWorld,
+                                           [layer](const QVariant& apart) {
+                                               if (layer)
+                                                   layer->set_page_renders_apart(apart.toBool());
+                                           });
         refresh_frames();
         layer_->refresh();
         apply_width_lock();

@@ -120,7 +120,7 @@ bool CLayerWnd::page_has_package() const
 bool CLayerWnd::double_buffered() const
 {
     const MemoLayerServices& services = memo_layer_services();
-    return !services.double_buffer || services.double_buffer();
+    return page_renders_apart_ && (!services.double_buffer || services.double_buffer());
 }
 
 bool CLayerWnd::change_text_size(int size)

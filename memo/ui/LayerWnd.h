@@ -126,8 +126,10 @@ public:
     bool page_has_memos() const;
     // True when the top document has a package (with or without memos).
     bool page_has_package() const;
-    // Whether the layer draws through its back buffer (the double-buffer setting).
+    // Whether the layer draws through its back buffer: the double-buffer setting, unless the
+    // page cannot be rendered apart (no body, or legacy filters in style attributes).
     bool double_buffered() const;
+    void set_page_renders_apart(bool apart) { page_renders_apart_ = apart; }
     // The user asks for another text size: with memos on the page, message 139 asks first;
     // Yes gives every package of the page the new size. False leaves the size as it is.
     bool change_text_size(int size);
@@ -177,6 +179,7 @@ private:
     PageSurface& surface_;
     QPointer<QWidget> input_;
     bool shown_ = true;
+    bool page_renders_apart_ = true;
     memo::Time64 thumbnail_time_ = 0;
     std::string selection_url_;
     memo::Guid selection_id_;

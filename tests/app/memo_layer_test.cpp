@@ -160,6 +160,18 @@ TEST_F(MemoLayerTest, APageWithMemosKeepsTheirWidthAndFollowsTheirTextSize)
     EXPECT_EQ(app().settings().fontsize, program_size);
 }
 
+TEST_F(MemoLayerTest, PagesWithLegacyFiltersAreDrawnSingleBuffered)
+{
+    pages_.set("/filter", QStringLiteral("<title>Filter</title><body><div style=\"filter:progid:"
+                                         "DXImageTransform.Microsoft.Alpha(opacity=50)\">x</div></body>"));
+    pages_.set("/plain", kTallPage);
+    CTabBrowserWnd* tab = start_on("/filter");
+    ASSERT_TRUE(tab);
+    EXPECT_TRUE(wait_until([&] { return !tab->layer()->double_buffered(); }));
+    tab->Navigate(pages_.url("/plain"));
+    EXPECT_TRUE(wait_until([&] { return tab->layer()->double_buffered(); }));
+}
+
 // The layer paints the page's own pixels under the memos, and effects read them.
 TEST_F(MemoLayerTest, PageStaysVisibleAroundMemosAndEffectsReadIt)
 {
