@@ -18,7 +18,7 @@ CTextModeEditBox::CTextModeEditBox(QWidget* parent) : QPlainTextEdit(parent) {}
 
 void CTextModeEditBox::mouseReleaseEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton && !rect().contains(event->position().toPoint())) {
+    if (event->button() == Qt::LeftButton && !viewport()->rect().contains(event->position().toPoint())) {
         emit released_outside();
         return;
     }
@@ -42,6 +42,20 @@ CTextDialog::CTextDialog(QWidget* parent, const QRect& window_rect, const QStrin
 QString CTextDialog::text() const
 {
     return edit_->toPlainText();
+}
+
+// The edit box keeps the mouse while the dialog is open, so a release anywhere else ends the
+// entry.
+void CTextDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    edit_->viewport()->grabMouse();
+}
+
+void CTextDialog::done(int result)
+{
+    edit_->viewport()->releaseMouse();
+    QDialog::done(result);
 }
 
 void CTextDialog::resizeEvent(QResizeEvent* event)

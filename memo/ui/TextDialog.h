@@ -36,8 +36,11 @@ public:
     using Responder = std::function<bool(std::string& text)>;
     static void set_responder(Responder responder);
 
+    void done(int result) override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     CTextModeEditBox* edit_;

@@ -420,6 +420,46 @@ TEST_F(LayerTest, CopyCutAndPasteOnTheLayer)
     EXPECT_EQ(layer->selection(), &text);
 }
 
+TEST_F(LayerTest, AClickOnATextBoxWithTheSelectToolEditsIt)
+{
+    auto box = std::make_unique<TextBoxObject>();
+    box->rect = {40, 40, 240, 120};
+    box->text = "old";
+    MemoObject& o = add(std::move(box));
+    CTextDialog::set_responder([](std::string& text) {
+        EXPECT_EQ(text, "old");
+        text = "new";
+        return true;
+    });
+    use(32782);
+    click({100, 80});
+    EXPECT_EQ(dynamic_cast<TextBoxObject&>(o).text, "new");
+    ASSERT_EQ(layer->undo_list().size(), 1u);
+    layer->undo();
+    EXPECT_EQ(dynamic_cast<TextBoxObject&>(package()->at(0)).text, "old");
+
+    // Another author's locked box is selected but not edited.
+    dynamic_cast<TextBoxObject&>(package()->at(0)).owner = "someone";
+    package()->at(0).locked = true;
+    click({100, 80});
+    EXPECT_EQ(dynamic_cast<TextBoxObject&>(package()->at(0)).text, "old");
+}
+
+TEST_F(LayerTest, TheTextDialogEndsWhenTheButtonIsReleasedOutsideIt)
+{
+    CTextDialog dialog(&page, QRect(20, 20, 200, 80), QStringLiteral("line 1\nline 2"), LogFont{});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.text(), QStringLiteral("line 1\nline 2"));
+    // What the edit box receives while it holds the mouse and the button goes up elsewhere.
+    QWidget* box = dialog.edit()->viewport();
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-30, -30), box->mapToGlobal(QPointF(-30, -30)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(box, &release);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
 TEST_F(LayerTest, TextSizeFollowsTheMemosAndChangingItAsksFirst)
 {
     EXPECT_TRUE(layer->change_text_size(4));  // no memos: no question
