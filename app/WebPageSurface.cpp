@@ -61,7 +61,8 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     layer_ = new CLayerWnd(*this);
     layer_->on_left_release = [this] { tab_.record_left_release(); };
     QWebEnginePage* page = tab.view()->page();
-    connect(page, &QWebEnginePage::loadFinished, this, [this] {
+    // The layer is the context: nothing reaches it once the view has taken it down.
+    connect(page, &QWebEnginePage::loadFinished, layer_, [this] {
         QPointer<CLayerWnd> layer(layer_);
         tab_.view()->page()->runJavaScript(QString::fromLatin1(kRendersApartScript), QWebEngineScript::ApplicationWorld,
                                            [layer](const QVariant& apart) {
@@ -72,13 +73,13 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
         layer_->refresh();
         apply_width_lock();
     });
-    connect(page, &QWebEnginePage::urlChanged, this, [this] {
+    connect(page, &QWebEnginePage::urlChanged, layer_, [this] {
         frames_.clear();
         apply_width_lock();
         layer_->deselect();
         layer_->update();
     });
-    connect(page, &QWebEnginePage::scrollPositionChanged, this, [this] {
+    connect(page, &QWebEnginePage::scrollPositionChanged, layer_, [this] {
         layer_->update();
         if (!frames_.empty())
             refresh_frames();
@@ -157,7 +158,7 @@ void WebPageSurface::restore_text_size()
 int WebPageSurface::locked_width() const
 {
     const QUrl url = tab_.LocationURL();
-    if (url.isEmpty())
+    if (url.isEmpty() || !layer_)
         return 0;
     const auto pkg = layer_->package(platform::from_qstring(url.toString()), false);
     return pkg && !pkg->empty() ? std::max(pkg->width, 0) : 0;
@@ -200,7 +201,7 @@ void WebPageSurface::refresh_frames()
                                                self->frame_poll_.stop();
                                            else if (!self->frame_poll_.isActive())
                                                self->frame_poll_.start();
-                                           if (changed)
+                                           if (changed && self->layer_)
                                                self->layer_->update();
                                        });
 }

@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <vector>
 
+#include "memo/ui/LayerWnd.h"
 #include "memo/ui/PageSurface.h"
 
-class CLayerWnd;
 class CTabBrowserWnd;
 
 // The page of a tab as the memo layer sees it. The top document's scroll position comes
@@ -20,7 +20,7 @@ public:
     explicit WebPageSurface(CTabBrowserWnd& tab);
     ~WebPageSurface() override;
 
-    CLayerWnd* layer() const { return layer_; }
+    CLayerWnd* layer() const { return layer_.data(); }
 
     QWidget* host() const override;
     QWidget* input_widget() const override;
@@ -47,7 +47,7 @@ protected:
 
 private:
     CTabBrowserWnd& tab_;
-    CLayerWnd* layer_ = nullptr;
+    QPointer<CLayerWnd> layer_;  // a child of the view, which may go first
     std::vector<DocumentView> frames_;
     bool frames_pending_ = false;
     QTimer frame_poll_;
