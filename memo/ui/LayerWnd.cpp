@@ -379,19 +379,13 @@ void CLayerWnd::clear_page()
                 foreign_lock = true;
     memo::PackageCache* cache = memo_layer_services().cache;
     if (foreign_lock) {
-        // Other authors' locked memos stay. The clear record above undoes the whole page in
-        // one step, so the removed objects get no records of their own.
-        const MemoLayerServices& services = memo_layer_services();
-        for (const auto& pkg : packages) {
+        // Other authors' locked memos stay; the rest is stamped as deleted one by one.
+        for (const auto& pkg : packages)
             for (std::size_t i = pkg->size(); i-- > 0;) {
                 MemoObject& o = pkg->at(i);
                 if (!o.locked || o.owner == me)
-                    pkg->remove(&o);
+                    deleted(*pkg, o);
             }
-            stamp_package(*pkg);
-            if (pkg->empty() && !(services.is_private && services.is_private(pkg->url)) && services.queue_delete)
-                services.queue_delete(pkg->url);
-        }
     } else if (cache) {
         for (const auto& pkg : packages)
             cache->delete_site(*pkg);
