@@ -364,10 +364,32 @@ bool CMarvoApp::OpenShortcutInActiveTab(const std::string& path)
     return true;
 }
 
-bool CMarvoApp::OpenMemoPackageFile(const std::string&)
+// Memos received from another user: merged with or replacing the memos of their sites, then
+// the first site is shown.
+bool CMarvoApp::OpenMemoPackageFile(const std::string& path)
 {
-    // The memo store that reads memo files is not part of the program yet.
-    return false;
+    if (!package_cache_)
+        return false;
+    const memo::OpenMemoResult result =
+        package_cache_->open_memo_file(platform::sjis_to_utf8(path), [] {
+            switch (ui::message_box(nullptr, text_of(res::str::kAskMergeMemos), ui::Buttons::YesNoCancel)) {
+            case ui::Answer::Yes:
+                return memo::MergeAnswer::Yes;
+            case ui::Answer::No:
+                return memo::MergeAnswer::No;
+            default:
+                return memo::MergeAnswer::Cancel;
+            }
+        });
+    if (result.status == memo::OpenMemoResult::Status::ReadFailed) {
+        show_message(res::str::kFileReadFailed);
+        return false;
+    }
+    if (!result)
+        return false;
+    if (!result.url_to_show.empty())
+        OpenInNewTab(result.url_to_show);
+    return true;
 }
 
 // ---- commands ----

@@ -172,6 +172,40 @@ TEST_F(MemoLayerTest, PagesWithLegacyFiltersAreDrawnSingleBuffered)
     EXPECT_TRUE(wait_until([&] { return tab->layer()->double_buffered(); }));
 }
 
+TEST_F(MemoLayerTest, AMemoFileOpensItsSiteWithItsMemos)
+{
+    pages_.set("/shared", kTallPage);
+    ASSERT_TRUE(start());
+    memo::MemoPackage received;
+    received.url = url("/shared");
+    auto box = std::make_unique<memo::PrimitiveObject>();
+    box->rect = {100, 100, 200, 160};
+    box->opacity = 255;
+    received.add(std::move(box));
+    const std::string file = (data_.path() / "received.ame").string();
+    {
+        rs2::FileStream out(file, rs2::FileStream::open_write);
+        received.write(out);
+    }
+    ASSERT_TRUE(app().OpenMemoPackageFile(file));
+    CTabBrowserWnd* tab = app().ActiveBrowser();
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/shared") && !tab->busy(); }));
+    EXPECT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {150, 130})); }));
+
+    // A damaged file is reported and changes nothing.
+    { rs2::FileStream out(file, rs2::FileStream::open_write); out << "PACK"; }
+    std::vector<QString> messages;
+    ui::set_message_responder([&](const QString& text, ui::Buttons) {
+        messages.push_back(text);
+        return ui::Answer::Ok;
+    });
+    EXPECT_FALSE(app().OpenMemoPackageFile(file));
+    ui::set_message_responder({});
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("ファイルの読み込みに失敗しました"));
+}
+
 // The layer paints the page's own pixels under the memos, and effects read them.
 TEST_F(MemoLayerTest, PageStaysVisibleAroundMemosAndEffectsReadIt)
 {
