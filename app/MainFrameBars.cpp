@@ -12,11 +12,15 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "memo/ui/OptionPanels.h"
 #include "app/ActivityIndicator.h"
 #include "app/AppIcons.h"
 #include "app/AddressBar.h"
 #include "app/BandLayout.h"
 #include "app/MainFrame.h"
+#include "app/MemoPane.h"
+#include "memo/ui/LayerWnd.h"
+#include "memo/ui/MemoBarDlg.h"
 #include "app/MarvoApp.h"
 #include "app/PlacesWiring.h"
 #include "app/ChildFrame.h"
@@ -166,6 +170,7 @@ QToolBar* CMainFrame::create_drawing_bar()
             command->setCheckable(true);
         bar->addAction(command);
     }
+    bar->addWidget(new COptionPanels(theApp().tools(), bar));
     return bar;
 }
 
@@ -182,6 +187,10 @@ void CMainFrame::create_explorer_bar()
         explorer_panes_->addWidget(pane);
     }
     install_places_panes(explorer_panes_);
+    QWidget* memo_placeholder = explorer_panes_->widget(1);
+    explorer_panes_->insertWidget(1, create_memo_pane(explorer_panes_));
+    explorer_panes_->removeWidget(memo_placeholder);
+    delete memo_placeholder;
     explorer_->setWidget(explorer_panes_);
     addDockWidget(Qt::LeftDockWidgetArea, explorer_);
     const settings::Rect& area = theApp().settings().exprect;
@@ -203,8 +212,11 @@ void CMainFrame::update_status_panes()
 {
     share_pane_->setText(text_of(res::indicator::kShareState));
     // Single buffering only shows on a page with memos drawn without the off-screen buffer.
-    buffer_pane_->setText(text_of(res::str::kDoubleBuffer));
-    width_pane_->setText(text_of(res::str::kWidthFree));
+    CTabBrowserWnd* tab = theApp().ActiveBrowser();
+    const CLayerWnd* layer = tab ? tab->layer() : nullptr;
+    const bool single = layer && layer->page_has_package() && !layer->double_buffered();
+    buffer_pane_->setText(text_of(single ? res::str::kSingleBuffer : res::str::kDoubleBuffer));
+    width_pane_->setText(text_of(layer && layer->page_has_memos() ? res::str::kWidthLocked : res::str::kWidthFree));
 }
 
 // Saved entries in order, then the native bars the layout did not name, each on a new row.

@@ -23,6 +23,12 @@
 #include "app/ToolBands.h"
 #include "app/TerminationSignals.h"
 #include "app/FrameStateSampler.h"
+#include "memo/PackageCache.h"
+#include "memo/PackageFiles.h"
+#include "memo/StampList.h"
+#include "memo/ui/LayerWnd.h"
+#include "memo/ui/Tools.h"
+#include "platform/Folders.h"
 #include "places/Shortcut.h"
 #include "platform/InstanceLink.h"
 #include "platform/QtText.h"
@@ -169,6 +175,7 @@ void CMarvoApp::load_state()
     history_.clear();
     history_.load(folders_.data / places::kHistoryFile);
     load_favorites_order();
+    start_memo_store();
 }
 
 void CMarvoApp::load_favorites_order()
@@ -185,8 +192,58 @@ void CMarvoApp::load_favorites_order()
                                                     });
 }
 
+// The package cache over the memo folder, the stamp pictures and the tools, shared by the
+// memo layers of every tab.
+void CMarvoApp::start_memo_store()
+{
+    package_cache_ = std::make_unique<memo::PackageCache>(std::filesystem::path(platform::sjis_to_utf8(memo_folder_)));
+    package_cache_->set_window_width(settings_.width);
+    package_cache_->set_active_view([this]() -> std::optional<memo::PackageCache::ActiveView> {
+        if (CTabBrowserWnd* browser = ActiveBrowser())
+            return memo::PackageCache::ActiveView{browser->view()->width(), browser->font_size()};
+        return std::nullopt;
+    });
+    package_cache_->set_private_sites([this](std::string_view url) {
+        const std::string site = memo::normalize_url(url);
+        for (const std::string& area : settings_.private_areas)
+            if (memo::normalize_url(area) == site)
+                return true;
+        return false;
+    });
+    if (!stamps_) {
+        stamps_ = std::make_unique<memo::StampList>();
+        if (const auto folder = platform::find_support_file("stamp"))
+            stamps_->load(*folder);
+    }
+    if (!tools_)
+        tools_ = std::make_unique<CToolBox>();
+    tools_->set_current(0, nullptr);
+    MemoLayerServices& services = memo_layer_services();
+    services.cache = package_cache_.get();
+    services.stamps = stamps_.get();
+    services.tools = tools_.get();
+    services.user_name = [this] { return user_name_; };
+    services.is_private = [this](std::string_view url) {
+        const std::string site = memo::normalize_url(url);
+        for (const std::string& area : settings_.private_areas)
+            if (memo::normalize_url(area) == site)
+                return true;
+        return false;
+    };
+    services.double_buffer = [this] { return settings_.doublebuffer != 0; };
+}
+
+bool CMarvoApp::drawing_tool_active() const
+{
+    return tools_ && tools_->current() != nullptr;
+}
+
 void CMarvoApp::save_state()
 {
+    if (package_cache_) {
+        package_cache_->commit_changed();
+        package_cache_->save_all();
+    }
     if (frame_)
         settings::save_settings(settings_, FrameStateSampler(*frame_),
                                 (folders_.data / settings::kSettingsFileName).string());
@@ -309,7 +366,11 @@ CTabBrowserWnd* CMarvoApp::ActiveBrowser() const
 
 void CMarvoApp::SetBrowseMode()
 {
-    current_tool_ = 0;
+    if (tools_ && tools_->current()) {
+        CTabBrowserWnd* active = ActiveBrowser();
+        tools_->set_current(0, active ? active->layer() : nullptr);
+        package_cache_->commit_changed();
+    }
     if (CTabBrowserWnd* browser = ActiveBrowser())
         browser->view()->setFocus();
 }
@@ -333,10 +394,32 @@ bool CMarvoApp::OpenShortcutInActiveTab(const std::string& path)
     return true;
 }
 
-bool CMarvoApp::OpenMemoPackageFile(const std::string&)
+// Memos received from another user: merged with or replacing the memos of their sites, then
+// the first site is shown.
+bool CMarvoApp::OpenMemoPackageFile(const std::string& path)
 {
-    // The memo store that reads memo files is not part of the program yet.
-    return false;
+    if (!package_cache_)
+        return false;
+    const memo::OpenMemoResult result =
+        package_cache_->open_memo_file(platform::sjis_to_utf8(path), [] {
+            switch (ui::message_box(nullptr, text_of(res::str::kAskMergeMemos), ui::Buttons::YesNoCancel)) {
+            case ui::Answer::Yes:
+                return memo::MergeAnswer::Yes;
+            case ui::Answer::No:
+                return memo::MergeAnswer::No;
+            default:
+                return memo::MergeAnswer::Cancel;
+            }
+        });
+    if (result.status == memo::OpenMemoResult::Status::ReadFailed) {
+        show_message(res::str::kFileReadFailed);
+        return false;
+    }
+    if (!result)
+        return false;
+    if (!result.url_to_show.empty())
+        OpenInNewTab(result.url_to_show);
+    return true;
 }
 
 // ---- commands ----
@@ -388,9 +471,11 @@ bool CMarvoApp::OnCommand(int id)
     case kTextTool:
     case kPrimitiveTool:
     case kStampTool:
-    case kEffectTool:
-        current_tool_ = id;
+    case kEffectTool: {
+        CTabBrowserWnd* active = ActiveBrowser();
+        tools_->set_current(id, active ? active->layer() : nullptr);
         return true;
+    }
     }
     return false;
 }
@@ -402,7 +487,7 @@ bool CMarvoApp::OnUpdateCommand(int id, CommandState& state)
         return true;
     switch (id) {
     case kBrowseMode:
-        state.checked = current_tool_ == 0;
+        state.checked = !drawing_tool_active();
         return true;
     case kSelectTool:
     case kFreehandTool:
@@ -411,7 +496,7 @@ bool CMarvoApp::OnUpdateCommand(int id, CommandState& state)
     case kPrimitiveTool:
     case kStampTool:
     case kEffectTool:
-        state.checked = current_tool_ == id;
+        state.checked = tools_ && tools_->current_id() == id;
         return true;
     case kSendInstantMessage:
         state.enabled = !user_name_.empty() && !settings_.server_addr().empty();

@@ -15,6 +15,12 @@ class CMainFrame;
 class CTabBrowserWnd;
 class KeyCommandPoll;
 class OfflineInterceptor;
+class CToolBox;
+
+namespace memo {
+class PackageCache;
+class StampList;
+}
 class QWebEngineProfile;
 
 namespace platform {
@@ -89,7 +95,12 @@ public:
     // Reads the favorites order again (start-up, and after the favorites were organised).
     void load_favorites_order();
     // True while a drawing tool is selected (browse mode when false).
-    bool drawing_tool_active() const { return current_tool_ != 0; }
+    bool drawing_tool_active() const;
+    // The memo packages of every site, loaded on first use and saved when the frame closes.
+    memo::PackageCache& package_cache() { return *package_cache_; }
+    const memo::StampList& stamps() const { return *stamps_; }
+    // The drawing tools; the current one is the process-wide drawing mode.
+    CToolBox& tools() { return *tools_; }
 
 signals:
     // The history was cleared as private data: stores of visited pages empty themselves.
@@ -111,9 +122,12 @@ private:
     std::unique_ptr<platform::InstanceServer> instance_server_;
     std::string memo_folder_;
     std::string user_name_;
-    int current_tool_ = 0;  // command id of the drawing tool, 0 in browse mode
     places::History history_;
     places::OrderList favorites_order_;
+    std::unique_ptr<memo::PackageCache> package_cache_;
+    std::unique_ptr<memo::StampList> stamps_;
+    std::unique_ptr<CToolBox> tools_;
+    void start_memo_store();
     QWebEngineProfile* profile_ = nullptr;
     QPointer<CMainFrame> frame_;
     KeyCommandPoll* key_poll_ = nullptr;

@@ -19,6 +19,10 @@
 #include "app/MarvoApp.h"
 #include "app/NetworkOptions.h"
 #include "app/SiteAuthentication.h"
+#include "app/WebPageSurface.h"
+#include "memo/ui/LayerWnd.h"
+#include "memo/ui/ObjectPropDialog.h"
+#include "memo/ui/Tools.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 
@@ -42,6 +46,7 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     answer_proxy_authentication(page_);
     answer_site_authentication(page_, this);
     layout->addWidget(view_);
+    memo_surface_ = new WebPageSurface(*this);
     setAcceptDrops(true);
 
     connect(page_, &QWebEnginePage::urlChanged, this, &CTabBrowserWnd::OnNavigateComplete2);
@@ -70,6 +75,11 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
 }
 
 CTabBrowserWnd::~CTabBrowserWnd() = default;
+
+CLayerWnd* CTabBrowserWnd::layer() const
+{
+    return memo_surface_->layer();
+}
 
 // The engine settings that follow the program's download-control flags.
 void CTabBrowserWnd::apply_settings()
@@ -105,6 +115,7 @@ QString CTabBrowserWnd::LocationName() const
 void CTabBrowserWnd::watch_input_widget()
 {
     QWidget* input = view_->focusProxy();
+    memo_surface_->layer()->watch_input();
     if (input == input_widget_ || !input)
         return;
     if (input_widget_)
@@ -318,7 +329,8 @@ bool CTabBrowserWnd::OnCommand(int id)
         return true;
     }
     if (isFontSizeCommand(id)) {
-        SetFontSize(fontSizeOf(id));
+        if (fontSizeOf(id) != font_size_ && layer()->change_text_size(fontSizeOf(id)))
+            SetFontSize(fontSizeOf(id));
         return true;
     }
     if (isAutoRefreshCommand(id)) {
@@ -362,16 +374,41 @@ bool CTabBrowserWnd::OnCommand(int id)
         copy_link_addresses();
         return true;
     case kCopy:
-        page_->triggerAction(QWebEnginePage::Copy);
+        if (theApp().drawing_tool_active())
+            layer()->copy();
+        else
+            page_->triggerAction(QWebEnginePage::Copy);
         return true;
     case kCut:
-        page_->triggerAction(QWebEnginePage::Cut);
+        if (theApp().drawing_tool_active())
+            layer()->cut();
+        else
+            page_->triggerAction(QWebEnginePage::Cut);
         return true;
     case kPaste:
-        page_->triggerAction(QWebEnginePage::Paste);
+        if (theApp().drawing_tool_active())
+            layer()->paste();
+        else
+            page_->triggerAction(QWebEnginePage::Paste);
         return true;
     case kUndo:
-        page_->triggerAction(QWebEnginePage::Undo);
+        if (theApp().drawing_tool_active())
+            layer()->undo();
+        else
+            page_->triggerAction(QWebEnginePage::Undo);
+        return true;
+    case kDelete:
+        if (CTool* tool = theApp().tools().current()) {
+            tool->command(kDelete);
+            return true;
+        }
+        return false;
+    case kClearMemos:
+        layer()->clear_page();
+        return true;
+    case kObjectProperties:
+        if (memo::MemoObject* object = layer()->selection())
+            CObjectPropDialog::edit(this, *layer(), *object);
         return true;
     }
     return false;
@@ -398,16 +435,25 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
     case kNavigationLock:
         state.checked = navigation_lock_;
         return true;
+    case kCopy:
+    case kCut:
+        state.enabled = !theApp().drawing_tool_active() || layer()->can_copy();
+        return true;
     case kStop:
     case kRefresh:
     case kSaveAs:
     case kViewSource:
     case kFind:
     case kCopyLinkUrls:
-    case kCopy:
-    case kCut:
     case kPaste:
     case kUndo:
+    case kClearMemos:
+        return true;
+    case kObjectProperties:
+        state.enabled = layer()->selection() != nullptr;
+        return true;
+    case kDelete:
+        state.enabled = theApp().drawing_tool_active();
         return true;
     }
     return backListIndex(id) >= 0 || forwardListIndex(id) >= 0;

@@ -14,6 +14,8 @@
 
 class BrowserPage;
 class CChildFrame;
+class CLayerWnd;
+class WebPageSurface;
 class QWebEngineView;
 
 // The browser window of one tab: hosts the engine's view, turns its events into the program's
@@ -36,6 +38,8 @@ public:
     CChildFrame* frame() const { return frame_; }
     QWebEngineView* view() const { return view_; }
     BrowserPage* page() const { return page_; }
+    // The memo layer over the page.
+    CLayerWnd* layer() const;
 
     void Navigate(const QUrl& url);
     QUrl LocationURL() const;
@@ -97,6 +101,7 @@ private:
     CChildFrame* frame_;
     QWebEngineView* view_;
     BrowserPage* page_;
+    WebPageSurface* memo_surface_ = nullptr;
     QPointer<QWidget> input_widget_;
     bool busy_ = false;
     bool script_errors_blocked_ = true;

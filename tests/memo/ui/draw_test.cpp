@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 
 #include "memo/MemoPackage.h"
 #include "memo/StampList.h"
@@ -18,7 +18,7 @@ void ensure_app()
     if (!QGuiApplication::instance()) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QGuiApplication(argc, argv);
+        new QApplication(argc, argv);  // the layer tests in this program need widgets
     }
 }
 

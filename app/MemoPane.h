@@ -1,0 +1,8 @@
+#pragma once
+
+class QWidget;
+class CMemoBarDlg;
+
+// The memo pane of the explorer bar, wired to the browser: "移動" shows the site in the
+// active tab in browse mode, "開く" in a new tab.
+CMemoBarDlg* create_memo_pane(QWidget* parent);

@@ -1,0 +1,207 @@
+#include "app/WebPageSurface.h"
+
+#include <QEvent>
+#include <QVariant>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+#include "app/BrowserPage.h"
+#include "app/MarvoApp.h"
+#include "app/TabBrowserWnd.h"
+#include "memo/ui/LayerWnd.h"
+#include "platform/QtText.h"
+
+namespace {
+
+// Same-origin frame documents, depth first, with their viewports in top-level viewport
+// coordinates (inside borders and padding) and their scroll positions. Cross-origin frames
+// cannot be read and are left out.
+const char* const kFramesScript = R"JS(
+(function () {
+  var out = [];
+  function walk(win, ox, oy, depth) {
+    if (depth > 8) return;
+    var list;
+    try { list = win.document.querySelectorAll('iframe,frame'); } catch (e) { return; }
+    for (var i = 0; i < list.length; i++) {
+      var f = list[i], w = null, href = null;
+      try { w = f.contentWindow; href = w.location.href; w.document; } catch (e) { continue; }
+      if (!w || !href) continue;
+      var r = f.getBoundingClientRect();
+      var cs = win.getComputedStyle(f);
+      var x = ox + r.left + f.clientLeft + (parseFloat(cs.paddingLeft) || 0);
+      var y = oy + r.top + f.clientTop + (parseFloat(cs.paddingTop) || 0);
+      out.push([href, Math.round(x), Math.round(y), f.clientWidth, f.clientHeight,
+                Math.round(w.scrollX), Math.round(w.scrollY)]);
+      walk(w, x, y, depth + 1);
+    }
+  }
+  walk(window, 0, 0, 0);
+  return out;
+})()
+)JS";
+
+// False when the document has no body or an element's style attribute uses the legacy
+// "DXImageTransform" filters, which the single-buffered drawing was kept for.
+const char* const kRendersApartScript = R"JS(
+(function () {
+  if (!document.body) return false;
+  var all = document.querySelectorAll('[style]');
+  for (var i = 0; i < all.length; i++)
+    if ((all[i].getAttribute('style') || '').indexOf('DXImageTransform') >= 0) return false;
+  return true;
+})()
+)JS";
+
+} // namespace
+
+WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
+{
+    layer_ = new CLayerWnd(*this);
+    layer_->on_left_release = [this] { tab_.record_left_release(); };
+    QWebEnginePage* page = tab.view()->page();
+    // The layer is the context: nothing reaches it once the view has taken it down.
+    connect(page, &QWebEnginePage::loadFinished, layer_, [this] {
+        QPointer<CLayerWnd> layer(layer_);
+        tab_.view()->page()->runJavaScript(QString::fromLatin1(kRendersApartScript), QWebEngineScript::ApplicationWorld,
+                                           [layer](const QVariant& apart) {
+                                               if (layer)
+                                                   layer->set_page_renders_apart(apart.toBool());
+                                           });
+        refresh_frames();
+        layer_->refresh();
+        apply_width_lock();
+    });
+    connect(page, &QWebEnginePage::urlChanged, layer_, [this] {
+        frames_.clear();
+        apply_width_lock();
+        layer_->deselect();
+        layer_->update();
+    });
+    connect(page, &QWebEnginePage::scrollPositionChanged, layer_, [this] {
+        layer_->update();
+        if (!frames_.empty())
+            refresh_frames();
+    });
+    tab.view()->installEventFilter(this);
+    frame_poll_.setInterval(250);
+    connect(&frame_poll_, &QTimer::timeout, this, &WebPageSurface::refresh_frames);
+}
+
+WebPageSurface::~WebPageSurface() = default;
+
+bool WebPageSurface::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tab_.view() && event->type() == QEvent::Resize)
+        refresh_frames();
+    return false;
+}
+
+QWidget* WebPageSurface::host() const
+{
+    return tab_.view();
+}
+
+QWidget* WebPageSurface::input_widget() const
+{
+    return tab_.view()->focusProxy();
+}
+
+std::vector<DocumentView> WebPageSurface::documents() const
+{
+    std::vector<DocumentView> docs;
+    const QUrl url = tab_.LocationURL();
+    if (url.isEmpty())
+        return docs;
+    const QPointF scroll = tab_.view()->page()->scrollPosition();
+    docs.push_back({platform::from_qstring(url.toString()), tab_.view()->rect(), scroll.toPoint()});
+    docs.insert(docs.end(), frames_.begin(), frames_.end());
+    return docs;
+}
+
+QImage WebPageSurface::grab_page(const QRect& area)
+{
+    if (QWidget* input = input_widget())
+        return input->grab(area).toImage();
+    QImage blank(area.size(), QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    return blank;
+}
+
+void WebPageSurface::navigate(const std::string& url)
+{
+    tab_.Navigate(QUrl::fromUserInput(platform::to_qstring(url)));
+}
+
+int WebPageSurface::text_size() const
+{
+    return tab_.font_size();
+}
+
+void WebPageSurface::set_text_size(int size)
+{
+    // A page shown at its memos' size leaves the program's own size as it was.
+    int& program = theApp().settings().fontsize;
+    const int kept = program;
+    tab_.SetFontSize(size);
+    program = kept;
+}
+
+void WebPageSurface::restore_text_size()
+{
+    const int program = theApp().settings().fontsize;
+    if (tab_.font_size() != program)
+        tab_.SetFontSize(program);
+}
+
+int WebPageSurface::locked_width() const
+{
+    const QUrl url = tab_.LocationURL();
+    if (url.isEmpty() || !layer_)
+        return 0;
+    const auto pkg = layer_->package(platform::from_qstring(url.toString()), false);
+    return pkg && !pkg->empty() ? std::max(pkg->width, 0) : 0;
+}
+
+void WebPageSurface::apply_width_lock()
+{
+    tab_.setMinimumWidth(std::min(locked_width(), 16384));
+}
+
+void WebPageSurface::refresh_frames()
+{
+    frames_pending_ = true;
+    QPointer<WebPageSurface> self(this);
+    tab_.view()->page()->runJavaScript(QString::fromLatin1(kFramesScript), QWebEngineScript::ApplicationWorld,
+                                       [self](const QVariant& result) {
+                                           if (!self)
+                                               return;
+                                           std::vector<DocumentView> frames;
+                                           for (const QVariant& item : result.toList()) {
+                                               const QVariantList f = item.toList();
+                                               if (f.size() != 7)
+                                                   continue;
+                                               frames.push_back({platform::from_qstring(f[0].toString()),
+                                                                 QRect(f[1].toInt(), f[2].toInt(), f[3].toInt(),
+                                                                       f[4].toInt()),
+                                                                 QPoint(f[5].toInt(), f[6].toInt())});
+                                           }
+                                           const bool changed = frames.size() != self->frames_.size() ||
+                                                                !std::equal(frames.begin(), frames.end(),
+                                                                            self->frames_.begin(),
+                                                                            [](const auto& a, const auto& b) {
+                                                                                return a.url == b.url &&
+                                                                                       a.rect == b.rect &&
+                                                                                       a.scroll == b.scroll;
+                                                                            });
+                                           self->frames_ = std::move(frames);
+                                           self->frames_pending_ = false;
+                                           if (self->frames_.empty())
+                                               self->frame_poll_.stop();
+                                           else if (!self->frame_poll_.isActive())
+                                               self->frame_poll_.start();
+                                           if (changed && self->layer_)
+                                               self->layer_->update();
+                                       });
+}

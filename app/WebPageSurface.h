@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+#include <vector>
+
+#include "memo/ui/LayerWnd.h"
+#include "memo/ui/PageSurface.h"
+
+class CTabBrowserWnd;
+
+// The page of a tab as the memo layer sees it. The top document's scroll position comes
+// from the engine as it changes; frames (their URLs, rectangles and scroll positions) come
+// from a script in an isolated world and are kept as a snapshot, refreshed on load, scroll
+// and resize, and while frames are shown, a few times a second for their own scrolling.
+class WebPageSurface : public QObject, public PageSurface {
+    Q_OBJECT
+public:
+    explicit WebPageSurface(CTabBrowserWnd& tab);
+    ~WebPageSurface() override;
+
+    CLayerWnd* layer() const { return layer_.data(); }
+
+    QWidget* host() const override;
+    QWidget* input_widget() const override;
+    std::vector<DocumentView> documents() const override;
+    QImage grab_page(const QRect& area) override;
+    void navigate(const std::string& url) override;
+    int text_size() const override;
+    void set_text_size(int size) override;
+    void restore_text_size() override;
+
+    // Width lock: a page with memos keeps the width they were placed at; the tab's scroll
+    // container scrolls sideways when it is narrower.
+    void apply_width_lock();
+    // The stored width of the page's memos, or 0 when the page has none.
+    int locked_width() const;
+
+    // Asks the page for its frames again.
+    void refresh_frames();
+    // True once a frame snapshot has arrived since the last request.
+    bool frames_current() const { return !frames_pending_; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    CTabBrowserWnd& tab_;
+    QPointer<CLayerWnd> layer_;  // a child of the view, which may go first
+    std::vector<DocumentView> frames_;
+    bool frames_pending_ = false;
+    QTimer frame_poll_;
+};

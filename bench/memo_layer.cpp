@@ -1,0 +1,197 @@
+// The memo layer over a page widget: the cost of a frame while the page scrolls, with 1,000
+// mixed memos (no effects) and with none, and the time from a mouse move of the freehand
+// tool to the stroke segment being on the window surface.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QPainter>
+#include <QTest>
+#include <filesystem>
+#include <random>
+
+#include "memo/PackageCache.h"
+#include "memo/ui/LayerWnd.h"
+#include "memo/ui/Tools.h"
+
+using namespace memo;
+
+namespace {
+
+constexpr int kWidth = 1024, kHeight = 768;
+const std::string kUrl = "http://bench.example/";
+
+void ensure_app()
+{
+    static int argc = 1;
+    static char name[] = "bench_memo_layer";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, argv);
+    }
+}
+
+// A page that paints text-like stripes, scrolled by the benchmark.
+class Page : public QWidget, public PageSurface {
+public:
+    Page() { resize(kWidth, kHeight); }
+    QWidget* host() const override { return const_cast<Page*>(this); }
+    QWidget* input_widget() const override { return const_cast<Page*>(this); }
+    std::vector<DocumentView> documents() const override { return {{kUrl, rect(), scroll}}; }
+    QImage grab_page(const QRect& area) override
+    {
+        QImage image(area.size(), QImage::Format_RGB32);
+        render(&image, QPoint(), QRegion(area), QWidget::DrawWindowBackground);
+        return image;
+    }
+    void navigate(const std::string&) override {}
+    QPoint scroll;
+
+protected:
+    void paintEvent(QPaintEvent* event) override
+    {
+        QPainter p(this);
+        p.fillRect(event->rect(), Qt::white);
+        for (int y = -(scroll.y() % 20); y < height(); y += 20)
+            p.fillRect(10, y, width() - 20, 8, QColor(220, 220, 230));
+    }
+};
+
+void fill(MemoPackage& p, int document_height)
+{
+    MemoImage picture(64, 64);
+    std::mt19937 random(3);
+    auto point = [&] { return Point{int(random() % kWidth), int(random() % document_height)}; };
+    for (int i = 0; i < 1000; ++i) {
+        const Point a = point();
+        switch (i % 5) {
+        case 0:
+        case 1: {
+            auto s = std::make_unique<StrokeObject>();
+            Point q = a;
+            for (int k = 0; k < 20; ++k) {
+                s->points.push_back(q);
+                q.x += int(random() % 21) - 10;
+                q.y += int(random() % 21) - 10;
+            }
+            s->width = 3;
+            s->type = i % 2;
+            s->colour = rgb(255, 0, 0);
+            s->border_colour = rgb(0, 0, 255);
+            p.add(std::move(s));
+            break;
+        }
+        case 2: {
+            auto t = std::make_unique<TextBoxObject>();
+            t->rect = {a.x, a.y, a.x + 120, a.y + 60};
+            t->text = "memo\nhttp://www.example.jp/";
+            p.add(std::move(t));
+            break;
+        }
+        case 3: {
+            auto ph = std::make_unique<PhotoObject>();
+            ph->image.create(80, 60);
+            ph->image.fill(rgb(0, 128, 255), 255);
+            ph->rect = {a.x, a.y, a.x + 100, a.y + 75};
+            p.add(std::move(ph));
+            break;
+        }
+        default: {
+            auto pr = std::make_unique<PrimitiveObject>();
+            pr->shape = int(random() % 5);
+            pr->rect = {a.x, a.y, a.x + 80, a.y + 60};
+            p.add(std::move(pr));
+            break;
+        }
+        }
+    }
+}
+
+struct Setup {
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / "marvo-bench-layer";
+    PackageCache cache{folder};
+    StampList stamps;
+    CToolBox tools;
+    Page page;
+    CLayerWnd* layer;
+
+    explicit Setup(bool memos, int document_height = 3000)
+    {
+        std::filesystem::create_directories(folder);
+        memo_layer_services() = {};
+        memo_layer_services().cache = &cache;
+        memo_layer_services().stamps = &stamps;
+        memo_layer_services().tools = &tools;
+        if (memos)
+            fill(*cache.lookup(kUrl, true), document_height);
+        page.show();
+        layer = new CLayerWnd(page);
+        (void)QTest::qWaitForWindowExposed(&page);
+    }
+    ~Setup()
+    {
+        tools.set_current(0, nullptr);
+        memo_layer_services() = {};
+        std::filesystem::remove_all(folder);
+    }
+};
+
+// One frame of a scrolling page: the page paints, the layer paints over it. The memos lie
+// over a 3,000-pixel document, a quarter of them in view at a time.
+void scroll_frames(benchmark::State& state, bool memos)
+{
+    ensure_app();
+    Setup s(memos);
+    int y = 0;
+    for (auto _ : state) {
+        y = (y + 13) % 2000;
+        s.page.scroll = {0, y};
+        s.page.repaint();
+    }
+    state.counters["objects"] = memos ? 1000 : 0;
+}
+
+// Every memo in view: a repaint of the whole window with all 1,000 of them.
+void BM_Frame_1000MemosAllInView(benchmark::State& state)
+{
+    ensure_app();
+    Setup s(true, kHeight);
+    for (auto _ : state)
+        s.page.repaint();
+}
+
+void BM_ScrollFrame_NoMemos(benchmark::State& state) { scroll_frames(state, false); }
+void BM_ScrollFrame_1000Memos(benchmark::State& state) { scroll_frames(state, true); }
+
+// A mouse move with the freehand tool down, through the event filter, to the painted segment.
+void BM_FreehandMoveToPaint(benchmark::State& state)
+{
+    ensure_app();
+    Setup s(state.range(0) != 0);
+    s.tools.set_current(32785, s.layer);
+    QPoint at(100, 100);
+    QTest::mousePress(&s.page, Qt::LeftButton, {}, at);
+    int step = 0;
+    for (auto _ : state) {
+        at = QPoint(100 + (step % 400), 100 + (step / 400 % 2) * 3);
+        ++step;
+        QTest::mouseMove(&s.page, at);
+        QCoreApplication::processEvents();  // the update request paints the invalidated span
+        if (step % 400 == 0) {  // keep strokes short, as people draw them
+            state.PauseTiming();
+            QTest::mouseRelease(&s.page, Qt::LeftButton, {}, at);
+            QTest::mousePress(&s.page, Qt::LeftButton, {}, QPoint(100, 100));
+            state.ResumeTiming();
+        }
+    }
+    QTest::mouseRelease(&s.page, Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+BENCHMARK(BM_ScrollFrame_NoMemos)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollFrame_1000Memos)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame_1000MemosAllInView)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FreehandMoveToPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

@@ -1,0 +1,845 @@
+#include "memo/ui/LayerWnd.h"
+
+#include <QFileInfo>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QDropEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QTimer>
+
+#include "memo/ImageCodec.h"
+#include "memo/PackageFiles.h"
+#include "memo/ui/TextDialog.h"
+#include "memo/ui/Tools.h"
+#include "platform/QtText.h"
+#include "res/StringTable.h"
+#include "rs2/FileStream.h"
+#include "ui/MessageBox.h"
+
+using memo::MemoObject;
+using memo::MemoPackage;
+
+MemoLayerServices& memo_layer_services()
+{
+    static MemoLayerServices services;
+    return services;
+}
+
+namespace {
+
+QRect to_qrect(const memo::Rect& r)
+{
+    const memo::Rect n = r.normalized();
+    return QRect(n.left, n.top, int(n.width()), int(n.height()));
+}
+
+memo::Rect to_rect(const QRect& r)
+{
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+QString message(int id)
+{
+    return QString::fromUtf8(res::text(id).data(), qsizetype(res::text(id).size()));
+}
+
+// A view of the back buffer's memory; window surfaces are opaque, so premultiplied is exact.
+QImage image_of(memo::MemoImage& image)
+{
+    return QImage(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_ARGB32_Premultiplied);
+}
+
+} // namespace
+
+CLayerWnd::CLayerWnd(PageSurface& surface) : QWidget(surface.host()), surface_(surface)
+{
+    clock_.start();
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::NoFocus);
+    setGeometry(surface.host()->rect());
+    surface.host()->installEventFilter(this);
+    watch_input();
+    raise();
+    show();
+}
+
+CLayerWnd::~CLayerWnd()
+{
+    if (input_)
+        input_->removeEventFilter(this);
+    MemoLayerServices& services = memo_layer_services();
+    if (services.tools)
+        for (int id : {32782, 32785, 32855, 32783, 32790, 32856, 32861})
+            if (CTool* t = services.tools->tool(id); t && t->layer() == this)
+                t->attach(nullptr);
+}
+
+void CLayerWnd::watch_input()
+{
+    QWidget* input = surface_.input_widget();
+    if (input == input_)
+        return;
+    if (input_)
+        input_->removeEventFilter(this);
+    input_ = input;
+    if (input) {
+        input->installEventFilter(this);
+        raise();  // over the page's input widget, which may be newer than the layer
+    }
+}
+
+void CLayerWnd::refresh()
+{
+    thumbnail_time_ = 0;
+    watch_input();
+    follow_package_text_size();
+    update();
+}
+
+bool CLayerWnd::page_has_memos() const
+{
+    for (const DocumentView& doc : surface_.documents())
+        if (const auto pkg = package(doc.url, false); pkg && !pkg->empty())
+            return true;
+    return false;
+}
+
+bool CLayerWnd::page_has_package() const
+{
+    const std::vector<DocumentView> docs = surface_.documents();
+    return !docs.empty() && package(docs.front().url, false) != nullptr;
+}
+
+bool CLayerWnd::double_buffered() const
+{
+    const MemoLayerServices& services = memo_layer_services();
+    return page_renders_apart_ && (!services.double_buffer || services.double_buffer());
+}
+
+bool CLayerWnd::change_text_size(int size)
+{
+    if (!page_has_memos())
+        return true;
+    if (ui::message_box(this, message(res::str::kAskFontSize), ui::Buttons::YesNo) != ui::Answer::Yes)
+        return false;
+    for (const DocumentView& doc : surface_.documents())
+        if (const auto pkg = package(doc.url, false))
+            pkg->text_size = size;
+    return true;
+}
+
+void CLayerWnd::follow_package_text_size()
+{
+    for (const DocumentView& doc : surface_.documents()) {
+        const auto pkg = package(doc.url, false);
+        if (!pkg || pkg->empty())
+            continue;
+        if (pkg->text_size != surface_.text_size() && pkg->text_size >= 0 && pkg->text_size <= 4)
+            surface_.set_text_size(pkg->text_size);
+        return;
+    }
+    surface_.restore_text_size();
+}
+
+void CLayerWnd::set_shown(bool shown)
+{
+    shown_ = shown;
+    update();
+}
+
+CTool* CLayerWnd::tool() const
+{
+    const MemoLayerServices& services = memo_layer_services();
+    CTool* t = services.tools ? services.tools->current() : nullptr;
+    if (t && t->layer() != this)
+        t->attach(const_cast<CLayerWnd*>(this));  // the active tab changed
+    return t;
+}
+
+std::string CLayerWnd::user() const
+{
+    return memo_layer_services().user();
+}
+
+// ---- documents ----
+
+std::optional<DocumentView> CLayerWnd::document_at(QPoint p) const
+{
+    std::optional<DocumentView> found;
+    for (const DocumentView& doc : surface_.documents())
+        if (doc.rect.contains(p))
+            found = doc;  // frames come after their parents: the last match is innermost
+    return found;
+}
+
+memo::PackageCache::PackagePtr CLayerWnd::package(const std::string& url, bool create) const
+{
+    memo::PackageCache* cache = memo_layer_services().cache;
+    return cache ? cache->lookup(url, create) : nullptr;
+}
+
+CLayerWnd::Hit CLayerWnd::hit_test(QPoint p) const
+{
+    Hit hit;
+    const std::optional<DocumentView> doc = document_at(p);
+    if (!doc)
+        return hit;
+    hit.document = *doc;
+    hit.package = package(doc->url, false);
+    if (!hit.package)
+        return hit;
+    const memo::Point at = doc->to_document(p);
+    for (std::size_t i = hit.package->size(); i-- > 0;)
+        if (hit.package->at(i).hit_test(at)) {
+            hit.object = &hit.package->at(i);
+            break;
+        }
+    return hit;
+}
+
+std::vector<MemoObject*> CLayerWnd::objects_at(QPoint p) const
+{
+    std::vector<MemoObject*> found;
+    const std::optional<DocumentView> doc = document_at(p);
+    const auto pkg = doc ? package(doc->url, false) : nullptr;
+    if (!pkg)
+        return found;
+    const memo::Point at = doc->to_document(p);
+    for (std::size_t i = pkg->size(); i-- > 0;)
+        if (pkg->at(i).hit_test(at))
+            found.push_back(&pkg->at(i));
+    return found;
+}
+
+bool CLayerWnd::handle_hit_test(QPoint p) const
+{
+    MemoObject* sel = selection();
+    const std::optional<DocumentView> doc = document_at(p);
+    if (!sel || !doc || !sel->resizable() || memo::normalize_url(doc->url) != selection_url_)
+        return false;
+    const memo::Point at = doc->to_document(p);
+    const memo::Rect b = sel->bounds();
+    return std::abs(b.right - at.x) <= 3 && std::abs(b.bottom - at.y) <= 3;
+}
+
+// ---- selection ----
+
+void CLayerWnd::select(MemoObject& object)
+{
+    deselect();
+    if (!object.package)
+        return;
+    selection_url_ = object.package->url;
+    selection_id_ = object.id;
+    has_selection_ = true;
+    MemoLayerServices& services = memo_layer_services();
+    if (object.option_panel() >= 0 && may_edit(object) && services.tools && services.tools->bind_panel)
+        services.tools->bind_panel(object.option_panel(), this, &object);
+    update();
+}
+
+void CLayerWnd::deselect()
+{
+    MemoObject* old = selection();
+    MemoLayerServices& services = memo_layer_services();
+    if (old && old->option_panel() >= 0 && services.tools && services.tools->bind_panel)
+        services.tools->bind_panel(old->option_panel(), this, nullptr);
+    const bool had = has_selection_ || !selection_rect_.is_empty();
+    has_selection_ = false;
+    selection_url_.clear();
+    selection_rect_ = {};
+    if (had)
+        update();
+}
+
+MemoObject* CLayerWnd::selection() const
+{
+    if (!has_selection_)
+        return nullptr;
+    const auto pkg = package(selection_url_, false);
+    return pkg ? pkg->find(selection_id_) : nullptr;
+}
+
+void CLayerWnd::set_selection_rect(const std::string& url, const memo::Rect& rect, QPoint scroll)
+{
+    selection_url_ = memo::normalize_url(url);
+    selection_rect_ = rect;
+    selection_rect_scroll_ = scroll;
+    update();
+}
+
+// ---- change stamping ----
+
+bool CLayerWnd::may_edit(const MemoObject& object) const
+{
+    return !object.locked || object.owner == user();
+}
+
+void CLayerWnd::stamp_package(MemoPackage& package)
+{
+    package.width = surface_.host()->width();
+    package.time = memo::now_time();
+    package.dirty = true;
+}
+
+MemoObject& CLayerWnd::added(MemoPackage& package, std::unique_ptr<MemoObject> object)
+{
+    object->time = memo::now_time();
+    object->owner = user();
+    MemoObject& result = package.add(std::move(object));
+    stamp_package(package);
+    ChangeRecord record;
+    record.object = result.clone();
+    record.url = package.url;
+    record.operation = ChangeRecord::Added;
+    undo_.push_back(std::move(record));
+    return result;
+}
+
+void CLayerWnd::deleted(MemoPackage& package, MemoObject& object)
+{
+    if (has_selection_ && object.id == selection_id_ && package.url == selection_url_)
+        deselect();
+    ChangeRecord record;
+    record.object = object.clone();
+    record.url = package.url;
+    record.operation = ChangeRecord::Deleted;
+    undo_.push_back(std::move(record));
+    package.remove(&object);  // the returned object is destroyed here
+    stamp_package(package);
+    const MemoLayerServices& services = memo_layer_services();
+    if (package.empty() && !(services.is_private && services.is_private(package.url)) && services.queue_delete)
+        services.queue_delete(package.url);
+}
+
+void CLayerWnd::about_to_change(MemoObject& object)
+{
+    ChangeRecord record;
+    record.object = object.clone();
+    record.url = object.package ? object.package->url : std::string();
+    record.operation = ChangeRecord::Changed;
+    undo_.push_back(std::move(record));
+    object.time = memo::now_time();
+    if (object.package)
+        stamp_package(*object.package);
+}
+
+// ---- commands ----
+
+bool CLayerWnd::delete_selection()
+{
+    MemoObject* sel = selection();
+    if (!sel)
+        return false;
+    if (!may_edit(*sel)) {
+        ui::message_box(this, message(res::str::kObjectLocked));
+        return false;
+    }
+    MemoPackage& pkg = *sel->package;
+    const memo::Rect bounds = sel->bounds();
+    for (const DocumentView& doc : surface_.documents())
+        if (memo::normalize_url(doc.url) == pkg.url)
+            invalidate_document(doc, bounds.inflated(4));
+    auto hold = package(pkg.url, false);  // keeps the package while it changes
+    deselect();
+    deleted(pkg, *sel);
+    return true;
+}
+
+void CLayerWnd::clear_page()
+{
+    if (ui::message_box(this, message(res::str::kAskClearMemos), ui::Buttons::YesNo) != ui::Answer::Yes)
+        return;
+    deselect();
+    std::vector<memo::PackageCache::PackagePtr> packages;
+    for (const DocumentView& doc : surface_.documents())
+        if (auto pkg = package(doc.url, false))
+            if (std::find(packages.begin(), packages.end(), pkg) == packages.end())
+                packages.push_back(pkg);
+    if (packages.empty())
+        return;
+    ChangeRecord record;
+    record.operation = ChangeRecord::Cleared;
+    for (const auto& pkg : packages)
+        record.packages.push_back(pkg->clone());
+    undo_.push_back(std::move(record));
+
+    const std::string me = user();
+    bool foreign_lock = false;
+    for (const auto& pkg : packages)
+        for (std::size_t i = 0; i < pkg->size(); ++i)
+            if (pkg->at(i).locked && pkg->at(i).owner != me)
+                foreign_lock = true;
+    memo::PackageCache* cache = memo_layer_services().cache;
+    if (foreign_lock) {
+        // Other authors' locked memos stay; the rest is stamped as deleted one by one.
+        for (const auto& pkg : packages)
+            for (std::size_t i = pkg->size(); i-- > 0;) {
+                MemoObject& o = pkg->at(i);
+                if (!o.locked || o.owner == me)
+                    deleted(*pkg, o);
+            }
+    } else if (cache) {
+        for (const auto& pkg : packages)
+            cache->delete_site(*pkg);
+    }
+    update();
+}
+
+void CLayerWnd::undo()
+{
+    if (undo_.empty())
+        return;
+    deselect();
+    ChangeRecord record = std::move(undo_.back());
+    undo_.pop_back();
+    memo::PackageCache* cache = memo_layer_services().cache;
+    switch (record.operation) {
+    case ChangeRecord::Added:
+        if (auto pkg = package(record.url, false)) {
+            if (MemoObject* o = pkg->find(record.object->id)) {
+                pkg->remove(o);
+                if (pkg->empty() && cache)
+                    cache->delete_site(*pkg);
+                else
+                    stamp_package(*pkg);
+            }
+        }
+        break;
+    case ChangeRecord::Deleted:
+        if (auto pkg = package(record.url, true)) {
+            pkg->add(record.object->clone());
+            stamp_package(*pkg);
+        }
+        break;
+    case ChangeRecord::Changed:
+        if (auto pkg = package(record.url, true))
+            if (MemoObject* o = pkg->find(record.object->id)) {
+                record.object->copy_into(*o, true);
+                o->time = memo::now_time();
+                stamp_package(*pkg);
+            }
+        break;
+    case ChangeRecord::Cleared:
+        for (const auto& saved : record.packages)
+            if (auto pkg = package(saved->url, true)) {
+                pkg->assign(*saved);
+                pkg->dirty = true;
+            }
+        break;
+    }
+    update();
+}
+
+// ---- edit commands ----
+
+bool CLayerWnd::can_copy() const
+{
+    return selection() != nullptr || !selection_rect_.normalized().is_empty();
+}
+
+QImage CLayerWnd::picture_of(const QRect& area)
+{
+    const QRect r = area & rect();
+    if (r.isEmpty())
+        return {};
+    paint_into(r);
+    return image_of(back_).copy(r);
+}
+
+void CLayerWnd::copy()
+{
+    QRect area;
+    for (const DocumentView& doc : surface_.documents()) {
+        if (memo::normalize_url(doc.url) != selection_url_)
+            continue;
+        const memo::Point o = doc.offset();
+        if (const MemoObject* sel = selection())
+            area = to_qrect(sel->bounds().offset(o.x, o.y));
+        else if (!selection_rect_.normalized().is_empty())
+            area = to_qrect(selection_rect_.offset(o.x, o.y));
+        break;
+    }
+    const QImage picture = picture_of(area);
+    if (!picture.isNull())
+        QGuiApplication::clipboard()->setImage(picture);
+}
+
+void CLayerWnd::cut()
+{
+    MemoObject* sel = selection();
+    if (sel && !may_edit(*sel)) {
+        ui::message_box(this, message(res::str::kObjectLocked));
+        return;
+    }
+    copy();
+    if (sel)
+        delete_selection();
+}
+
+bool CLayerWnd::paste()
+{
+    const std::vector<DocumentView> docs = surface_.documents();
+    if (docs.empty())
+        return false;
+    const DocumentView& doc = docs.front();
+    const auto pkg = package(doc.url, true);
+    if (!pkg)
+        return false;
+    // New objects go near the top-left corner of what is in view.
+    const memo::Point at = doc.to_document(doc.rect.topLeft() + QPoint(20, 20));
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    std::unique_ptr<MemoObject> object;
+    if (data && data->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data->imageData()).convertToFormat(QImage::Format_ARGB32);
+        if (image.isNull() || image.width() > memo::MemoImage::kMaxSide || image.height() > memo::MemoImage::kMaxSide)
+            return false;
+        auto photo = std::make_unique<memo::PhotoObject>();
+        photo->image.create(image.width(), image.height());
+        for (int y = 0; y < image.height(); ++y)
+            std::memcpy(photo->image.pixel(0, y), image.constScanLine(y), std::size_t(image.width()) * 4);
+        photo->rect = {at.x, at.y, at.x + image.width(), at.y + image.height()};
+        object = std::move(photo);
+    } else if (data && data->hasText() && !data->text().isEmpty()) {
+        auto box = std::make_unique<memo::TextBoxObject>();
+        QString text = data->text();
+        text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        box->text = platform::from_qstring(text);
+        int w = 0, h = 0;
+        for (std::string_view line : box->lines()) {
+            const memo::Size e = text_extent(box->font, line);
+            w = std::max(w, e.cx);
+            h += e.cy + 2;
+        }
+        box->rect = {at.x, at.y, at.x + w + 24, at.y + h + 20};
+        object = std::move(box);
+    } else {
+        return false;
+    }
+    const memo::Rect bounds = object->bounds();
+    MemoObject& added_object = added(*pkg, std::move(object));
+    select(added_object);
+    invalidate_document(doc, bounds.inflated(30));
+    return true;
+}
+
+bool CLayerWnd::is_picture_file(const QString& path)
+{
+    static const QStringList kinds{"JPG", "JPEG", "PNG", "BMP", "PPM", "TGA"};
+    return kinds.contains(QFileInfo(path).suffix().toUpper());
+}
+
+bool CLayerWnd::drop_picture(const QString& path, QPoint at)
+{
+    const QString ext = QFileInfo(path).suffix().toUpper();
+    memo::MemoImage picture;
+    std::unique_ptr<memo::ImageCodec> codec;
+    if (ext == "JPG" || ext == "JPEG")
+        codec = std::make_unique<memo::JpegCodec>(picture);
+    else if (ext == "PNG")
+        codec = std::make_unique<memo::PngCodec>(picture, true);
+    else if (ext == "BMP")
+        codec = std::make_unique<memo::BmpCodec>(picture);
+    else if (ext == "PPM")
+        codec = std::make_unique<memo::PpmCodec>(picture);
+    else if (ext == "TGA")
+        codec = std::make_unique<memo::TgaCodec>(picture);
+    else
+        return false;
+    bool ok = false;
+    try {
+        rs2::FileStream in(QFileInfo(path).absoluteFilePath().toStdString(), rs2::FileStream::open_read);
+        ok = codec->read(in);
+    } catch (const rs2::IOException&) {
+        ok = false;
+    }
+    if (!ok || picture.width() <= 0) {
+        ui::message_box(this, message(res::str::kFileReadFailed));
+        return false;
+    }
+    const std::optional<DocumentView> doc = document_at(at);
+    const auto pkg = doc ? package(doc->url, true) : nullptr;
+    if (!pkg)
+        return false;
+    auto photo = std::make_unique<memo::PhotoObject>();
+    const memo::Point p = doc->to_document(at);
+    photo->rect = {p.x, p.y, p.x + picture.width(), p.y + picture.height()};
+    photo->image = std::move(picture);
+    const memo::Rect bounds = photo->rect;
+    added(*pkg, std::move(photo));
+    invalidate_document(*doc, bounds);
+    return true;
+}
+
+// ---- memo::MemoView ----
+
+memo::Size CLayerWnd::text_extent(const memo::LogFont& font, std::string_view sjis)
+{
+    const QFontMetrics metrics(memo::font_from_logfont(font));
+    const QString text = platform::to_qstring(std::string(sjis));
+    return {metrics.horizontalAdvance(text), metrics.height()};
+}
+
+void CLayerWnd::navigate(const std::string& url)
+{
+    surface_.navigate(url);
+}
+
+bool CLayerWnd::run_text_dialog(const memo::Rect& window_rect, std::string& text, const memo::LogFont& font)
+{
+    return CTextDialog::run(this, to_qrect(window_rect), text, font);
+}
+
+void CLayerWnd::invalidate(const memo::Rect& document_rect)
+{
+    invalidate_window(to_qrect(document_rect.offset(active_offset_.x, active_offset_.y)));
+}
+
+void CLayerWnd::show_cursor(std::optional<Qt::CursorShape> shape)
+{
+    if (!input_)
+        return;
+    if (shape)
+        input_->setCursor(*shape);
+    else
+        input_->unsetCursor();
+}
+
+void CLayerWnd::invalidate_window(const QRect& rect)
+{
+    if (rect.isNull())
+        update();
+    else
+        update(rect.adjusted(-1, -1, 1, 1));
+}
+
+void CLayerWnd::invalidate_document(const DocumentView& document, const memo::Rect& rect)
+{
+    const memo::Point o = document.offset();
+    invalidate_window(to_qrect(rect.offset(o.x, o.y)));
+}
+
+// ---- input ----
+
+bool CLayerWnd::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == surface_.host()) {
+        if (event->type() == QEvent::Resize)
+            setGeometry(surface_.host()->rect());
+        else if (event->type() == QEvent::ChildAdded)
+            QTimer::singleShot(0, this, [this] { watch_input(); });
+    }
+    if (watched != input_)
+        return false;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseMove:
+        return route_mouse(static_cast<QMouseEvent*>(event));
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop: {
+        // Picture files dropped on the page become photos; other drops go to the page.
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QList<QUrl> urls = drop->mimeData() ? drop->mimeData()->urls() : QList<QUrl>();
+        if (urls.isEmpty() || !urls.front().isLocalFile() || !is_picture_file(urls.front().toLocalFile()))
+            return false;
+        drop->acceptProposedAction();
+        if (event->type() == QEvent::Drop)
+            drop_picture(urls.front().toLocalFile(), input_->mapTo(surface_.host(), drop->position().toPoint()));
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// True when the event is consumed (the page does not see it).
+bool CLayerWnd::route_mouse(QMouseEvent* event)
+{
+    const QPoint p = input_->mapTo(surface_.host(), event->position().toPoint());
+    const Qt::KeyboardModifiers keys = event->modifiers();
+    const Qt::MouseButtons held = event->buttons();
+    CTool* t = tool();
+    const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
+    if (event->type() == QEvent::MouseMove)
+        return t && shown_ && !t->mouse_move(keys, held, p);
+    if (event->button() == Qt::LeftButton) {
+        if (press) {
+            if (held & Qt::RightButton)
+                return false;  // a rocker click: the gesture handling takes it
+            if (!t)
+                return false;
+            input_->setFocus();
+            if (shown_)
+                t->left_down(keys, p);
+            return true;  // with a tool, the left button draws and never reaches the page
+        }
+        last_left_release_ = clock_.elapsed();
+        if (on_left_release)
+            on_left_release();
+        if (t) {
+            if (shown_)
+                t->left_up(keys, p);
+            return true;
+        }
+        return shown_ && browse_left_release(p);
+    }
+    if (!t || !shown_)
+        return false;
+    if (event->button() == Qt::RightButton) {
+        if (press && (held & Qt::LeftButton))
+            return false;  // a rocker click
+        return press ? !t->right_down(keys, p) : !t->right_up(keys, p);
+    }
+    if (event->button() == Qt::MiddleButton)
+        return press ? !t->middle_down(keys, p) : !t->middle_up(keys, p);
+    return false;
+}
+
+// A click on a text box link in browse mode follows the link instead of reaching the page.
+bool CLayerWnd::browse_left_release(QPoint p)
+{
+    const std::optional<DocumentView> doc = document_at(p);
+    const auto pkg = doc ? package(doc->url, false) : nullptr;
+    if (!pkg)
+        return false;
+    set_active_document(*doc);
+    const memo::Point at = doc->to_document(p);
+    for (std::size_t i = 0; i < pkg->size(); ++i) {
+        MemoObject& o = pkg->at(i);
+        if (o.hit_test(at) && o.click(*this, at))
+            return true;
+    }
+    return false;
+}
+
+// ---- painting ----
+
+void CLayerWnd::paintEvent(QPaintEvent* event)
+{
+    if (!shown_)
+        return;
+    const QRect area = event->rect() & rect();
+    if (area.isEmpty())
+        return;
+    const std::vector<DocumentView> docs = surface_.documents();
+    bool anything = tool() != nullptr || !selection_rect_.is_empty();
+    for (const DocumentView& doc : docs) {
+        if (anything)
+            break;
+        const auto pkg = package(doc.url, false);
+        anything = pkg && !pkg->empty();
+    }
+    if (!anything)
+        return;  // the page shows through untouched
+
+    paint_into(area);
+    QPainter painter(this);
+    painter.drawImage(area.topLeft(), image_of(back_), area);
+
+    // Selection frame and handle, and the marked area: dotted, over everything.
+    painter.setClipRect(area);
+    painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    MemoObject* sel = selection();
+    for (const DocumentView& doc : docs) {
+        const std::string url = memo::normalize_url(doc.url);
+        if (url != selection_url_)
+            continue;
+        painter.save();
+        painter.setClipRect(doc.rect & area);
+        const memo::Point o = doc.offset();
+        if (sel) {
+            const memo::Rect b = sel->bounds().normalized().offset(o.x, o.y);
+            painter.drawRect(QRect(QPoint(b.left - 1, b.top - 1), QPoint(b.right, b.bottom)));
+            if (sel->resizable())
+                painter.fillRect(QRect(b.right - 3, b.bottom - 3, 6, 6), Qt::black);
+        }
+        if (!selection_rect_.is_empty()) {
+            const memo::Rect r = selection_rect_.normalized().offset(o.x, o.y);
+            painter.drawRect(QRect(QPoint(r.left, r.top), QPoint(r.right, r.bottom)));
+        }
+        painter.restore();
+        break;
+    }
+
+    const memo::Time64 now = memo::now_time();
+    if (!docs.empty() && now - thumbnail_time_ > kThumbnailSeconds) {
+        if (area == rect())
+            make_thumbnail();
+        else if (auto top = package(docs.front().url, false); top && !top->empty())
+            QTimer::singleShot(0, this, [this] { update(); });  // a whole frame to take it from
+    }
+}
+
+void CLayerWnd::paint_into(const QRect& area)
+{
+    const int w = std::max(width(), 1280);
+    const int h = std::max(height(), 1024);
+    if (back_.width() < width() || back_.height() < height() || back_.empty()) {
+        canvases_.release();
+        back_.create(w, h);
+        back_.fill(memo::rgb(255, 255, 255), 255);
+        scratch1_.create(w, h);
+        scratch2_.create(w, h);
+    }
+    // The page's own pixels first: memos blend over them and effects read them.
+    QImage page = surface_.grab_page(area);
+    if (page.format() != QImage::Format_ARGB32 && page.format() != QImage::Format_RGB32 &&
+        page.format() != QImage::Format_ARGB32_Premultiplied)
+        page = page.convertToFormat(QImage::Format_RGB32);
+    const int rows = std::min(page.height(), area.height());
+    const int cols = std::min(page.width(), area.width());
+    for (int y = 0; y < rows; ++y) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(page.constScanLine(y));
+        auto* dst = reinterpret_cast<std::uint32_t*>(back_.pixel(area.left(), area.top() + y));
+        for (int x = 0; x < cols; ++x)
+            dst[x] = src[x] | 0xFF000000u;
+    }
+
+    const MemoLayerServices& services = memo_layer_services();
+    CTool* t = tool();
+    memo::Canvas& canvas = canvases_.canvas_for(back_);
+    for (const DocumentView& doc : surface_.documents()) {
+        const QRect clip = doc.rect & area;
+        if (clip.isEmpty())
+            continue;
+        const memo::Region region(to_rect(clip));
+        memo::DrawContext ctx{back_, scratch1_, scratch2_, region, doc.offset(), canvases_, services.stamps};
+        canvas.set_clip(region);
+        // A stamp without its picture is drawn with this pen.
+        canvas.set_pen({memo::rgb(255, 0, 0), 3, true});
+        if (const auto pkg = package(doc.url, false))
+            for (std::size_t i = 0; i < pkg->size(); ++i)
+                pkg->at(i).draw(ctx);
+        if (t)
+            t->draw_feedback(ctx, doc);
+        canvas.clear_clip();
+    }
+}
+
+void CLayerWnd::make_thumbnail()
+{
+    const std::vector<DocumentView> docs = surface_.documents();
+    const auto top = docs.empty() ? nullptr : package(docs.front().url, false);
+    if (!top || top->empty())
+        return;
+    // The view at half size, then into the 32 x 32 thumbnail.
+    const QImage half = image_of(back_).copy(rect()).scaled(width() / 2, height() / 2, Qt::IgnoreAspectRatio,
+                                                            Qt::SmoothTransformation);
+    const QImage small = half.scaled(kThumbnailSide, kThumbnailSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                             .convertToFormat(QImage::Format_ARGB32);
+    top->thumbnail.create(kThumbnailSide, kThumbnailSide);
+    for (int y = 0; y < kThumbnailSide; ++y)
+        std::memcpy(top->thumbnail.pixel(0, y), small.constScanLine(y), kThumbnailSide * 4);
+    thumbnail_time_ = memo::now_time();
+}

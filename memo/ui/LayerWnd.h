@@ -1,0 +1,197 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "memo/MemoImage.h"
+#include "memo/MemoObject.h"
+#include "memo/MemoPackage.h"
+#include "memo/PackageCache.h"
+#include "memo/StampList.h"
+#include "memo/ui/PageSurface.h"
+#include "memo/ui/QtCanvas.h"
+
+class CTool;
+class CToolBox;
+
+// What every layer of the process shares: the package store, the stamp pictures, the user,
+// the tools. The application fills it in at start-up; tests fill it with their own.
+struct MemoLayerServices {
+    memo::PackageCache* cache = nullptr;
+    const memo::StampList* stamps = nullptr;
+    CToolBox* tools = nullptr;
+    std::function<std::string()> user_name;  // Shift_JIS
+    std::function<bool(std::string_view url)> is_private;
+    std::function<void(const std::string& url)> queue_delete;
+    std::function<bool()> double_buffer;
+
+    std::string user() const { return user_name ? user_name() : std::string(); }
+};
+MemoLayerServices& memo_layer_services();
+
+// One entry of a tab's undo list.
+struct ChangeRecord {
+    enum Operation : std::int32_t { Added = 0, Deleted = 1, Changed = 2, Cleared = 3 };
+    std::vector<std::unique_ptr<memo::MemoPackage>> packages;  // Cleared: the page before
+    std::unique_ptr<memo::MemoObject> object;                  // Added..Changed: a clone
+    std::string url;
+    std::int32_t operation = Added;
+};
+
+// The memos of one tab over its page: paints them at their documents' positions, routes the
+// mouse to the current tool, and owns the selection and the tab's undo list. It is a
+// transparent child of the page's widget that ignores the mouse; input arrives through an
+// event filter on the page's input widget, so the layer sees it before the page does.
+class CLayerWnd : public QWidget, public memo::MemoView {
+    Q_OBJECT
+public:
+    explicit CLayerWnd(PageSurface& surface);
+    ~CLayerWnd() override;
+
+    PageSurface& surface() const { return surface_; }
+
+    // Watches the surface's current input widget (call when it may have changed).
+    void watch_input();
+    // After a load: forces a new thumbnail and repaints.
+    void refresh();
+
+    bool shown() const { return shown_; }
+    void set_shown(bool shown);
+
+    // ---- documents and packages ----
+    std::vector<DocumentView> documents() const { return surface_.documents(); }
+    // The innermost document under a layer point.
+    std::optional<DocumentView> document_at(QPoint p) const;
+    memo::PackageCache::PackagePtr package(const std::string& url, bool create) const;
+
+    struct Hit {
+        memo::MemoObject* object = nullptr;
+        memo::PackageCache::PackagePtr package;
+        DocumentView document;
+    };
+    // The topmost object under a layer point.
+    Hit hit_test(QPoint p) const;
+    // Every object under the point, topmost first.
+    std::vector<memo::MemoObject*> objects_at(QPoint p) const;
+    // True when p is within 3 pixels of the selected object's resize corner.
+    bool handle_hit_test(QPoint p) const;
+
+    // ---- selection ----
+    void select(memo::MemoObject& object);
+    void deselect();
+    memo::MemoObject* selection() const;
+    const std::string& selection_url() const { return selection_url_; }
+    void set_selection_rect(const std::string& url, const memo::Rect& rect, QPoint scroll);
+    const memo::Rect& selection_rect() const { return selection_rect_; }
+
+    // ---- rules and change stamping ----
+    std::string user() const;
+    // The lock rule: locked objects are deleted and edited only by their author.
+    bool may_edit(const memo::MemoObject& object) const;
+    memo::MemoObject& added(memo::MemoPackage& package, std::unique_ptr<memo::MemoObject> object);
+    void deleted(memo::MemoPackage& package, memo::MemoObject& object);
+    void about_to_change(memo::MemoObject& object) override;
+
+    // ---- commands ----
+    // Deletes the selection; false (and message 126) when its author locked it.
+    bool delete_selection();
+    // Asks message 134 first.
+    void clear_page();
+    bool can_undo() const { return !undo_.empty(); }
+    void undo();
+    const std::vector<ChangeRecord>& undo_list() const { return undo_; }
+    // Edit commands while a tool is active. Copy puts the picture of the marked area or of
+    // the selected object on the clipboard; cut also deletes the object (lock rule, message
+    // 126); paste makes a photo of a clipboard picture or a text box of clipboard text.
+    bool can_copy() const;
+    void copy();
+    void cut();
+    bool paste();
+    // The picture of a layer area as shown: page and memos.
+    QImage picture_of(const QRect& area);
+
+    // Drops a picture file as a photo at a layer point; false with message 140 when unreadable.
+    bool drop_picture(const QString& path, QPoint at);
+    // ".JPG", ".JPEG", ".PNG", ".BMP", ".PPM" and ".TGA" files, in any case.
+    static bool is_picture_file(const QString& path);
+
+    // ---- text size ----
+    // True when a package of the page's documents holds memos.
+    bool page_has_memos() const;
+    // True when the top document has a package (with or without memos).
+    bool page_has_package() const;
+    // Whether the layer draws through its back buffer: the double-buffer setting, unless the
+    // page cannot be rendered apart (no body, or legacy filters in style attributes).
+    bool double_buffered() const;
+    void set_page_renders_apart(bool apart) { page_renders_apart_ = apart; }
+    // The user asks for another text size: with memos on the page, message 139 asks first;
+    // Yes gives every package of the page the new size. False leaves the size as it is.
+    bool change_text_size(int size);
+    // A page whose memos were placed at another text size is shown at that size.
+    void follow_package_text_size();
+
+    // ---- painting ----
+    // The pointer over the page: a tool's shape, or the page's own (nullopt).
+    void show_cursor(std::optional<Qt::CursorShape> shape);
+
+    // Repaints part of the layer (layer coordinates); a null rect repaints everything.
+    void invalidate_window(const QRect& rect);
+    // Repaints a document rectangle of a document.
+    void invalidate_document(const DocumentView& document, const memo::Rect& rect);
+    memo::QtCanvasFactory& canvases() { return canvases_; }
+
+    // ---- memo::MemoView, for clicks and editors of objects ----
+    memo::Point document_offset() const override { return active_offset_; }
+    memo::Size text_extent(const memo::LogFont& font, std::string_view sjis) override;
+    void navigate(const std::string& url) override;
+    bool run_text_dialog(const memo::Rect& window_rect, std::string& text, const memo::LogFont& font) override;
+    void invalidate(const memo::Rect& document_rect) override;
+    // The document the next object operation works in.
+    void set_active_document(const DocumentView& document) { active_offset_ = document.offset(); }
+
+    // Milliseconds of the last left-button release seen over the page (-1 before any).
+    qint64 last_left_release() const { return last_left_release_; }
+    // Called on every left-button release over the page in browse mode.
+    std::function<void()> on_left_release;
+
+    // Thumbnails are refreshed at most this often.
+    static constexpr qint64 kThumbnailSeconds = 9;
+    static constexpr int kThumbnailSide = 32;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    bool route_mouse(QMouseEvent* event);
+    bool browse_left_release(QPoint p);
+    void paint_into(const QRect& area);
+    void make_thumbnail();
+    void stamp_package(memo::MemoPackage& package);
+    CTool* tool() const;
+
+    PageSurface& surface_;
+    QPointer<QWidget> input_;
+    bool shown_ = true;
+    bool page_renders_apart_ = true;
+    memo::Time64 thumbnail_time_ = 0;
+    std::string selection_url_;
+    memo::Guid selection_id_;
+    bool has_selection_ = false;
+    memo::Rect selection_rect_;
+    QPoint selection_rect_scroll_;
+    memo::MemoImage back_;
+    memo::MemoImage scratch1_;
+    memo::MemoImage scratch2_;
+    memo::QtCanvasFactory canvases_;
+    std::vector<ChangeRecord> undo_;
+    memo::Point active_offset_;
+    QElapsedTimer clock_;
+    qint64 last_left_release_ = -1;
+};

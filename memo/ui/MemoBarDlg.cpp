@@ -1,0 +1,130 @@
+#include "memo/ui/MemoBarDlg.h"
+
+#include <QApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyleHints>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "memo/MemoIndex.h"
+#include "memo/ui/LayerWnd.h"
+#include "platform/QtText.h"
+
+namespace {
+constexpr int kUrlRole = Qt::UserRole + 1;
+}
+
+CMemoBarDlg::CMemoBarDlg(QWidget* parent) : QWidget(parent)
+{
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(2, 2, 2, 2);
+    auto* buttons = new QHBoxLayout;
+    search_ = new QPushButton(QStringLiteral("検索"), this);
+    local_ = new QPushButton(QStringLiteral("ローカル"), this);
+    buttons->addWidget(search_);
+    buttons->addWidget(local_);
+    layout->addLayout(buttons);
+    tree_ = new QTreeWidget(this);
+    tree_->setHeaderHidden(true);
+    tree_->setIconSize(QSize(32, 32));
+    tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+    layout->addWidget(tree_);
+
+    click_timer_.setSingleShot(true);
+    click_timer_.setInterval(QApplication::styleHints()->mouseDoubleClickInterval() / 2);
+    connect(&click_timer_, &QTimer::timeout, this, [this] {
+        if (!pending_.empty() && on_go)
+            on_go(pending_);
+        pending_.clear();
+    });
+    connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
+        const std::string url = site_of(item);
+        if (url.empty())
+            return;
+        pending_ = url;
+        click_timer_.start();
+    });
+    connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        click_timer_.stop();
+        pending_.clear();
+        const std::string url = site_of(item);
+        if (!url.empty() && on_open)
+            on_open(url);
+    });
+    connect(tree_, &QTreeWidget::customContextMenuRequested, this, &CMemoBarDlg::context_menu);
+    connect(search_, &QPushButton::clicked, this, [this] {
+        if (on_search)
+            on_search();
+    });
+    connect(local_, &QPushButton::clicked, this, &CMemoBarDlg::rebuild);
+}
+
+std::string CMemoBarDlg::site_of(const QTreeWidgetItem* item)
+{
+    if (!item || item->childCount() > 0)
+        return {};
+    return item->data(0, kUrlRole).toByteArray().toStdString();
+}
+
+void CMemoBarDlg::rebuild()
+{
+    tree_->clear();
+    const memo::PackageCache* cache = memo_layer_services().cache;
+    if (!cache)
+        return;
+    for (const memo::MemoDateGroup& group : memo::group_memo_sites(memo::collect_memo_sites(*cache))) {
+        auto* date = new QTreeWidgetItem(tree_, {QString::fromStdString(group.date)});
+        for (const memo::MemoSite& site : group.sites) {
+            auto* item = new QTreeWidgetItem(date, {platform::to_qstring(site.url)});
+            item->setData(0, kUrlRole, QByteArray::fromStdString(site.url));
+            if (!site.thumbnail.empty()) {
+                memo::MemoImage copy = site.thumbnail;
+                const QImage image(copy.bits(), copy.width(), copy.height(), copy.stride(), QImage::Format_RGB32);
+                item->setIcon(0, QIcon(QPixmap::fromImage(image.copy())));
+            }
+        }
+        date->setExpanded(true);
+    }
+}
+
+void CMemoBarDlg::run(const QString& command, QTreeWidgetItem* item)
+{
+    const std::string url = site_of(item);
+    if (url.empty())
+        return;
+    if (command == QStringLiteral("移動")) {
+        if (on_go)
+            on_go(url);
+    } else if (command == QStringLiteral("開く")) {
+        if (on_open)
+            on_open(url);
+    } else if (command == QStringLiteral("削除")) {
+        if (memo::PackageCache* cache = memo_layer_services().cache) {
+            // A site known only from its file is loaded first, so its deletion is stored too.
+            if (auto pkg = cache->lookup(url, false))
+                cache->delete_site(*pkg);
+        }
+        rebuild();
+    }
+}
+
+void CMemoBarDlg::context_menu(const QPoint& at)
+{
+    QTreeWidgetItem* item = tree_->itemAt(at);
+    if (site_of(item).empty())
+        return;
+    QMenu menu(this);
+    for (const QString& name : {QStringLiteral("移動"), QStringLiteral("開く"), QStringLiteral("削除")})
+        menu.addAction(name);
+    if (QAction* chosen = menu.exec(tree_->viewport()->mapToGlobal(at)))
+        run(chosen->text(), item);
+}
+
+void CMemoBarDlg::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    rebuild();
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+#include <string>
+
+class QTreeWidget;
+class QTreeWidgetItem;
+class QPushButton;
+
+// The memo pane: the sites that carry memos, grouped by the date of their last change. A
+// single click shows the site in the active tab once the double-click time has passed; a
+// double click opens it in a new tab.
+class CMemoBarDlg : public QWidget {
+    Q_OBJECT
+public:
+    explicit CMemoBarDlg(QWidget* parent);
+
+    // Lists the cached packages and the package files of the memo folder again.
+    void rebuild();
+    QTreeWidget* tree() const { return tree_; }
+    QPushButton* search_button() const { return search_; }
+    QPushButton* local_button() const { return local_; }
+    // Half the double-click time: how long a single click waits before acting.
+    void set_click_delay(int ms) { click_timer_.setInterval(ms); }
+    int click_delay() const { return click_timer_.interval(); }
+    bool click_pending() const { return click_timer_.isActive(); }
+
+    // The URL of a site item; empty for date items.
+    static std::string site_of(const QTreeWidgetItem* item);
+
+    // "移動": the active tab goes to the site (the browser supplies this).
+    std::function<void(const std::string& url)> on_go;
+    // "開く": the site in a new tab.
+    std::function<void(const std::string& url)> on_open;
+    // "検索": the server search.
+    std::function<void()> on_search;
+
+    // The context menu's commands, by name ("移動", "開く", "削除").
+    void run(const QString& command, QTreeWidgetItem* item);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void context_menu(const QPoint& at);
+
+    QTreeWidget* tree_;
+    QPushButton* search_;
+    QPushButton* local_;
+    QTimer click_timer_;
+    std::string pending_;
+};

@@ -1,0 +1,50 @@
+#include "memo/ui/ObjectPropDialog.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+#include "memo/MemoObject.h"
+#include "memo/ui/LayerWnd.h"
+#include "platform/QtText.h"
+
+CObjectPropDialog::CObjectPropDialog(QWidget* parent, const memo::MemoObject& object, bool is_author)
+    : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("プロパティ"));
+    auto* layout = new QVBoxLayout(this);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("作成者:"), new QLabel(platform::to_qstring(object.owner)));
+    form->addRow(QStringLiteral("オブジェクトタイプ:"),
+                 new QLabel(QString::fromLatin1(memo::kind_name(std::uint32_t(object.kind())))));
+    const QDate date = QDateTime::fromSecsSinceEpoch(object.time).date();
+    form->addRow(QStringLiteral("更新日時:"),
+                 new QLabel(QStringLiteral("%1/%2/%3").arg(date.year()).arg(date.month()).arg(date.day())));
+    layout->addLayout(form);
+    lock_ = new QCheckBox(QStringLiteral("作成者以外は内容を編集できないようにする"), this);
+    lock_->setChecked(object.locked);
+    lock_->setEnabled(is_author);
+    layout->addWidget(lock_);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+bool CObjectPropDialog::locked() const
+{
+    return lock_->isChecked();
+}
+
+void CObjectPropDialog::edit(QWidget* parent, CLayerWnd& layer, memo::MemoObject& object)
+{
+    const bool author = object.owner == layer.user();
+    CObjectPropDialog dialog(parent, object, author);
+    if (dialog.exec() != QDialog::Accepted || !author || dialog.locked() == object.locked)
+        return;
+    layer.about_to_change(object);
+    object.locked = dialog.locked();
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+#include <string>
+#include <vector>
+
+#include "memo/MemoTypes.h"
+
+class QWidget;
+
+// One document shown in the page: the top document or a frame. Its memos are stored in its
+// own coordinates, pixels from its top-left corner.
+struct DocumentView {
+    std::string url;  // Shift_JIS
+    QRect rect;       // the document's viewport, in the layer's coordinates
+    QPoint scroll;    // the document's scroll position
+
+    // Document to layer coordinates: add this.
+    memo::Point offset() const { return {rect.left() - scroll.x(), rect.top() - scroll.y()}; }
+    memo::Point to_document(QPoint p) const { return {p.x() - offset().x, p.y() - offset().y}; }
+};
+
+// What the memo layer needs from the page it covers. The browser implements it over the web
+// engine; tests implement it over a plain widget.
+class PageSurface {
+public:
+    virtual ~PageSurface() = default;
+    // The widget the layer covers (the layer is its child and follows its size).
+    virtual QWidget* host() const = 0;
+    // The widget that receives the page's mouse input, or null while there is none yet.
+    virtual QWidget* input_widget() const = 0;
+    // The top document first, then its frames in document order (nested frames after their
+    // parent). Empty while no document is shown.
+    virtual std::vector<DocumentView> documents() const = 0;
+    // The page's own pixels of an area of the host, without the memos.
+    virtual QImage grab_page(const QRect& area) = 0;
+    virtual void navigate(const std::string& url) = 0;
+    // The browser's text size (0 to 4) and switching it without asking.
+    virtual int text_size() const { return 2; }
+    virtual void set_text_size(int) {}
+    // Back to the program's own text size (a page without memos).
+    virtual void restore_text_size() {}
+};

@@ -1,0 +1,316 @@
+// Memos drawn over live pages with real mouse events, stored and shown again.
+#include <QMouseEvent>
+#include <QTest>
+#include <QWebEngineView>
+
+#include "AppFixture.h"
+#include "app/BrowserPage.h"
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/TabBrowserWnd.h"
+#include "memo/PackageCache.h"
+#include "memo/ImageCodec.h"
+#include "memo/StampList.h"
+#include "memo/ui/LayerWnd.h"
+#include "memo/ui/TextDialog.h"
+#include "memo/ui/Tools.h"
+#include "rs2/FileStream.h"
+#include "ui/MessageBox.h"
+#include "platform/QtText.h"
+#include "res/CommandIds.h"
+
+namespace {
+
+const QString kTallPage = QStringLiteral(
+    "<title>Memo</title><body style='margin:0;background:#ffffff'>"
+    "<div style='height:3000px'></div></body>");
+
+bool is_white(QRgb px)
+{
+    return qRed(px) > 245 && qGreen(px) > 245 && qBlue(px) > 245;
+}
+
+class MemoLayerTest : public AppTest {
+protected:
+    CTabBrowserWnd* start_on(const QString& path)
+    {
+        if (!start({pages_.url(path).toString()}))
+            return nullptr;
+        CTabBrowserWnd* tab = app().main_frame()->tabs().front()->browser();
+        EXPECT_TRUE(wait_until([&] {
+            return tab->LocationURL() == pages_.url(path) && !tab->busy() && tab->view()->focusProxy();
+        }));
+        return tab;
+    }
+    std::string url(const QString& path) const { return platform::from_qstring(pages_.url(path).toString()); }
+    // A pixel of the main frame's grab at a point of the tab's view.
+    QRgb frame_pixel(CTabBrowserWnd* tab, QPoint at)
+    {
+        CMainFrame* frame = app().main_frame();
+        const QImage shot = frame->grab().toImage();
+        return shot.pixel(tab->view()->mapTo(frame, at));
+    }
+    void drag(CTabBrowserWnd* tab, QPoint from, QPoint to, int steps = 8)
+    {
+        QWidget* input = tab->view()->focusProxy();
+        QTest::mouseMove(input, from);
+        QTest::mousePress(input, Qt::LeftButton, {}, from);
+        for (int i = 1; i <= steps; ++i)
+            QTest::mouseMove(input, from + (to - from) * i / steps);
+        QTest::mouseRelease(input, Qt::LeftButton, {}, to);
+    }
+};
+
+TEST_F(MemoLayerTest, StrokeDrawnOverAPageIsSavedAtCloseAndShownAtTheNextStart)
+{
+    pages_.set("/memo", kTallPage);
+    CTabBrowserWnd* tab = start_on("/memo");
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(wait_until([&] { return is_white(frame_pixel(tab, {150, 100})); }));
+
+    app().main_frame()->route(res::cmd::kFreehandTool);
+    ASSERT_TRUE(app().drawing_tool_active());
+    drag(tab, {50, 100}, {250, 100});
+    auto pkg = app().package_cache().lookup(url("/memo"), false);
+    ASSERT_TRUE(pkg);
+    ASSERT_EQ(pkg->size(), 1u);
+    EXPECT_EQ(pkg->at(0).kind(), memo::MemoKind::Stroke);
+    EXPECT_EQ(dynamic_cast<const memo::StrokeObject&>(pkg->at(0)).points.front(), (memo::Point{50, 100}));
+    EXPECT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {150, 100})); }));
+    EXPECT_TRUE(is_white(frame_pixel(tab, {150, 300})));
+
+    // Back in browse mode the page gets the mouse and the memo stays.
+    app().main_frame()->route(res::cmd::kBrowseMode);
+    EXPECT_FALSE(app().drawing_tool_active());
+    pkg.reset();
+    app().main_frame()->close();
+    delete app().main_frame();
+    app().ExitInstance();
+    ASSERT_TRUE(std::filesystem::exists(app().package_cache().file_for(url("/memo"))));
+
+    tab = start_on("/memo");
+    ASSERT_TRUE(tab);
+    EXPECT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {150, 100})); }));
+    EXPECT_TRUE(is_white(frame_pixel(tab, {150, 300})));
+}
+
+TEST_F(MemoLayerTest, MemosKeepTheirDocumentPositionsWhenThePageScrolls)
+{
+    pages_.set("/scroll", kTallPage);
+    CTabBrowserWnd* tab = start_on("/scroll");
+    ASSERT_TRUE(tab);
+    auto pkg = app().package_cache().lookup(url("/scroll"), true);
+    auto box = std::make_unique<memo::PrimitiveObject>();
+    box->rect = {100, 700, 160, 760};
+    box->opacity = 255;
+    pkg->add(std::move(box));
+    tab->layer()->update();
+    EXPECT_TRUE(is_white(frame_pixel(tab, {130, 230})));
+
+    bool done = false;
+    tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 500)"), [&](const QVariant&) { done = true; });
+    ASSERT_TRUE(wait_until([&] { return done && tab->page()->scrollPosition().y() == 500; }));
+    EXPECT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {130, 230})); }));
+    EXPECT_TRUE(is_white(frame_pixel(tab, {130, 290})));
+}
+
+TEST_F(MemoLayerTest, StrokesOnAFrameAreStoredUnderTheFrameDocument)
+{
+    pages_.set("/inner", kTallPage);
+    pages_.set("/outer", QStringLiteral("<title>Outer</title><body style='margin:0'>"
+                                        "<iframe src='/inner' style='position:absolute;left:100px;top:50px;"
+                                        "width:300px;height:200px;border:0'></iframe></body>"));
+    CTabBrowserWnd* tab = start_on("/outer");
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().size() == 2; }));
+    app().main_frame()->route(res::cmd::kFreehandTool);
+    drag(tab, {150, 100}, {250, 100});
+    auto inner = app().package_cache().lookup(url("/inner"), false);
+    ASSERT_TRUE(inner);
+    ASSERT_EQ(inner->size(), 1u);
+    const auto& stroke = dynamic_cast<const memo::StrokeObject&>(inner->at(0));
+    EXPECT_EQ(stroke.points.front(), (memo::Point{50, 50}));
+    const auto outer = app().package_cache().lookup(url("/outer"), false);
+    EXPECT_TRUE(!outer || outer->empty());
+}
+
+TEST_F(MemoLayerTest, APageWithMemosKeepsTheirWidthAndFollowsTheirTextSize)
+{
+    pages_.set("/wide", kTallPage);
+    pages_.set("/plain", kTallPage);
+    ASSERT_TRUE(start());
+    const int program_size = app().settings().fontsize;
+    {
+        auto pkg = app().package_cache().lookup(url("/wide"), true);
+        pkg->width = 900;
+        pkg->text_size = 0;
+        auto box = std::make_unique<memo::PrimitiveObject>();
+        box->rect = {10, 10, 50, 50};
+        pkg->add(std::move(box));
+    }
+    CTabBrowserWnd* tab = app().OpenInNewTab(url("/wide"));
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/wide") && !tab->busy(); }));
+    EXPECT_TRUE(wait_until([&] { return tab->width() >= 900; }));
+    EXPECT_EQ(tab->font_size(), 0);
+
+    tab->Navigate(pages_.url("/plain"));
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/plain") && !tab->busy(); }));
+    EXPECT_EQ(tab->minimumWidth(), 0);
+    EXPECT_EQ(tab->font_size(), program_size);
+    EXPECT_EQ(app().settings().fontsize, program_size);
+}
+
+TEST_F(MemoLayerTest, PagesWithLegacyFiltersAreDrawnSingleBuffered)
+{
+    pages_.set("/filter", QStringLiteral("<title>Filter</title><body><div style=\"filter:progid:"
+                                         "DXImageTransform.Microsoft.Alpha(opacity=50)\">x</div></body>"));
+    pages_.set("/plain", kTallPage);
+    CTabBrowserWnd* tab = start_on("/filter");
+    ASSERT_TRUE(tab);
+    EXPECT_TRUE(wait_until([&] { return !tab->layer()->double_buffered(); }));
+    tab->Navigate(pages_.url("/plain"));
+    EXPECT_TRUE(wait_until([&] { return tab->layer()->double_buffered(); }));
+}
+
+TEST_F(MemoLayerTest, AMemoFileOpensItsSiteWithItsMemos)
+{
+    pages_.set("/shared", kTallPage);
+    ASSERT_TRUE(start());
+    memo::MemoPackage received;
+    received.url = url("/shared");
+    auto box = std::make_unique<memo::PrimitiveObject>();
+    box->rect = {100, 100, 200, 160};
+    box->opacity = 255;
+    received.add(std::move(box));
+    const std::string file = (data_.path() / "received.ame").string();
+    {
+        rs2::FileStream out(file, rs2::FileStream::open_write);
+        received.write(out);
+    }
+    ASSERT_TRUE(app().OpenMemoPackageFile(file));
+    CTabBrowserWnd* tab = app().ActiveBrowser();
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/shared") && !tab->busy(); }));
+    EXPECT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {150, 130})); }));
+
+    // A damaged file is reported and changes nothing.
+    { rs2::FileStream out(file, rs2::FileStream::open_write); out << "PACK"; }
+    std::vector<QString> messages;
+    ui::set_message_responder([&](const QString& text, ui::Buttons) {
+        messages.push_back(text);
+        return ui::Answer::Ok;
+    });
+    EXPECT_FALSE(app().OpenMemoPackageFile(file));
+    ui::set_message_responder({});
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("ファイルの読み込みに失敗しました"));
+}
+
+// The layer paints the page's own pixels under the memos, and effects read them.
+TEST_F(MemoLayerTest, PageStaysVisibleAroundMemosAndEffectsReadIt)
+{
+    pages_.set("/red", QStringLiteral("<title>Red</title><body style='margin:0;background:#d01010'>"
+                                      "<div style='height:2000px'></div></body>"));
+    CTabBrowserWnd* tab = start_on("/red");
+    ASSERT_TRUE(tab);
+    const auto red = [](QRgb px) { return qRed(px) > 180 && qGreen(px) < 60 && qBlue(px) < 60; };
+    ASSERT_TRUE(wait_until([&] { return red(frame_pixel(tab, {200, 200})); }));
+
+    auto pkg = app().package_cache().lookup(url("/red"), true);
+    auto effect = std::make_unique<memo::EffectObject>();
+    effect->rect = {10, 10, 110, 110};
+    effect->operation = 3;  // negative
+    pkg->add(std::move(effect));
+    tab->layer()->update();
+    EXPECT_TRUE(wait_until([&] {
+        const QRgb inside = frame_pixel(tab, {60, 60});
+        return qRed(inside) < 80 && qGreen(inside) > 180 && qBlue(inside) > 180;
+    }));
+    EXPECT_TRUE(red(frame_pixel(tab, {200, 200})));
+}
+
+// Every kind of memo made with its tool over a live page; the picture is kept beside the
+// build for people to look at.
+TEST_F(MemoLayerTest, EveryKindOfMemoOverALivePageAndALinkInATextBox)
+{
+    pages_.set("/kinds", QStringLiteral("<title>Kinds</title><body style='margin:20px;font:16px sans-serif'>"
+                                        "<h1>A page with memos</h1><p>Lorem ipsum dolor sit amet, consectetur "
+                                        "adipiscing elit, sed do eiusmod tempor incididunt ut labore.</p>"
+                                        "<div style='height:2000px;background:linear-gradient(#9cf,#fc9)'></div>"));
+    pages_.set("/next", QStringLiteral("<title>Next</title>next"));
+    CTabBrowserWnd* tab = start_on("/kinds");
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {200, 500})); }));  // the page has painted
+    CMainFrame* frame = app().main_frame();
+    CToolBox& tools = app().tools();
+
+    frame->route(res::cmd::kFreehandTool);
+    drag(tab, {20, 150}, {200, 190});
+    tools.freehand().pen().arrow_end = true;
+    drag(tab, {20, 220}, {200, 220});
+
+    frame->route(res::cmd::kPrimitiveTool);
+    drag(tab, {220, 140}, {310, 210});
+    tools.primitive().shape().shape = 1;
+    drag(tab, {320, 140}, {420, 210});
+
+    const std::string next = url("/next");
+    CTextDialog::set_responder([next](std::string& text) {
+        text = "memo text\n" + next;
+        return true;
+    });
+    frame->route(res::cmd::kTextTool);
+    drag(tab, {20, 250}, {220, 330});
+    CTextDialog::set_responder({});
+    tools.text().box().shape = 1;
+
+    frame->route(res::cmd::kEffectTool);
+    tools.effect().effect().operation = 3;
+    drag(tab, {240, 250}, {420, 330});
+
+    frame->route(res::cmd::kStampTool);
+    ASSERT_GT(app().stamps().size(), 0u);
+    tools.stamp().stamp = app().stamps().stamps().front().name;
+    QTest::mouseClick(tab->view()->focusProxy(), Qt::LeftButton, {}, QPoint(80, 400));
+
+    memo::MemoImage picture(90, 60);
+    picture.fill(memo::rgb(40, 160, 60), 255);
+    const std::string png = (data_.path() / "photo.png").string();
+    {
+        rs2::FileStream out(png, rs2::FileStream::open_write);
+        memo::PngCodec codec(picture, false);
+        ASSERT_TRUE(codec.write(out));
+    }
+    ui::set_message_responder([](const QString& text, ui::Buttons) {
+        ADD_FAILURE() << text.toStdString();
+        return ui::Answer::Ok;
+    });
+    ASSERT_TRUE(tab->layer()->drop_picture(QString::fromStdString(png), QPoint(200, 370)));
+    ui::set_message_responder({});
+
+    auto pkg = app().package_cache().lookup(url("/kinds"), false);
+    ASSERT_TRUE(pkg);
+    std::vector<memo::MemoKind> kinds;
+    for (std::size_t i = 0; i < pkg->size(); ++i)
+        kinds.push_back(pkg->at(i).kind());
+    using K = memo::MemoKind;
+    EXPECT_EQ(kinds, (std::vector<K>{K::Stroke, K::Stroke, K::Primitive, K::Primitive, K::TextBox, K::Effect,
+                                     K::Stamp, K::Photo}));
+
+    frame->route(res::cmd::kBrowseMode);
+    tab->layer()->repaint();
+    const QImage shot = frame->grab().toImage();
+    shot.save(QStringLiteral(MARVO_BINARY_DIR "/memo_kinds.png"));
+    EXPECT_FALSE(is_white(shot.pixel(tab->view()->mapTo(frame, QPoint(260, 180)))));
+
+    // The link line of the text box navigates in browse mode.
+    const auto& box = dynamic_cast<const memo::TextBoxObject&>(pkg->at(4));
+    const memo::Size line = tab->layer()->text_extent(box.font, "memo text");
+    const QPoint link(20 + 8 + 10, 250 + 8 + line.cy + 2 + line.cy / 2);
+    QWidget* input = tab->view()->focusProxy();
+    QTest::mousePress(input, Qt::LeftButton, {}, link);
+    QTest::mouseRelease(input, Qt::LeftButton, {}, link);
+    EXPECT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/next"); }));
+}
+
+} // namespace

@@ -1,0 +1,484 @@
+// The memo layer over a plain widget page, driven by real mouse events.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QPainter>
+#include <QTest>
+
+#include "TempDir.h"
+#include "memo/ImageCodec.h"
+#include "memo/PackageFiles.h"
+#include "memo/ui/LayerWnd.h"
+#include "memo/ui/TextDialog.h"
+#include "memo/ui/Tools.h"
+#include "rs2/FileStream.h"
+#include "ui/MessageBox.h"
+
+using namespace memo;
+
+namespace {
+
+void ensure_app()
+{
+    static int argc = 1;
+    static char name[] = "test_memo_ui";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        new QApplication(argc, argv);
+    }
+}
+
+constexpr QRgb kPageColour = 0xFFE0E0F0;
+
+// A page of one document in a plain widget: a flat colour, scrolled by hand.
+class PlainPage : public QWidget, public PageSurface {
+public:
+    PlainPage()
+    {
+        resize(400, 300);
+        setAcceptDrops(true);  // as the engine's input widget does
+    }
+    QWidget* host() const override { return const_cast<PlainPage*>(this); }
+    QWidget* input_widget() const override { return const_cast<PlainPage*>(this); }
+    std::vector<DocumentView> documents() const override { return {{url, rect(), scroll}}; }
+    QImage grab_page(const QRect& area) override
+    {
+        QImage image(area.size(), QImage::Format_ARGB32_Premultiplied);
+        render(&image, QPoint(), QRegion(area), QWidget::DrawWindowBackground);
+        return image;
+    }
+    void navigate(const std::string& to) override { navigated = to; }
+    int text_size() const override { return size; }
+    void set_text_size(int s) override { size = s; }
+    int size = 2;
+
+    std::string url = "http://example.org/page";
+    QPoint scroll;
+    std::string navigated;
+
+protected:
+    void paintEvent(QPaintEvent*) override { QPainter(this).fillRect(rect(), QColor(kPageColour)); }
+};
+
+class LayerTest : public ::testing::Test {
+protected:
+    LayerTest() : cache(folder.path())
+    {
+        MemoLayerServices& s = memo_layer_services();
+        s = {};
+        s.cache = &cache;
+        s.stamps = &stamps;
+        s.tools = &tools;
+        s.user_name = [this] { return user; };
+        s.queue_delete = [this](const std::string& url) { deleted_sites.push_back(url); };
+        page.show();
+        layer = new CLayerWnd(page);
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&page));
+        ui::set_message_responder([this](const QString& text, ui::Buttons) {
+            messages.push_back(text);
+            return answer;
+        });
+    }
+    ~LayerTest() override
+    {
+        ui::set_message_responder({});
+        CTextDialog::set_responder({});
+        tools.set_current(0, nullptr);
+        memo_layer_services() = {};
+    }
+
+    void use(int tool) { tools.set_current(tool, layer); }
+    void drag(QPoint from, QPoint to, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers keys = {},
+              int steps = 4)
+    {
+        QTest::mousePress(&page, button, keys, from);
+        for (int i = 1; i <= steps; ++i)
+            QTest::mouseMove(&page, from + (to - from) * i / steps);
+        QTest::mouseRelease(&page, button, keys, to);
+    }
+    void click(QPoint at, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mousePress(&page, button, {}, at);
+        QTest::mouseRelease(&page, button, {}, at);
+    }
+    PackageCache::PackagePtr package() { return cache.lookup(page.url, false); }
+    MemoObject& add(std::unique_ptr<MemoObject> o, const std::string& owner = "me", bool locked = false)
+    {
+        auto pkg = cache.lookup(page.url, true);
+        o->owner = owner;
+        o->locked = locked;
+        return pkg->add(std::move(o));
+    }
+    static std::unique_ptr<PrimitiveObject> box(Rect r)
+    {
+        auto p = std::make_unique<PrimitiveObject>();
+        p->rect = r;
+        return p;
+    }
+    QImage shot()
+    {
+        layer->repaint();
+        return page.grab().toImage();
+    }
+
+    struct AppFirst {
+        AppFirst() { ensure_app(); }
+    } app_first;
+    TempDir folder;
+    PackageCache cache;
+    StampList stamps;
+    CToolBox tools;
+    PlainPage page;
+    CLayerWnd* layer = nullptr;
+    std::string user = "me";
+    std::vector<std::string> deleted_sites;
+    std::vector<QString> messages;
+    ui::Answer answer = ui::Answer::Yes;
+};
+
+TEST_F(LayerTest, FreehandDragMakesAStrokeAndAClickMakesNone)
+{
+    use(32785);
+    EXPECT_EQ(page.cursor().shape(), Qt::CrossCursor);
+    click({20, 20});
+    EXPECT_TRUE(!package() || package()->empty());
+
+    drag({50, 60}, {150, 60});
+    auto pkg = package();
+    ASSERT_TRUE(pkg);
+    ASSERT_EQ(pkg->size(), 1u);
+    auto& stroke = dynamic_cast<StrokeObject&>(pkg->at(0));
+    EXPECT_EQ(stroke.points.front(), (Point{50, 60}));
+    EXPECT_EQ(stroke.points.back(), (Point{150, 60}));
+    EXPECT_EQ(stroke.points.size(), 5u);  // the press and every move
+    EXPECT_EQ(stroke.width, 6);
+    EXPECT_EQ(stroke.owner, "me");
+    EXPECT_TRUE(pkg->dirty);
+    EXPECT_EQ(pkg->width, 400);
+    ASSERT_EQ(layer->undo_list().size(), 1u);
+    EXPECT_EQ(layer->undo_list()[0].operation, ChangeRecord::Added);
+
+    // On the screen: the stroke over the page, the page elsewhere.
+    const QImage image = shot();
+    EXPECT_NE(image.pixel(100, 60), kPageColour);
+    EXPECT_EQ(image.pixel(100, 150), kPageColour);
+    // A whole frame also made the site's thumbnail.
+    EXPECT_EQ(pkg->thumbnail.width(), 32);
+    EXPECT_EQ(pkg->thumbnail.height(), 32);
+}
+
+TEST_F(LayerTest, ShiftDragDrawsAStraightLineInOneOfEightDirections)
+{
+    use(32785);
+    drag({100, 100}, {130, 110}, Qt::LeftButton, Qt::ShiftModifier);
+    ASSERT_TRUE(package());
+    auto& stroke = dynamic_cast<StrokeObject&>(package()->at(0));
+    ASSERT_EQ(stroke.points.size(), 2u);
+    EXPECT_EQ(stroke.points[1], (Point{130, 100}));
+    EXPECT_EQ(CFreeHandTool::straight_end({0, 0}, {20, 17}), (Point{18, 18}));  // 45 degrees, truncated
+    EXPECT_EQ(CFreeHandTool::straight_end({5, 5}, {5, 5}), (Point{5, 5}));
+}
+
+TEST_F(LayerTest, RightDragErasesStrokesButNotTextBoxes)
+{
+    use(32785);
+    drag({40, 50}, {200, 50});
+    auto text = std::make_unique<TextBoxObject>();
+    text->rect = {40, 100, 200, 140};
+    add(std::move(text));
+    ASSERT_EQ(package()->size(), 2u);
+
+    drag({120, 20}, {120, 130}, Qt::RightButton, {}, 11);
+    ASSERT_EQ(package()->size(), 1u);
+    EXPECT_EQ(package()->at(0).kind(), MemoKind::TextBox);
+    EXPECT_EQ(layer->undo_list().back().operation, ChangeRecord::Deleted);
+}
+
+TEST_F(LayerTest, SelectPicksTheTopmostAndTheHandleIsThreePixelsWide)
+{
+    MemoObject& lower = add(box({50, 50, 150, 150}));
+    MemoObject& upper = add(box({100, 100, 200, 200}));
+    use(32782);
+    click({120, 120});
+    EXPECT_EQ(layer->selection(), &upper);
+    (void)lower;
+
+    // 3 pixels inside the corner: a resize; the object grows by the drag.
+    drag({197, 197}, {207, 217});
+    EXPECT_EQ(upper.bounds(), (Rect{100, 100, 210, 220}));
+    // 4 pixels away: a move.
+    drag({206, 216}, {216, 226});
+    EXPECT_EQ(upper.bounds(), (Rect{110, 110, 220, 230}));
+    // Each drag recorded the state before it.
+    ASSERT_EQ(layer->undo_list().size(), 2u);
+    layer->undo();
+    EXPECT_EQ(upper.bounds(), (Rect{100, 100, 210, 220}));
+
+    // Empty ground deselects and marks an area.
+    drag({300, 20}, {350, 60});
+    EXPECT_EQ(layer->selection(), nullptr);
+    EXPECT_EQ(layer->selection_rect(), (Rect{300, 20, 350, 60}));
+}
+
+TEST_F(LayerTest, AnotherAuthorsLockedObjectMovesButIsNotDeleted)
+{
+    MemoObject& locked = add(box({50, 50, 150, 150}), "someone", true);
+    use(32782);
+    click({60, 60});
+    ASSERT_EQ(layer->selection(), &locked);
+    tools.current()->command(32862);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].contains(QStringLiteral("ロックされている")));
+    EXPECT_EQ(package()->size(), 1u);
+
+    drag({60, 60}, {80, 70});
+    EXPECT_EQ(locked.bounds(), (Rect{70, 60, 170, 160}));
+
+    // The eraser and the freehand right-drag respect the lock too.
+    use(32855);
+    drag({100, 100}, {110, 110});
+    EXPECT_EQ(package()->size(), 1u);
+
+    user = "someone";
+    use(32782);
+    click({100, 100});
+    tools.current()->command(32862);
+    EXPECT_TRUE(package()->empty());
+    EXPECT_EQ(deleted_sites, std::vector<std::string>{page.url});
+}
+
+TEST_F(LayerTest, UndoOfTheOnlyStrokeLeavesADeletionRecord)
+{
+    use(32785);
+    drag({50, 50}, {90, 90});
+    ASSERT_EQ(package()->size(), 1u);
+    layer->undo();
+    EXPECT_FALSE(layer->can_undo());
+    const auto file = cache.file_for(page.url);
+    ASSERT_TRUE(std::filesystem::exists(file));
+    rs2::FileStream in(file.string(), rs2::FileStream::open_read);
+    MemoPackage stored;
+    ASSERT_TRUE(stored.read(in));
+    EXPECT_TRUE(stored.empty());
+    EXPECT_EQ(stored.url, normalize_url(page.url));
+}
+
+TEST_F(LayerTest, ClearKeepsAnotherAuthorsLockedObjectAndUndoBringsAllBack)
+{
+    add(box({10, 10, 50, 50}), "me");
+    add(box({60, 10, 90, 50}), "someone", true);
+    add(box({100, 10, 140, 50}), "someone", false);
+    answer = ui::Answer::No;
+    layer->clear_page();
+    EXPECT_EQ(package()->size(), 3u);
+
+    answer = ui::Answer::Yes;
+    layer->clear_page();
+    ASSERT_EQ(package()->size(), 1u);
+    EXPECT_EQ(package()->at(0).owner, "someone");
+    EXPECT_TRUE(package()->at(0).locked);
+
+    // The removed objects, then the page as it was before the clear.
+    while (layer->can_undo())
+        layer->undo();
+    EXPECT_EQ(package()->size(), 3u);
+}
+
+TEST_F(LayerTest, StampAtHalfSizeIsCentredOnTheClick)
+{
+    MemoImage picture(64, 64);
+    picture.fill(rgb(0, 0, 255), 255);
+    stamps.add("star", picture);
+    use(32856);
+    tools.stamp().stamp = "star";
+    tools.stamp().scale = CStampTool::Scale::Half;
+    click({100, 100});
+    ASSERT_TRUE(package());
+    ASSERT_EQ(package()->size(), 1u);
+    EXPECT_EQ(package()->at(0).bounds(), (Rect{84, 84, 116, 116}));
+    EXPECT_EQ(CStampTool::placement({100, 100}, 64, 64, CStampTool::Scale::Double), (Rect{36, 36, 164, 164}));
+    EXPECT_EQ(CStampTool::placement({100, 100}, 64, 64, CStampTool::Scale::Single), (Rect{68, 68, 132, 132}));
+    const QRgb centre = shot().pixel(100, 100);
+    EXPECT_GT(qBlue(centre), 240);
+    EXPECT_LT(qRed(centre) + qGreen(centre), 16);
+}
+
+TEST_F(LayerTest, PrimitiveDragWithShiftIsASquareAndTinyDragsMakeNothing)
+{
+    use(32790);
+    drag({50, 50}, {52, 100});
+    EXPECT_TRUE(!package() || package()->empty());
+    drag({50, 50}, {130, 90}, Qt::LeftButton, Qt::ShiftModifier);
+    ASSERT_EQ(package()->size(), 1u);
+    EXPECT_EQ(package()->at(0).bounds(), (Rect{50, 50, 130, 130}));
+}
+
+TEST_F(LayerTest, TextToolMakesABoxWhoseLinkLineNavigatesInBrowseMode)
+{
+    CTextDialog::set_responder([](std::string& text) {
+        text = "see\nhttps://example.org/next";
+        return true;
+    });
+    use(32783);
+    drag({40, 40}, {300, 120});
+    ASSERT_TRUE(package());
+    ASSERT_EQ(package()->size(), 1u);
+    EXPECT_EQ(tools.current_id(), 32782);  // the new box is selected for editing
+    EXPECT_EQ(layer->selection(), &package()->at(0));
+
+    tools.set_current(0, layer);
+    // The second line starts 8 + one line height + 2 below the top.
+    const Size line = layer->text_extent(dynamic_cast<TextBoxObject&>(package()->at(0)).font, "see");
+    click({55, 40 + 8 + line.cy + 2 + line.cy / 2});
+    EXPECT_EQ(page.navigated, "https://example.org/next");
+    page.navigated.clear();
+    click({250, 50});
+    EXPECT_EQ(page.navigated, "");
+}
+
+TEST_F(LayerTest, MemosFollowTheScrollPosition)
+{
+    add(box({100, 200, 140, 240}));
+    EXPECT_NE(shot().pixel(120, 220), kPageColour);
+    page.scroll = {0, 150};
+    layer->update();
+    const QImage image = shot();
+    EXPECT_EQ(image.pixel(120, 220), kPageColour);
+    EXPECT_NE(image.pixel(120, 70), kPageColour);
+
+    // Tools work in document coordinates too.
+    use(32785);
+    drag({10, 10}, {60, 10});
+    EXPECT_EQ(dynamic_cast<StrokeObject&>(package()->at(1)).points.front(), (Point{10, 160}));
+}
+
+TEST_F(LayerTest, DroppedPictureBecomesAPhotoAndABadFileIsReported)
+{
+    MemoImage picture(20, 10);
+    picture.fill(rgb(0, 255, 0), 255);
+    const std::string png = folder.file("pic.png");
+    {
+        rs2::FileStream out(png, rs2::FileStream::open_write);
+        PngCodec codec(picture, false);
+        ASSERT_TRUE(codec.write(out));
+    }
+    // Dropped on the page through a real drop event.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(png))});
+    QDragEnterEvent enter(QPoint(30, 40), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(&page, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(30, 40), Qt::CopyAction, &mime, Qt::LeftButton, {}, QEvent::Drop);
+    QApplication::sendEvent(&page, &drop);
+    ASSERT_TRUE(package());
+    ASSERT_EQ(package()->size(), 1u);
+    EXPECT_EQ(package()->at(0).kind(), MemoKind::Photo);
+    EXPECT_EQ(package()->at(0).bounds(), (Rect{30, 40, 50, 50}));
+
+    const std::string bad = folder.file("bad.jpg");
+    { rs2::FileStream out(bad, rs2::FileStream::open_write); out << "not a picture"; }
+    EXPECT_FALSE(layer->drop_picture(QString::fromStdString(bad), {30, 40}));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], QStringLiteral("ファイルの読み込みに失敗しました"));
+}
+
+TEST_F(LayerTest, CopyCutAndPasteOnTheLayer)
+{
+    MemoObject& mine = add(box({20, 20, 60, 50}));
+    MemoObject& theirs = add(box({100, 20, 140, 50}), "someone", true);
+    use(32782);
+    click({30, 30});
+    ASSERT_EQ(layer->selection(), &mine);
+    EXPECT_TRUE(layer->can_copy());
+    layer->copy();
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), QSize(40, 30));
+
+    click({110, 30});
+    ASSERT_EQ(layer->selection(), &theirs);
+    layer->cut();  // locked by its author: refused
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(package()->size(), 2u);
+
+    click({30, 30});
+    layer->cut();
+    EXPECT_EQ(package()->size(), 1u);
+
+    // A picture becomes a photo, text becomes a text box, both in view.
+    page.scroll = {0, 100};
+    ASSERT_TRUE(layer->paste());
+    ASSERT_EQ(package()->size(), 2u);
+    EXPECT_EQ(package()->at(1).kind(), MemoKind::Photo);
+    EXPECT_EQ(package()->at(1).bounds(), (Rect{20, 120, 60, 150}));
+    QGuiApplication::clipboard()->setText(QStringLiteral("hello\nworld"));
+    ASSERT_TRUE(layer->paste());
+    auto& text = dynamic_cast<TextBoxObject&>(package()->at(2));
+    EXPECT_EQ(text.text, "hello\nworld");
+    EXPECT_EQ(layer->selection(), &text);
+}
+
+TEST_F(LayerTest, AClickOnATextBoxWithTheSelectToolEditsIt)
+{
+    auto box = std::make_unique<TextBoxObject>();
+    box->rect = {40, 40, 240, 120};
+    box->text = "old";
+    MemoObject& o = add(std::move(box));
+    CTextDialog::set_responder([](std::string& text) {
+        EXPECT_EQ(text, "old");
+        text = "new";
+        return true;
+    });
+    use(32782);
+    click({100, 80});
+    EXPECT_EQ(dynamic_cast<TextBoxObject&>(o).text, "new");
+    ASSERT_EQ(layer->undo_list().size(), 1u);
+    layer->undo();
+    EXPECT_EQ(dynamic_cast<TextBoxObject&>(package()->at(0)).text, "old");
+
+    // Another author's locked box is selected but not edited.
+    dynamic_cast<TextBoxObject&>(package()->at(0)).owner = "someone";
+    package()->at(0).locked = true;
+    click({100, 80});
+    EXPECT_EQ(dynamic_cast<TextBoxObject&>(package()->at(0)).text, "old");
+}
+
+TEST_F(LayerTest, TheTextDialogEndsWhenTheButtonIsReleasedOutsideIt)
+{
+    CTextDialog dialog(&page, QRect(20, 20, 200, 80), QStringLiteral("line 1\nline 2"), LogFont{});
+    dialog.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+    EXPECT_EQ(dialog.text(), QStringLiteral("line 1\nline 2"));
+    // What the edit box receives while it holds the mouse and the button goes up elsewhere.
+    QWidget* box = dialog.edit()->viewport();
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-30, -30), box->mapToGlobal(QPointF(-30, -30)),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(box, &release);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(LayerTest, TextSizeFollowsTheMemosAndChangingItAsksFirst)
+{
+    EXPECT_TRUE(layer->change_text_size(4));  // no memos: no question
+    EXPECT_TRUE(messages.empty());
+
+    add(box({10, 10, 50, 50}));
+    package()->text_size = 0;
+    layer->refresh();
+    EXPECT_EQ(page.size, 0);
+
+    answer = ui::Answer::No;
+    EXPECT_FALSE(layer->change_text_size(3));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].startsWith(QStringLiteral("表示されているサイトにはメモがあります。")));
+    EXPECT_EQ(package()->text_size, 0);
+    answer = ui::Answer::Yes;
+    EXPECT_TRUE(layer->change_text_size(3));
+    EXPECT_EQ(package()->text_size, 3);
+}
+
+} // namespace
