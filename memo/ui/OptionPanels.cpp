@@ -401,6 +401,15 @@ COptionPanels::COptionPanels(CToolBox& tools, QWidget* parent) : QStackedWidget(
                        static_cast<QWidget*>(primitive_), static_cast<QWidget*>(effect_),
                        static_cast<QWidget*>(stamp_)})
         addWidget(w);
+    // The stack is as large as the panel it shows, not as the largest panel: in browse mode the
+    // drawing bar stays as narrow as its buttons.
+    connect(this, &QStackedWidget::currentChanged, this, [this](int shown) {
+        for (int i = 0; i < count(); ++i)
+            widget(i)->setSizePolicy(i == shown ? QSizePolicy::Preferred : QSizePolicy::Ignored,
+                                     i == shown ? QSizePolicy::Preferred : QSizePolicy::Ignored);
+        updateGeometry();
+        adjustSize();
+    });
     tools.on_changed = [this](int id) { show_for_tool(id); };
     tools.bind_panel = [this](int id, CLayerWnd* layer, MemoObject* object) {
         auto* panel = dynamic_cast<COptionPanel*>(this->panel(id));
@@ -413,6 +422,7 @@ COptionPanels::COptionPanels(CToolBox& tools, QWidget* parent) : QStackedWidget(
             show_for_tool(tools_.current_id());
     };
     show_for_tool(tools.current_id());
+    emit currentChanged(currentIndex());
 }
 
 COptionPanels::~COptionPanels()

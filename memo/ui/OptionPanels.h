@@ -160,6 +160,12 @@ public:
     // The panel of an identifier (1 stamp, 2 text, 5 primitive, 6 effect) or of the freehand
     // tool (0); null for others.
     QWidget* panel(int id) const;
+    // Sized to the panel shown.
+    QSize sizeHint() const override { return currentWidget() ? currentWidget()->sizeHint() : QSize(); }
+    QSize minimumSizeHint() const override
+    {
+        return currentWidget() ? currentWidget()->minimumSizeHint() : QSize();
+    }
     CFreeHandOptionDialog* freehand() const { return freehand_; }
     CTextOptionDialog* text() const { return text_; }
     CPrimitiveOptionDialog* primitive() const { return primitive_; }
