@@ -235,18 +235,11 @@ void CFavoriteDlg::run_command(int id)
 
 void CFavoriteDlg::show_menu(QTreeWidgetItem* item, const QPoint& global_position)
 {
-    const res::Menu* resource = res::menu(res::menuid::kFavoritesPane);
-    if (!resource || resource->items.empty())
-        return;
-    QMenu* menu = build_pane_menu(resource->items.front(), this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    for (QAction* action : menu->actions()) {
-        const int id = action->data().toInt();
-        if (id == res::cmd::kFavoriteOpen || id == res::cmd::kFavoriteOpenInNewTab)
-            action->setEnabled(!is_folder(item));
-    }
-    connect(menu, &QMenu::triggered, this, [this](QAction* action) { run_command(action->data().toInt()); });
-    menu->popup(global_position);
+    popup_pane_menu(
+        res::menu(res::menuid::kFavoritesPane), this, global_position, [this](int id) { run_command(id); },
+        [this, item](int id) {
+            return !(id == res::cmd::kFavoriteOpen || id == res::cmd::kFavoriteOpenInNewTab) || !is_folder(item);
+        });
 }
 
 fs::path CFavoriteDlg::new_folder()

@@ -106,18 +106,11 @@ void CHistoryDlg::run_command(int id)
 
 void CHistoryDlg::show_menu(QTreeWidgetItem* item, const QPoint& global_position)
 {
-    const res::Menu* resource = res::menu(res::menuid::kHistoryPane);
-    if (!resource || resource->items.empty())
-        return;
-    QMenu* menu = build_pane_menu(resource->items.front(), this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    for (QAction* action : menu->actions()) {
-        const int id = action->data().toInt();
-        if (id == res::cmd::kHistoryGo || id == res::cmd::kHistoryOpenInNewTab)
-            action->setEnabled(!is_day(item));
-    }
-    connect(menu, &QMenu::triggered, this, [this](QAction* action) { run_command(action->data().toInt()); });
-    menu->popup(global_position);
+    popup_pane_menu(
+        res::menu(res::menuid::kHistoryPane), this, global_position, [this](int id) { run_command(id); },
+        [this, item](int id) {
+            return !(id == res::cmd::kHistoryGo || id == res::cmd::kHistoryOpenInNewTab) || !is_day(item);
+        });
 }
 
 void CHistoryDlg::delete_node(QTreeWidgetItem* item)

@@ -208,13 +208,7 @@ void CLinkBar::rename(int index)
 
 void CLinkBar::show_menu(int index, const QPoint& global_position)
 {
-    const res::Menu& resource = res::linkBarMenu();
-    if (resource.items.empty())
-        return;
-    QMenu* menu = build_pane_menu(resource.items.front(), this);
-    menu->setAttribute(Qt::WA_DeleteOnClose);
-    connect(menu, &QMenu::triggered, this, [this, index](QAction* action) { run_command(action->data().toInt(), index); });
-    menu->popup(global_position);
+    popup_pane_menu(&res::linkBarMenu(), this, global_position, [this, index](int id) { run_command(id, index); });
 }
 
 int CLinkBar::index_at(const QPoint& position) const

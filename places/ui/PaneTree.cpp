@@ -72,18 +72,25 @@ void PaneTree::dropEvent(QDropEvent* event)
         on_drop(dragged, target);
 }
 
-QMenu* build_pane_menu(const res::MenuItem& popup, QWidget* parent)
+void popup_pane_menu(const res::Menu* resource, QWidget* parent, const QPoint& global_position,
+                     const std::function<void(int command)>& run, const std::function<bool(int command)>& enabled)
 {
+    if (!resource || resource->items.empty())
+        return;
     auto* menu = new QMenu(parent);
-    for (const res::MenuItem& item : popup.items) {
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (const res::MenuItem& item : resource->items.front().items) {
         if (item.isSeparator()) {
             menu->addSeparator();
         } else if (item.isCommand()) {
             QAction* command = menu->addAction(QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size())));
             command->setData(item.command);
+            if (enabled)
+                command->setEnabled(enabled(item.command));
         }
     }
-    return menu;
+    QObject::connect(menu, &QMenu::triggered, parent, [run](QAction* action) { run(action->data().toInt()); });
+    menu->popup(global_position);
 }
 
 int click_interval_from(const QByteArray* double_click_speed)

@@ -4,9 +4,8 @@
 #include <QTreeWidget>
 #include <functional>
 
-class QMenu;
 namespace res {
-struct MenuItem;
+struct Menu;
 }
 
 // The tree of the favorites and history panes. A left press selects the node under the
@@ -46,8 +45,11 @@ private:
     bool pending_ = false;
 };
 
-// A popup menu from the menu resources; every command item carries its id as data.
-QMenu* build_pane_menu(const res::MenuItem& popup, QWidget* parent);
+// Pops up the first popup of a menu resource at a screen position. Choosing an item runs
+// `run` with its command id; `enabled`, when given, decides which items can be chosen.
+void popup_pane_menu(const res::Menu* resource, QWidget* parent, const QPoint& global_position,
+                     const std::function<void(int command)>& run,
+                     const std::function<bool(int command)>& enabled = {});
 // The click interval from the "DoubleClickSpeed" text: half of it, or the default when it
 // is missing or not a number.
 int click_interval_from(const QByteArray* double_click_speed);
