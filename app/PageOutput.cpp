@@ -129,9 +129,18 @@ QPoint scroll_to(CTabBrowserWnd& tab, QPoint target, const PageMetrics& m)
                          std::clamp(target.y(), 0, std::max(0, m.document.height() - m.client.height())));
     if (tab.page()->scrollPosition().toPoint() == clamped)
         return clamped;
-    tab.page()->runJavaScript(QStringLiteral("window.scrollTo(%1,%2)").arg(clamped.x()).arg(clamped.y()),
+    PageSurface& surface = tab.layer()->surface();
+    const QRect view(QPoint(0, 0), m.client);
+    const QImage before = surface.grab_page(view);
+    // The engine reports the new position before the view's picture follows: wait for the
+    // picture to change too (a page that looks the same everywhere never changes, and the
+    // wait's bound ends that case).
+    tab.page()->runJavaScript(QStringLiteral("window.scrollTo({left:%1,top:%2,behavior:'instant'})")
+                                  .arg(clamped.x())
+                                  .arg(clamped.y()),
                               QWebEngineScript::ApplicationWorld);
     wait_for([&] { return tab.page()->scrollPosition().toPoint() == clamped; }, 3000);
+    wait_for([&] { return surface.grab_page(view) != before; }, 300);
     return tab.page()->scrollPosition().toPoint();
 }
 

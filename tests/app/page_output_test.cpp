@@ -201,7 +201,7 @@ TEST_F(PageOutputTest, TallPageIsCapturedInTilesStitchedWithItsMemos)
     EXPECT_GE(page_output::last_tile_count(), (3000 + view_height - 1) / view_height);
     for (int i = 0; i < 30; ++i)
         for (int y : {i * 100 + 2, i * 100 + 50, i * 100 + 97})
-            ASSERT_TRUE(near(image.pixelColor(400, y), band_colour(i))) << "band " << i << " y " << y;
+            ASSERT_TRUE(near(image.pixelColor(400, y), band_colour(i))) << "band " << i << " y " << y << " got " << image.pixelColor(400, y).name().toStdString() << " tiles " << page_output::last_tile_count();
     EXPECT_TRUE(is_red(image.pixelColor(130, 2290)));
     EXPECT_TRUE(is_red(image.pixelColor(102, 2252)));
     EXPECT_FALSE(is_red(image.pixelColor(170, 2290)));
