@@ -24,6 +24,7 @@
 
 #include "app/BrowserPage.h"
 #include "app/MarvoApp.h"
+#include "app/PageBackup.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/MemoPackage.h"
 #include "memo/PackageFiles.h"
@@ -58,7 +59,8 @@ const QString kBuiltInOverlaySource = QStringLiteral(
     "data-width=\"--**//WIDTH//**--\">\n"
     "</body></html>\n");
 
-// Runs the event loop (without user input) until the condition holds or the time is up.
+} // namespace
+
 bool wait_for(const std::function<bool()>& condition, int timeout_ms)
 {
     QElapsedTimer clock;
@@ -75,6 +77,8 @@ bool wait_for(const std::function<bool()>& condition, int timeout_ms)
     }
     return true;
 }
+
+namespace {
 
 QVariant run_script(CTabBrowserWnd& tab, const QString& script)
 {
@@ -320,6 +324,7 @@ bool handles(int id)
     case kPrint:
     case kPrintPreview:
     case kPageSetup:
+    case kBackupPage:
         return true;
     }
     return false;
@@ -364,6 +369,9 @@ bool run(CTabBrowserWnd& tab, int id)
         dialog.exec();
         return true;
     }
+    case kBackupPage:
+        page_backup::run(tab);
+        return true;
     case kPageSetup: {
         QPageSetupDialog dialog(&shared_printer(), &tab);
         dialog.exec();

@@ -43,6 +43,9 @@ QString overlay_html(const QString& source, int width, int height, int margin_y)
 // Paints an image over as many printer pages as its height needs, scaled to the page width.
 void print_image(QPrinter& printer, const QImage& image);
 
+// Runs the event loop (without user input) until the condition holds or the time is up.
+bool wait_for(const std::function<bool()>& condition, int timeout_ms);
+
 // Test hooks, each replacing a dialog when set:
 // the save dialog gets the proposed file name and the filter and returns a path or "";
 inline std::function<QString(const QString& proposed, const QString& filter)> save_dialog;

@@ -11,6 +11,7 @@
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
+#include "app/PageBackup.h"
 #include "app/PageOutput.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/MemoPackage.h"
@@ -53,6 +54,7 @@ protected:
     {
         page_output::save_dialog = nullptr;
         page_output::print_dialog = nullptr;
+        page_backup::folder_dialog = nullptr;
         ui::set_message_responder(nullptr);
         if (!saved_path_.isNull())
             qputenv("PATH", saved_path_);
@@ -270,6 +272,56 @@ TEST_F(PageOutputTest, PrintedPdfShowsTheMemosWhereTheScreenShowsThem)
     EXPECT_TRUE(is_red(page.pixelColor(int(400 * scale), int(200 * scale))));
     EXPECT_FALSE(is_red(page.pixelColor(int(400 * scale), int(350 * scale))));
     EXPECT_TRUE(near(page.pixelColor(int(50 * scale), int(350 * scale)), band_colour(3)));
+}
+
+TEST_F(PageOutputTest, BackupSavesSameSiteFilesUnderTheirPathFolders)
+{
+    pages_.set("/css/site/main.css", QStringLiteral("body{margin:0}"));
+    pages_.set("/js/app.js", QStringLiteral("var x=1;"));
+    const QString other = QStringLiteral("http://localhost:%1/img/other.png").arg(pages_.url("/").port());
+    CTabBrowserWnd* tab = start_on("/docs/page.html",
+                                   QStringLiteral("<title>B</title><link rel='Stylesheet' href='../css/site/main.css'>"
+                                                  "<script src='/js/app.js'></script><img src='%1'>"
+                                                  "<object><param name=movie value='m.swf'></object>")
+                                       .arg(other));
+    ASSERT_TRUE(tab);
+    const std::vector<QUrl> found = page_backup::page_resources(*tab);
+    EXPECT_EQ(found, (std::vector<QUrl>{pages_.url("/js/app.js"), QUrl(other), pages_.url("/css/site/main.css"),
+                                        pages_.url("/docs/m.swf")}));
+
+    const std::filesystem::path folder = data_.path() / "backup";
+    std::filesystem::create_directories(folder);
+    page_backup::folder_dialog = [&] { return QString::fromStdString(folder.string()); };
+    const int other_hits = pages_.hits("/img/other.png");  // the page's own load
+    app().main_frame()->route(res::cmd::kBackupPage);
+    std::ifstream css(folder / "css" / "site" / "main.css");
+    std::string text((std::istreambuf_iterator<char>(css)), {});
+    EXPECT_EQ(text, "body{margin:0}");
+    EXPECT_TRUE(std::filesystem::exists(folder / "js" / "app.js"));
+    EXPECT_FALSE(std::filesystem::exists(folder / "img"));
+    EXPECT_EQ(pages_.hits("/img/other.png"), other_hits);
+    // The PARAM value is not served: an error answer is no file.
+    EXPECT_EQ(page_backup::last_saved_count(), 2);
+    EXPECT_FALSE(std::filesystem::exists(folder / "docs" / "m.swf"));
+}
+
+TEST(PageBackup, ResourcePathsNeverLeaveTheChosenFolder)
+{
+    const std::filesystem::path folder = "/save/here";
+    const QUrl page(QStringLiteral("http://example.com/a/page.html"));
+    auto target = [&](const char* url) {
+        return page_backup::target_for(folder, page, QUrl(QString::fromLatin1(url), QUrl::TolerantMode));
+    };
+    EXPECT_EQ(target("http://example.com/css//x/main.css"), folder / "css" / "x" / "main.css");
+    EXPECT_EQ(target("http://example.com/dir/"), folder / "dir" / "index.html");
+    EXPECT_EQ(target("http://example.com/a/b%3Ac.png?x=1"), folder / "a" / "b_c.png");
+    EXPECT_EQ(target("http://example.com/a/..%2F..%2Fetc%2Fpasswd"), folder / "a" / ".._.._etc_passwd");
+    EXPECT_FALSE(target("http://example.com/a/%2E%2E/%2e%2e/etc/passwd"));
+    EXPECT_FALSE(target("http://example.com/a/./b.png"));
+    EXPECT_FALSE(target("http://example.com:8080/a/b.png"));
+    EXPECT_FALSE(target("https://example.com/a/b.png"));
+    EXPECT_FALSE(target("http://other.example.com/a/b.png"));
+    EXPECT_FALSE(target("data:image/png;base64,AAAA"));
 }
 
 TEST(PageOutput, OverlayPlaceholdersTakeTheImageSizeScaledTo640)
