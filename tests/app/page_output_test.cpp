@@ -274,6 +274,49 @@ TEST_F(PageOutputTest, PrintedPdfShowsTheMemosWhereTheScreenShowsThem)
     EXPECT_TRUE(near(page.pixelColor(int(50 * scale), int(350 * scale)), band_colour(3)));
 }
 
+TEST_F(PageOutputTest, SelectedRectangleAndPlainPrintGoToThePrinter)
+{
+    CTabBrowserWnd* tab = start_on("/select", banded_page(20));
+    ASSERT_TRUE(tab);
+    add_box(tab, "/select", {40, 1240, 80, 1280});
+    ASSERT_TRUE(wait_until([&] { return near(tab->view()->grab().toImage().pixelColor(50, 50), band_colour(0)); }));
+    bool scrolled = false;
+    tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 1000)"), [&](const QVariant&) { scrolled = true; });
+    ASSERT_TRUE(wait_until([&] { return scrolled && tab->page()->scrollPosition().y() == 1000; }));
+
+    const QString pdf = QString::fromStdString((data_.path() / "sel.pdf").string());
+    int dialogs = 0;
+    page_output::print_dialog = [&](QPrinter& printer) {
+        ++dialogs;
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        return true;
+    };
+    // Nothing selected: nothing printed.
+    app().main_frame()->route(res::cmd::kPrintSelection);
+    EXPECT_EQ(dialogs, 0);
+
+    // A rectangle marked at document 20,1220 - 120,1320 around the memo.
+    tab->layer()->set_selection_rect(platform::from_qstring(pages_.url("/select").toString()), {20, 1220, 120, 1320},
+                                     QPoint(0, 1000));
+    app().main_frame()->route(res::cmd::kPrintSelection);
+    EXPECT_EQ(dialogs, 1);
+    const QImage tmp(QString::fromStdString((app().folders().temp / "tmp.png").string()));
+    ASSERT_EQ(tmp.size(), QSize(100, 100));
+    EXPECT_TRUE(is_red(tmp.pixelColor(40, 40)));
+    EXPECT_TRUE(near(tmp.pixelColor(5, 5), band_colour(12)));
+    EXPECT_TRUE(near(tmp.pixelColor(95, 95), band_colour(13)));
+    EXPECT_TRUE(QFile::exists(pdf));
+
+    // The engine's own print: the page without its memos.
+    QFile::remove(pdf);
+    app().main_frame()->route(res::cmd::kPrint);
+    EXPECT_EQ(dialogs, 2);
+    QFile printed(pdf);
+    ASSERT_TRUE(printed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(printed.read(5) == "%PDF-");
+}
+
 TEST_F(PageOutputTest, BackupSavesSameSiteFilesUnderTheirPathFolders)
 {
     pages_.set("/css/site/main.css", QStringLiteral("body{margin:0}"));
