@@ -16,6 +16,7 @@
 #include "app/TabBrowserWnd.h"
 #include "memo/MemoPackage.h"
 #include "memo/PackageCache.h"
+#include "memo/PackageFiles.h"
 #include "memo/ui/LayerWnd.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
@@ -160,6 +161,37 @@ TEST_F(PageOutputTest, MemoFileIsSavedUnderTheCleanedTitleAndMailedAsAnAttachmen
     EXPECT_EQ(mailed.readAll(), bytes);
     EXPECT_TRUE(lines.contains(pages_.url("/memo").toString()));
     EXPECT_EQ(messages_.size(), 1);
+}
+
+TEST_F(PageOutputTest, MemoFileAndCaptureHoldTheFramesOfThePage)
+{
+    pages_.set("/inner", banded_page(4));
+    CTabBrowserWnd* tab = start_on("/outer", QStringLiteral(
+        "<title>Outer</title><body style='margin:0;background:#fff'>"
+        "<iframe src='/inner' style='position:absolute;left:100px;top:50px;width:300px;height:200px;border:0'>"
+        "</iframe></body>"));
+    ASSERT_TRUE(tab);
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().size() == 2; }));
+    add_box(tab, "/outer", {10, 10, 30, 30});
+    add_box(tab, "/inner", {10, 10, 30, 30});
+    ASSERT_TRUE(wait_until([&] { return near(tab->view()->grab().toImage().pixelColor(150, 100), band_colour(0)); }));
+
+    const QString target = QString::fromStdString((data_.path() / "frames.ame").string());
+    page_output::save_dialog = [&](const QString&, const QString&) { return target; };
+    app().main_frame()->route(res::cmd::kSaveMemoFile);
+    QFile saved(target);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    const auto packages = memo::parse_memo_file(std::span<const char>(bytes.constData(), std::size_t(bytes.size())));
+    ASSERT_EQ(packages.size(), 2u);
+    EXPECT_EQ(packages[0]->url, memo::normalize_url(platform::from_qstring(pages_.url("/outer").toString())));
+    EXPECT_EQ(packages[1]->url, memo::normalize_url(platform::from_qstring(pages_.url("/inner").toString())));
+
+    const QImage image = page_output::capture_page(*tab);
+    EXPECT_EQ(page_output::last_tile_count(), 1);
+    EXPECT_TRUE(is_red(image.pixelColor(20, 20)));
+    EXPECT_TRUE(is_red(image.pixelColor(120, 70)));
+    EXPECT_TRUE(near(image.pixelColor(200, 100), band_colour(0)));
 }
 
 TEST_F(PageOutputTest, WithoutMemosNothingIsSavedOrMailedAndAMissingMailerIsReported)
