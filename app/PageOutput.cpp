@@ -274,11 +274,7 @@ void mail_with_memo(CTabBrowserWnd& tab)
         ui::message_box(&tab, message(res::str::kNoMemos));
         return;
     }
-    QString name = clean_title(tab.LocationName()).trimmed();
-    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
-        name.prepend(QStringLiteral("memo"));
-    name += QStringLiteral(".ame");
-    const std::filesystem::path file = theApp().folders().temp / to_path(name);
+    const std::filesystem::path file = theApp().folders().temp / to_path(mail_file_name(tab.LocationName()));
     if (!write_memo_file(page_packages(tab), file)) {
         ui::message_box(&tab, message(res::str::kMemoSaveFailed));
         return;
@@ -388,6 +384,17 @@ QString clean_title(const QString& title)
         if (!QStringLiteral("\\/:?*<>|").contains(c))
             out += c;
     return out;
+}
+
+QString mail_file_name(const QString& title)
+{
+    QString name = clean_title(title).trimmed();
+    // A title of dots alone would name a hidden file or the folder itself.
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name.prepend(QStringLiteral("memo"));
+    while (name.toUtf8().size() + 4 > qsizetype(memo::kMaxFileNameBytes))
+        name.chop(1);
+    return name + QStringLiteral(".ame");
 }
 
 std::vector<memo::PackageCache::PackagePtr> page_packages(CTabBrowserWnd& tab)

@@ -23,6 +23,9 @@ bool run(CTabBrowserWnd& tab, int id);
 
 // A page title made usable as a file name: \ / : ? * < > | removed.
 QString clean_title(const QString& title);
+// The name of the memo file written for mailing: the cleaned title, cut to fit a file name,
+// with ".ame".
+QString mail_file_name(const QString& title);
 
 // The memo packages of the page and its frames that exist, top document first.
 std::vector<memo::PackageCache::PackagePtr> page_packages(CTabBrowserWnd& tab);

@@ -408,6 +408,10 @@ TEST(PageOutput, OverlayPlaceholdersTakeTheImageSizeScaledTo640)
     // Truncated, not rounded: 640 / 3 * 2 = 426.67.
     EXPECT_TRUE(page_output::overlay_html(QStringLiteral("--**//HEIGHT//**--"), 3, 2, 0).startsWith(QStringLiteral("426")));
     EXPECT_EQ(page_output::clean_title(QStringLiteral("a\\b/c:d?e*f<g>h|i")), QStringLiteral("abcdefghi"));
+    EXPECT_EQ(page_output::mail_file_name(QStringLiteral("..")), QStringLiteral("memo...ame"));
+    const QString long_name = page_output::mail_file_name(QString(300, QChar(0x3042)));
+    EXPECT_LE(long_name.toUtf8().size(), 255);
+    EXPECT_TRUE(long_name.endsWith(QStringLiteral(".ame")));
 }
 
 } // namespace
