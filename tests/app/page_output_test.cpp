@@ -268,6 +268,27 @@ TEST_F(PageOutputTest, TallPageIsCapturedInTilesStitchedWithItsMemos)
     EXPECT_EQ(bmp_file.read(2), QByteArray("BM"));
 }
 
+TEST_F(PageOutputTest, WidePageIsCapturedInColumnsOfTiles)
+{
+    QString html = QStringLiteral("<title>wide</title><body style='margin:0;width:2500px;display:flex'>");
+    for (int i = 0; i < 25; ++i)
+        html += QStringLiteral("<div style='flex:none;width:100px;height:300px;background:rgb(0,%1,%2)'></div>")
+                    .arg(i * 9 % 256)
+                    .arg(255 - i * 7 % 256);
+    CTabBrowserWnd* tab = start_on("/wide", html + QStringLiteral("</body>"));
+    ASSERT_TRUE(tab);
+    add_box(tab, "/wide", {1900, 100, 2000, 200});
+    ASSERT_TRUE(wait_until([&] { return near(tab->view()->grab().toImage().pixelColor(50, 50), band_colour(0)); }));
+    const QImage image = page_output::capture_page(*tab);
+    ASSERT_EQ(image.width(), 2500);
+    EXPECT_GE(page_output::last_tile_count(), 2500 / tab->view()->width());
+    for (int i = 0; i < 25; ++i)
+        for (int x : {i * 100 + 2, i * 100 + 97})
+            ASSERT_TRUE(near(image.pixelColor(x, 250), band_colour(i))) << "column " << i << " x " << x;
+    EXPECT_TRUE(is_red(image.pixelColor(1950, 150)));
+    EXPECT_FALSE(is_red(image.pixelColor(2050, 150)));
+}
+
 TEST_F(PageOutputTest, PrintedPdfShowsTheMemosWhereTheScreenShowsThem)
 {
     CTabBrowserWnd* tab = start_on("/print", banded_page(8));
