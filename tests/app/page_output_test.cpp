@@ -1,6 +1,7 @@
 // Printing, saving and mailing pages together with their memos.
 #include <QFile>
 #include <QImage>
+#include <QPainter>
 #include <QPrinter>
 #include <QProcess>
 #include <QWebEngineView>
@@ -418,6 +419,38 @@ TEST(PageBackup, ResourcePathsNeverLeaveTheChosenFolder)
     EXPECT_FALSE(target("https://example.com/a/b.png"));
     EXPECT_FALSE(target("http://other.example.com/a/b.png"));
     EXPECT_FALSE(target("data:image/png;base64,AAAA"));
+}
+
+TEST(PageOutput, ATallImageIsPrintedOverSeveralPagesInOrder)
+{
+    AppInit::ensure();
+    TempDir dir;
+    QImage image(400, 3000, QImage::Format_ARGB32);
+    image.fill(QColor(0, 0, 255));
+    QPainter(&image).fillRect(0, 2800, 400, 200, QColor(255, 0, 0));
+    const QString pdf = QString::fromStdString((dir.path() / "tall.pdf").string());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    page_output::print_image(printer, image);
+
+    // An A4 page holds about 580 image pixels at this width: six pages, the last ending in red.
+    const QString base = QString::fromStdString((dir.path() / "p").string());
+    QProcess render;
+    render.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("20"), QStringLiteral("-png"), pdf, base});
+    ASSERT_TRUE(render.waitForFinished(30000));
+    ASSERT_EQ(render.exitCode(), 0);
+    const QImage first(base + QStringLiteral("-1.png"));
+    const QImage last(base + QStringLiteral("-6.png"));
+    ASSERT_FALSE(first.isNull());
+    ASSERT_FALSE(last.isNull());
+    EXPECT_FALSE(QFile::exists(base + QStringLiteral("-7.png")));
+    EXPECT_FALSE(is_red(first.pixelColor(first.width() / 2, first.height() / 4)));
+    bool red_on_last = false;
+    for (int y = 0; y < last.height(); ++y)
+        red_on_last = red_on_last || is_red(last.pixelColor(last.width() / 2, y));
+    EXPECT_TRUE(red_on_last);
 }
 
 TEST(PageOutput, OverlayPlaceholdersTakeTheImageSizeScaledTo640)
