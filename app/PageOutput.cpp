@@ -226,8 +226,12 @@ void print_with_memo(CTabBrowserWnd& tab, bool preview, bool selection)
     if (!image.isNull())
         write_overlay_files(image, m ? m->margin_y : 0);
     QApplication::restoreOverrideCursor();
-    if (image.isNull())
+    if (image.isNull()) {
+        // A page that cannot be measured or is too large for one picture: say so rather
+        // than print nothing.
+        ui::message_box(&tab, QStringLiteral("ページの画像を作成できませんでした。"));
         return;
+    }
     QPrinter& printer = shared_printer();
     if (preview) {
         if (print_dialog) {
