@@ -18,6 +18,7 @@
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
 #include "app/NetworkOptions.h"
+#include "app/PageOutput.h"
 #include "app/SiteAuthentication.h"
 #include "app/WebPageSurface.h"
 #include "memo/ui/LayerWnd.h"
@@ -321,6 +322,8 @@ void CTabBrowserWnd::copy_link_addresses()
 bool CTabBrowserWnd::OnCommand(int id)
 {
     using namespace res::cmd;
+    if (page_output::handles(id))
+        return page_output::run(*this, id);
     const int back_index = backListIndex(id);
     const int forward_index = forwardListIndex(id);
     if (back_index >= 0 || forward_index >= 0) {
@@ -417,6 +420,10 @@ bool CTabBrowserWnd::OnCommand(int id)
 bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
 {
     using namespace res::cmd;
+    if (page_output::handles(id)) {
+        state.enabled = layer() != nullptr;
+        return true;
+    }
     if (isFontSizeCommand(id)) {
         state.checked = fontSizeOf(id) == font_size_;
         return true;

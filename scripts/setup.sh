@@ -16,6 +16,8 @@ packages=(
   # tests and benchmarks; a PostgreSQL server for the share server's PostgreSQL tests, and
   # redis for the share server benchmark's yardstick
   libgtest-dev libgmock-dev libbenchmark-dev postgresql redis-server
+  # rendering printed PDF files back to pixels in the print tests
+  poppler-utils
   # Japanese fonts, desktop integration, a display for the browser tests
   fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils xvfb xauth
 )

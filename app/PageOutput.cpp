@@ -1,0 +1,512 @@
+#include "app/PageOutput.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPointer>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTextStream>
+#include <QTimer>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+#include <algorithm>
+#include <optional>
+#include <memory>
+
+#include "app/BrowserPage.h"
+#include "app/MarvoApp.h"
+#include "app/PageBackup.h"
+#include "app/TabBrowserWnd.h"
+#include "memo/MemoPackage.h"
+#include "memo/PackageFiles.h"
+#include "memo/ui/LayerWnd.h"
+#include "platform/QtText.h"
+#include "res/CommandIds.h"
+#include "res/StringTable.h"
+#include "rs2/FileStream.h"
+#include "ui/MessageBox.h"
+
+namespace page_output {
+namespace {
+
+int g_last_tiles = 0;
+
+QString message(int id)
+{
+    const std::string_view text = res::text(id);
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+
+const QString kNoMailSystem = QStringLiteral("メール システムを読み込めません。");
+const QString kMailFailed = QStringLiteral("メールを送信できませんでした。");
+const QString kMemoFilter = QStringLiteral("メモファイル (*.ame)");
+const QString kImageFilter = QStringLiteral("*.png;;*.jpg;;*.bmp");
+
+// Written when the module folder holds no overlay source of its own.
+const QString kBuiltInOverlaySource = QStringLiteral(
+    "<html><body style=\"margin:0\">\n"
+    "<img src=\"tmp.png\" style=\"position:absolute;left:0;"
+    "top:--**//MARGINOFFSET_Y//**--px\" width=\"640\" height=\"--**//HEIGHT//**--\" "
+    "data-width=\"--**//WIDTH//**--\">\n"
+    "</body></html>\n");
+
+} // namespace
+
+bool wait_for(const std::function<bool()>& condition, int timeout_ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(10);
+    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+    tick.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeout_ms)
+            return false;
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return true;
+}
+
+namespace {
+
+QVariant run_script(CTabBrowserWnd& tab, const QString& script)
+{
+    bool done = false;
+    QVariant result;
+    QPointer<BrowserPage> page = tab.page();
+    page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& value) {
+        result = value;
+        done = true;
+    });
+    if (!wait_for([&] { return done || !page; }, 5000))
+        return {};
+    return result;
+}
+
+struct PageMetrics {
+    QSize document;  // scroll width x scroll height
+    QSize client;    // the part of the view the page shows
+    QPoint scroll;
+    int margin_y = 0;
+};
+
+std::optional<PageMetrics> measure(CTabBrowserWnd& tab)
+{
+    const QVariantList v = run_script(tab, QStringLiteral(
+        // A fixed box over the whole viewport measures what the view shows without its
+        // scroll bars, in standards and quirks mode alike.
+        "(function(){var d=document.documentElement,b=document.body;"
+        "var m=b?parseInt(getComputedStyle(b).marginTop)||0:0;"
+        "var p=document.createElement('div');"
+        "p.style.cssText='position:fixed;left:0;top:0;right:0;bottom:0;visibility:hidden';"
+        "d.appendChild(p);var r=p.getBoundingClientRect();p.remove();"
+        "return [Math.max(d.scrollWidth,b?b.scrollWidth:0),Math.max(d.scrollHeight,b?b.scrollHeight:0),"
+        "Math.floor(r.width),Math.floor(r.height),Math.round(window.scrollX),Math.round(window.scrollY),m];})()"))
+                                .toList();
+    if (v.size() != 7)
+        return std::nullopt;
+    PageMetrics m;
+    m.document = {v[0].toInt(), v[1].toInt()};
+    m.client = {v[2].toInt(), v[3].toInt()};
+    m.scroll = {v[4].toInt(), v[5].toInt()};
+    m.margin_y = v[6].toInt();
+    if (m.document.isEmpty() || m.client.isEmpty())
+        return std::nullopt;
+    return m;
+}
+
+// Scrolls the top document and waits until the engine shows the new position.
+QPoint scroll_to(CTabBrowserWnd& tab, QPoint target, const PageMetrics& m)
+{
+    const QPoint clamped(std::clamp(target.x(), 0, std::max(0, m.document.width() - m.client.width())),
+                         std::clamp(target.y(), 0, std::max(0, m.document.height() - m.client.height())));
+    if (tab.page()->scrollPosition().toPoint() == clamped)
+        return clamped;
+    PageSurface& surface = tab.layer()->surface();
+    const QRect view(QPoint(0, 0), m.client);
+    const QImage before = surface.grab_page(view);
+    // The engine reports the new position before the view's picture follows: wait for the
+    // picture to change too (a page that looks the same everywhere never changes, and the
+    // wait's bound ends that case).
+    tab.page()->runJavaScript(QStringLiteral("window.scrollTo({left:%1,top:%2,behavior:'instant'})")
+                                  .arg(clamped.x())
+                                  .arg(clamped.y()),
+                              QWebEngineScript::ApplicationWorld);
+    wait_for([&] { return tab.page()->scrollPosition().toPoint() == clamped; }, 3000);
+    wait_for([&] { return surface.grab_page(view) != before; }, 300);
+    return tab.page()->scrollPosition().toPoint();
+}
+
+QString ask_save_path(QWidget* parent, const QString& proposed, const QString& filter, const QString& extension)
+{
+    QString path = save_dialog ? save_dialog(proposed, filter)
+                               : QFileDialog::getSaveFileName(parent, QString(), proposed, filter);
+    if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+        path += QLatin1Char('.') + extension;
+    return path;
+}
+
+std::filesystem::path to_path(const QString& path)
+{
+    return std::filesystem::path(path.toStdU16String());
+}
+
+QPrinter& shared_printer()
+{
+    // Page setup chooses what later prints use, for the life of the program.
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
+
+bool ask_printer(QWidget* parent, QPrinter& printer)
+{
+    if (print_dialog)
+        return print_dialog(printer);
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+// The written overlay files follow the printed image; a module folder that holds its own
+// overlay source gives the layout.
+void write_overlay_files(const QImage& image, int margin_y)
+{
+    const QString temp = QString::fromStdU16String(theApp().folders().temp.u16string());
+    image.save(temp + QStringLiteral("/tmp.png"), "PNG");
+    QString source = kBuiltInOverlaySource;
+    QFile src(QString::fromStdU16String(theApp().folders().module.u16string()) + QStringLiteral("/overlaysrc.html"));
+    if (src.open(QIODevice::ReadOnly))
+        source = QString::fromUtf8(src.readAll());
+    QFile out(temp + QStringLiteral("/overlay.html"));
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        out.write(overlay_html(source, image.width(), image.height(), margin_y).toUtf8());
+}
+
+QRect selection_in_page(CTabBrowserWnd& tab)
+{
+    CLayerWnd* layer = tab.layer();
+    const memo::Rect sel = layer->selection_rect().normalized();
+    if (sel.is_empty())
+        return {};
+    const std::vector<DocumentView> docs = layer->documents();
+    if (docs.empty())
+        return {};
+    for (const DocumentView& doc : docs) {
+        if (memo::normalize_url(doc.url) != layer->selection_url())
+            continue;
+        // Document -> layer -> top document coordinates.
+        const memo::Point o = doc.offset();
+        return QRect(sel.left + o.x + docs.front().scroll.x(), sel.top + o.y + docs.front().scroll.y(),
+                     sel.right - sel.left, sel.bottom - sel.top);
+    }
+    return {};
+}
+
+void print_with_memo(CTabBrowserWnd& tab, bool preview, bool selection)
+{
+    QRect area;
+    if (selection) {
+        area = selection_in_page(tab);
+        if (area.isEmpty())
+            return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const std::optional<PageMetrics> m = measure(tab);
+    const QImage image = capture_page(tab, area);
+    if (!image.isNull())
+        write_overlay_files(image, m ? m->margin_y : 0);
+    QApplication::restoreOverrideCursor();
+    if (image.isNull()) {
+        // A page that cannot be measured or is too large for one picture: say so rather
+        // than print nothing.
+        ui::message_box(&tab, QStringLiteral("ページの画像を作成できませんでした。"));
+        return;
+    }
+    QPrinter& printer = shared_printer();
+    if (preview) {
+        if (print_dialog) {
+            if (print_dialog(printer))
+                print_image(printer, image);
+            return;
+        }
+        QPrintPreviewDialog dialog(&printer, &tab);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* p) { print_image(*p, image); });
+        dialog.exec();
+        return;
+    }
+    if (ask_printer(&tab, printer))
+        print_image(printer, image);
+}
+
+// The engine's own print of the page, without the memos.
+void print_plain(CTabBrowserWnd& tab, QPrinter& printer)
+{
+    bool finished = false;
+    auto connection = QObject::connect(tab.view(), &QWebEngineView::printFinished, [&](bool) { finished = true; });
+    tab.view()->print(&printer);
+    wait_for([&] { return finished; }, 60000);
+    QObject::disconnect(connection);
+}
+
+void save_memo_file(CTabBrowserWnd& tab)
+{
+    const auto packages = page_packages(tab);
+    if (packages.empty()) {
+        ui::message_box(&tab, message(res::str::kNoMemos));
+        return;
+    }
+    const QString path = ask_save_path(&tab, clean_title(tab.LocationName()), kMemoFilter, QStringLiteral("ame"));
+    if (path.isEmpty())
+        return;
+    if (!write_memo_file(packages, to_path(path)))
+        ui::message_box(&tab, message(res::str::kMemoSaveFailed));
+}
+
+void mail_with_memo(CTabBrowserWnd& tab)
+{
+    if (!tab.layer()->page_has_memos()) {
+        ui::message_box(&tab, message(res::str::kNoMemos));
+        return;
+    }
+    const std::filesystem::path file = theApp().folders().temp / to_path(mail_file_name(tab.LocationName()));
+    if (!write_memo_file(page_packages(tab), file)) {
+        ui::message_box(&tab, message(res::str::kMemoSaveFailed));
+        return;
+    }
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
+    if (program.isEmpty()) {
+        ui::message_box(&tab, kNoMailSystem);
+        return;
+    }
+    const QStringList arguments{QStringLiteral("--subject"), tab.LocationName(),
+                                QStringLiteral("--body"), tab.LocationURL().toString(),
+                                QStringLiteral("--attach"), QString::fromStdU16String(file.u16string())};
+    if (!QProcess::startDetached(program, arguments))
+        ui::message_box(&tab, kMailFailed);
+}
+
+void save_page_as_image(CTabBrowserWnd& tab)
+{
+    const QString path = ask_save_path(&tab, clean_title(tab.LocationName()) + QStringLiteral(".png"), kImageFilter,
+                                       QStringLiteral("png"));
+    if (path.isEmpty())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const QImage image = capture_page(tab);
+    QApplication::restoreOverrideCursor();
+    // The extension picks the format; one Qt cannot write falls back to PNG.
+    if (image.isNull() || (!image.save(path) && !image.save(path, "PNG")))
+        ui::message_box(&tab, QStringLiteral("画像を保存できませんでした。"));
+}
+
+} // namespace
+
+bool handles(int id)
+{
+    using namespace res::cmd;
+    switch (id) {
+    case kPrintWithMemo:
+    case kPrintPreviewWithMemo:
+    case kPrintSelection:
+    case kSavePageAsImage:
+    case kSaveMemoFile:
+    case kMailWithMemo:
+    case kPrint:
+    case kPrintPreview:
+    case kPageSetup:
+    case kBackupPage:
+        return true;
+    }
+    return false;
+}
+
+bool run(CTabBrowserWnd& tab, int id)
+{
+    using namespace res::cmd;
+    if (!tab.layer())
+        return false;
+    switch (id) {
+    case kPrintWithMemo:
+        print_with_memo(tab, false, false);
+        return true;
+    case kPrintPreviewWithMemo:
+        print_with_memo(tab, true, false);
+        return true;
+    case kPrintSelection:
+        print_with_memo(tab, false, true);
+        return true;
+    case kSavePageAsImage:
+        save_page_as_image(tab);
+        return true;
+    case kSaveMemoFile:
+        save_memo_file(tab);
+        return true;
+    case kMailWithMemo:
+        mail_with_memo(tab);
+        return true;
+    case kPrint:
+        if (ask_printer(&tab, shared_printer()))
+            print_plain(tab, shared_printer());
+        return true;
+    case kPrintPreview: {
+        if (print_dialog) {
+            if (print_dialog(shared_printer()))
+                print_plain(tab, shared_printer());
+            return true;
+        }
+        QPrintPreviewDialog dialog(&shared_printer(), &tab);
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* p) { print_plain(tab, *p); });
+        dialog.exec();
+        return true;
+    }
+    case kBackupPage:
+        page_backup::run(tab);
+        return true;
+    case kPageSetup: {
+        QPageSetupDialog dialog(&shared_printer(), &tab);
+        dialog.exec();
+        return true;
+    }
+    }
+    return false;
+}
+
+QString clean_title(const QString& title)
+{
+    QString out;
+    for (QChar c : title)
+        if (!QStringLiteral("\\/:?*<>|").contains(c))
+            out += c;
+    return out;
+}
+
+QString mail_file_name(const QString& title)
+{
+    QString name = clean_title(title).trimmed();
+    // A title of dots alone would name a hidden file or the folder itself.
+    if (name.isEmpty() || name.startsWith(QLatin1Char('.')))
+        name.prepend(QStringLiteral("memo"));
+    while (name.toUtf8().size() + 4 > qsizetype(memo::kMaxFileNameBytes))
+        name.chop(1);
+    return name + QStringLiteral(".ame");
+}
+
+std::vector<memo::PackageCache::PackagePtr> page_packages(CTabBrowserWnd& tab)
+{
+    std::vector<memo::PackageCache::PackagePtr> out;
+    CLayerWnd* layer = tab.layer();
+    if (!layer)
+        return out;
+    for (const DocumentView& doc : layer->documents()) {
+        auto pkg = layer->package(doc.url, false);
+        // A frame shown twice has one package.
+        if (pkg && std::find(out.begin(), out.end(), pkg) == out.end())
+            out.push_back(std::move(pkg));
+    }
+    return out;
+}
+
+bool write_memo_file(const std::vector<memo::PackageCache::PackagePtr>& packages, const std::filesystem::path& path)
+{
+    std::vector<const memo::MemoPackage*> raw;
+    for (const auto& p : packages)
+        raw.push_back(p.get());
+    try {
+        const std::string bytes = memo::serialize_memo_file(raw);
+        rs2::AtomicFileStream out(path.string());
+        out.write(bytes.data(), bytes.size());
+        out.commit();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+QImage capture_page(CTabBrowserWnd& tab, const QRect& area)
+{
+    g_last_tiles = 0;
+    CLayerWnd* layer = tab.layer();
+    if (!layer)
+        return {};
+    const std::optional<PageMetrics> m = measure(tab);
+    if (!m)
+        return {};
+    const QRect whole(QPoint(0, 0), m->document);
+    const QRect target = area.isNull() ? whole : (area & whole);
+    if (target.isEmpty() || target.width() > memo::MemoImage::kMaxSide || target.height() > memo::MemoImage::kMaxSide)
+        return {};
+    QImage image(target.size(), QImage::Format_ARGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const QSize tile = m->client;
+    const QPoint start_scroll = tab.page()->scrollPosition().toPoint();
+    QPoint scroll = start_scroll;
+    for (int y = target.top(); y <= target.bottom(); y += tile.height()) {
+        for (int x = target.left(); x <= target.right(); x += tile.width()) {
+            const QRect piece = QRect(QPoint(x, y), tile) & target;
+            // Scrolls only when the piece is not already in view, so a page that fits the view
+            // is taken in one piece.
+            if (!QRect(scroll, tile).contains(piece))
+                scroll = scroll_to(tab, piece.topLeft(), *m);
+            const QRect in_view = piece.translated(-scroll) & QRect(QPoint(0, 0), tile);
+            const QImage shot = layer->picture_of(in_view);
+            painter.drawImage(in_view.topLeft() + scroll - target.topLeft(), shot);
+            ++g_last_tiles;
+        }
+    }
+    painter.end();
+    if (scroll != start_scroll)
+        scroll_to(tab, start_scroll, *m);
+    return image;
+}
+
+int last_tile_count()
+{
+    return g_last_tiles;
+}
+
+QString overlay_html(const QString& source, int width, int height, int margin_y)
+{
+    const int scaled = width > 0 ? int(640.0 / double(width) * double(height)) : 0;
+    QString out;
+    QString text = source;
+    QTextStream in(&text);
+    while (!in.atEnd()) {
+        QString line = in.readLine();
+        line.replace(QStringLiteral("--**//WIDTH//**--"), QString::number(width));
+        line.replace(QStringLiteral("--**//HEIGHT//**--"), QString::number(scaled));
+        line.replace(QStringLiteral("--**//MARGINOFFSET_Y//**--"), QString::number(margin_y));
+        out += line + QLatin1Char('\n');
+    }
+    return out;
+}
+
+void print_image(QPrinter& printer, const QImage& image)
+{
+    QPainter painter;
+    if (image.isNull() || !painter.begin(&printer))
+        return;
+    const QRect page = painter.viewport();
+    const double scale = double(page.width()) / double(image.width());
+    // The part of the image one printed page holds, in image pixels.
+    const int slice = std::max(1, int(double(page.height()) / scale));
+    for (int top = 0; top < image.height(); top += slice) {
+        if (top > 0)
+            printer.newPage();
+        const int h = std::min(slice, image.height() - top);
+        painter.drawImage(QRectF(0, 0, page.width(), h * scale), image, QRectF(0, top, image.width(), h));
+    }
+    painter.end();
+}
+
+} // namespace page_output
