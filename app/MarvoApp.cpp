@@ -476,6 +476,10 @@ bool CMarvoApp::OnCommand(int id)
     case kBrowseMode:
         SetBrowseMode();
         return true;
+    case kSendInstantMessage:
+        if (share_)
+            share_->send_message_command();
+        return true;
     case kAddFavorite:
     case kOrganizeFavorites:
         return run_favorites_command(id);

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <QWebEngineView>
 
 #include "app/MainFrame.h"
@@ -13,6 +14,7 @@
 #include "memo/ui/LayerWnd.h"
 #include "platform/QtText.h"
 #include "res/StringTable.h"
+#include "share/ui/InstantMessageDlg.h"
 #include "rs2/DebugStream.h"
 #include "ui/MessageBox.h"
 
@@ -82,9 +84,37 @@ void ShareClient::start()
     cache.set_delete_sink([worker](const std::string& url) { worker->request_delete(url); });
     memo_layer_services().queue_delete = [worker](const std::string& url) { worker->request_delete(url); };
     worker_->start();
-    if (CMainFrame* frame = app_.main_frame())
+    if (CMainFrame* frame = app_.main_frame()) {
         if (auto* pane = frame->findChild<QLabel*>(QStringLiteral("SharePane")))
             pane->installEventFilter(this);
+        received_ = new CRecvInstantMsgDlg(frame);
+        connect(received_, &CRecvInstantMsgDlg::replyRequested, this,
+                [this](const QByteArray& sender) { reply_to(sender.toStdString()); });
+    }
+}
+
+bool ShareClient::can_send_message() const
+{
+    return !app_.settings().user_name.empty() && !app_.settings().server_addr().empty();
+}
+
+void ShareClient::send_message_command()
+{
+    if (!can_send_message())
+        return;
+    const settings::Settings& options = app_.settings();
+    const std::string chosen = run_send_message(app_.main_frame(), {options.server_addr(), options.server_port, options.user_name},
+                                                last_recipient_);
+    if (!chosen.empty())
+        last_recipient_ = chosen;
+}
+
+void ShareClient::reply_to(const std::string& sender)
+{
+    if (!can_send_message())
+        return;
+    const settings::Settings& options = app_.settings();
+    run_send_message(received_, {options.server_addr(), options.server_port, options.user_name}, sender);
 }
 
 bool ShareClient::eventFilter(QObject* watched, QEvent* event)
@@ -231,8 +261,16 @@ void ShareClient::take_packages()
 
 void ShareClient::take_messages()
 {
-    if (state_->messages().empty())
+    std::vector<share::InstantMessage> messages = state_->messages();
+    CMainFrame* frame = app_.main_frame();
+    if (messages.empty() || !received_ || !frame)
         return;
-    if (on_messages)
-        on_messages();
+    received_->set_messages(std::move(messages));
+    // Bottom right of the main window, just above its status bar, keeping the window's size.
+    const QRect outer = frame->frameGeometry();
+    const int status_height = frame->statusBar()->isVisible() ? frame->statusBar()->height() : 0;
+    const QSize size = received_->frameGeometry().size();
+    received_->move(outer.right() + 1 - size.width(), outer.bottom() + 1 - status_height - size.height());
+    received_->show();
+    received_->raise();
 }

@@ -2,13 +2,14 @@
 
 #include <QEvent>
 #include <QObject>
+#include <QPointer>
 #include <QString>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "share/ShareWorker.h"
+#include "share/ui/InstantMessageDlg.h"
 
 class CMarvoApp;
 class CTabBrowserWnd;
@@ -52,10 +53,16 @@ public:
     // Called by the application for its custom events; true when the event was sharing's.
     bool handle_event(QEvent* event);
 
+    // The command "インスタントメッセージの送信": the recipient is preset to the last one chosen
+    // through the command, and the choice is remembered.
+    void send_message_command();
+    // "返信" in the received-message window.
+    void reply_to(const std::string& sender);
+    bool can_send_message() const;
+    CRecvInstantMsgDlg* received_window() const { return received_; }
+
     share::ShareState& state() { return *state_; }
     share::ShareWorker* worker() const { return worker_.get(); }
-    // Called after the message list took new messages (the received-message window).
-    std::function<void()> on_messages;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -68,4 +75,6 @@ private:
     std::unique_ptr<share::ShareState> state_;
     std::unique_ptr<share::ShareNotifier> notifier_;
     std::unique_ptr<share::ShareWorker> worker_;
+    QPointer<CRecvInstantMsgDlg> received_;
+    std::string last_recipient_;
 };
