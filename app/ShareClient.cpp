@@ -269,8 +269,9 @@ void ShareClient::take_messages()
     // Bottom right of the main window, just above its status bar, keeping the window's size.
     const QRect outer = frame->frameGeometry();
     const int status_height = frame->statusBar()->isVisible() ? frame->statusBar()->height() : 0;
+    // Shown first: a window's final size is known only once its layout has run.
+    received_->show();
     const QSize size = received_->frameGeometry().size();
     received_->move(outer.right() + 1 - size.width(), outer.bottom() + 1 - status_height - size.height());
-    received_->show();
     received_->raise();
 }

@@ -211,3 +211,57 @@ TEST_F(ShareTest, TheUserInterfaceKeepsRunningWhileTheServerDoesNotAnswer)
     // A check waits at least a second for its answer, so the pane catches it.
     EXPECT_TRUE(wait_until([&] { return share_pane()->text() == text_of(res::str::kShareChecking); }, 800));
 }
+
+TEST_F(ShareTest, ReceivedMessagesPopUpAtTheLowerRightAboveTheStatusBar)
+{
+    ShareClient& share = start_sharing();
+    app().settings().check_time = 1;
+    share.push_settings();
+    CMainFrame* frame = app().main_frame();
+    frame->resize(900, 700);
+    ASSERT_TRUE(share::send_message("127.0.0.1", server_->port(), "other", "browser", "hello\r\nthere"));
+    CRecvInstantMsgDlg* window = share.received_window();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(wait_until([&] { return window->isVisible(); }));
+    EXPECT_EQ(window->sender_label()->text(), QStringLiteral("other"));
+    EXPECT_EQ(window->text_view()->toPlainText(), QStringLiteral("hello\nthere"));
+    EXPECT_FALSE(window->previous_button()->isEnabled());
+    EXPECT_FALSE(window->next_button()->isEnabled());
+    const QRect outer = frame->frameGeometry();
+    EXPECT_EQ(window->frameGeometry().right(), outer.right());
+    EXPECT_EQ(window->frameGeometry().bottom(), outer.bottom() - frame->statusBar()->height());
+
+    // Closed, it comes back with the next messages; fifteen at once leave ten.
+    window->close_button()->click();
+    for (int i = 0; i < 15; ++i)
+        ASSERT_TRUE(share::send_message("127.0.0.1", server_->port(), "other", "browser", "n" + std::to_string(i)));
+    ASSERT_TRUE(wait_until([&] { return window->isVisible(); }));
+    EXPECT_EQ(window->messages().size(), share::ShareState::kMaxMessages);
+    EXPECT_EQ(window->current_index(), 0);
+    EXPECT_TRUE(window->next_button()->isEnabled());
+}
+
+TEST_F(ShareTest, TheSendCommandNeedsAUserAndAServerAndRemembersTheRecipient)
+{
+    start_sharing();
+    CMainFrame* frame = app().main_frame();
+    EXPECT_TRUE(frame->command_state(res::cmd::kSendInstantMessage).enabled);
+    std::vector<std::string> presets;
+    set_send_dialog_responder([&](CInstantMessageDlg& dialog) {
+        presets.push_back(dialog.recipient());
+        dialog.set_recipient("bob");
+        dialog.text_edit()->setPlainText(QStringLiteral("hi"));
+        return true;
+    });
+    ui::set_message_responder([](const QString&, ui::Buttons) { return ui::Answer::Ok; });
+    frame->route(res::cmd::kSendInstantMessage);
+    frame->route(res::cmd::kSendInstantMessage);
+    EXPECT_EQ(presets, (std::vector<std::string>{"", "bob"}));
+    std::vector<share::InstantMessage> received;
+    ASSERT_TRUE(share::poll_messages("127.0.0.1", server_->port(), "bob", received));
+    EXPECT_EQ(received.size(), 2u);
+    set_send_dialog_responder({});
+
+    app().settings().set_server_addr("");
+    EXPECT_FALSE(frame->command_state(res::cmd::kSendInstantMessage).enabled);
+}
