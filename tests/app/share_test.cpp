@@ -6,6 +6,10 @@
 #include <QTcpServer>
 #include <QTest>
 #include <QTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTreeWidget>
 #include <QWebEngineView>
 
 #include "AppFixture.h"
@@ -13,6 +17,8 @@
 #include "app/MainFrame.h"
 #include "app/ShareClient.h"
 #include "app/TabBrowserWnd.h"
+#include "memo/ui/MemoBarDlg.h"
+#include "share/ui/MemoSearchDialog.h"
 #include "memo/MemoObject.h"
 #include "memo/PackageCache.h"
 #include "memo/ui/Tools.h"
@@ -264,4 +270,38 @@ TEST_F(ShareTest, TheSendCommandNeedsAUserAndAServerAndRemembersTheRecipient)
 
     app().settings().set_server_addr("");
     EXPECT_FALSE(frame->command_state(res::cmd::kSendInstantMessage).enabled);
+}
+
+TEST_F(ShareTest, TheServerSearchListsThePageInEveryModeAndLocalComesBack)
+{
+    memo::MemoPackage theirs;
+    theirs.url = page_url();
+    theirs.time = memo::now_time();
+    add_stroke(theirs, "other");
+    bool merged = false;
+    ASSERT_TRUE(share::commit_package("127.0.0.1", server_->port(), theirs, merged));
+    start_sharing();
+    auto* pane = app().main_frame()->findChild<CMemoBarDlg*>();
+    ASSERT_NE(pane, nullptr);
+    auto listed_urls = [&] {
+        QStringList urls;
+        for (int i = 0; i < pane->tree()->topLevelItemCount(); ++i)
+            for (int j = 0; j < pane->tree()->topLevelItem(i)->childCount(); ++j)
+                urls << pane->tree()->topLevelItem(i)->child(j)->text(0);
+        return urls;
+    };
+    const QString page = pages_.url(QStringLiteral("/shared")).toString();
+    for (int mode = 0; mode < 4; ++mode) {
+        pane->local_button()->click();
+        ASSERT_FALSE(listed_urls().contains(page));
+        set_memo_search_responder([&](CMemoSearchDialog& dialog) {
+            dialog.set_mode(mode);
+            dialog.range()->setValue(1);
+            dialog.url_text()->setText(QStringLiteral("/shared"));
+            return true;
+        });
+        pane->search_button()->click();
+        EXPECT_TRUE(listed_urls().contains(page)) << "mode " << mode;
+    }
+    set_memo_search_responder({});
 }
