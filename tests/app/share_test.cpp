@@ -305,3 +305,50 @@ TEST_F(ShareTest, TheServerSearchListsThePageInEveryModeAndLocalComesBack)
     }
     set_memo_search_responder({});
 }
+
+TEST_F(ShareTest, AMoveByTheOtherUserArrivesOnReloadWithPositionSharingOnly)
+{
+    memo::MemoPackage theirs;
+    theirs.url = page_url();
+    theirs.time = memo::now_time();
+    auto box = std::make_unique<memo::TextBoxObject>();
+    box->rect = {10, 10, 110, 40};
+    box->time = memo::now_time();
+    box->owner = "other";
+    const memo::Guid id = theirs.add(std::move(box)).id;
+    bool merged = false;
+    ASSERT_TRUE(share::commit_package("127.0.0.1", server_->port(), theirs, merged));
+
+    start_sharing();
+    CTabBrowserWnd* tab = open_shared();
+    memo::PackageCache& cache = app().package_cache();
+    ASSERT_TRUE(wait_until([&] {
+        const auto package = cache.lookup(page_url(), false);
+        return package && package->find(id);
+    }));
+    const memo::Rect placed = cache.lookup(page_url(), false)->find(id)->bounds();
+
+    // The other user moves it twice; the browser reloads after each move.
+    auto move_and_reload = [&](int step) {
+        theirs.find(id)->move(100, 0);
+        static_cast<memo::TextBoxObject*>(theirs.find(id))->text = "step " + std::to_string(step);
+        theirs.find(id)->time = memo::now_time() + step;
+        theirs.time = memo::now_time() + step;
+        ASSERT_TRUE(share::commit_package("127.0.0.1", server_->port(), theirs, merged));
+        const std::uint64_t passes = app().share_client()->worker()->completed_passes();
+        tab->OnCommand(res::cmd::kRefresh);
+        ASSERT_TRUE(wait_until([&] { return app().share_client()->worker()->completed_passes() >= passes + 3 && !tab->busy(); }));
+        settle(*app().share_client());
+        ASSERT_TRUE(wait_until([&] { return app().share_client()->state().inbox_size() == 0; }));
+    };
+    app().settings().share_position = 1;
+    move_and_reload(60);
+    const memo::Rect moved = cache.lookup(page_url(), false)->find(id)->bounds();
+    EXPECT_EQ(moved.left, placed.left + 100);
+
+    app().settings().share_position = 0;
+    move_and_reload(120);
+    const auto package = cache.lookup(page_url(), false);
+    EXPECT_EQ(package->find(id)->bounds(), moved);
+    EXPECT_EQ(static_cast<memo::TextBoxObject*>(package->find(id))->text, "step 120");  // the rest did
+}
