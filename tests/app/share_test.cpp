@@ -306,7 +306,7 @@ TEST_F(ShareTest, TheServerSearchListsThePageInEveryModeAndLocalComesBack)
     set_memo_search_responder({});
 }
 
-TEST_F(ShareTest, AMoveByTheOtherUserArrivesOnReloadWithPositionSharingOnly)
+TEST_F(ShareTest, TheOtherUsersMoveAndDeletionArriveOnReload)
 {
     memo::MemoPackage theirs;
     theirs.url = page_url();
@@ -351,4 +351,9 @@ TEST_F(ShareTest, AMoveByTheOtherUserArrivesOnReloadWithPositionSharingOnly)
     const auto package = cache.lookup(page_url(), false);
     EXPECT_EQ(package->find(id)->bounds(), moved);
     EXPECT_EQ(static_cast<memo::TextBoxObject*>(package->find(id))->text, "step 120");  // the rest did
+
+    // The other user deletes every memo of the site; the next check here removes them too.
+    ASSERT_TRUE(share::delete_package("127.0.0.1", server_->port(), page_url()));
+    tab->OnCommand(res::cmd::kRefresh);
+    EXPECT_TRUE(wait_until([&] { return cache.lookup(page_url(), false)->empty(); }));
 }
