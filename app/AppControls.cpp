@@ -6,6 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
 #include "app/NetworkOptions.h"
+#include "app/ShareClient.h"
 #include "app/TabBrowserWnd.h"
 #include "settings/ui/AppSettingSheet.h"
 
@@ -34,6 +35,8 @@ void CMarvoApp::RunSettingsSheet()
         return;
     // What was confirmed survives a crash of this run.
     save_state();
+    if (share_)
+        share_->push_settings();
     // Security flags and script errors hold from the next page of every tab.
     if (frame_)
         for (CChildFrame* tab : frame_->tabs())

@@ -10,6 +10,7 @@
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QTimer>
 #include <QToolButton>
 
 #include "memo/ui/OptionPanels.h"
@@ -23,6 +24,7 @@
 #include "memo/ui/MemoBarDlg.h"
 #include "app/MarvoApp.h"
 #include "app/PlacesWiring.h"
+#include "app/ShareClient.h"
 #include "app/ChildFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "app/ToolBands.h"
@@ -200,17 +202,23 @@ void CMainFrame::create_explorer_bar()
 void CMainFrame::create_status_bar()
 {
     share_pane_ = new QLabel(text_of(res::indicator::kShareState), this);
+    share_pane_->setObjectName(QStringLiteral("SharePane"));
     buffer_pane_ = new QLabel(text_of(res::indicator::kBuffering), this);
     width_pane_ = new QLabel(text_of(res::str::kWidthFree), this);
     statusBar()->addPermanentWidget(share_pane_);
     statusBar()->addPermanentWidget(buffer_pane_);
     statusBar()->addPermanentWidget(width_pane_);
     update_status_panes();
+    // The share pane follows the worker, which changes state on its own thread.
+    auto* refresh = new QTimer(this);
+    connect(refresh, &QTimer::timeout, this, &CMainFrame::update_status_panes);
+    refresh->start(ShareClient::kStatusRefreshMs);
 }
 
 void CMainFrame::update_status_panes()
 {
-    share_pane_->setText(text_of(res::indicator::kShareState));
+    const ShareClient* share = theApp().share_client();
+    share_pane_->setText(share ? share->pane_text() : text_of(res::indicator::kShareState));
     // Single buffering only shows on a page with memos drawn without the off-screen buffer.
     CTabBrowserWnd* tab = theApp().ActiveBrowser();
     const CLayerWnd* layer = tab ? tab->layer() : nullptr;

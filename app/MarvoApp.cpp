@@ -18,6 +18,7 @@
 #include "app/MainFrame.h"
 #include "app/NetworkOptions.h"
 #include "app/PlacesWiring.h"
+#include "app/ShareClient.h"
 #include "app/SiteOpenDialog.h"
 #include "app/TabBrowserWnd.h"
 #include "app/ToolBands.h"
@@ -144,6 +145,8 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     if (options.single_instance)
         instance_server_->start(service);  // without it this instance simply receives nothing
     install_termination_handler();
+    share_ = std::make_unique<ShareClient>(*this);
+    share_->start();
 
     if (settings_.maximized)
         frame_->showMaximized();
@@ -297,10 +300,21 @@ void CMarvoApp::open_first_tabs(const QStringList& arguments)
 
 void CMarvoApp::ExitInstance()
 {
+    if (share_) {
+        share_->stop();
+        share_.reset();
+    }
     platform::empty_folder(folders_.temp);
     ClearPrivateData(settings_.del_cookie, settings_.del_hist, settings_.del_temp, settings_.del_tabhist);
     if (settings_.del_cookie && profile_)
         settle_cookie_store(profile_, 2000);
+}
+
+void CMarvoApp::customEvent(QEvent* event)
+{
+    if (share_ && share_->handle_event(event))
+        return;
+    QApplication::customEvent(event);
 }
 
 CMainFrame* CMarvoApp::main_frame() const
@@ -461,6 +475,10 @@ bool CMarvoApp::OnCommand(int id)
         return true;
     case kBrowseMode:
         SetBrowseMode();
+        return true;
+    case kSendInstantMessage:
+        if (share_)
+            share_->send_message_command();
         return true;
     case kAddFavorite:
     case kOrganizeFavorites:

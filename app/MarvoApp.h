@@ -16,6 +16,7 @@ class CTabBrowserWnd;
 class KeyCommandPoll;
 class OfflineInterceptor;
 class CToolBox;
+class ShareClient;
 
 namespace memo {
 class PackageCache;
@@ -98,9 +99,16 @@ public:
     bool drawing_tool_active() const;
     // The memo packages of every site, loaded on first use and saved when the frame closes.
     memo::PackageCache& package_cache() { return *package_cache_; }
+    bool package_cache_ready() const { return package_cache_ != nullptr; }
+    // Sharing with the server; null before start-up and after exit.
+    ShareClient* share_client() const { return share_.get(); }
     const memo::StampList& stamps() const { return *stamps_; }
     // The drawing tools; the current one is the process-wide drawing mode.
     CToolBox& tools() { return *tools_; }
+
+protected:
+    // The share worker's deliveries arrive here.
+    void customEvent(QEvent* event) override;
 
 signals:
     // The history was cleared as private data: stores of visited pages empty themselves.
@@ -127,6 +135,7 @@ private:
     std::unique_ptr<memo::PackageCache> package_cache_;
     std::unique_ptr<memo::StampList> stamps_;
     std::unique_ptr<CToolBox> tools_;
+    std::unique_ptr<ShareClient> share_;
     void start_memo_store();
     QWebEngineProfile* profile_ = nullptr;
     QPointer<CMainFrame> frame_;

@@ -6,6 +6,8 @@
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/ui/MemoBarDlg.h"
+#include "share/ShareProtocol.h"
+#include "share/ui/MemoSearchDialog.h"
 #include "platform/QtText.h"
 #include "platform/RegistryStore.h"
 
@@ -31,5 +33,26 @@ CMemoBarDlg* create_memo_pane(QWidget* parent)
         theApp().OpenInNewTab(url);
         theApp().SetBrowseMode();
     };
+    pane->on_search = [pane] { search_server_memos(*pane); };
     return pane;
+}
+
+// "検索": the sites the server holds memos for, in place of the local list. A failed request
+// leaves the list as it was.
+void search_server_memos(CMemoBarDlg& pane)
+{
+    const settings::Settings& options = theApp().settings();
+    CMemoSearchDialog dialog(&pane);
+    if (!run_memo_search_dialog(dialog) || options.server_addr().empty())
+        return;
+    const MemoSearchRequest request = dialog.request(memo::now_time());
+    std::vector<std::string> urls;
+    std::vector<memo::Time64> times;
+    if (!share::search_sites(options.server_addr(), options.server_port, request.mode, request.time, request.days,
+                             request.text, urls, times))
+        return;
+    std::vector<memo::MemoSite> sites;
+    for (std::size_t i = 0; i < urls.size() && i < times.size(); ++i)
+        sites.push_back({times[i], urls[i], {}});
+    pane.show_sites(sites);
 }

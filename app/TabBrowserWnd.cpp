@@ -1,4 +1,5 @@
 #include "app/TabBrowserWnd.h"
+#include "app/ShareClient.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -208,6 +209,8 @@ void CTabBrowserWnd::OnDocumentComplete(bool)
     busy_ = false;
     emit busyChanged(false);
     emit urlChanged(LocationURL());
+    if (ShareClient* share = theApp().share_client())
+        share->add_search(*this);
 }
 
 void CTabBrowserWnd::OnTitleChange(const QString& title)

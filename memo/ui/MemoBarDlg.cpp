@@ -71,11 +71,18 @@ std::string CMemoBarDlg::site_of(const QTreeWidgetItem* item)
 
 void CMemoBarDlg::rebuild()
 {
-    tree_->clear();
     const memo::PackageCache* cache = memo_layer_services().cache;
-    if (!cache)
+    if (!cache) {
+        tree_->clear();
         return;
-    for (const memo::MemoDateGroup& group : memo::group_memo_sites(memo::collect_memo_sites(*cache))) {
+    }
+    show_sites(memo::collect_memo_sites(*cache));
+}
+
+void CMemoBarDlg::show_sites(const std::vector<memo::MemoSite>& sites)
+{
+    tree_->clear();
+    for (const memo::MemoDateGroup& group : memo::group_memo_sites(sites)) {
         auto* date = new QTreeWidgetItem(tree_, {QString::fromStdString(group.date)});
         for (const memo::MemoSite& site : group.sites) {
             auto* item = new QTreeWidgetItem(date, {platform::to_qstring(site.url)});

@@ -4,6 +4,9 @@
 #include <QWidget>
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "memo/MemoIndex.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -19,6 +22,8 @@ public:
 
     // Lists the cached packages and the package files of the memo folder again.
     void rebuild();
+    // Lists other sites instead (the server's search results), grouped by date the same way.
+    void show_sites(const std::vector<memo::MemoSite>& sites);
     QTreeWidget* tree() const { return tree_; }
     QPushButton* search_button() const { return search_; }
     QPushButton* local_button() const { return local_; }
