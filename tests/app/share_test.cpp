@@ -1,6 +1,8 @@
 // One browser against the real sharing server; the other user is a second client speaking
 // the share protocol directly (two browsers cannot share one process).
 #include <QLabel>
+#include <QProcess>
+#include <fstream>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTcpServer>
@@ -26,6 +28,7 @@
 #include "res/CommandIds.h"
 #include "res/StringTable.h"
 #include "server/ShareServer.h"
+#include "settings/SettingsFile.h"
 #include "share/ShareProtocol.h"
 #include "ui/MessageBox.h"
 
@@ -357,3 +360,66 @@ TEST_F(ShareTest, TheOtherUsersMoveAndDeletionArriveOnReload)
     tab->OnCommand(res::cmd::kRefresh);
     EXPECT_TRUE(wait_until([&] { return cache.lookup(page_url(), false)->empty(); }));
 }
+
+namespace {
+
+// What a closing frame would record: nothing, for a settings file written by the test.
+class NoFrame : public settings::FrameState {
+public:
+    std::vector<settings::OpenTab> open_tabs() const override { return {}; }
+    settings::BarVisibility bars() const override { return {}; }
+    settings::Rect explorer_rect() const override { return {0, 0, 200, 200}; }
+    bool maximized() const override { return false; }
+    std::vector<settings::RebarBand> bands() const override { return {}; }
+};
+
+// Two users, two programs: this browser draws and commits; a second marvo process with its own
+// data folder opens the same page, receives the memo from the server and keeps it when closed.
+TEST_F(ShareTest, ASecondBrowserProgramReceivesTheMemoAndKeepsIt)
+{
+    start_sharing();
+    CTabBrowserWnd* tab = open_shared();
+    draw_and_return_to_browse_mode(tab);
+    settle(*app().share_client());
+    ASSERT_TRUE(wait_until([&] { auto copy = server_copy(); return copy && copy->size() == 1; }));
+
+    TempDir other;
+    std::filesystem::create_directories(other.path() / "Marvo");
+    settings::Settings second;
+    second.set_server_addr("127.0.0.1");
+    second.server_port = server_->port();
+    second.user_name = "second";
+    second.openlast = 0;
+    ASSERT_TRUE(settings::save_settings(second, NoFrame(),
+                                        (other.path() / "Marvo" / settings::kSettingsFileName).string()));
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(other.path().string()));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("MARVO_TRACE"), QStringLiteral("1"));
+    program.setProcessEnvironment(environment);
+    program.setProcessChannelMode(QProcess::SeparateChannels);
+    QByteArray trace;
+    QObject::connect(&program, &QProcess::readyReadStandardError, [&] { trace += program.readAllStandardError(); });
+    program.start(QStringLiteral(MARVO_BINARY_DIR "/app/marvo"), {pages_.url(QStringLiteral("/shared")).toString()});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    // The worker traces a successful fetch of the site; the delivery reaches the cache next.
+    ASSERT_TRUE(wait_until([&] { return trace.contains("受信成功"); }, 30000)) << trace.toStdString();
+    program.terminate();  // SIGTERM: closes the frame like its close command, which saves the memos
+    ASSERT_TRUE(wait_until([&] { return program.state() == QProcess::NotRunning; }, 30000));
+
+    std::vector<std::unique_ptr<memo::MemoPackage>> saved;
+    for (const auto& entry : std::filesystem::directory_iterator(other.path() / "Marvo" / "memo")) {
+        std::ifstream in(entry.path(), std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+        for (auto& package : memo::parse_memo_file(bytes))
+            saved.push_back(std::move(package));
+    }
+    ASSERT_EQ(saved.size(), 1u);
+    ASSERT_EQ(saved[0]->size(), 1u);
+    EXPECT_EQ(saved[0]->at(0).owner, "browser");
+}
+
+} // namespace
