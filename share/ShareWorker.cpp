@@ -179,6 +179,7 @@ void ShareWorker::run_pass(const std::deque<ShareJob>& jobs, std::time_t& last_p
         std::vector<InstantMessage> received;
         if (poll_messages(settings.server_addr, settings.server_port, settings.user_name, received) &&
             !received.empty()) {
+            rs2::trace() << "instant messages received: " << static_cast<std::uint32_t>(received.size()) << "\n";
             state_.deliver_messages(received);
             notify(&ShareNotifier::messages_ready);
         }

@@ -374,8 +374,8 @@ public:
 };
 
 // Two users, two programs: this browser draws and commits; a second marvo process with its own
-// data folder opens the same page, receives the memo from the server and keeps it when closed.
-TEST_F(ShareTest, ASecondBrowserProgramReceivesTheMemoAndKeepsIt)
+// data folder opens the same page, receives the memo and a message, and keeps the memo when closed.
+TEST_F(ShareTest, ASecondBrowserProgramReceivesTheMemoAndAMessage)
 {
     start_sharing();
     CTabBrowserWnd* tab = open_shared();
@@ -390,6 +390,7 @@ TEST_F(ShareTest, ASecondBrowserProgramReceivesTheMemoAndKeepsIt)
     second.server_port = server_->port();
     second.user_name = "second";
     second.openlast = 0;
+    second.check_time = 0;  // poll for messages on every pass
     ASSERT_TRUE(settings::save_settings(second, NoFrame(),
                                         (other.path() / "Marvo" / settings::kSettingsFileName).string()));
 
@@ -407,6 +408,10 @@ TEST_F(ShareTest, ASecondBrowserProgramReceivesTheMemoAndKeepsIt)
     ASSERT_TRUE(program.waitForStarted(10000));
     // The worker traces a successful fetch of the site; the delivery reaches the cache next.
     ASSERT_TRUE(wait_until([&] { return trace.contains("受信成功"); }, 30000)) << trace.toStdString();
+    // A message from this browser's user reaches the second program at its next poll.
+    ASSERT_TRUE(share::send_message("127.0.0.1", server_->port(), "browser", "second", "hello second"));
+    ASSERT_TRUE(wait_until([&] { return trace.contains("instant messages received: 1"); }, 30000))
+        << trace.toStdString();
     program.terminate();  // SIGTERM: closes the frame like its close command, which saves the memos
     ASSERT_TRUE(wait_until([&] { return program.state() == QProcess::NotRunning; }, 30000));
 
