@@ -1,4 +1,5 @@
 #include <QMdiArea>
+#include <fstream>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWebEngineView>
@@ -169,6 +170,25 @@ TEST_F(BrowsingTest, SecondStartHandsItsAddressToTheRunningInstance)
     EXPECT_EQ(handed, 1);
     ASSERT_TRUE(wait_until([&] { return tab_count() == before + 1; }));
     EXPECT_TRUE(wait_until([&] { return app().ActiveBrowser()->LocationURL() == pages_.url("/handed"); }));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BrowsingTest, DraggingATabOutMakesAnInternetShortcutOfItsPage)
+{
+    pages_.set("/out", "<title>Out: a/b?</title>");
+    ASSERT_TRUE(start());
+    CTabBrowserWnd* tab = open("/out");
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Out: a/b?"); }));
+    app().main_frame()->drag_tab_out(tab->frame());  // returns at once without a drag target
+    // The title loses the characters a file name cannot hold.
+    const std::filesystem::path shortcut = app().folders().temp / "Out ab.url";
+    ASSERT_TRUE(std::filesystem::exists(shortcut));
+    std::ifstream in(shortcut);
+    const std::string text((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_NE(text.find("URL=" + pages_.url("/out").toString().toStdString()), std::string::npos);
 }
 
 } // namespace
