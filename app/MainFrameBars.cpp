@@ -34,6 +34,7 @@
 #include "res/Menus.h"
 #include "res/StringTable.h"
 #include "res/Toolbars.h"
+#include "ui/MessageBox.h"
 
 namespace {
 
@@ -208,6 +209,7 @@ void CMainFrame::create_status_bar()
     statusBar()->addPermanentWidget(share_pane_);
     statusBar()->addPermanentWidget(buffer_pane_);
     statusBar()->addPermanentWidget(width_pane_);
+    width_pane_->installEventFilter(this);
     update_status_panes();
     // The share pane follows the worker, which changes state on its own thread.
     auto* refresh = new QTimer(this);
@@ -225,6 +227,20 @@ void CMainFrame::update_status_panes()
     const bool single = layer && layer->page_has_package() && !layer->double_buffered();
     buffer_pane_->setText(text_of(single ? res::str::kSingleBuffer : res::str::kDoubleBuffer));
     width_pane_->setText(text_of(layer && layer->page_has_memos() ? res::str::kWidthLocked : res::str::kWidthFree));
+}
+
+// A click on the width pane of a page with memos offers to fit their width to the window.
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == width_pane_ && event->type() == QEvent::MouseButtonPress) {
+        CTabBrowserWnd* tab = theApp().ActiveBrowser();
+        const CLayerWnd* layer = tab ? tab->layer() : nullptr;
+        if (layer && layer->page_has_memos() &&
+            ui::message_box(this, text_of(res::str::kAskFitWidth), ui::Buttons::YesNo) == ui::Answer::Yes)
+            tab->FitMemoWidthToWindow();
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // Saved entries in order, then the native bars the layout did not name, each on a new row.

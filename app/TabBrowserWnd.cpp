@@ -291,6 +291,19 @@ void CTabBrowserWnd::SetAutoRefresh(int seconds)
         refresh_timer_.start(seconds * refresh_unit_ms);
 }
 
+void CTabBrowserWnd::FitMemoWidthToWindow()
+{
+    CLayerWnd* memo_layer = layer();
+    if (!memo_layer || !memo_layer->page_has_memos())
+        return;
+    const auto package = memo_layer->package(platform::from_qstring(LocationURL().toString()), false);
+    if (!package)
+        return;
+    package->width = frame_->widget()->width();
+    package->dirty = true;
+    memo_surface_->apply_width_lock();
+}
+
 void CTabBrowserWnd::SetNavigationLock(bool on)
 {
     navigation_lock_ = on;

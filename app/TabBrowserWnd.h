@@ -51,6 +51,9 @@ public:
     void SetAutoRefresh(int seconds);
     int auto_refresh() const { return auto_refresh_; }
     void SetNavigationLock(bool on);
+    // Makes the width stored with the page's memos the tab's current width (the memos may
+    // move against the page), marks the package changed and lays the tab out again.
+    void FitMemoWidthToWindow();
     bool navigation_lock() const { return navigation_lock_; }
     QIcon site_icon() const { return site_icon_; }
 

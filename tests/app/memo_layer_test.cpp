@@ -1,5 +1,7 @@
 // Memos drawn over live pages with real mouse events, stored and shown again.
+#include <QLabel>
 #include <QMouseEvent>
+#include <QStatusBar>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -18,6 +20,7 @@
 #include "ui/MessageBox.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
+#include "res/StringTable.h"
 
 namespace {
 
@@ -312,6 +315,51 @@ TEST_F(MemoLayerTest, EveryKindOfMemoOverALivePageAndALinkInATextBox)
     QTest::mousePress(input, Qt::LeftButton, {}, link);
     QTest::mouseRelease(input, Qt::LeftButton, {}, link);
     EXPECT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/next"); }));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MemoLayerTest, TheWidthPaneFitsTheMemosToTheWindowAfterAsking)
+{
+    pages_.set("/fit", kTallPage);
+    ASSERT_TRUE(start());
+    {
+        auto pkg = app().package_cache().lookup(url("/fit"), true);
+        pkg->width = 3000;
+        auto box = std::make_unique<memo::PrimitiveObject>();
+        box->rect = {10, 10, 50, 50};
+        pkg->add(std::move(box));
+    }
+    CTabBrowserWnd* tab = app().OpenInNewTab(url("/fit"));
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/fit") && !tab->busy(); }));
+    ASSERT_TRUE(wait_until([&] { return tab->width() >= 3000; }));
+    QLabel* pane = nullptr;
+    ASSERT_TRUE(wait_until([&] {
+        for (QLabel* label : app().main_frame()->statusBar()->findChildren<QLabel*>())
+            if (label->text() == QString::fromUtf8(res::string(res::str::kWidthLocked)))
+                pane = label;
+        return pane != nullptr;
+    }));
+
+    std::vector<QString> asked;
+    ui::Answer answer = ui::Answer::No;
+    ui::set_message_responder([&](const QString& text, ui::Buttons) {
+        asked.push_back(text);
+        return answer;
+    });
+    QTest::mouseClick(pane, Qt::LeftButton);
+    EXPECT_EQ(app().package_cache().lookup(url("/fit"), false)->width, 3000);  // No keeps it
+    answer = ui::Answer::Yes;
+    QTest::mouseClick(pane, Qt::LeftButton);
+    ui::set_message_responder({});
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0], QString::fromUtf8(res::string(res::str::kAskFitWidth)));
+    const auto pkg = app().package_cache().lookup(url("/fit"), false);
+    EXPECT_LT(pkg->width, 3000);
+    EXPECT_TRUE(pkg->dirty);
+    EXPECT_TRUE(wait_until([&] { return tab->width() < 3000; }));
 }
 
 } // namespace
