@@ -10,23 +10,10 @@ using namespace memo;
 
 namespace {
 
-void ensure_app()
-{
-    static int argc = 1;
-    static char name[] = "test_memo_ui";
-    static char* argv[] = {name, nullptr};
-    if (!QGuiApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);  // the layer tests in this program need widgets
-    }
-}
-
 // A white window surface with everything a draw call needs.
 struct Surface {
     explicit Surface(int w = 300, int h = 240) : target(w, h)
     {
-        ensure_app();
         target.fill(rgb(255, 255, 255), 255);
     }
     void draw(MemoObject& o, Point offset = {})

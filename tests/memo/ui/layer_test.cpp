@@ -20,18 +20,6 @@ using namespace memo;
 
 namespace {
 
-void ensure_app()
-{
-    static int argc = 1;
-    static char name[] = "test_memo_ui";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
-}
-
 constexpr QRgb kPageColour = 0xFFE0E0F0;
 
 // A page of one document in a plain widget: a flat colour, scrolled by hand.
@@ -125,9 +113,6 @@ protected:
         return page.grab().toImage();
     }
 
-    struct AppFirst {
-        AppFirst() { ensure_app(); }
-    } app_first;
     TempDir folder;
     PackageCache cache;
     StampList stamps;

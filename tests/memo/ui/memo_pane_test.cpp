@@ -15,23 +15,8 @@ using namespace memo;
 
 namespace {
 
-void ensure_app()
-{
-    static int argc = 1;
-    static char name[] = "test_memo_ui";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
-}
-
 class MemoPaneTest : public ::testing::Test {
 protected:
-    struct AppFirst {
-        AppFirst() { ensure_app(); }
-    } app_first;
     TempDir folder;
     PackageCache cache{folder.path()};
     CMemoBarDlg pane{nullptr};

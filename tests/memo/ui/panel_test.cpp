@@ -15,18 +15,6 @@ using namespace memo;
 
 namespace {
 
-void ensure_app()
-{
-    static int argc = 1;
-    static char name[] = "test_memo_ui";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        new QApplication(argc, argv);
-    }
-}
-
 TEST(Pickers, PaletteAndOpacityLevels)
 {
     EXPECT_EQ(CColorSelDialog::palette(0, 0), rgb(255, 0, 0));
@@ -39,7 +27,6 @@ TEST(Pickers, PaletteAndOpacityLevels)
     for (int i = 0; i < 8; ++i)
         EXPECT_EQ(CAlphaSelDialog::level(i), levels[i]);
 
-    ensure_app();
     // Fully transparent shows the checkerboard: grey, then white 6 pixels on.
     const QImage clear = CAlphaSelDialog::strip(rgb(255, 0, 0), 0, QSize(24, 12));
     EXPECT_EQ(clear.pixel(0, 0), qRgb(128, 128, 128));
@@ -50,9 +37,6 @@ TEST(Pickers, PaletteAndOpacityLevels)
 
 class PanelTest : public ::testing::Test {
 protected:
-    struct AppFirst {
-        AppFirst() { ensure_app(); }
-    } app_first;
     TempDir folder;
     PackageCache cache{folder.path()};
     CToolBox tools;
@@ -151,7 +135,6 @@ namespace {
 
 TEST(ObjectProperties, OnlyTheAuthorMayChangeTheLock)
 {
-    ensure_app();
     TextBoxObject box;
     box.owner = "author";
     box.locked = true;
