@@ -137,7 +137,7 @@ void ShareClient::stop()
     memo_layer_services().queue_delete = {};
     // The commit queued by the frame's closing would otherwise be dropped with the queue.
     if (worker_->queued_jobs() > 0)
-        worker_->wait_for_passes(worker_->completed_passes() + 2, share::ShareWorker::kStopSeconds);
+        worker_->run_queued(share::ShareWorker::kStopSeconds);
     worker_->stop();
     const bool ended = worker_->wait(share::ShareWorker::kStopSeconds);
     rs2::retire(std::move(worker_), 0);

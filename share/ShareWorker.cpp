@@ -132,16 +132,24 @@ std::uint64_t ShareWorker::completed_passes()
     return passes_;
 }
 
-bool ShareWorker::wait_for_passes(std::uint64_t count, double seconds)
+bool ShareWorker::run_queued(double seconds)
 {
     std::unique_lock hold(wake_mutex_);
-    return pass_done_.wait_for(hold, std::chrono::duration<double>(seconds), [&] { return passes_ >= count; });
+    // A pass already under way may have taken its jobs before the last ones were queued; the
+    // pass after it has them all.
+    const std::uint64_t target = passes_ + 2;
+    hurry_ = true;
+    wake_.notify_all();
+    const bool done =
+        pass_done_.wait_for(hold, std::chrono::duration<double>(seconds), [&] { return passes_ >= target; });
+    hurry_ = false;
+    return done;
 }
 
 void ShareWorker::pause(int milliseconds)
 {
     std::unique_lock hold(wake_mutex_);
-    wake_.wait_for(hold, std::chrono::milliseconds(milliseconds), [this] { return stop_requested(); });
+    wake_.wait_for(hold, std::chrono::milliseconds(milliseconds), [this] { return hurry_ || stop_requested(); });
 }
 
 int ShareWorker::run()

@@ -110,10 +110,11 @@ public:
     // Sets the stop flag and wakes the loop.
     void stop();
 
-    // Passes of the loop completed so far, and a bounded wait for a later count: a job
-    // queued when the count was n has run once the count reaches n + 2.
+    // Runs everything queued so far without waiting out the pause between passes (closing
+    // must not keep the user waiting); false when that takes longer than the bound.
+    bool run_queued(double seconds);
+    // Passes of the loop completed so far.
     std::uint64_t completed_passes();
-    bool wait_for_passes(std::uint64_t count, double seconds);
 
 protected:
     int run() override;
@@ -132,6 +133,7 @@ private:
     std::mutex wake_mutex_;
     std::condition_variable wake_;
     std::uint64_t passes_ = 0; // guarded by wake_mutex_
+    bool hurry_ = false;       // guarded by wake_mutex_: passes run back to back
     std::condition_variable pass_done_;
 };
 

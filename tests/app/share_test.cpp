@@ -95,8 +95,7 @@ protected:
     // Waits until the worker has run everything queued so far.
     static void settle(ShareClient& share)
     {
-        share::ShareWorker& worker = *share.worker();
-        ASSERT_TRUE(worker.wait_for_passes(worker.completed_passes() + 2, kBound));
+        ASSERT_TRUE(share.worker()->run_queued(kBound));
     }
     // The server's copy of the page as the other user sees it; null when it has none.
     std::unique_ptr<memo::MemoPackage> server_copy()

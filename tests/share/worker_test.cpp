@@ -83,9 +83,8 @@ struct Client {
     // Runs the queued jobs: returns once a full pass after queueing has completed.
     bool settle(const std::function<void()>& queue)
     {
-        const auto passes = worker->completed_passes();
         queue();
-        return worker->wait_for_passes(passes + 2, kBound);
+        return worker->run_queued(kBound);
     }
     // The main thread's handling of the package event for the open package.
     void take_deliveries(MemoPackage& open)
