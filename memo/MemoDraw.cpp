@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "memo/MemoObject.h"
+#include "memo/Raster.h"
 #include "memo/StampList.h"
 
 namespace memo {
@@ -10,8 +11,6 @@ namespace memo {
 namespace {
 
 constexpr float kRadiansPerDegree = 0.017453292f;
-// Brush stamps beyond this radius would cost more memory than any sensible pen.
-constexpr int kMaxBrushRadius = 512;
 // Lens areas up to this many pixels keep their table; larger ones compute positions directly.
 constexpr std::int64_t kMaxLensTable = 4 << 20;
 
@@ -64,80 +63,6 @@ bool arrow_head(Point tip, Point from, int width, Point& left, Point& right)
     return true;
 }
 
-MemoImage make_brush_stamp(int radius, Colour colour)
-{
-    radius = std::clamp(radius, 0, kMaxBrushRadius);
-    const int size = 2 * radius + 1;
-    MemoImage brush(size, size);
-    for (int y = 0; y < size; ++y)
-        for (int x = 0; x < size; ++x) {
-            std::uint8_t alpha = 255;
-            if (radius > 0) {
-                const double dist = std::hypot(double(x - radius), double(y - radius));
-                const double k = (radius - dist) / radius;
-                alpha = k < 0 ? 0 : std::uint8_t(255.0 * k * k);
-            }
-            std::uint8_t* p = brush.pixel(x, y);
-            p[0] = std::uint8_t(blue_of(colour));
-            p[1] = std::uint8_t(green_of(colour));
-            p[2] = std::uint8_t(red_of(colour));
-            p[3] = alpha;
-        }
-    return brush;
-}
-
-void stamp_line(MemoImage& target, const MemoImage& brush, Point a, Point b)
-{
-    const int w = brush.width(), h = brush.height();
-    if (w == 0)
-        return;
-    // Midpoint stepping along the major axis. After i steps the minor coordinate has moved
-    // k(i) = floor((2 i dminor + dmajor - 1) / (2 dmajor)) times, so only the steps whose brush
-    // can reach the target are visited: a segment between far-away points costs nothing.
-    const std::int64_t dx = std::llabs(std::int64_t(b.x) - a.x), dy = std::llabs(std::int64_t(b.y) - a.y);
-    const int sx = b.x >= a.x ? 1 : -1, sy = b.y >= a.y ? 1 : -1;
-    const bool x_major = dx >= dy;
-    const std::int64_t major = x_major ? dx : dy, minor = x_major ? dy : dx;
-    const std::int64_t major_start = x_major ? a.x : a.y, minor_start = x_major ? a.y : a.x;
-    const int major_sign = x_major ? sx : sy, minor_sign = x_major ? sy : sx;
-    const std::int64_t major_lo = x_major ? -w : -h;
-    const std::int64_t major_hi = x_major ? std::int64_t(target.width()) + w : std::int64_t(target.height()) + h;
-    const std::int64_t minor_lo = x_major ? -h : -w;
-    const std::int64_t minor_hi = x_major ? std::int64_t(target.height()) + h : std::int64_t(target.width()) + w;
-    // Steps i in [first, last] keep the major coordinate within reach.
-    std::int64_t first = 0, last = major;
-    if (major_sign > 0) {
-        first = std::max(first, major_lo - major_start);
-        last = std::min(last, major_hi - major_start);
-    } else {
-        first = std::max(first, major_start - major_hi);
-        last = std::min(last, major_start - major_lo);
-    }
-    if (first > last)
-        return;
-    // Where the stepping stands at the first visited step; from there on it runs as usual.
-    std::int64_t k = major == 0 ? 0
-                                : std::int64_t((static_cast<unsigned __int128>(2 * std::uint64_t(first)) *
-                                                    std::uint64_t(minor) +
-                                                std::uint64_t(major) - 1) /
-                                               (2 * std::uint64_t(major)));
-    // The decision value 2 dminor (i + 1) - dmajor - 2 dmajor k(i), in 128 bits for the same
-    // reason.
-    __int128 d = __int128(2) * minor * (first + 1) - major - __int128(2) * major * k;
-    for (std::int64_t i = first; i <= last; ++i) {
-        const std::int64_t mj = major_start + major_sign * i, mn = minor_start + minor_sign * k;
-        if (mn >= minor_lo && mn <= minor_hi) {
-            const std::int64_t x = x_major ? mj : mn, y = x_major ? mn : mj;
-            target.blend(int(x - w / 2), int(y - h / 2), w, h, brush, 0, 0);
-        }
-        if (d > 0) {
-            ++k;
-            d -= 2 * major;
-        }
-        d += 2 * minor;
-    }
-}
-
 void StrokeObject::draw(DrawContext& ctx)
 {
     if (points.empty())
@@ -161,6 +86,13 @@ void StrokeObject::draw(DrawContext& ctx)
             heads.push_back({pts[n], r});
         }
     }
+    if (type != 1 && width > 1) {
+        for (std::size_t i = 1; i < pts.size(); ++i)
+            raster::fill_wide_line(ctx.target, ctx.update, pts[i - 1], pts[i], width, colour);
+        for (const auto& [tip, end] : heads)
+            raster::fill_wide_line(ctx.target, ctx.update, tip, end, width, colour);
+        return;
+    }
     if (type != 1) {
         Canvas& c = ctx.canvases.canvas_for(ctx.target);
         c.set_pen({colour, width, true});
@@ -173,21 +105,41 @@ void StrokeObject::draw(DrawContext& ctx)
         }
         return;
     }
-    // Brushes are rebuilt when the width or a colour no longer matches.
-    const int radius = std::clamp(width, 0, kMaxBrushRadius);
-    if (inner_brush_.width() != 2 * radius + 1 || inner_brush_.height() != 2 * radius + 1 ||
-        inner_colour_ != colour || outer_colour_ != border_colour) {
-        inner_brush_ = make_brush_stamp(radius, colour);
-        outer_brush_ = make_brush_stamp(radius + 2, border_colour);
-        inner_colour_ = colour;
-        outer_colour_ = border_colour;
+    // The soft pen: an outer brush two pixels wider in the border colour, then the pen's own.
+    const int radius = std::clamp(width, 0, BrushStamp::kMaxRadius - 2);
+    if (inner_brush_.radius() != radius || outer_brush_.radius() != radius + 2) {
+        inner_brush_ = BrushStamp(radius);
+        outer_brush_ = BrushStamp(radius + 2);
     }
-    for (const MemoImage* brush : {&outer_brush_, &inner_brush_}) {
+    Rect reach{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
+    auto take = [&](Point p) {
+        reach.left = std::min(reach.left, p.x);
+        reach.top = std::min(reach.top, p.y);
+        reach.right = std::max(reach.right, p.x);
+        reach.bottom = std::max(reach.bottom, p.y);
+    };
+    for (const Point& p : pts)
+        take(p);
+    for (const auto& [tip, end] : heads)
+        take(end);
+    Rect update_bounds;
+    for (const Rect& r : ctx.update.rects)
+        update_bounds = update_bounds.united(r);
+    const Rect area = reach.inflated(radius + 4)
+                          .intersected({0, 0, ctx.target.width(), ctx.target.height()})
+                          .intersected(update_bounds);
+    if (area.is_empty())
+        return;
+    thread_local StampAccumulator accumulator;
+    accumulator.begin(area);
+    const BrushStamp* brushes[] = {&outer_brush_, &inner_brush_};
+    for (int layer = 0; layer < 2; ++layer) {
         for (std::size_t i = 1; i < pts.size(); ++i)
-            stamp_line(ctx.target, *brush, pts[i - 1], pts[i]);
+            accumulator.line(*brushes[layer], layer, pts[i - 1], pts[i]);
         for (const auto& [tip, end] : heads)
-            stamp_line(ctx.target, *brush, tip, end);
+            accumulator.line(*brushes[layer], layer, tip, end);
     }
+    accumulator.finish(ctx.target, ctx.update, {border_colour, colour});
 }
 
 // ---- text box ----
@@ -202,24 +154,15 @@ void TextBoxObject::draw(DrawContext& ctx)
     Rect body = box;
     body.bottom = std::int32_t(box.bottom - (shape == 1 ? h / 5 : 0));
     if (opacity > 0) {
-        prepare_scratch(ctx);
-        int ax, ay, aw, ah;
-        if (visible_area(box, ctx.target, ax, ay, aw, ah)) {
-            // The shape is drawn over a copy of the screen and blended back; blending into the
-            // target directly gives the pixels a second copy would.
-            ctx.scratch1.copy(ax, ay, aw, ah, ctx.target, ax, ay);
-            Canvas& c = ctx.canvases.canvas_for(ctx.scratch1);
-            c.clear_clip();
-            c.set_pen({background_colour, 1, true});
-            c.set_brush({background_colour, true});
-            c.round_rect(body, 10, 10);
-            if (shape == 1) {
-                const std::int32_t yb = body.bottom;
-                const std::int32_t x0 = std::int32_t(box.left + 3 * std::int64_t(w) / 5);
-                const std::int32_t x1 = std::int32_t(std::min<std::int64_t>(x0 + 20, box.left + 4 * std::int64_t(w) / 5));
-                c.polygon({{x0, yb}, {x1, box.bottom}, {x1, yb}});
-            }
-            ctx.target.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
+        // Body and tail share no row, so no pixel is blended twice.
+        const Region area = ctx.update.intersected(box);
+        raster::blend_round_rect(ctx.target, area, body, 10, 10, background_colour, opacity);
+        if (shape == 1) {
+            const std::int32_t yb = body.bottom;
+            const std::int32_t x0 = std::int32_t(box.left + 3 * std::int64_t(w) / 5);
+            const std::int32_t x1 = std::int32_t(std::min<std::int64_t>(x0 + 20, box.left + 4 * std::int64_t(w) / 5));
+            raster::blend_convex_polygon(ctx.target, area, {{x0, yb}, {x1, box.bottom}, {x1, yb}}, background_colour,
+                                         opacity);
         }
     }
     Canvas& c = ctx.canvases.canvas_for(ctx.target);
@@ -240,7 +183,7 @@ void TextBoxObject::draw(DrawContext& ctx)
         }
         y += extent.cy;
     }
-    c.clear_clip();
+    c.set_clip(ctx.update);
 }
 
 // ---- stamp ----
@@ -304,6 +247,16 @@ void PrimitiveObject::draw(DrawContext& ctx)
     const Rect covered = r.inflated(pen / 2 + 2);
     if (!ctx.update.intersects(covered))
         return;
+    if (shape >= 0 && shape <= 2) {
+        static constexpr raster::Outline kOutlines[] = {raster::Outline::rectangle, raster::Outline::ellipse,
+                                                        raster::Outline::round_rect};
+        raster::blend_bordered(ctx.target, ctx.update, kOutlines[shape], r, {10, 10}, pen, border_colour, fill_colour,
+                               opacity);
+        return;
+    }
+    if (shape != 3 && shape != 4)
+        return;
+    // Braces are outlines of curves: drawn over a copy of the screen, then blended back.
     prepare_scratch(ctx);
     int ax, ay, aw, ah;
     if (!visible_area(covered, ctx.target, ax, ay, aw, ah))
@@ -312,15 +265,8 @@ void PrimitiveObject::draw(DrawContext& ctx)
     Canvas& c = ctx.canvases.canvas_for(ctx.scratch1);
     c.clear_clip();
     c.set_pen({border_colour, pen, true});
-    c.set_brush({fill_colour, true});
-    switch (shape) {
-    case 0: c.rectangle(r); break;
-    case 1: c.ellipse(r); break;
-    case 2: c.round_rect(r, 10, 10); break;
-    case 3: c.poly_bezier(brace_points(r, true)); break;
-    case 4: c.poly_bezier(brace_points(r, false)); break;
-    default: break;
-    }
+    c.set_brush(Brush::none());
+    c.poly_bezier(brace_points(r, shape == 3));
     ctx.target.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
 }
 

@@ -211,6 +211,31 @@ void MemoImage::blend_constant(int x, int y, int w, int h, const MemoImage& s, i
     }
 }
 
+void MemoImage::blend_colour(int x, int y, int w, int h, std::uint32_t colour, std::uint8_t alpha)
+{
+    if (!clip_rect(x, y, w, h, width_, height_))
+        return;
+    const std::uint32_t a = alpha;
+    // The colour as a pixel word: COLORREF keeps red lowest, pixels keep blue lowest.
+    const std::uint32_t sp = (colour & 0xFFu) << 16 | (colour & 0xFF00u) | (colour >> 16 & 0xFFu);
+    for (int row = 0; row < h; ++row) {
+        std::uint8_t* d = pixel(x, y + row);
+        int i = 0;
+#ifdef __SSE2__
+        const __m128i a16 = _mm_set1_epi16(short(a));
+        const __m128i sv = _mm_set1_epi32(int(sp));
+        for (; i + 4 <= w; i += 4, d += 16) {
+            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix4<false>(dv, sv, a16));
+        }
+#endif
+        for (; i < w; ++i, d += 4) {
+            const std::uint32_t dp = load(d);
+            store(d, mix(dp, sp, a) | (dp & 0xFF000000u));
+        }
+    }
+}
+
 namespace {
 
 // Bilinear sample of source at fixed-point position (fx, fy) in 1/256 pixels, clamped.

@@ -47,6 +47,8 @@ public:
     void blend(int x, int y, int w, int h, const MemoImage& source, int sx, int sy);
     // The same with a fixed a; destination alpha unchanged.
     void blend_constant(int x, int y, int w, int h, const MemoImage& source, int sx, int sy, std::uint8_t a);
+    // The same with one colour (a COLORREF) for every source pixel. Clipped to the image.
+    void blend_colour(int x, int y, int w, int h, std::uint32_t colour, std::uint8_t a);
     // Source rectangle (sx, sy, sw, sh) resampled bilinearly to the destination rectangle,
     // then blended with source alpha. Clipped to the destination image.
     void scaled_blend(int x, int y, int w, int h, const MemoImage& source, int sx, int sy, int sw, int sh);

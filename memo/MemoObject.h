@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "memo/BrushStamp.h"
 #include "memo/ByteIO.h"
 #include "memo/Canvas.h"
 #include "memo/MemoImage.h"
@@ -158,17 +159,11 @@ public:
     Colour border_colour = 0;
 
 private:
-    // Derived from width and the colours; rebuilt when the size no longer fits.
-    MemoImage inner_brush_;
-    MemoImage outer_brush_;
-    Colour inner_colour_ = 0;
-    Colour outer_colour_ = 0;
+    // Derived from width; rebuilt when it changes.
+    BrushStamp inner_brush_;
+    BrushStamp outer_brush_{2};
 };
 
-// A (2r + 1) square in colour whose alpha falls off as ((r - dist) / r)^2 from the centre.
-MemoImage make_brush_stamp(int radius, Colour colour);
-// Blends brush centred on every step of the midpoint line from a to b.
-void stamp_line(MemoImage& target, const MemoImage& brush, Point a, Point b);
 // The two end points of each arrow-head line at tip, pointing along tip - from; L = 4 x width.
 // Returns false when the direction is undefined.
 bool arrow_head(Point tip, Point from, int width, Point& left, Point& right);

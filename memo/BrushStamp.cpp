@@ -1,0 +1,221 @@
+#include "memo/BrushStamp.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+namespace memo {
+
+namespace {
+
+constexpr std::uint16_t kAllRemaining = 65535;
+
+std::size_t padded(int n, int group)
+{
+    return std::size_t((n + group - 1) / group * group + group);
+}
+
+} // namespace
+
+BrushStamp::BrushStamp(int radius) : radius_(std::clamp(radius, 0, kMaxRadius))
+{
+    const int n = size();
+    alpha_stride_ = padded(n, 16);
+    alpha_.assign(alpha_stride_ * std::size_t(n), 0);
+    scale_.assign(alpha_.size(), 0);
+    runs_.resize(std::size_t(n));
+    for (int y = 0; y < n; ++y) {
+        int first = n, last = -1;
+        for (int x = 0; x < n; ++x) {
+            std::uint8_t a = 255;
+            if (radius_ > 0) {
+                const double dist = std::hypot(double(x - radius_), double(y - radius_));
+                const double k = (radius_ - dist) / radius_;
+                a = k < 0 ? 0 : std::uint8_t(255.0 * k * k);
+            }
+            const std::size_t i = std::size_t(y) * alpha_stride_ + std::size_t(x);
+            alpha_[i] = a;
+            scale_[i] = std::uint16_t(a << 8);
+            if (a) {
+                first = std::min(first, x);
+                last = x;
+            }
+        }
+        if (last >= first)
+            runs_[std::size_t(y)] = {first, (last - first + 8) / 8, (last - first + 16) / 16};
+    }
+}
+
+void StampAccumulator::begin(const Rect& area)
+{
+    area_ = area.normalized();
+    width_ = int(std::clamp<std::int64_t>(area_.width(), 0, MemoImage::kMaxSide));
+    rows_ = int(std::clamp<std::int64_t>(area_.height(), 0, MemoImage::kMaxSide));
+    // Slack on the right takes the padding of stamps near the edge.
+    stride_ = padded(width_, 16) + 32;
+    const std::size_t cells = stride_ * std::size_t(rows_);
+    for (auto& plane : remaining_) {
+        if (plane.size() < cells)
+            plane.resize(cells);
+        std::fill_n(plane.begin(), cells, kAllRemaining);
+    }
+    if (alpha_sum_.size() < cells)
+        alpha_sum_.resize(cells);
+    std::fill_n(alpha_sum_.begin(), cells, std::uint8_t(0));
+}
+
+void StampAccumulator::line(const BrushStamp& brush, int layer, Point a, Point b)
+{
+    const int n = brush.size();
+    // Midpoint stepping along the major axis, in area coordinates. After i steps the minor
+    // coordinate has moved k(i) = floor((2 i dminor + dmajor - 1) / (2 dmajor)) times, so only
+    // the steps whose brush can reach the area are visited: a segment between far-away points
+    // costs nothing.
+    const std::int64_t ax = std::int64_t(a.x) - area_.left, ay = std::int64_t(a.y) - area_.top;
+    const std::int64_t bx = std::int64_t(b.x) - area_.left, by = std::int64_t(b.y) - area_.top;
+    const std::int64_t dx = std::llabs(bx - ax), dy = std::llabs(by - ay);
+    const int sx = bx >= ax ? 1 : -1, sy = by >= ay ? 1 : -1;
+    const bool x_major = dx >= dy;
+    const std::int64_t major = x_major ? dx : dy, minor = x_major ? dy : dx;
+    const std::int64_t major_start = x_major ? ax : ay, minor_start = x_major ? ay : ax;
+    const int major_sign = x_major ? sx : sy, minor_sign = x_major ? sy : sx;
+    const std::int64_t major_hi = (x_major ? width_ : rows_) + std::int64_t(n);
+    const std::int64_t minor_hi = (x_major ? rows_ : width_) + std::int64_t(n);
+    // Steps i in [first, last] keep the major coordinate within reach.
+    std::int64_t first = 0, last = major;
+    if (major_sign > 0) {
+        first = std::max(first, -n - major_start);
+        last = std::min(last, major_hi - major_start);
+    } else {
+        first = std::max(first, major_start - major_hi);
+        last = std::min(last, major_start + n);
+    }
+    if (first > last)
+        return;
+    // Where the stepping stands at the first visited step; from there on it runs as usual.
+    std::int64_t k = major == 0 ? 0
+                                : std::int64_t((static_cast<unsigned __int128>(2 * std::uint64_t(first)) *
+                                                    std::uint64_t(minor) +
+                                                std::uint64_t(major) - 1) /
+                                               (2 * std::uint64_t(major)));
+    // The decision value 2 dminor (i + 1) - dmajor - 2 dmajor k(i), in 128 bits for the same
+    // reason.
+    __int128 d = __int128(2) * minor * (first + 1) - major - __int128(2) * major * k;
+    for (std::int64_t i = first; i <= last; ++i) {
+        const std::int64_t mj = major_start + major_sign * i, mn = minor_start + minor_sign * k;
+        if (mn >= -n && mn <= minor_hi) {
+            const std::int64_t x = x_major ? mj : mn, y = x_major ? mn : mj;
+            stamp(brush, layer, x - n / 2, y - n / 2);
+        }
+        if (d > 0) {
+            ++k;
+            d -= 2 * major;
+        }
+        d += 2 * minor;
+    }
+}
+
+void StampAccumulator::stamp(const BrushStamp& brush, int layer, std::int64_t x, std::int64_t y)
+{
+    const int n = brush.size();
+    std::uint16_t* remaining = remaining_[std::size_t(layer)].data();
+    std::uint8_t* sums = alpha_sum_.data();
+    const bool inside = x >= 0 && y >= 0 && y + n <= rows_ && x + n + 16 <= std::int64_t(stride_);
+    if (!inside) {
+        // Near the area's edges: pixel by pixel, clipped.
+        for (int r = 0; r < n; ++r)
+            for (int c = 0; c < n; ++c) {
+                const std::int64_t px = x + c, py = y + r;
+                const std::uint8_t a = brush.alpha(c, r);
+                if (a == 0 || px < 0 || py < 0 || px >= width_ || py >= rows_)
+                    continue;
+                const std::size_t i = std::size_t(py) * stride_ + std::size_t(px);
+                remaining[i] = std::uint16_t(remaining[i] - ((std::uint32_t(remaining[i]) * (a << 8u)) >> 16));
+                sums[i] = std::uint8_t(std::min(255, sums[i] + a));
+            }
+        return;
+    }
+    for (int r = 0; r < n; ++r) {
+        const BrushStamp::Run& run = brush.runs_[std::size_t(r)];
+        if (run.groups8 == 0)
+            continue;
+        const std::size_t at = std::size_t(y + r) * stride_ + std::size_t(x + run.first);
+        const std::size_t from = std::size_t(r) * brush.alpha_stride_ + std::size_t(run.first);
+        std::uint16_t* t = remaining + at;
+        const std::uint16_t* m = brush.scale_.data() + from;
+        std::uint8_t* s = sums + at;
+        const std::uint8_t* a = brush.alpha_.data() + from;
+#ifdef __SSE2__
+        // remaining -= remaining * a / 256, eight pixels at a time; sums add with saturation.
+        for (int g = 0; g < run.groups8; ++g, t += 8, m += 8) {
+            const __m128i tv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(t));
+            const __m128i mv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(m));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(t), _mm_sub_epi16(tv, _mm_mulhi_epu16(tv, mv)));
+        }
+        for (int g = 0; g < run.groups16; ++g, s += 16, a += 16) {
+            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s));
+            const __m128i av = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(s), _mm_adds_epu8(sv, av));
+        }
+#else
+        for (int c = 0; c < run.groups8 * 8; ++c)
+            t[c] = std::uint16_t(t[c] - ((std::uint32_t(t[c]) * m[c]) >> 16));
+        for (int c = 0; c < run.groups16 * 16; ++c)
+            s[c] = std::uint8_t(std::min(255, s[c] + a[c]));
+#endif
+    }
+}
+
+void StampAccumulator::finish(MemoImage& target, const Region& clip, const std::array<Colour, kLayers>& colours)
+{
+    // Channels in pixel order (blue, green, red), held in locals: stores through the pixel
+    // pointer may alias anything else.
+    const std::uint32_t b0 = blue_of(colours[0]), g0 = green_of(colours[0]), r0 = red_of(colours[0]);
+    const std::uint32_t b1 = blue_of(colours[1]), g1 = green_of(colours[1]), r1 = red_of(colours[1]);
+    const std::uint16_t* remaining0 = remaining_[0].data();
+    const std::uint16_t* remaining1 = remaining_[1].data();
+    static_assert(kLayers == 2);
+    const Rect bounds = Rect{area_.left, area_.top, std::int32_t(area_.left + width_), std::int32_t(area_.top + rows_)}
+                            .intersected({0, 0, target.width(), target.height()});
+    for (const Rect& c : clip.rects) {
+        const Rect r = c.intersected(bounds);
+        for (int y = r.top; y < r.bottom; ++y) {
+            const std::size_t row = std::size_t(y - area_.top) * stride_;
+            for (int x = r.left; x < r.right; ++x) {
+                const std::size_t i = row + std::size_t(x - area_.left);
+                // Most of the area is untouched: skip it eight pixels at a time.
+                if ((x - r.left) % 8 == 0 && x + 8 <= r.right) {
+                    std::uint64_t eight;
+                    std::memcpy(&eight, &alpha_sum_[i], 8);
+                    if (eight == 0) {
+                        x += 7;
+                        continue;
+                    }
+                }
+                const std::uint8_t sum = alpha_sum_[i];
+                if (sum == 0)
+                    continue;
+                // Overlapping clip rectangles must not blend a pixel twice.
+                alpha_sum_[i] = 0;
+                std::uint8_t* p = target.pixel(x, y);
+                // v keeps keep / 65536 of itself and takes the rest from the colour, rounded down
+                // as each single blend is; 65535 keeps v exactly.
+                const std::uint32_t keep0 = remaining0[i] + 1u, take0 = 65536u - keep0;
+                const std::uint32_t keep1 = remaining1[i] + 1u, take1 = 65536u - keep1;
+                std::uint32_t b = p[0], g = p[1], r = p[2];
+                b = (((b * keep0 + b0 * take0) >> 16) * keep1 + b1 * take1) >> 16;
+                g = (((g * keep0 + g0 * take0) >> 16) * keep1 + g1 * take1) >> 16;
+                r = (((r * keep0 + r0 * take0) >> 16) * keep1 + r1 * take1) >> 16;
+                p[0] = std::uint8_t(b);
+                p[1] = std::uint8_t(g);
+                p[2] = std::uint8_t(r);
+                p[3] = std::uint8_t(std::min(255, p[3] + sum));
+            }
+        }
+    }
+}
+
+} // namespace memo
