@@ -190,8 +190,8 @@ void BM_FreehandMoveToPaint(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_ScrollFrame_NoMemos)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_ScrollFrame_1000Memos)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Frame_1000MemosAllInView)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_FreehandMoveToPaint)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollFrame_NoMemos)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollFrame_1000Memos)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame_1000MemosAllInView)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FreehandMoveToPaint)->UseRealTime()->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
+
+#include "memo/PixelRows.h"
 
 namespace memo {
 
@@ -171,49 +172,19 @@ void StampAccumulator::stamp(const BrushStamp& brush, int layer, std::int64_t x,
 
 void StampAccumulator::finish(MemoImage& target, const Region& clip, const std::array<Colour, kLayers>& colours)
 {
-    // Channels in pixel order (blue, green, red), held in locals: stores through the pixel
-    // pointer may alias anything else.
-    const std::uint32_t b0 = blue_of(colours[0]), g0 = green_of(colours[0]), r0 = red_of(colours[0]);
-    const std::uint32_t b1 = blue_of(colours[1]), g1 = green_of(colours[1]), r1 = red_of(colours[1]);
-    const std::uint16_t* remaining0 = remaining_[0].data();
-    const std::uint16_t* remaining1 = remaining_[1].data();
     static_assert(kLayers == 2);
+    auto word = [](Colour c) { return std::uint32_t(blue_of(c) | green_of(c) << 8 | red_of(c) << 16); };
     const Rect bounds = Rect{area_.left, area_.top, std::int32_t(area_.left + width_), std::int32_t(area_.top + rows_)}
                             .intersected({0, 0, target.width(), target.height()});
     for (const Rect& c : clip.rects) {
         const Rect r = c.intersected(bounds);
+        const int w = int(r.width());
         for (int y = r.top; y < r.bottom; ++y) {
-            const std::size_t row = std::size_t(y - area_.top) * stride_;
-            for (int x = r.left; x < r.right; ++x) {
-                const std::size_t i = row + std::size_t(x - area_.left);
-                // Most of the area is untouched: skip it eight pixels at a time.
-                if ((x - r.left) % 8 == 0 && x + 8 <= r.right) {
-                    std::uint64_t eight;
-                    std::memcpy(&eight, &alpha_sum_[i], 8);
-                    if (eight == 0) {
-                        x += 7;
-                        continue;
-                    }
-                }
-                const std::uint8_t sum = alpha_sum_[i];
-                if (sum == 0)
-                    continue;
-                // Overlapping clip rectangles must not blend a pixel twice.
-                alpha_sum_[i] = 0;
-                std::uint8_t* p = target.pixel(x, y);
-                // v keeps keep / 65536 of itself and takes the rest from the colour, rounded down
-                // as each single blend is; 65535 keeps v exactly.
-                const std::uint32_t keep0 = remaining0[i] + 1u, take0 = 65536u - keep0;
-                const std::uint32_t keep1 = remaining1[i] + 1u, take1 = 65536u - keep1;
-                std::uint32_t b = p[0], g = p[1], r = p[2];
-                b = (((b * keep0 + b0 * take0) >> 16) * keep1 + b1 * take1) >> 16;
-                g = (((g * keep0 + g0 * take0) >> 16) * keep1 + g1 * take1) >> 16;
-                r = (((r * keep0 + r0 * take0) >> 16) * keep1 + r1 * take1) >> 16;
-                p[0] = std::uint8_t(b);
-                p[1] = std::uint8_t(g);
-                p[2] = std::uint8_t(r);
-                p[3] = std::uint8_t(std::min(255, p[3] + sum));
-            }
+            const std::size_t i = std::size_t(y - area_.top) * stride_ + std::size_t(r.left - area_.left);
+            pixel_rows::blend_remaining(target.pixel(r.left, y), &remaining_[0][i], &remaining_[1][i],
+                                        &alpha_sum_[i], w, word(colours[0]), word(colours[1]));
+            // Overlapping clip rectangles must not blend a pixel twice.
+            std::fill_n(&alpha_sum_[i], w, std::uint8_t(0));
         }
     }
 }

@@ -68,6 +68,8 @@ class CanvasFactory {
 public:
     virtual ~CanvasFactory() = default;
     virtual Canvas& canvas_for(MemoImage& image) = 0;
+    // Drops every canvas: call after re-creating images, before their old memory is reused.
+    virtual void release() = 0;
 };
 
 } // namespace memo

@@ -1,6 +1,7 @@
 // How each kind of memo draws itself into the window surface.
 #include <cmath>
 #include <cstring>
+#include <mutex>
 
 #include "memo/MemoObject.h"
 #include "memo/Raster.h"
@@ -37,6 +38,26 @@ bool visible_area(const Rect& r, const MemoImage& image, int& x, int& y, int& w,
     w = int(v.width());
     h = int(v.height());
     return true;
+}
+
+// Guards the pictures objects derive and keep between repaints.
+std::mutex& draw_cache_mutex()
+{
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Calls paint(part) for each part of r inside both the update region and the target: nothing
+// is drawn outside the update region, which may be one tile of a larger repaint.
+template <class Paint>
+void for_each_visible_part(const DrawContext& ctx, const Rect& r, Paint&& paint)
+{
+    const Rect bounds{0, 0, ctx.target.width(), ctx.target.height()};
+    for (const Rect& u : ctx.update.rects) {
+        const Rect part = r.intersected(u).intersected(bounds);
+        if (!part.is_empty())
+            paint(part);
+    }
 }
 
 } // namespace
@@ -107,9 +128,13 @@ void StrokeObject::draw(DrawContext& ctx)
     }
     // The soft pen: an outer brush two pixels wider in the border colour, then the pen's own.
     const int radius = std::clamp(width, 0, BrushStamp::kMaxRadius - 2);
-    if (inner_brush_.radius() != radius || outer_brush_.radius() != radius + 2) {
-        inner_brush_ = BrushStamp(radius);
-        outer_brush_ = BrushStamp(radius + 2);
+    {
+        // Two repaint threads may draw the same stroke, each in its own part of the window.
+        const std::lock_guard hold(draw_cache_mutex());
+        if (inner_brush_.radius() != radius || outer_brush_.radius() != radius + 2) {
+            inner_brush_ = BrushStamp(radius);
+            outer_brush_ = BrushStamp(radius + 2);
+        }
     }
     Rect reach{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
     auto take = [&](Point p) {
@@ -197,7 +222,7 @@ void StampObject::draw(DrawContext& ctx)
     if (!picture || picture->empty()) {
         // A missing picture still shows where the stamp is.
         Canvas& c = ctx.canvases.canvas_for(ctx.target);
-        c.set_pen({0, 1, true});
+        c.set_pen(ctx.missing_stamp_pen);
         c.move_to({r.left, r.top});
         c.line_to({r.right, r.bottom});
         c.move_to({r.right, r.top});
@@ -205,11 +230,17 @@ void StampObject::draw(DrawContext& ctx)
         return;
     }
     // Blending straight into the target gives the same pixels as going through a scratch copy.
-    if (r.width() == picture->width() && r.height() == picture->height())
-        ctx.target.blend(r.left, r.top, picture->width(), picture->height(), *picture, 0, 0);
-    else if (r.width() <= MemoImage::kMaxSide * 4 && r.height() <= MemoImage::kMaxSide * 4)
-        ctx.target.scaled_blend(r.left, r.top, int(r.width()), int(r.height()), *picture, 0, 0, picture->width(),
-                                picture->height());
+    const bool same_size = r.width() == picture->width() && r.height() == picture->height();
+    if (!same_size && (r.width() > MemoImage::kMaxSide * 4 || r.height() > MemoImage::kMaxSide * 4))
+        return;
+    for_each_visible_part(ctx, r, [&](const Rect& part) {
+        if (same_size)
+            ctx.target.blend(part.left, part.top, int(part.width()), int(part.height()), *picture,
+                             part.left - r.left, part.top - r.top);
+        else
+            ctx.target.scaled_blend(r.left, r.top, int(r.width()), int(r.height()), *picture, 0, 0,
+                                    picture->width(), picture->height(), part);
+    });
 }
 
 // ---- photo ----
@@ -226,15 +257,26 @@ void PhotoObject::draw(DrawContext& ctx)
         ctx.canvases.canvas_for(ctx.target).stretch_image(image, r, true);
         return;
     }
+    const MemoImage& scaled = scaled_picture(int(w), int(h));
+    for_each_visible_part(ctx, r, [&](const Rect& part) {
+        ctx.target.copy(part.left, part.top, int(part.width()), int(part.height()), scaled, part.left - r.left,
+                        part.top - r.top);
+    });
+}
+
+const MemoImage& PhotoObject::scaled_picture(int w, int h)
+{
+    // Two repaint threads may draw the same photo, each in its own part of the window.
+    const std::lock_guard hold(draw_cache_mutex());
     if (scaled_.width() != w || scaled_.height() != h || scaled_source_ != image.bits()) {
-        scaled_ = image.scaled(int(w), int(h));
+        scaled_ = image.scaled(w, h);
         scaled_source_ = image.bits();
         // Photos show without transparency.
         for (int y = 0; y < scaled_.height(); ++y)
             for (int x = 0; x < scaled_.width(); ++x)
                 scaled_.pixel(x, y)[3] = 255;
     }
-    ctx.target.copy(r.left, r.top, int(w), int(h), scaled_, 0, 0);
+    return scaled_;
 }
 
 // ---- primitive ----
@@ -258,16 +300,18 @@ void PrimitiveObject::draw(DrawContext& ctx)
         return;
     // Braces are outlines of curves: drawn over a copy of the screen, then blended back.
     prepare_scratch(ctx);
-    int ax, ay, aw, ah;
-    if (!visible_area(covered, ctx.target, ax, ay, aw, ah))
-        return;
-    ctx.scratch1.copy(ax, ay, aw, ah, ctx.target, ax, ay);
+    auto each_part = [&](auto&& step) {
+        for_each_visible_part(ctx, covered, [&](const Rect& p) {
+            step(p.left, p.top, int(p.width()), int(p.height()));
+        });
+    };
+    each_part([&](int x, int y, int w, int h) { ctx.scratch1.copy(x, y, w, h, ctx.target, x, y); });
     Canvas& c = ctx.canvases.canvas_for(ctx.scratch1);
     c.clear_clip();
     c.set_pen({border_colour, pen, true});
     c.set_brush(Brush::none());
     c.poly_bezier(brace_points(r, shape == 3));
-    ctx.target.blend_constant(ax, ay, aw, ah, ctx.scratch1, ax, ay, opacity);
+    each_part([&](int x, int y, int w, int h) { ctx.target.blend_constant(x, y, w, h, ctx.scratch1, x, y, opacity); });
 }
 
 // ---- effect ----
@@ -420,11 +464,15 @@ void EffectObject::draw(DrawContext& ctx)
     case 2: c.round_rect(r, 10, 10); break;
     default: c.rectangle(r); break;
     }
-    // Mask out the shape, keep P only inside it, and combine.
-    ctx.target.and_with(ax, ay, aw, ah, M, ax, ay);
-    M.invert(ax, ay, aw, ah);
-    P.and_with(ax, ay, aw, ah, M, ax, ay);
-    ctx.target.or_with(ax, ay, aw, ah, P, ax, ay);
+    // Mask out the shape, keep P only inside it, and combine: inside the update region only,
+    // though the effect reads pixels from all of its area.
+    for_each_visible_part(ctx, r, [&](const Rect& part) {
+        const int x = part.left, y = part.top, w = int(part.width()), h = int(part.height());
+        ctx.target.and_with(x, y, w, h, M, x, y);
+        M.invert(x, y, w, h);
+        P.and_with(x, y, w, h, M, x, y);
+        ctx.target.or_with(x, y, w, h, P, x, y);
+    });
 }
 
 } // namespace memo

@@ -3,9 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+
+#include "memo/PixelRows.h"
 
 namespace memo {
 
@@ -98,60 +97,6 @@ void MemoImage::copy(int x, int y, int w, int h, const MemoImage& s, int sx, int
         std::memmove(pixel(x, y + row), s.pixel(sx, sy + row), std::size_t(w) * 4);
 }
 
-namespace {
-
-// d + (a * (s - d) >> 8) with an arithmetic shift equals (d * (256 - a) + s * a) >> 8, which
-// never goes negative; red and blue share one 32-bit word (each lane stays below 65536).
-inline std::uint32_t mix(std::uint32_t d, std::uint32_t s, std::uint32_t a)
-{
-    const std::uint32_t na = 256 - a;
-    const std::uint32_t rb = (((d & 0x00FF00FFu) * na + (s & 0x00FF00FFu) * a) >> 8) & 0x00FF00FFu;
-    const std::uint32_t g = ((((d >> 8) & 0xFFu) * na + ((s >> 8) & 0xFFu) * a) >> 8) & 0xFFu;
-    return rb | g << 8;
-}
-
-inline std::uint32_t load(const std::uint8_t* p)
-{
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-
-inline void store(std::uint8_t* p, std::uint32_t v)
-{
-    std::memcpy(p, &v, 4);
-}
-
-#ifdef __SSE2__
-// Four pixels at once, the same arithmetic in 16-bit lanes (every intermediate stays below
-// 65536). per_pixel_alpha: a from each source pixel and saturating alpha; otherwise a fixed a
-// and the destination's alpha.
-template <bool per_pixel_alpha>
-inline __m128i mix4(__m128i d, __m128i s, __m128i fixed_a)
-{
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i k256 = _mm_set1_epi16(256);
-    __m128i out[2];
-    for (int half = 0; half < 2; ++half) {
-        const __m128i d16 = half ? _mm_unpackhi_epi8(d, zero) : _mm_unpacklo_epi8(d, zero);
-        const __m128i s16 = half ? _mm_unpackhi_epi8(s, zero) : _mm_unpacklo_epi8(s, zero);
-        __m128i a16 = fixed_a;
-        if constexpr (per_pixel_alpha) {
-            a16 = _mm_shufflelo_epi16(s16, _MM_SHUFFLE(3, 3, 3, 3));
-            a16 = _mm_shufflehi_epi16(a16, _MM_SHUFFLE(3, 3, 3, 3));
-        }
-        const __m128i na16 = _mm_sub_epi16(k256, a16);
-        out[half] = _mm_srli_epi16(_mm_add_epi16(_mm_mullo_epi16(d16, na16), _mm_mullo_epi16(s16, a16)), 8);
-    }
-    const __m128i colour = _mm_packus_epi16(out[0], out[1]);
-    const __m128i alpha_mask = _mm_set1_epi32(int(0xFF000000u));
-    const __m128i alpha = per_pixel_alpha ? _mm_adds_epu8(d, s) : d;
-    return _mm_or_si128(_mm_andnot_si128(alpha_mask, colour), _mm_and_si128(alpha_mask, alpha));
-}
-#endif
-
-} // namespace
-
 // Pixels are handled as little-endian words 0xAARRGGBB, the memory order blue, green, red, alpha.
 static_assert(std::endian::native == std::endian::little, "pixel words assume little-endian memory");
 
@@ -159,81 +104,26 @@ void MemoImage::blend(int x, int y, int w, int h, const MemoImage& s, int sx, in
 {
     if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
         return;
-    for (int row = 0; row < h; ++row) {
-        std::uint8_t* d = pixel(x, y + row);
-        const std::uint8_t* p = s.pixel(sx, sy + row);
-        int i = 0;
-#ifdef __SSE2__
-        for (; i + 4 <= w; i += 4, d += 16, p += 16) {
-            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            // Fully transparent source pixels leave the destination as it is.
-            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_srli_epi32(sv, 24), _mm_setzero_si128())) == 0xFFFF)
-                continue;
-            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix4<true>(dv, sv, _mm_setzero_si128()));
-        }
-#endif
-        for (; i < w; ++i, d += 4, p += 4) {
-            const std::uint32_t sp = load(p);
-            const std::uint32_t a = sp >> 24;
-            if (a == 0)
-                continue;
-            const std::uint32_t dp = load(d);
-            const std::uint32_t alpha = std::min<std::uint32_t>(255, (dp >> 24) + a);
-            store(d, mix(dp, sp, a) | alpha << 24);
-        }
-    }
+    for (int row = 0; row < h; ++row)
+        pixel_rows::blend(pixel(x, y + row), s.pixel(sx, sy + row), w);
 }
 
 void MemoImage::blend_constant(int x, int y, int w, int h, const MemoImage& s, int sx, int sy, std::uint8_t alpha)
 {
     if (!clip_transfer(x, y, w, h, sx, sy, width_, height_, s.width_, s.height_))
         return;
-    const std::uint32_t a = alpha;
-    for (int row = 0; row < h; ++row) {
-        std::uint8_t* d = pixel(x, y + row);
-        const std::uint8_t* p = s.pixel(sx, sy + row);
-        int i = 0;
-#ifdef __SSE2__
-        const __m128i a16 = _mm_set1_epi16(short(a));
-        for (; i + 4 <= w; i += 4, d += 16, p += 16) {
-            const __m128i sv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix4<false>(dv, sv, a16));
-        }
-#endif
-        for (; i < w; ++i, d += 4, p += 4) {
-            const std::uint32_t dp = load(d), sp = load(p);
-            if (((dp ^ sp) & 0x00FFFFFFu) == 0)
-                continue;
-            store(d, mix(dp, sp, a) | (dp & 0xFF000000u));
-        }
-    }
+    for (int row = 0; row < h; ++row)
+        pixel_rows::blend_constant(pixel(x, y + row), s.pixel(sx, sy + row), w, alpha);
 }
 
 void MemoImage::blend_colour(int x, int y, int w, int h, std::uint32_t colour, std::uint8_t alpha)
 {
     if (!clip_rect(x, y, w, h, width_, height_))
         return;
-    const std::uint32_t a = alpha;
     // The colour as a pixel word: COLORREF keeps red lowest, pixels keep blue lowest.
-    const std::uint32_t sp = (colour & 0xFFu) << 16 | (colour & 0xFF00u) | (colour >> 16 & 0xFFu);
-    for (int row = 0; row < h; ++row) {
-        std::uint8_t* d = pixel(x, y + row);
-        int i = 0;
-#ifdef __SSE2__
-        const __m128i a16 = _mm_set1_epi16(short(a));
-        const __m128i sv = _mm_set1_epi32(int(sp));
-        for (; i + 4 <= w; i += 4, d += 16) {
-            const __m128i dv = _mm_loadu_si128(reinterpret_cast<const __m128i*>(d));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(d), mix4<false>(dv, sv, a16));
-        }
-#endif
-        for (; i < w; ++i, d += 4) {
-            const std::uint32_t dp = load(d);
-            store(d, mix(dp, sp, a) | (dp & 0xFF000000u));
-        }
-    }
+    const std::uint32_t word = (colour & 0xFFu) << 16 | (colour & 0xFF00u) | (colour >> 16 & 0xFFu);
+    for (int row = 0; row < h; ++row)
+        pixel_rows::blend_colour(pixel(x, y + row), word, w, alpha);
 }
 
 namespace {
@@ -259,7 +149,8 @@ inline void sample(const MemoImage& s, int sx, int sy, int sw, int sh, int fx, i
 
 } // namespace
 
-void MemoImage::scaled_blend(int x, int y, int w, int h, const MemoImage& s, int sx, int sy, int sw, int sh)
+void MemoImage::scaled_blend(int x, int y, int w, int h, const MemoImage& s, int sx, int sy, int sw, int sh,
+                             const Rect& clip)
 {
     // Keep the source rectangle inside the source image.
     if (sx < 0) { sw += sx; sx = 0; }
@@ -268,8 +159,9 @@ void MemoImage::scaled_blend(int x, int y, int w, int h, const MemoImage& s, int
     sh = std::min(sh, s.height_ - sy);
     if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0)
         return;
-    const int x_begin = std::max(0, x), x_end = std::min(width_, x + w);
-    const int y_begin = std::max(0, y), y_end = std::min(height_, y + h);
+    const Rect visible = clip.intersected({0, 0, width_, height_});
+    const int x_begin = std::max<int>(visible.left, x), x_end = int(std::min<std::int64_t>(visible.right, std::int64_t(x) + w));
+    const int y_begin = std::max<int>(visible.top, y), y_end = int(std::min<std::int64_t>(visible.bottom, std::int64_t(y) + h));
     // Pixel centres map onto pixel centres.
     const std::int64_t step_x = (std::int64_t(sw) << 8) / w, step_y = (std::int64_t(sh) << 8) / h;
     for (int dy = y_begin; dy < y_end; ++dy) {

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "memo/MemoTypes.h"
+
 namespace memo {
 
 // A top-down 32-bit picture, 4 bytes per pixel in the order blue, green, red, alpha: the one
@@ -51,7 +53,9 @@ public:
     void blend_colour(int x, int y, int w, int h, std::uint32_t colour, std::uint8_t a);
     // Source rectangle (sx, sy, sw, sh) resampled bilinearly to the destination rectangle,
     // then blended with source alpha. Clipped to the destination image.
-    void scaled_blend(int x, int y, int w, int h, const MemoImage& source, int sx, int sy, int sw, int sh);
+    // Destination pixels outside clip are left alone.
+    void scaled_blend(int x, int y, int w, int h, const MemoImage& source, int sx, int sy, int sw, int sh,
+                      const Rect& clip);
     // A new image of the given size holding this one resampled (area average when shrinking,
     // bilinear when growing): thumbnails and stretched photos.
     MemoImage scaled(int w, int h) const;

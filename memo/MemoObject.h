@@ -39,6 +39,8 @@ struct DrawContext {
     Point offset;
     CanvasFactory& canvases;
     const StampList* stamps = nullptr;
+    // Draws the diagonals of a stamp whose picture is missing.
+    Pen missing_stamp_pen{rgb(255, 0, 0), 3, true};
 };
 
 // The window that shows memos, as the objects need it for clicks and editors.
@@ -267,6 +269,7 @@ private:
     // The picture scaled to the rectangle's size; derived, rebuilt when either changes.
     MemoImage scaled_;
     const std::uint8_t* scaled_source_ = nullptr;
+    const MemoImage& scaled_picture(int w, int h);
 };
 
 class PrimitiveObject : public MemoObject {

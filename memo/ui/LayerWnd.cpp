@@ -15,6 +15,7 @@
 
 #include "memo/ImageCodec.h"
 #include "memo/PackageFiles.h"
+#include "memo/Repainter.h"
 #include "memo/ui/TextDialog.h"
 #include "memo/ui/Tools.h"
 #include "platform/QtText.h"
@@ -32,6 +33,25 @@ MemoLayerServices& memo_layer_services()
 }
 
 namespace {
+
+std::unique_ptr<memo::Repainter>& repainter_slot()
+{
+    static std::unique_ptr<memo::Repainter> slot;
+    return slot;
+}
+
+// One helper thread serves every layer: layers paint one at a time, on the user-interface
+// thread.
+memo::Repainter& shared_repainter()
+{
+    auto& slot = repainter_slot();
+    if (!slot) {
+        slot = std::make_unique<memo::Repainter>(std::make_unique<memo::QtCanvasFactory>());
+        // Its canvases must be gone before the application is.
+        qAddPostRoutine([] { repainter_slot().reset(); });
+    }
+    return *slot;
+}
 
 QRect to_qrect(const memo::Rect& r)
 {
@@ -72,6 +92,8 @@ CLayerWnd::CLayerWnd(PageSurface& surface) : QWidget(surface.host()), surface_(s
 
 CLayerWnd::~CLayerWnd()
 {
+    // The helper's canvases may paint into this window's images.
+    shared_repainter().release_canvases();
     if (input_)
         input_->removeEventFilter(this);
     MemoLayerServices& services = memo_layer_services();
@@ -787,6 +809,7 @@ void CLayerWnd::paint_into(const QRect& area)
     const int h = std::max(height(), 1024);
     if (back_.width() < width() || back_.height() < height() || back_.empty()) {
         canvases_.release();
+        shared_repainter().release_canvases();
         back_.create(w, h);
         back_.fill(memo::rgb(255, 255, 255), 255);
         scratch1_.create(w, h);
@@ -816,11 +839,8 @@ void CLayerWnd::paint_into(const QRect& area)
         const memo::Region region(to_rect(clip));
         memo::DrawContext ctx{back_, scratch1_, scratch2_, region, doc.offset(), canvases_, services.stamps};
         canvas.set_clip(region);
-        // A stamp without its picture is drawn with this pen.
-        canvas.set_pen({memo::rgb(255, 0, 0), 3, true});
         if (const auto pkg = package(doc.url, false))
-            for (std::size_t i = 0; i < pkg->size(); ++i)
-                pkg->at(i).draw(ctx);
+            shared_repainter().draw(*pkg, ctx);
         if (t)
             t->draw_feedback(ctx, doc);
         canvas.clear_clip();

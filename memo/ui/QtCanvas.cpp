@@ -197,11 +197,19 @@ void QtCanvas::text_out(int x, int y, std::string_view sjis)
 
 void QtCanvas::set_clip(const Region& region)
 {
-    QRegion clip;
-    for (const Rect& r : region.rects)
-        clip += QRect(QPoint(clamp_coord(r.left), clamp_coord(r.top)),
-                      QPoint(clamp_coord(r.right) - 1, clamp_coord(r.bottom) - 1));
-    painter_.setClipRegion(clip);
+    auto to_qrect = [](const Rect& r) {
+        return QRect(QPoint(clamp_coord(r.left), clamp_coord(r.top)),
+                     QPoint(clamp_coord(r.right) - 1, clamp_coord(r.bottom) - 1));
+    };
+    // One rectangle is the common case, and much cheaper for the painter than a region.
+    if (region.rects.size() == 1) {
+        painter_.setClipRect(to_qrect(region.rects.front()));
+    } else {
+        QRegion clip;
+        for (const Rect& r : region.rects)
+            clip += to_qrect(r);
+        painter_.setClipRegion(clip);
+    }
     painter_.setClipping(true);
 }
 

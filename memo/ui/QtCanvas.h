@@ -74,7 +74,7 @@ public:
     // Memo drawing targets are opaque; a factory for pictures with transparency says so.
     explicit QtCanvasFactory(bool opaque = true) : opaque_(opaque) {}
     Canvas& canvas_for(MemoImage& image) override;
-    void release() { canvases_.clear(); }
+    void release() override { canvases_.clear(); }
 
 private:
     bool opaque_;

@@ -115,7 +115,7 @@ TEST(MemoImage, ScaledBlendCoversTheDestinationAndScaledAverages)
     MemoImage src(2, 2);
     src.fill(rgb(255, 0, 0), 255);
     MemoImage dst(10, 10);
-    dst.scaled_blend(2, 2, 5, 5, src, 0, 0, 2, 2);
+    dst.scaled_blend(2, 2, 5, 5, src, 0, 0, 2, 2, {0, 0, 10, 10});
     EXPECT_EQ(dst.argb(2, 2), 0xFFFE0000u); // 255 * 255 >> 8
     EXPECT_EQ(dst.argb(6, 6), 0xFFFE0000u);
     EXPECT_EQ(dst.argb(7, 7), 0u);

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "memo/MemoPackage.h"
+#include "memo/Repainter.h"
 #include "memo/StampList.h"
 #include "memo/ui/QtCanvas.h"
 
@@ -136,11 +137,13 @@ TEST(DrawStamp, PictureIsBlendedAndMissingPictureIsCrossed)
     EXPECT_EQ(s.at(59, 59), kRed);
     EXPECT_EQ(s.at(60, 60), kWhite);
 
+    // A missing picture: the diagonals in the surface's pen for it, red and 3 pixels wide.
     stamp.name = "missing";
     stamp.rect = {100, 100, 140, 140};
     s.draw(stamp);
-    EXPECT_EQ(s.at(120, 120), 0u);
-    EXPECT_EQ(s.at(110, 130), 0u);
+    EXPECT_EQ(s.at(120, 120), kRed);
+    EXPECT_EQ(s.at(110, 130), kRed);
+    EXPECT_EQ(s.at(111, 130), kRed);
     EXPECT_EQ(s.at(110, 120), kWhite);
 }
 
@@ -249,5 +252,88 @@ TEST(DrawPackage, SampleDrawsWithoutPicturesMissing)
     p.add(std::move(lens));
     for (std::size_t i = 0; i < p.size(); ++i)
         s.draw(p.at(i));
-    EXPECT_EQ(s.at(5, 5), 0u);
+    EXPECT_EQ(s.at(5, 5), kRed);
+}
+
+TEST(DrawPackage, TwoThreadsDrawWhatOneDrawsAndStayInsideTheUpdate)
+{
+    // Every kind, many of them across the line where the two halves meet, and an effect in
+    // the middle of the order that must see everything under it.
+    MemoPackage p;
+    StampList stamps;
+    MemoImage picture(30, 30);
+    picture.fill(rgb(0, 0, 200), 120);
+    stamps.add("pic", picture);
+    for (int i = 0; i < 60; ++i) {
+        const int x = (i * 37) % 260, y = 60 + (i * 23) % 120;
+        if (i == 30) {
+            auto blur = std::make_unique<EffectObject>();
+            blur->operation = 2;
+            blur->shape = 1;
+            blur->rect = {20, 80, 200, 160};
+            p.add(std::move(blur));
+        }
+        switch (i % 6) {
+        case 0:
+        case 1: {
+            auto s = std::make_unique<StrokeObject>();
+            s->points = {{x, y}, {x + 25, y + 30}, {x + 40, y - 10}};
+            s->width = 1 + i % 4;
+            s->type = i % 2;
+            s->arrow_end = true;
+            s->colour = rgb(200, 30, 30);
+            s->border_colour = rgb(30, 30, 200);
+            p.add(std::move(s));
+            break;
+        }
+        case 2: {
+            auto t = std::make_unique<TextBoxObject>();
+            t->rect = {x, y, x + 90, y + 50};
+            t->shape = i % 2;
+            t->text = "memo\nhttp://example.jp/";
+            p.add(std::move(t));
+            break;
+        }
+        case 3: {
+            auto s = std::make_unique<StampObject>();
+            s->name = "pic";
+            s->rect = {x, y, x + 30 + i % 3 * 10, y + 30};
+            p.add(std::move(s));
+            break;
+        }
+        case 4: {
+            auto ph = std::make_unique<PhotoObject>();
+            ph->image = picture;
+            ph->rect = {x, y, x + 45, y + 35};
+            p.add(std::move(ph));
+            break;
+        }
+        default: {
+            auto pr = std::make_unique<PrimitiveObject>();
+            pr->shape = i % 5;
+            pr->border_width = 1 + i % 3;
+            pr->rect = {x, y, x + 50, y + 40};
+            p.add(std::move(pr));
+            break;
+        }
+        }
+    }
+    const Region update({10, 40, 290, 220});
+    Surface one, two;
+    DrawContext ctx1{one.target, one.scratch1, one.scratch2, update, {}, one.canvases, &stamps};
+    one.canvases.canvas_for(one.target).set_clip(update);
+    for (std::size_t i = 0; i < p.size(); ++i)
+        p.at(i).draw(ctx1);
+    Repainter repainter(std::make_unique<QtCanvasFactory>());
+    DrawContext ctx2{two.target, two.scratch1, two.scratch2, update, {}, two.canvases, &stamps};
+    repainter.draw(p, ctx2);
+    EXPECT_EQ(two.target, one.target);
+    // Nothing reaches outside the update region, though objects do.
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 300; ++x) {
+            if (!(Rect{10, 40, 290, 220}.contains({x, y}))) {
+                ASSERT_EQ(one.at(x, y), kWhite) << x << "," << y;
+            }
+        }
+    }
 }
