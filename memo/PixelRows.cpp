@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-// The helpers below pass wide vectors by value; they are always inlined, so the warning
-// about their calling convention does not apply.
-#pragma GCC diagnostic ignored "-Wpsabi"
-
 namespace memo::pixel_rows {
 
 namespace {
@@ -17,7 +13,9 @@ using Bytes = std::uint8_t __attribute__((vector_size(16)));
 using Lanes = std::uint16_t __attribute__((vector_size(32)));
 constexpr int kStep = 4;
 
-// The helpers must melt into each instruction-set copy of the loops that use them.
+// The helpers must melt into each instruction-set copy of the loops that use them. Vectors
+// wider than 16 bytes go by reference: their by-value calling convention differs between
+// instruction sets.
 #define Inline [[gnu::always_inline]] inline
 
 Inline Bytes load(const std::uint8_t* p)
@@ -32,12 +30,12 @@ Inline void store(std::uint8_t* p, Bytes v)
     std::memcpy(p, &v, sizeof v);
 }
 
-Inline Lanes widen(Bytes v)
+Inline void widen(Bytes v, Lanes& out)
 {
-    return __builtin_convertvector(v, Lanes);
+    out = __builtin_convertvector(v, Lanes);
 }
 
-Inline Bytes narrow(Lanes v)
+Inline Bytes narrow(const Lanes& v)
 {
     return __builtin_convertvector(v, Bytes);
 }
@@ -45,20 +43,15 @@ Inline Bytes narrow(Lanes v)
 // Lanes of the alpha channel set to all ones.
 constexpr Lanes kAlphaLanes = {0, 0, 0, 0xFFFF, 0, 0, 0, 0xFFFF, 0, 0, 0, 0xFFFF, 0, 0, 0, 0xFFFF};
 
-Inline Lanes splat(std::uint16_t v)
-{
-    return Lanes{} + v;
-}
-
 // Each pixel's alpha copied into its four lanes, with shifts on whole pixels (shuffles of
 // such wide vectors turn into scalar code).
-Inline Lanes alpha_of(Lanes s)
+Inline void alpha_of(const Lanes& s, Lanes& out)
 {
     using Pixels = std::uint64_t __attribute__((vector_size(32)));
     Pixels a = Pixels(s) >> 48;
     a |= a << 16;
     a |= a << 32;
-    return Lanes(a);
+    out = Lanes(a);
 }
 
 // The scalar forms, for the pixels after the last whole group.
@@ -93,9 +86,11 @@ Inline void store_word(std::uint8_t* p, std::uint32_t v)
         // Fully transparent source pixels leave the destination as it is.
         if (((words[0] | words[1]) & 0xFF000000FF000000u) == 0)
             continue;
-        const Lanes dv = widen(load(d)), sv = widen(load(s));
-        const Lanes a = alpha_of(sv);
-        const Lanes colour = (dv * (splat(256) - a) + sv * a) >> 8;
+        Lanes dv, sv, a;
+        widen(load(d), dv);
+        widen(load(s), sv);
+        alpha_of(sv, a);
+        const Lanes colour = (dv * ((Lanes{} + 256) - a) + sv * a) >> 8;
         // min(255, d + a): a sum past 255 gets all bits set, and narrowing keeps its low byte.
         const Lanes sum = dv + sv;
         const Lanes alpha = sum | (Lanes{} - (sum >> 8));
@@ -114,11 +109,15 @@ Inline void store_word(std::uint8_t* p, std::uint32_t v)
                                                                       int count, std::uint8_t a)
 {
     // Alpha lanes keep the destination: d * 256 >> 8.
-    const Lanes keep = (splat(std::uint16_t(256 - a)) & ~kAlphaLanes) | (splat(256) & kAlphaLanes);
-    const Lanes take = splat(a) & ~kAlphaLanes;
+    const Lanes keep = ((Lanes{} + std::uint16_t(256 - a)) & ~kAlphaLanes) | ((Lanes{} + 256) & kAlphaLanes);
+    const Lanes take = (Lanes{} + a) & ~kAlphaLanes;
     int i = 0;
-    for (; i + kStep <= count; i += kStep, d += 4 * kStep, s += 4 * kStep)
-        store(d, narrow((widen(load(d)) * keep + widen(load(s)) * take) >> 8));
+    for (; i + kStep <= count; i += kStep, d += 4 * kStep, s += 4 * kStep) {
+        Lanes dv, sv;
+        widen(load(d), dv);
+        widen(load(s), sv);
+        store(d, narrow((dv * keep + sv * take) >> 8));
+    }
     for (; i < count; ++i, d += 4, s += 4) {
         const std::uint32_t dp = load_word(d);
         store_word(d, mix(dp, load_word(s), a) | (dp & 0xFF000000u));
@@ -131,11 +130,14 @@ Inline void store_word(std::uint8_t* p, std::uint32_t v)
     Lanes source{};
     for (int lane = 0; lane < 16; ++lane)
         source[lane] = std::uint16_t(pixel >> (8 * (lane % 4)) & 0xFF);
-    const Lanes keep = (splat(std::uint16_t(256 - a)) & ~kAlphaLanes) | (splat(256) & kAlphaLanes);
-    const Lanes taken = (source * splat(a)) & ~kAlphaLanes;
+    const Lanes keep = ((Lanes{} + std::uint16_t(256 - a)) & ~kAlphaLanes) | ((Lanes{} + 256) & kAlphaLanes);
+    const Lanes taken = (source * (Lanes{} + a)) & ~kAlphaLanes;
     int i = 0;
-    for (; i + kStep <= count; i += kStep, d += 4 * kStep)
-        store(d, narrow((widen(load(d)) * keep + taken) >> 8));
+    for (; i + kStep <= count; i += kStep, d += 4 * kStep) {
+        Lanes dv;
+        widen(load(d), dv);
+        store(d, narrow((dv * keep + taken) >> 8));
+    }
     for (; i < count; ++i, d += 4) {
         const std::uint32_t dp = load_word(d);
         store_word(d, mix(dp, pixel, a) | (dp & 0xFF000000u));
@@ -151,15 +153,10 @@ Inline void store_word(std::uint8_t* p, std::uint32_t v)
     // themselves (65536) and gain the sum afterwards.
     using Wide = std::uint32_t __attribute__((vector_size(32)));
     using Eight = std::uint8_t __attribute__((vector_size(8)));
-    auto channels = [](std::uint32_t word) {
-        return Wide{word & 0xFF, word >> 8 & 0xFF, word >> 16 & 0xFF, 0, word & 0xFF, word >> 8 & 0xFF,
-                    word >> 16 & 0xFF, 0};
-    };
-    const Wide colour0 = channels(pixel0), colour1 = channels(pixel1);
-    auto shares = [](const std::uint16_t* remaining) {
-        const std::uint32_t a = remaining[0] + 1u, b = remaining[1] + 1u;
-        return Wide{a, a, a, 65536, b, b, b, 65536};
-    };
+    const Wide colour0{pixel0 & 0xFF, pixel0 >> 8 & 0xFF, pixel0 >> 16 & 0xFF, 0,
+                       pixel0 & 0xFF, pixel0 >> 8 & 0xFF, pixel0 >> 16 & 0xFF, 0};
+    const Wide colour1{pixel1 & 0xFF, pixel1 >> 8 & 0xFF, pixel1 >> 16 & 0xFF, 0,
+                       pixel1 & 0xFF, pixel1 >> 8 & 0xFF, pixel1 >> 16 & 0xFF, 0};
     int i = 0;
     for (; i + 2 <= count; i += 2, d += 8) {
         if ((sums[i] | sums[i + 1]) == 0)
@@ -167,7 +164,9 @@ Inline void store_word(std::uint8_t* p, std::uint32_t v)
         Eight bytes;
         std::memcpy(&bytes, d, 8);
         Wide v = __builtin_convertvector(bytes, Wide);
-        const Wide keep0 = shares(remaining0 + i), keep1 = shares(remaining1 + i);
+        const std::uint32_t a0 = remaining0[i] + 1u, b0 = remaining0[i + 1] + 1u;
+        const std::uint32_t a1 = remaining1[i] + 1u, b1 = remaining1[i + 1] + 1u;
+        const Wide keep0{a0, a0, a0, 65536, b0, b0, b0, 65536}, keep1{a1, a1, a1, 65536, b1, b1, b1, 65536};
         v = (v * keep0 + colour0 * (65536 - keep0)) >> 16;
         v = (v * keep1 + colour1 * (65536 - keep1)) >> 16;
         v += Wide{0, 0, 0, sums[i], 0, 0, 0, sums[i + 1]};

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <string>
 
@@ -74,9 +75,12 @@ TEST(MemoImage, WideRowsBlendExactlyLikeTheFormula)
             src.set_argb(x, y, s);
         }
     auto channel = [](std::uint32_t v, int c) { return int(v >> (8 * c) & 255); };
-    MemoImage a = dst, b = dst;
+    MemoImage a = dst, b = dst, c = dst;
+    auto c_pixel = [&c](int x, int y) { return c.argb(x, y); };
     a.blend(0, 0, 37, 3, src, 0, 0);
     b.blend_constant(0, 0, 37, 3, src, 0, 0, 182);
+    const Colour colour = rgb(10, 200, 90);
+    c.blend_colour(0, 0, 37, 3, colour, 99);
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 37; ++x) {
             const std::uint32_t d = dst.argb(x, y), s = src.argb(x, y);
@@ -85,9 +89,12 @@ TEST(MemoImage, WideRowsBlendExactlyLikeTheFormula)
                 const int dc = channel(d, c), sc = channel(s, c);
                 EXPECT_EQ(channel(a.argb(x, y), c), dc + ((sa * (sc - dc)) >> 8)) << x << "," << y;
                 EXPECT_EQ(channel(b.argb(x, y), c), dc + ((182 * (sc - dc)) >> 8)) << x << "," << y;
+                const int cc = std::array{blue_of(colour), green_of(colour), red_of(colour)}[std::size_t(c)];
+                EXPECT_EQ(channel(c_pixel(x, y), c), dc + ((99 * (cc - dc)) >> 8)) << x << "," << y;
             }
             EXPECT_EQ(channel(a.argb(x, y), 3), std::min(255, channel(d, 3) + sa));
             EXPECT_EQ(channel(b.argb(x, y), 3), channel(d, 3));
+            EXPECT_EQ(channel(c_pixel(x, y), 3), channel(d, 3));
         }
 }
 
