@@ -58,6 +58,8 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
         busy_ = true;
         emit busyChanged(true);
         watch_input_widget();
+        if (CLayerWnd* memo_layer = layer())
+            memo_layer->set_busy(true);
     });
     connect(page_, &QWebEnginePage::linkHovered, this, &CTabBrowserWnd::statusTextChanged);
     connect(page_, &QWebEnginePage::iconChanged, this, [this](const QIcon& icon) {
@@ -208,6 +210,8 @@ void CTabBrowserWnd::OnDocumentComplete(bool)
     script_errors_blocked_ = theApp().settings().blockscripterror != 0;
     busy_ = false;
     emit busyChanged(false);
+    if (CLayerWnd* memo_layer = layer())
+        memo_layer->set_busy(false);
     emit urlChanged(LocationURL());
     if (ShareClient* share = theApp().share_client())
         share->add_search(*this);

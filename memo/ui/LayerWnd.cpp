@@ -114,6 +114,7 @@ void CLayerWnd::watch_input()
     if (input) {
         input->installEventFilter(this);
         raise();  // over the page's input widget, which may be newer than the layer
+        show_cursor(tool_cursor_);
     }
 }
 
@@ -626,12 +627,21 @@ void CLayerWnd::invalidate(const memo::Rect& document_rect)
 
 void CLayerWnd::show_cursor(std::optional<Qt::CursorShape> shape)
 {
+    tool_cursor_ = shape;
     if (!input_)
         return;
     if (shape)
         input_->setCursor(*shape);
+    else if (busy_)
+        input_->setCursor(Qt::BusyCursor);
     else
         input_->unsetCursor();
+}
+
+void CLayerWnd::set_busy(bool busy)
+{
+    busy_ = busy;
+    show_cursor(tool_cursor_);
 }
 
 void CLayerWnd::invalidate_window(const QRect& rect)

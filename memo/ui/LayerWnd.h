@@ -139,6 +139,9 @@ public:
     // ---- painting ----
     // The pointer over the page: a tool's shape, or the page's own (nullopt).
     void show_cursor(std::optional<Qt::CursorShape> shape);
+    // While the page loads the pointer says so, unless a tool shows its own.
+    void set_busy(bool busy);
+    bool busy() const { return busy_; }
 
     // Repaints part of the layer (layer coordinates); a null rect repaints everything.
     void invalidate_window(const QRect& rect);
@@ -178,6 +181,8 @@ private:
 
     PageSurface& surface_;
     QPointer<QWidget> input_;
+    std::optional<Qt::CursorShape> tool_cursor_;
+    bool busy_ = false;
     bool shown_ = true;
     bool page_renders_apart_ = true;
     memo::Time64 thumbnail_time_ = 0;

@@ -467,3 +467,15 @@ TEST_F(LayerTest, TextSizeFollowsTheMemosAndChangingItAsksFirst)
 }
 
 } // namespace
+
+TEST_F(LayerTest, ThePointerShowsALoadingPageUnlessAToolShowsItsOwn)
+{
+    layer->set_busy(true);
+    EXPECT_EQ(page.cursor().shape(), Qt::BusyCursor);
+    use(32785);
+    EXPECT_EQ(page.cursor().shape(), Qt::CrossCursor);
+    use(0);
+    EXPECT_EQ(page.cursor().shape(), Qt::BusyCursor);
+    layer->set_busy(false);
+    EXPECT_EQ(page.cursor().shape(), Qt::ArrowCursor);
+}
