@@ -1,0 +1,68 @@
+// Memo files from untrusted bytes, drawn: coordinates, widths and sizes straight from the
+// file reach the span filler, the soft-pen accumulator, stamps, photos and the effects.
+#include <cstdint>
+
+#include "memo/MemoPackage.h"
+#include "rs2/DebugStream.h"
+
+namespace {
+
+// The canvas parts (text, one-pixel lines) belong to the graphics library; this one ignores
+// them so that everything drawn by the memo library itself runs.
+class NullCanvas : public memo::Canvas {
+public:
+    explicit NullCanvas(memo::MemoImage& image) : image_(image) {}
+    memo::MemoImage& image() override { return image_; }
+    void set_pen(const memo::Pen&) override {}
+    void set_brush(const memo::Brush&) override {}
+    void move_to(memo::Point) override {}
+    void line_to(memo::Point) override {}
+    void rectangle(const memo::Rect&) override {}
+    void ellipse(const memo::Rect&) override {}
+    void round_rect(const memo::Rect&, int, int) override {}
+    void polygon(const std::vector<memo::Point>&) override {}
+    void poly_bezier(const std::vector<memo::Point>&) override {}
+    void set_font(const memo::LogFont&) override {}
+    void set_text_colour(memo::Colour) override {}
+    memo::Size text_extent(std::string_view sjis) override { return {int(sjis.size()) * 6, 12}; }
+    void text_out(int, int, std::string_view) override {}
+    void set_clip(const memo::Region&) override {}
+    void clear_clip() override {}
+    void stretch_image(const memo::MemoImage&, const memo::Rect&, bool) override {}
+
+private:
+    memo::MemoImage& image_;
+};
+
+class NullCanvases : public memo::CanvasFactory {
+public:
+    memo::Canvas& canvas_for(memo::MemoImage& image) override
+    {
+        canvas_ = std::make_unique<NullCanvas>(image);
+        return *canvas_;
+    }
+    void release() override { canvas_.reset(); }
+
+private:
+    std::unique_ptr<NullCanvas> canvas_;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    rs2::trace().set_enabled(false);
+    const std::span<const char> bytes(reinterpret_cast<const char*>(data), size);
+    try {
+        memo::MemoImage target(96, 64), scratch1, scratch2;
+        target.fill(memo::rgb(255, 255, 255), 255);
+        NullCanvases canvases;
+        for (const auto& package : memo::parse_memo_file(bytes)) {
+            memo::DrawContext ctx{target, scratch1, scratch2, memo::Region({4, 4, 90, 60}), {-3, 7}, canvases};
+            for (std::size_t i = 0; i < package->size(); ++i)
+                package->at(i).draw(ctx);
+        }
+    } catch (const rs2::IOException&) {
+    }
+    return 0;
+}
