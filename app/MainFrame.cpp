@@ -67,7 +67,6 @@ CMainFrame::CMainFrame()
         }
     });
 
-    create_bars();
     const settings::Rect& rect = theApp().settings().rect;
     setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
@@ -338,14 +337,17 @@ bool CMainFrame::OnUpdateCommand(int id, CommandState& state)
 
 // ---- bars ----
 
+// Both may come from the first tab before the bars exist; `create_bars` catches up.
 void CMainFrame::set_activity(bool busy)
 {
-    activity_->set_active(busy);
+    if (activity_)
+        activity_->set_active(busy);
 }
 
 void CMainFrame::set_address(const QUrl& url)
 {
-    static_cast<CAddressBar*>(band(kAddressBarBand))->SetAddress(url.isEmpty() ? QString() : url.toString());
+    if (auto* bar = static_cast<CAddressBar*>(band(kAddressBarBand)))
+        bar->SetAddress(url.isEmpty() ? QString() : url.toString());
 }
 
 QStatusBar* CMainFrame::status() const

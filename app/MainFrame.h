@@ -37,8 +37,11 @@ public:
     static constexpr const char* kAddressBarBand = "Native:AddressBar";
     static constexpr const char* kLinkBarBand = "Native:LinkBar";
 
+    // The window starts with its tab area only, so that the first page can start loading
+    // while the bars and panes are built: `create_bars` follows, once, before it is shown.
     CMainFrame();
     ~CMainFrame() override;
+    void create_bars();
 
     // Tabs
     CChildFrame* create_tab(CChildFrame* opener);
@@ -87,7 +90,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void create_bars();
     QToolBar* create_menu_band();
     QToolBar* create_navigation_bar();
     QToolBar* create_address_bar();

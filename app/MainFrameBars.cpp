@@ -74,6 +74,10 @@ void CMainFrame::create_bars()
     explorer_->setVisible(pane >= 0);
     if (pane >= 0)
         explorer_panes_->setCurrentIndex(pane);
+    if (CChildFrame* tab = active_tab()) {
+        set_address(tab->browser()->LocationURL());
+        set_activity(tab->browser()->busy());
+    }
 }
 
 // The frame's accelerator table: each command's keys, active anywhere in the main window.

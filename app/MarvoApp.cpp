@@ -145,14 +145,16 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     if (options.single_instance)
         instance_server_->start(service);  // without it this instance simply receives nothing
     install_termination_handler();
-    share_ = std::make_unique<ShareClient>(*this);
-    share_->start();
 
+    // The engine starts the first page's render process while the bars are being built.
+    open_first_tabs(options.arguments);
+    frame_->create_bars();
+    share_ = std::make_unique<ShareClient>(*this);
+    share_->start();  // after the bars: it watches the status bar's share pane
     if (settings_.maximized)
         frame_->showMaximized();
     else
         frame_->show();
-    open_first_tabs(options.arguments);
     return true;
 }
 
