@@ -26,6 +26,7 @@
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
 #include "app/ToolBands.h"
+#include "memo/ui/Tools.h"
 #include "places/Shortcut.h"
 #include "platform/QtText.h"
 #include "platform/ShiftJis.h"
@@ -71,7 +72,14 @@ CMainFrame::CMainFrame()
     setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // Panels never made leave the tools pointing at this frame.
+    if (!option_panels_ && drawing_bar_) {
+        theApp().tools().on_changed = nullptr;
+        theApp().tools().bind_panel = nullptr;
+    }
+}
 
 // ---- tabs ----
 

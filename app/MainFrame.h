@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QMainWindow>
 #include <QPointer>
 #include <vector>
@@ -95,15 +96,18 @@ private:
     QToolBar* create_address_bar();
     QToolBar* create_link_bar();
     QToolBar* create_drawing_bar();
+    void create_option_panels();
     void create_explorer_bar();
     void create_status_bar();
     void install_accelerators();
     void place_bands();
     QMenu* build_menu(const res::MenuItem& popup, QWidget* parent);
+    void add_menu_items(QMenu* menu, const res::MenuItem& popup);
     void fill_popup(QMenu* menu, int first_command);
     void update_menu_states(QMenu* menu);
     void show_travel_list(bool back);
     void toggle_explorer_pane(int pane);
+    void create_explorer_pane(int pane);
     void track_window_rect();
     void open_dropped(const QList<QUrl>& urls);
     void address_entered();
@@ -115,8 +119,10 @@ private:
     QHash<int, QAction*> actions_;
     std::vector<QToolBar*> native_bands_;
     QToolBar* drawing_bar_ = nullptr;
+    QPointer<QWidget> option_panels_;
     QDockWidget* explorer_ = nullptr;
     QStackedWidget* explorer_panes_ = nullptr;
+    QSet<int> created_panes_;
     QComboBox* address_ = nullptr;
     ActivityIndicator* activity_ = nullptr;
     QLabel* share_pane_ = nullptr;
