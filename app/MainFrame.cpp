@@ -19,7 +19,6 @@
 
 #include "app/ActivityIndicator.h"
 #include "app/AddressBar.h"
-#include "app/AppIcons.h"
 #include "app/BandLayout.h"
 #include "app/ChildFrame.h"
 #include "app/DocumentRules.h"
@@ -35,7 +34,6 @@
 CMainFrame::CMainFrame()
 {
     setWindowTitle(QStringLiteral("Marvo"));
-    setWindowIcon(app_icons::application());
     setAcceptDrops(true);
     setDockNestingEnabled(false);
 

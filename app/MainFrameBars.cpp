@@ -57,6 +57,8 @@ QToolBar* new_band(QMainWindow* frame, const char* name)
 
 void CMainFrame::create_bars()
 {
+    // The first icon loads the icon plug-in: not before the first page has started.
+    setWindowIcon(app_icons::application());
     native_bands_ = {create_menu_band(), create_navigation_bar(), create_address_bar(), create_link_bar()};
     drawing_bar_ = create_drawing_bar();
     addToolBar(Qt::RightToolBarArea, drawing_bar_);
