@@ -100,7 +100,7 @@ std::size_t Downloader::Transfer::on_data(char* data, std::size_t size, std::siz
     auto& transfer = *static_cast<Transfer*>(opaque);
     Downloader& self = *transfer.owner;
     const std::size_t n = size * count;
-    if (self.cancel_) {
+    if (self.cancel_ || self.stop_requested()) {
         transfer.cancelled = true;
         return 0;
     }
@@ -137,7 +137,8 @@ std::size_t Downloader::Transfer::on_data(char* data, std::size_t size, std::siz
 int Downloader::Transfer::on_progress(void* opaque, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     auto& transfer = *static_cast<Transfer*>(opaque);
-    if (transfer.owner->cancel_) {
+    // A retired downloader (rs2::retire) stops like a cancelled one.
+    if (transfer.owner->cancel_ || transfer.owner->stop_requested()) {
         transfer.cancelled = true;
         return 1;
     }

@@ -29,6 +29,7 @@ public:
         });
     }
     void set(const QString& path, const QString& html) { pages_[path] = html.toUtf8(); }
+    void set_bytes(const QString& path, const QByteArray& body) { pages_[path] = body; }
     QUrl url(const QString& path) const
     {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
