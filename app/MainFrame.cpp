@@ -81,10 +81,9 @@ CMainFrame::~CMainFrame()
 
 // ---- tabs ----
 
-CChildFrame* CMainFrame::create_tab(CChildFrame* opener)
+CChildFrame* CMainFrame::create_tab(CChildFrame* opener, const QUrl& first_page)
 {
     auto* tab = new CChildFrame(opener);
-    mdi_->addSubWindow(tab);
     CTabBrowserWnd* browser = tab->browser();
     connect(browser, &CTabBrowserWnd::urlChanged, this, [this, tab](const QUrl& url) {
         if (tab == active_tab())
@@ -99,6 +98,9 @@ CChildFrame* CMainFrame::create_tab(CChildFrame* opener)
             set_activity(busy);
     });
     connect(browser, &CTabBrowserWnd::iconChanged, strip_, qOverload<>(&QWidget::update));
+    if (!first_page.isEmpty())
+        browser->Navigate(first_page);
+    mdi_->addSubWindow(tab);
     tab->showMaximized();
     mdi_->setActiveSubWindow(tab);
     strip_->Resync();

@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QMainWindow>
 #include <QPointer>
+#include <QUrl>
 #include <vector>
 
 #include "app/CommandTarget.h"
@@ -45,7 +46,8 @@ public:
     void create_bars();
 
     // Tabs
-    CChildFrame* create_tab(CChildFrame* opener);
+    // A tab given its first page starts loading it before it takes its place in the tab area.
+    CChildFrame* create_tab(CChildFrame* opener, const QUrl& first_page = QUrl());
     CChildFrame* active_tab() const;
     std::vector<CChildFrame*> tabs() const;  // in strip order
     CMDICtrlButton* tab_strip() const { return strip_; }

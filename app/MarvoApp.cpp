@@ -353,24 +353,29 @@ bool CMarvoApp::OpenDocument(const std::string& target)
 
 CTabBrowserWnd* CMarvoApp::OpenInNewTab(const std::string& url)
 {
-    CTabBrowserWnd* tab = NewBlankTab();
-    if (!tab)
-        return nullptr;
     const QString text = platform::to_qstring(url);
     // A file name is opened as a file; anything else as the address it is.
     const QUrl address = QFileInfo::exists(text) ? QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath())
                                                  : QUrl::fromUserInput(text);
-    tab->Navigate(address);
+    // (The engine shows an empty address as "about:blank".)
+    CTabBrowserWnd* tab = new_tab(address.isEmpty() ? QUrl(QStringLiteral("about:blank")) : address);
+    if (!tab)
+        return nullptr;
     tab->view()->setFocus();
     return tab;
 }
 
 CTabBrowserWnd* CMarvoApp::NewBlankTab()
 {
+    return new_tab(QUrl());
+}
+
+CTabBrowserWnd* CMarvoApp::new_tab(const QUrl& first_page)
+{
     if (!frame_)
         return nullptr;
     SetBrowseMode();
-    CChildFrame* tab = frame_->create_tab(frame_->active_tab());
+    CChildFrame* tab = frame_->create_tab(frame_->active_tab(), first_page);
     return tab->browser();
 }
 
