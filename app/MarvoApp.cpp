@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QStyleHints>
 #include <QThread>
+#include <QEventLoop>
 #include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -13,6 +14,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/DocumentRules.h"
 #include "app/MainFrame.h"
@@ -148,6 +150,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
 
     // The engine starts the first page's render process while the bars are being built.
     open_first_tabs(options.arguments);
+    let_first_navigation_start();
     frame_->create_bars();
     share_ = std::make_unique<ShareClient>(*this);
     share_->start();  // after the bars: it watches the status bar's share pane
@@ -156,6 +159,22 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     else
         frame_->show();
     return true;
+}
+
+// The engine begins a navigation in tasks of its own on this thread, which would otherwise
+// wait until the whole frame is built and shown: they run first (no input, no sockets), until
+// the active tab's navigation has started, so that the page is on its way meanwhile.
+// A blank page is left alone: it has nothing to fetch, and the engine (Qt 6.4) gives no load
+// signals to a navigation that follows a blank page already under way.
+void CMarvoApp::let_first_navigation_start()
+{
+    CTabBrowserWnd* tab = ActiveBrowser();
+    if (!tab || tab->busy() || tab->page()->requestedUrl().scheme() == QLatin1String("about"))
+        return;
+    QEventLoop loop;
+    connect(tab, &CTabBrowserWnd::busyChanged, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kNavigationStartWaitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
 }
 
 // The engine must be newer than major version 5; a missing value stops the program too.
