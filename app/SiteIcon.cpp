@@ -3,6 +3,7 @@
 #include <QImageReader>
 #include <QPixmap>
 #include <QPointer>
+#include <QSet>
 #include <QVariant>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -44,6 +45,13 @@ QUrl site_favicon(const QUrl& page)
     return icon;
 }
 
+// Icons being fetched by some tab: another tab wanting one of them waits for that fetch.
+QSet<QUrl>& in_flight()
+{
+    static QSet<QUrl> icons;
+    return icons;
+}
+
 // The downloader's flat cache name in the temp folder; empty when the address makes no
 // usable file name.
 std::string cache_file(const QUrl& icon)
@@ -64,6 +72,7 @@ SiteIcon::SiteIcon(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
 SiteIcon::~SiteIcon()
 {
     // A fetch still running is told to stop and left to end on its own thread.
+    in_flight().remove(fetching_);
     rs2::retire(std::move(fetcher_), 0);
 }
 
@@ -122,20 +131,27 @@ void SiteIcon::poll()
     if (!fetching_.isEmpty()) {
         fetcher_->wait(0);  // collects the ended thread, so that it can start again
         const QUrl done = std::exchange(fetching_, QUrl());
+        in_flight().remove(done);
         if (fetcher_->exit_code() == 0 && done == source_)
             set_icon(read_icon(QString::fromStdString(cache_file(done))), done);
     }
+    if (waiting_.isEmpty() || waiting_ != source_) {
+        waiting_.clear();
+        poll_.stop();
+        return;
+    }
+    const std::string file = cache_file(waiting_);
+    if (std::filesystem::exists(file)) {  // fetched meanwhile, by this tab or another
+        set_icon(read_icon(QString::fromStdString(file)), std::exchange(waiting_, QUrl()));
+        poll_.stop();
+        return;
+    }
+    if (in_flight().contains(waiting_)) {
+        poll_.start();
+        return;
+    }
     const QUrl next = std::exchange(waiting_, QUrl());
-    if (next.isEmpty() || next != source_) {
-        poll_.stop();
-        return;
-    }
-    const std::string file = cache_file(next);
-    if (std::filesystem::exists(file)) {  // fetched for this tab meanwhile
-        set_icon(read_icon(QString::fromStdString(file)), next);
-        poll_.stop();
-        return;
-    }
+    in_flight().insert(next);
     if (!fetcher_)
         fetcher_ = std::make_unique<share::Downloader>();
     fetcher_->set_target(next.toString(QUrl::FullyEncoded).toStdString(), file);

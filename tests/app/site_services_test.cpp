@@ -50,17 +50,18 @@ TEST_F(SiteServicesTest, TheTabShowsTheSiteIconFetchedOnceIntoTheTempFolder)
     ASSERT_TRUE(start());
     CMainFrame* frame = app().main_frame();
 
-    // Without a declared icon the tab strip shows the site's "/favicon.ico", kept in the temp
-    // folder, from where the site's next page takes it.
-    CTabBrowserWnd* tab = open("/plain");
-    ASSERT_TRUE(wait_until([&] { return !tab->site_icon().isNull(); }));
+    // Without a declared icon the tab strip shows the site's "/favicon.ico", fetched once into
+    // the temp folder for every page of the site, also for two tabs loading at once.
+    CTabBrowserWnd* tab = app().OpenInNewTab(platform::from_qstring(pages_.url("/plain").toString()));
+    CTabBrowserWnd* second = app().OpenInNewTab(platform::from_qstring(pages_.url("/again").toString()));
+    ASSERT_TRUE(wait_until([&] { return !tab->site_icon().isNull() && !second->site_icon().isNull(); }));
     EXPECT_EQ(colour_of(frame->site_icon(tab->frame())), QColor(Qt::red));
+    EXPECT_EQ(colour_of(second->site_icon()), QColor(Qt::red));
     const std::string cached = share::Downloader::local_cache_path(
         app().folders().temp.string(), pages_.url("/favicon.ico").toString().toStdString());
     EXPECT_TRUE(std::filesystem::exists(cached));
-    CTabBrowserWnd* second = open("/again");
-    ASSERT_TRUE(wait_until([&] { return !second->site_icon().isNull(); }));
-    EXPECT_EQ(colour_of(second->site_icon()), QColor(Qt::red));
+    CTabBrowserWnd* third = open("/again");
+    ASSERT_TRUE(wait_until([&] { return !third->site_icon().isNull(); }));
     EXPECT_EQ(pages_.hits("/favicon.ico"), 1);
 
     // A declared icon, relative to its page, comes first.
