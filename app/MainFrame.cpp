@@ -19,13 +19,13 @@
 
 #include "app/ActivityIndicator.h"
 #include "app/AddressBar.h"
-#include "app/AppIcons.h"
 #include "app/BandLayout.h"
 #include "app/ChildFrame.h"
 #include "app/DocumentRules.h"
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
 #include "app/ToolBands.h"
+#include "memo/ui/Tools.h"
 #include "places/Shortcut.h"
 #include "platform/QtText.h"
 #include "platform/ShiftJis.h"
@@ -34,7 +34,6 @@
 CMainFrame::CMainFrame()
 {
     setWindowTitle(QStringLiteral("Marvo"));
-    setWindowIcon(app_icons::application());
     setAcceptDrops(true);
     setDockNestingEnabled(false);
 
@@ -67,19 +66,24 @@ CMainFrame::CMainFrame()
         }
     });
 
-    create_bars();
     const settings::Rect& rect = theApp().settings().rect;
     setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
-CMainFrame::~CMainFrame() = default;
+CMainFrame::~CMainFrame()
+{
+    // Panels never made leave the tools pointing at this frame.
+    if (!option_panels_ && drawing_bar_) {
+        theApp().tools().on_changed = nullptr;
+        theApp().tools().bind_panel = nullptr;
+    }
+}
 
 // ---- tabs ----
 
-CChildFrame* CMainFrame::create_tab(CChildFrame* opener)
+CChildFrame* CMainFrame::create_tab(CChildFrame* opener, const QUrl& first_page)
 {
     auto* tab = new CChildFrame(opener);
-    mdi_->addSubWindow(tab);
     CTabBrowserWnd* browser = tab->browser();
     connect(browser, &CTabBrowserWnd::urlChanged, this, [this, tab](const QUrl& url) {
         if (tab == active_tab())
@@ -94,6 +98,9 @@ CChildFrame* CMainFrame::create_tab(CChildFrame* opener)
             set_activity(busy);
     });
     connect(browser, &CTabBrowserWnd::iconChanged, strip_, qOverload<>(&QWidget::update));
+    if (!first_page.isEmpty())
+        browser->Navigate(first_page);
+    mdi_->addSubWindow(tab);
     tab->showMaximized();
     mdi_->setActiveSubWindow(tab);
     strip_->Resync();
@@ -338,14 +345,17 @@ bool CMainFrame::OnUpdateCommand(int id, CommandState& state)
 
 // ---- bars ----
 
+// Both may come from the first tab before the bars exist; `create_bars` catches up.
 void CMainFrame::set_activity(bool busy)
 {
-    activity_->set_active(busy);
+    if (activity_)
+        activity_->set_active(busy);
 }
 
 void CMainFrame::set_address(const QUrl& url)
 {
-    static_cast<CAddressBar*>(band(kAddressBarBand))->SetAddress(url.isEmpty() ? QString() : url.toString());
+    if (auto* bar = static_cast<CAddressBar*>(band(kAddressBarBand)))
+        bar->SetAddress(url.isEmpty() ? QString() : url.toString());
 }
 
 QStatusBar* CMainFrame::status() const

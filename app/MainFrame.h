@@ -2,8 +2,10 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QMainWindow>
 #include <QPointer>
+#include <QUrl>
 #include <vector>
 
 #include "app/CommandTarget.h"
@@ -37,11 +39,15 @@ public:
     static constexpr const char* kAddressBarBand = "Native:AddressBar";
     static constexpr const char* kLinkBarBand = "Native:LinkBar";
 
+    // The window starts with its tab area only, so that the first page can start loading
+    // while the bars and panes are built: `create_bars` follows, once, before it is shown.
     CMainFrame();
     ~CMainFrame() override;
+    void create_bars();
 
     // Tabs
-    CChildFrame* create_tab(CChildFrame* opener);
+    // A tab given its first page starts loading it before it takes its place in the tab area.
+    CChildFrame* create_tab(CChildFrame* opener, const QUrl& first_page = QUrl());
     CChildFrame* active_tab() const;
     std::vector<CChildFrame*> tabs() const;  // in strip order
     CMDICtrlButton* tab_strip() const { return strip_; }
@@ -87,21 +93,23 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    void create_bars();
     QToolBar* create_menu_band();
     QToolBar* create_navigation_bar();
     QToolBar* create_address_bar();
     QToolBar* create_link_bar();
     QToolBar* create_drawing_bar();
+    void create_option_panels();
     void create_explorer_bar();
     void create_status_bar();
     void install_accelerators();
     void place_bands();
     QMenu* build_menu(const res::MenuItem& popup, QWidget* parent);
+    void add_menu_items(QMenu* menu, const res::MenuItem& popup);
     void fill_popup(QMenu* menu, int first_command);
     void update_menu_states(QMenu* menu);
     void show_travel_list(bool back);
     void toggle_explorer_pane(int pane);
+    void create_explorer_pane(int pane);
     void track_window_rect();
     void open_dropped(const QList<QUrl>& urls);
     void address_entered();
@@ -113,8 +121,10 @@ private:
     QHash<int, QAction*> actions_;
     std::vector<QToolBar*> native_bands_;
     QToolBar* drawing_bar_ = nullptr;
+    QPointer<QWidget> option_panels_;
     QDockWidget* explorer_ = nullptr;
     QStackedWidget* explorer_panes_ = nullptr;
+    QSet<int> created_panes_;
     QComboBox* address_ = nullptr;
     ActivityIndicator* activity_ = nullptr;
     QLabel* share_pane_ = nullptr;

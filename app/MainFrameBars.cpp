@@ -22,6 +22,7 @@
 #include "app/MemoPane.h"
 #include "memo/ui/LayerWnd.h"
 #include "memo/ui/MemoBarDlg.h"
+#include "memo/ui/Tools.h"
 #include "app/MarvoApp.h"
 #include "app/PlacesWiring.h"
 #include "app/ShareClient.h"
@@ -56,6 +57,8 @@ QToolBar* new_band(QMainWindow* frame, const char* name)
 
 void CMainFrame::create_bars()
 {
+    // The first icon loads the icon plug-in: not before the first page has started.
+    setWindowIcon(app_icons::application());
     native_bands_ = {create_menu_band(), create_navigation_bar(), create_address_bar(), create_link_bar()};
     drawing_bar_ = create_drawing_bar();
     addToolBar(Qt::RightToolBarArea, drawing_bar_);
@@ -72,8 +75,14 @@ void CMainFrame::create_bars()
     statusBar()->setVisible(options.statbar);
     const int pane = options.favobar ? 0 : options.memobar ? 1 : options.histbar ? 2 : -1;
     explorer_->setVisible(pane >= 0);
-    if (pane >= 0)
+    if (pane >= 0) {
+        create_explorer_pane(pane);
         explorer_panes_->setCurrentIndex(pane);
+    }
+    if (CChildFrame* tab = active_tab()) {
+        set_address(tab->browser()->LocationURL());
+        set_activity(tab->browser()->busy());
+    }
 }
 
 // The frame's accelerator table: each command's keys, active anywhere in the main window.
@@ -173,8 +182,30 @@ QToolBar* CMainFrame::create_drawing_bar()
             command->setCheckable(true);
         bar->addAction(command);
     }
-    bar->addWidget(new COptionPanels(theApp().tools(), bar));
+    // The tools' option panels follow the first tool chosen or the first object selected
+    // that has a panel; in browse mode they would show nothing.
+    CToolBox& tools = theApp().tools();
+    tools.on_changed = [this](int id) {
+        if (id != 0)
+            create_option_panels();  // shows the current tool's panel
+    };
+    tools.bind_panel = [this](int panel, CLayerWnd* layer, memo::MemoObject* object) {
+        if (!object)
+            return;
+        CToolBox& toolbox = theApp().tools();
+        create_option_panels();  // replaces this function: nothing captured is used below
+        if (toolbox.bind_panel)
+            toolbox.bind_panel(panel, layer, object);
+    };
     return bar;
+}
+
+void CMainFrame::create_option_panels()
+{
+    if (option_panels_)
+        return;
+    option_panels_ = new COptionPanels(theApp().tools(), drawing_bar_);
+    drawing_bar_->addWidget(option_panels_);
 }
 
 void CMainFrame::create_explorer_bar()
@@ -189,11 +220,8 @@ void CMainFrame::create_explorer_bar()
         pane->setMargin(6);
         explorer_panes_->addWidget(pane);
     }
-    install_places_panes(explorer_panes_);
-    QWidget* memo_placeholder = explorer_panes_->widget(1);
-    explorer_panes_->insertWidget(1, create_memo_pane(explorer_panes_));
-    explorer_panes_->removeWidget(memo_placeholder);
-    delete memo_placeholder;
+    // The favorites pane is always there: adding a favorite goes through it.
+    install_favorites_pane(explorer_panes_);
     explorer_->setWidget(explorer_panes_);
     addDockWidget(Qt::LeftDockWidgetArea, explorer_);
     const settings::Rect& area = theApp().settings().exprect;
@@ -292,9 +320,27 @@ int CMainFrame::explorer_pane() const
     return explorer_->isVisible() ? explorer_panes_->currentIndex() : -1;
 }
 
+// The memo and history panes are made the first time they are shown; until then their
+// places hold the plain placeholders.
+void CMainFrame::create_explorer_pane(int pane)
+{
+    if (pane == 0 || created_panes_.contains(pane))
+        return;
+    created_panes_.insert(pane);
+    if (pane == 2) {
+        install_history_pane(explorer_panes_);
+        return;
+    }
+    QWidget* placeholder = explorer_panes_->widget(1);
+    explorer_panes_->insertWidget(1, create_memo_pane(explorer_panes_));
+    explorer_panes_->removeWidget(placeholder);
+    delete placeholder;
+}
+
 // Hidden: show with the pane. Shown with that pane: hide. Shown with another: switch.
 void CMainFrame::toggle_explorer_pane(int pane)
 {
+    create_explorer_pane(pane);
     if (!explorer_->isVisible()) {
         explorer_panes_->setCurrentIndex(pane);
         explorer_->show();

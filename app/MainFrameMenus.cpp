@@ -40,9 +40,31 @@ QAction* CMainFrame::action(int id)
     return command;
 }
 
+// A menu gets its items (and submenus) when it first opens: laying out a menu shapes every
+// text and loads every icon, and most menus of a run are never opened.
 QMenu* CMainFrame::build_menu(const res::MenuItem& popup, QWidget* parent)
 {
     auto* menu = new QMenu(menu_text(popup.text), parent);
+    const int first_command = !popup.items.empty() && popup.items.front().isCommand() ? popup.items.front().command : 0;
+    connect(menu, &QMenu::aboutToShow, this, [this, menu, &popup, first_command, kept = -1]() mutable {
+        if (kept < 0) {
+            add_menu_items(menu, popup);
+            kept = static_cast<int>(menu->actions().size());
+        }
+        // Drop what the last opening appended, then fill again.
+        const QList<QAction*> all = menu->actions();
+        for (int i = kept; i < all.size(); ++i) {
+            menu->removeAction(all[i]);
+            all[i]->deleteLater();
+        }
+        fill_popup(menu, first_command);
+        update_menu_states(menu);
+    });
+    return menu;
+}
+
+void CMainFrame::add_menu_items(QMenu* menu, const res::MenuItem& popup)
+{
     for (const res::MenuItem& item : popup.items) {
         if (item.isSeparator()) {
             menu->addSeparator();
@@ -55,19 +77,6 @@ QMenu* CMainFrame::build_menu(const res::MenuItem& popup, QWidget* parent)
             menu->addAction(command);
         }
     }
-    const int first_command = !popup.items.empty() && popup.items.front().isCommand() ? popup.items.front().command : 0;
-    const int kept = static_cast<int>(menu->actions().size());
-    connect(menu, &QMenu::aboutToShow, this, [this, menu, first_command, kept] {
-        // Drop what the last opening appended, then fill again.
-        const QList<QAction*> all = menu->actions();
-        for (int i = kept; i < all.size(); ++i) {
-            menu->removeAction(all[i]);
-            all[i]->deleteLater();
-        }
-        fill_popup(menu, first_command);
-        update_menu_states(menu);
-    });
-    return menu;
 }
 
 void CMainFrame::update_menu_states(QMenu* menu)

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QStyleHints>
 #include <QThread>
+#include <QEventLoop>
 #include <QTimer>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -13,6 +14,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/DocumentRules.h"
 #include "app/MainFrame.h"
@@ -145,15 +147,34 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     if (options.single_instance)
         instance_server_->start(service);  // without it this instance simply receives nothing
     install_termination_handler();
-    share_ = std::make_unique<ShareClient>(*this);
-    share_->start();
 
+    // The engine starts the first page's render process while the bars are being built.
+    open_first_tabs(options.arguments);
+    let_first_navigation_start();
+    frame_->create_bars();
+    share_ = std::make_unique<ShareClient>(*this);
+    share_->start();  // after the bars: it watches the status bar's share pane
     if (settings_.maximized)
         frame_->showMaximized();
     else
         frame_->show();
-    open_first_tabs(options.arguments);
     return true;
+}
+
+// The engine begins a navigation in tasks of its own on this thread, which would otherwise
+// wait until the whole frame is built and shown: they run first (no input, no sockets), until
+// the active tab's navigation has started, so that the page is on its way meanwhile.
+// A blank page is left alone: it has nothing to fetch, and the engine (Qt 6.4) gives no load
+// signals to a navigation that follows a blank page already under way.
+void CMarvoApp::let_first_navigation_start()
+{
+    CTabBrowserWnd* tab = ActiveBrowser();
+    if (!tab || tab->busy() || tab->page()->requestedUrl().scheme() == QLatin1String("about"))
+        return;
+    QEventLoop loop;
+    connect(tab, &CTabBrowserWnd::busyChanged, &loop, &QEventLoop::quit);
+    QTimer::singleShot(kNavigationStartWaitMs, &loop, &QEventLoop::quit);
+    loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
 }
 
 // The engine must be newer than major version 5; a missing value stops the program too.
@@ -351,24 +372,29 @@ bool CMarvoApp::OpenDocument(const std::string& target)
 
 CTabBrowserWnd* CMarvoApp::OpenInNewTab(const std::string& url)
 {
-    CTabBrowserWnd* tab = NewBlankTab();
-    if (!tab)
-        return nullptr;
     const QString text = platform::to_qstring(url);
     // A file name is opened as a file; anything else as the address it is.
     const QUrl address = QFileInfo::exists(text) ? QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath())
                                                  : QUrl::fromUserInput(text);
-    tab->Navigate(address);
+    // (The engine shows an empty address as "about:blank".)
+    CTabBrowserWnd* tab = new_tab(address.isEmpty() ? QUrl(QStringLiteral("about:blank")) : address);
+    if (!tab)
+        return nullptr;
     tab->view()->setFocus();
     return tab;
 }
 
 CTabBrowserWnd* CMarvoApp::NewBlankTab()
 {
+    return new_tab(QUrl());
+}
+
+CTabBrowserWnd* CMarvoApp::new_tab(const QUrl& first_page)
+{
     if (!frame_)
         return nullptr;
     SetBrowseMode();
-    CChildFrame* tab = frame_->create_tab(frame_->active_tab());
+    CChildFrame* tab = frame_->create_tab(frame_->active_tab(), first_page);
     return tab->browser();
 }
 

@@ -23,6 +23,7 @@ class PackageCache;
 class StampList;
 }
 class QWebEngineProfile;
+class QUrl;
 
 namespace platform {
 class InstanceServer;
@@ -123,6 +124,10 @@ private:
     void open_first_tabs(const QStringList& arguments);
     bool hand_over_to_running_instance(const QStringList& arguments, const QString& service);
     void install_termination_handler();
+    void let_first_navigation_start();
+    // A navigation that has not started by then (refused, say) is not waited for longer.
+    static constexpr int kNavigationStartWaitMs = 30;
+    CTabBrowserWnd* new_tab(const QUrl& first_page);
 
     settings::Settings settings_;
     platform::Folders folders_;

@@ -109,12 +109,16 @@ void AppPlacesHost::history_changed()
             bar->FillFromHistory(15);
 }
 
-void install_places_panes(QStackedWidget* panes)
+void install_favorites_pane(QStackedWidget* panes)
 {
     auto* favorites = new CFavoriteDlg(theApp().folders().favorites, theApp().favorites_order(), AppPlacesHost::instance());
     favorites->tree()->set_click_interval(click_interval());
     favorites->setObjectName(QStringLiteral("FavoritesPane"));
     replace_pane(panes, 0, favorites);
+}
+
+void install_history_pane(QStackedWidget* panes)
+{
     auto* history = new CHistoryDlg(theApp().history(), AppPlacesHost::instance());
     history->tree()->set_click_interval(click_interval());
     history->setObjectName(QStringLiteral("HistoryPane"));

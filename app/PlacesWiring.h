@@ -23,8 +23,9 @@ public:
     void history_changed() override;
 };
 
-// Puts the favorites pane at index 0 and the history pane at index 2 of the explorer bar.
-void install_places_panes(QStackedWidget* panes);
+// Put the favorites pane at index 0 and the history pane at index 2 of the explorer bar.
+void install_favorites_pane(QStackedWidget* panes);
+void install_history_pane(QStackedWidget* panes);
 // The link band of the main frame under its band name.
 QToolBar* create_link_band(QWidget* frame, const char* band_name);
 // The favorites menu's tail: the favorites folder's items.

@@ -21,6 +21,7 @@
 #include "app/NetworkOptions.h"
 #include "app/PageOutput.h"
 #include "app/SiteAuthentication.h"
+#include "app/SiteIcon.h"
 #include "app/WebPageSurface.h"
 #include "memo/ui/LayerWnd.h"
 #include "memo/ui/ObjectPropDialog.h"
@@ -62,10 +63,8 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
             memo_layer->set_busy(true);
     });
     connect(page_, &QWebEnginePage::linkHovered, this, &CTabBrowserWnd::statusTextChanged);
-    connect(page_, &QWebEnginePage::iconChanged, this, [this](const QIcon& icon) {
-        site_icon_ = icon;
-        emit iconChanged();
-    });
+    site_icon_ = new SiteIcon(*this);
+    connect(site_icon_, &SiteIcon::changed, this, &CTabBrowserWnd::iconChanged);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { watch_input_widget(); });
     refresh_timer_.setTimerType(Qt::CoarseTimer);
     connect(&refresh_timer_, &QTimer::timeout, this, [this] {
@@ -79,6 +78,11 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
 }
 
 CTabBrowserWnd::~CTabBrowserWnd() = default;
+
+QIcon CTabBrowserWnd::site_icon() const
+{
+    return site_icon_->icon();
+}
 
 CLayerWnd* CTabBrowserWnd::layer() const
 {
@@ -97,6 +101,8 @@ void CTabBrowserWnd::apply_settings()
     engine->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture,
                          !(options.securityflag & (settings::kPlayVideos | settings::kPlaySounds)));
     engine->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
+    // The site icon is the tab's own (SiteIcon): the engine need not fetch one as well.
+    engine->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
 }
 
 void CTabBrowserWnd::Navigate(const QUrl& url)
@@ -204,7 +210,7 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
     emit urlChanged(url);
 }
 
-void CTabBrowserWnd::OnDocumentComplete(bool)
+void CTabBrowserWnd::OnDocumentComplete(bool ok)
 {
     watch_input_widget();
     script_errors_blocked_ = theApp().settings().blockscripterror != 0;
@@ -215,6 +221,7 @@ void CTabBrowserWnd::OnDocumentComplete(bool)
     emit urlChanged(LocationURL());
     if (ShareClient* share = theApp().share_client())
         share->add_search(*this);
+    site_icon_->refresh(ok);
 }
 
 void CTabBrowserWnd::OnTitleChange(const QString& title)

@@ -15,6 +15,7 @@
 class BrowserPage;
 class CChildFrame;
 class CLayerWnd;
+class SiteIcon;
 class WebPageSurface;
 class QWebEngineView;
 
@@ -55,7 +56,7 @@ public:
     // move against the page), marks the package changed and lays the tab out again.
     void FitMemoWidthToWindow();
     bool navigation_lock() const { return navigation_lock_; }
-    QIcon site_icon() const { return site_icon_; }
+    QIcon site_icon() const;
 
     // A duplicated tab copies the back and forward entries of its source after its first
     // navigation; a restored tab puts saved back entries in front of its own history.
@@ -112,7 +113,7 @@ private:
     int auto_refresh_ = 0;
     QTimer refresh_timer_;
     int font_size_ = 2;
-    QIcon site_icon_;
+    SiteIcon* site_icon_ = nullptr;
     QPointer<CTabBrowserWnd> history_to_copy_;
     std::vector<settings::LogEntry> restored_back_;  // oldest first
     QElapsedTimer clock_;

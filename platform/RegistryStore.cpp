@@ -99,7 +99,6 @@ void RegistryStore::seed_defaults(const QByteArray& engine_version, int double_c
     const QString mouse = QStringLiteral("Control Panel\\Mouse");
     if (!value(Root::CurrentUser, mouse, QStringLiteral("DoubleClickSpeed")))
         set_value(Root::CurrentUser, mouse, QStringLiteral("DoubleClickSpeed"), QByteArray::number(double_click_ms));
-    sync();
 }
 
 } // namespace platform

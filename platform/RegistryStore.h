@@ -30,7 +30,9 @@ public:
     void sync();
 
     // Gives the values the program reads a first value when they are missing: the browser
-    // engine's version, the links folder name and the double-click speed.
+    // engine's version, the links folder name and the double-click speed. They reach the file
+    // with the store's next write (at the latest when it is destroyed); a run that ends
+    // before that seeds them again next time.
     void seed_defaults(const QByteArray& engine_version, int double_click_ms);
 
 private:

@@ -5,6 +5,7 @@
 #include <iconv.h>
 #include <mutex>
 #include <stdexcept>
+#include <type_traits>
 #include <vector>
 
 namespace platform {
@@ -19,19 +20,25 @@ bool is_lead_byte(unsigned char b)
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }
 
+iconv_t open_converter(const char* to, const char* from)
+{
+    iconv_t converter = iconv_open(to, from);
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error("iconv has no CP932 converter");
+    return converter;
+}
+
 // Tables built once from glibc's CP932 converter: conversion of short strings through
-// iconv costs far more than a lookup.
-struct Tables {
+// iconv costs far more than a lookup. Decoding and encoding are built apart, on first use:
+// the encoding table takes most of the time (every character of the basic plane), and
+// a program that only shows stored text never needs it.
+struct DecodeTables {
     std::array<char16_t, 256> single{};          // kUnmapped: not a single-byte character
     std::vector<char16_t> pairs;                 // (lead << 8 | trail) -> character
-    std::vector<std::uint16_t> encode;           // character -> CP932 code (0: none)
 
-    Tables() : pairs(65536, kUnmapped), encode(65536, 0)
+    DecodeTables() : pairs(65536, kUnmapped)
     {
-        iconv_t to_unicode = iconv_open("UTF-16LE", "CP932");
-        iconv_t to_cp932 = iconv_open("CP932", "UTF-16LE");
-        if (to_unicode == reinterpret_cast<iconv_t>(-1) || to_cp932 == reinterpret_cast<iconv_t>(-1))
-            throw std::runtime_error("iconv has no CP932 converter");
+        iconv_t to_unicode = open_converter("UTF-16LE", "CP932");
         for (int b = 0; b < 256; ++b) {
             if (is_lead_byte(static_cast<unsigned char>(b)))
                 continue;
@@ -46,13 +53,7 @@ struct Tables {
                 pairs[lead << 8 | trail] = decode_one(to_unicode, in, 2);
             }
         }
-        for (std::uint32_t c = 1; c < 65536; ++c) {
-            if (c >= 0xD800 && c <= 0xDFFF)
-                continue;
-            encode[c] = encode_one(to_cp932, static_cast<char16_t>(c));
-        }
         iconv_close(to_unicode);
-        iconv_close(to_cp932);
     }
 
     static char16_t decode_one(iconv_t cd, const char* bytes, std::size_t n)
@@ -67,6 +68,21 @@ struct Tables {
             out_left != 2)
             return kUnmapped;
         return static_cast<char16_t>(out[0] | out[1] << 8);
+    }
+};
+
+struct EncodeTable {
+    std::vector<std::uint16_t> encode;           // character -> CP932 code (0: none)
+
+    EncodeTable() : encode(65536, 0)
+    {
+        iconv_t to_cp932 = open_converter("CP932", "UTF-16LE");
+        for (std::uint32_t c = 1; c < 65536; ++c) {
+            if (c >= 0xD800 && c <= 0xDFFF)
+                continue;
+            encode[c] = encode_one(to_cp932, static_cast<char16_t>(c));
+        }
+        iconv_close(to_cp932);
     }
 
     static std::uint16_t encode_one(iconv_t cd, char16_t c)
@@ -89,10 +105,27 @@ struct Tables {
     }
 };
 
-const Tables& tables()
+const DecodeTables& decode_tables()
 {
-    static const Tables instance;
+    static const DecodeTables instance;
     return instance;
+}
+
+const EncodeTable& encode_table()
+{
+    static const EncodeTable instance;
+    return instance;
+}
+
+// CP932 and Unicode agree on the 128 ASCII codes, both ways: ASCII text (paths, addresses,
+// most names) converts without the tables.
+template <typename Char>
+bool is_ascii(std::basic_string_view<Char> text)
+{
+    for (Char c : text)
+        if (static_cast<std::make_unsigned_t<Char>>(c) >= 0x80)
+            return false;
+    return true;
 }
 
 void append_utf8(std::string& out, char32_t c)
@@ -159,7 +192,9 @@ std::u16string utf8_to_utf16(std::string_view text)
 
 std::u16string sjis_to_utf16(std::string_view sjis)
 {
-    const Tables& t = tables();
+    if (is_ascii(sjis))
+        return std::u16string(sjis.begin(), sjis.end());
+    const DecodeTables& t = decode_tables();
     std::u16string out;
     out.reserve(sjis.size());
     for (std::size_t i = 0; i < sjis.size(); ++i) {
@@ -185,7 +220,9 @@ std::u16string sjis_to_utf16(std::string_view sjis)
 
 std::string utf16_to_sjis(std::u16string_view text)
 {
-    const Tables& t = tables();
+    if (is_ascii(text))
+        return std::string(text.begin(), text.end());
+    const EncodeTable& t = encode_table();
     std::string out;
     out.reserve(text.size() * 2);
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -216,6 +253,8 @@ std::string utf16_to_sjis(std::u16string_view text)
 
 std::string sjis_to_utf8(std::string_view sjis)
 {
+    if (is_ascii(sjis))
+        return std::string(sjis);
     const std::u16string wide = sjis_to_utf16(sjis);
     std::string out;
     out.reserve(wide.size() * 3);
@@ -226,6 +265,8 @@ std::string sjis_to_utf8(std::string_view sjis)
 
 std::string utf8_to_sjis(std::string_view utf8)
 {
+    if (is_ascii(utf8))
+        return std::string(utf8);
     return utf16_to_sjis(utf8_to_utf16(utf8));
 }
 

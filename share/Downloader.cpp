@@ -2,30 +2,23 @@
 
 #include <cstdio>
 #include <memory>
-#include <mutex>
-
-#include <curl/curl.h>
 
 #include "rs2/DebugStream.h"
 #include "rs2/FileStream.h"
 #include "rs2/IOException.h"
+#include "share/CurlLibrary.h"
 
 namespace share {
 
 namespace {
 
-void global_init()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct CurlHandle {
-    CURL* handle = curl_easy_init();
+    const CurlLibrary* curl = CurlLibrary::get();
+    CURL* handle = curl ? curl->easy_init() : nullptr;
     ~CurlHandle()
     {
         if (handle)
-            curl_easy_cleanup(handle);
+            curl->easy_cleanup(handle);
     }
 };
 
@@ -34,6 +27,7 @@ struct CurlHandle {
 // What one transfer keeps between libcurl's callbacks.
 struct Downloader::Transfer {
     Downloader* owner = nullptr;
+    const CurlLibrary* library = nullptr;
     CURL* curl = nullptr;
     long status = 0;
     std::int64_t length = 0;   // Content-Length, 0 when not sent
@@ -49,7 +43,7 @@ struct Downloader::Transfer {
         if (file)
             return true;
         curl_off_t announced = -1;
-        curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+        library->easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
         length = announced > 0 ? announced : 0;
         try {
             file = std::make_unique<rs2::FileStream>(owner->local_path_, rs2::FileStream::open_write | 2);
@@ -106,12 +100,12 @@ std::size_t Downloader::Transfer::on_data(char* data, std::size_t size, std::siz
     auto& transfer = *static_cast<Transfer*>(opaque);
     Downloader& self = *transfer.owner;
     const std::size_t n = size * count;
-    if (self.cancel_) {
+    if (self.cancel_ || self.stop_requested()) {
         transfer.cancelled = true;
         return 0;
     }
     if (!transfer.file) {
-        curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &transfer.status);
+        transfer.library->easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &transfer.status);
         // The body of an error answer is not wanted: stop at its first bytes.
         if (transfer.status != 200 || !transfer.open_file())
             return 0;
@@ -143,7 +137,8 @@ std::size_t Downloader::Transfer::on_data(char* data, std::size_t size, std::siz
 int Downloader::Transfer::on_progress(void* opaque, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     auto& transfer = *static_cast<Transfer*>(opaque);
-    if (transfer.owner->cancel_) {
+    // A retired downloader (rs2::retire) stops like a cancelled one.
+    if (transfer.owner->cancel_ || transfer.owner->stop_requested()) {
         transfer.cancelled = true;
         return 1;
     }
@@ -155,7 +150,6 @@ int Downloader::run()
     progress_ = 0;
     cancel_ = false;
     exit_code_ = -1;
-    global_init();
 
     auto fail = [this](int code) {
         if (listener_)
@@ -169,27 +163,28 @@ int Downloader::run()
         return fail(1);
     Transfer transfer;
     transfer.owner = this;
+    transfer.library = curl.curl;
     transfer.curl = curl.handle;
     char error_text[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl.handle, CURLOPT_URL, url_.c_str());
-    curl_easy_setopt(curl.handle, CURLOPT_USERAGENT, agent_.c_str());
-    curl_easy_setopt(curl.handle, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl.handle, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(curl.handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl.handle, CURLOPT_CONNECTTIMEOUT, 30L);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_URL, url_.c_str());
+    curl.curl->easy_setopt(curl.handle, CURLOPT_USERAGENT, agent_.c_str());
+    curl.curl->easy_setopt(curl.handle, CURLOPT_FOLLOWLOCATION, 1L);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_MAXREDIRS, 10L);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_NOSIGNAL, 1L);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_CONNECTTIMEOUT, 30L);
     // A stalled transfer is given up after 60 seconds without a byte.
-    curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl.handle, CURLOPT_LOW_SPEED_TIME, 60L);
-    curl_easy_setopt(curl.handle, CURLOPT_ERRORBUFFER, error_text);
-    curl_easy_setopt(curl.handle, CURLOPT_WRITEFUNCTION, &Transfer::on_data);
-    curl_easy_setopt(curl.handle, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl.handle, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl.handle, CURLOPT_XFERINFOFUNCTION, &Transfer::on_progress);
-    curl_easy_setopt(curl.handle, CURLOPT_XFERINFODATA, &transfer);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_LOW_SPEED_TIME, 60L);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_ERRORBUFFER, error_text);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_WRITEFUNCTION, &Transfer::on_data);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_WRITEDATA, &transfer);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_NOPROGRESS, 0L);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_XFERINFOFUNCTION, &Transfer::on_progress);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_XFERINFODATA, &transfer);
 
-    const CURLcode result = curl_easy_perform(curl.handle);
+    const CURLcode result = curl.curl->easy_perform(curl.handle);
     if (!transfer.file)
-        curl_easy_getinfo(curl.handle, CURLINFO_RESPONSE_CODE, &transfer.status);
+        curl.curl->easy_getinfo(curl.handle, CURLINFO_RESPONSE_CODE, &transfer.status);
 
     if (!transfer.file && !transfer.cancelled) {
         if (transfer.status == 0) // no answer at all: the URL could not be opened
@@ -211,7 +206,7 @@ int Downloader::run()
     if (broken && !transfer.file_failed) {
         char line[CURL_ERROR_SIZE + 64];
         std::snprintf(line, sizeof line, "例外が発生しました。\r\nエラー: %d\r\n%s", int(result),
-                      error_text[0] ? error_text : curl_easy_strerror(result));
+                      error_text[0] ? error_text : curl.curl->easy_strerror(result));
         rs2::trace() << line << "\n";
     }
     if (broken) {

@@ -1,5 +1,7 @@
 #include "AppFixture.h"
 
+#include <QMenu>
+#include <QMenuBar>
 #include <QTimer>
 #include <cstdlib>
 
@@ -44,6 +46,26 @@ bool AppTest::start(const QStringList& arguments, bool single_instance, const QS
     options.single_instance = single_instance;
     options.instance_service = service;
     return app().InitInstance(options);
+}
+
+QMenu* AppTest::open_menu_starting_with(int command)
+{
+    CMainFrame* frame = app().main_frame();
+    QAction* first = frame->action(command);
+    std::function<QMenu*(QMenu*)> open = [&](QMenu* menu) -> QMenu* {
+        emit menu->aboutToShow();
+        if (!menu->actions().isEmpty() && menu->actions().front() == first)
+            return menu;
+        for (QAction* item : menu->actions())
+            if (QMenu* found = item->menu() ? open(item->menu()) : nullptr)
+                return found;
+        return nullptr;
+    };
+    for (QMenuBar* bar : frame->findChildren<QMenuBar*>())
+        for (QAction* entry : bar->actions())
+            if (QMenu* found = entry->menu() ? open(entry->menu()) : nullptr)
+                return found;
+    return nullptr;
 }
 
 bool AppTest::wait_until(const std::function<bool()>& condition, int timeout_ms)

@@ -14,6 +14,8 @@
 #include "app/MarvoApp.h"
 
 // Pages served by the test itself on 127.0.0.1: path -> HTML. Counts requests per path.
+class QMenu;
+
 class PageServer : public QObject {
 public:
     PageServer()
@@ -27,6 +29,7 @@ public:
         });
     }
     void set(const QString& path, const QString& html) { pages_[path] = html.toUtf8(); }
+    void set_bytes(const QString& path, const QByteArray& body) { pages_[path] = body; }
     QUrl url(const QString& path) const
     {
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
@@ -72,6 +75,10 @@ protected:
 
     // Starts the program as a user would, without the single-instance link unless asked.
     bool start(const QStringList& arguments = {}, bool single_instance = false, const QString& service = {});
+
+    // The menu bar's menu or submenu whose first item is the command, found by opening the
+    // menus that lead to it as the user does: a menu gets its items when it first opens.
+    static QMenu* open_menu_starting_with(int command);
 
     // Processes events until the condition holds or the time is up.
     static bool wait_until(const std::function<bool()>& condition, int timeout_ms = 15000);

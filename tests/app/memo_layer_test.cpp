@@ -14,6 +14,7 @@
 #include "memo/ImageCodec.h"
 #include "memo/StampList.h"
 #include "memo/ui/LayerWnd.h"
+#include "memo/ui/OptionPanels.h"
 #include "memo/ui/TextDialog.h"
 #include "memo/ui/Tools.h"
 #include "rs2/FileStream.h"
@@ -95,6 +96,35 @@ TEST_F(MemoLayerTest, StrokeDrawnOverAPageIsSavedAtCloseAndShownAtTheNextStart)
     ASSERT_TRUE(tab);
     EXPECT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {150, 100})); }));
     EXPECT_TRUE(is_white(frame_pixel(tab, {150, 300})));
+}
+
+// The drawing bar shows the chosen tool's panel, which sets up that tool's next object; the
+// same holds after the frame was made again.
+TEST_F(MemoLayerTest, TheDrawingBarShowsTheChosenToolsOptions)
+{
+    pages_.set("/memo", kTallPage);
+    for (int run = 0; run < 2; ++run) {
+        ASSERT_TRUE(start_on("/memo"));
+        CMainFrame* frame = app().main_frame();
+        auto shown = [frame]() -> QWidget* {
+            auto* panels = frame->findChild<COptionPanels*>();
+            return panels && panels->isVisible() ? panels->currentWidget() : nullptr;
+        };
+        frame->route(res::cmd::kTextTool);
+        EXPECT_TRUE(wait_until([&] { return qobject_cast<CTextOptionDialog*>(shown()); }));
+        frame->route(res::cmd::kFreehandTool);
+        auto* pen = qobject_cast<CFreeHandOptionDialog*>(shown());
+        ASSERT_NE(pen, nullptr);
+        const int row = run == 0 ? 3 : 0;  // another width each time
+        std::int32_t width = 0, type = 0;
+        CFreeHandOptionDialog::cell_settings(row, 2, width, type);
+        emit pen->grid()->chosen(row, 2);
+        EXPECT_EQ(app().tools().freehand().pen().width, width);
+        frame->route(res::cmd::kBrowseMode);
+        frame->close();
+        delete frame;
+        app().ExitInstance();
+    }
 }
 
 TEST_F(MemoLayerTest, MemosKeepTheirDocumentPositionsWhenThePageScrolls)

@@ -72,10 +72,7 @@ TEST_F(PlacesTest, TheFavoritesMenuOpensAFavoriteInTheActiveTab)
     ASSERT_TRUE(places::write_internet_shortcut(favorites() / "Fav.url", platform::from_qstring(pages_.url("/fav").toString())));
     start_on(QStringLiteral("/first"), QStringLiteral("First"));
 
-    QMenu* menu = nullptr;
-    for (QMenu* candidate : frame()->findChildren<QMenu*>())
-        if (!candidate->actions().isEmpty() && candidate->actions().front() == frame()->action(res::cmd::kAddFavorite))
-            menu = candidate;
+    QMenu* menu = open_menu_starting_with(res::cmd::kAddFavorite);
     ASSERT_NE(menu, nullptr);
     emit menu->aboutToShow();
     // Add, organise, separator, then the folder's items: the favorite and the links folder.

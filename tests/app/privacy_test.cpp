@@ -344,10 +344,7 @@ TEST_F(PrivacyTest, ProxyMenuListsTheServersWithTheOneInUseChecked)
     settings::Settings& s = app().settings();
     s.proxy = {"127.0.0.2:3128", "127.0.0.3:8080"};
     app().SetProxy(2, 0);
-    QMenu* proxies = nullptr;
-    for (QMenu* menu : app().main_frame()->findChildren<QMenu*>())
-        if (!menu->actions().isEmpty() && menu->actions().front() == app().main_frame()->action(kProxyDirect))
-            proxies = menu;
+    QMenu* proxies = open_menu_starting_with(kProxyDirect);
     ASSERT_NE(proxies, nullptr);
     emit proxies->aboutToShow();
     QList<QAction*> servers;

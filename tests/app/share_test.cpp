@@ -283,6 +283,7 @@ TEST_F(ShareTest, TheServerSearchListsThePageInEveryModeAndLocalComesBack)
     bool merged = false;
     ASSERT_TRUE(share::commit_package("127.0.0.1", server_->port(), theirs, merged));
     start_sharing();
+    app().main_frame()->route(res::cmd::kMemoPane);
     auto* pane = app().main_frame()->findChild<CMemoBarDlg*>();
     ASSERT_NE(pane, nullptr);
     auto listed_urls = [&] {

@@ -1,3 +1,5 @@
+#include <QBuffer>
+#include <QImage>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTest>
@@ -6,7 +8,9 @@
 #include "AppFixture.h"
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
+#include "app/ChildFrame.h"
 #include "platform/QtText.h"
+#include "share/Downloader.h"
 
 namespace {
 
@@ -19,6 +23,57 @@ protected:
         return tab;
     }
 };
+
+QByteArray png_of(const QColor& colour)
+{
+    QImage image(16, 16, QImage::Format_ARGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+QColor colour_of(const QIcon& icon)
+{
+    return icon.isNull() ? QColor() : icon.pixmap(16, 16).toImage().pixelColor(8, 8);
+}
+
+TEST_F(SiteServicesTest, TheTabShowsTheSiteIconFetchedOnceIntoTheTempFolder)
+{
+    pages_.set("/plain", "<title>Plain</title>plain");
+    pages_.set("/again", "<title>Again</title>again");
+    pages_.set("/declared", "<title>Declared</title><link rel='Shortcut Icon' href='icons/blue.png'>declared");
+    pages_.set_bytes("/favicon.ico", png_of(Qt::red));
+    pages_.set_bytes("/icons/blue.png", png_of(Qt::blue));
+    ASSERT_TRUE(start());
+    CMainFrame* frame = app().main_frame();
+
+    // Without a declared icon the tab strip shows the site's "/favicon.ico", fetched once into
+    // the temp folder for every page of the site, also for two tabs loading at once.
+    CTabBrowserWnd* tab = app().OpenInNewTab(platform::from_qstring(pages_.url("/plain").toString()));
+    CTabBrowserWnd* second = app().OpenInNewTab(platform::from_qstring(pages_.url("/again").toString()));
+    ASSERT_TRUE(wait_until([&] { return !tab->site_icon().isNull() && !second->site_icon().isNull(); }));
+    EXPECT_EQ(colour_of(frame->site_icon(tab->frame())), QColor(Qt::red));
+    EXPECT_EQ(colour_of(second->site_icon()), QColor(Qt::red));
+    const std::string cached = share::Downloader::local_cache_path(
+        app().folders().temp.string(), pages_.url("/favicon.ico").toString().toStdString());
+    EXPECT_TRUE(std::filesystem::exists(cached));
+    CTabBrowserWnd* third = open("/again");
+    ASSERT_TRUE(wait_until([&] { return !third->site_icon().isNull(); }));
+    EXPECT_EQ(pages_.hits("/favicon.ico"), 1);
+
+    // A declared icon, relative to its page, comes first.
+    tab->Navigate(pages_.url("/declared"));
+    EXPECT_TRUE(wait_until([&] { return colour_of(tab->site_icon()) == QColor(Qt::blue); }));
+    EXPECT_EQ(pages_.hits("/icons/blue.png"), 1);
+
+    // The engine's error page shows no icon, not the last page's.
+    tab->Navigate(QUrl(QStringLiteral("http://127.0.0.1:1/")));
+    EXPECT_TRUE(wait_until([&] { return tab->site_icon().isNull(); }));
+    EXPECT_EQ(pages_.hits("/favicon.ico"), 1);
+}
 
 TEST_F(SiteServicesTest, ScriptErrorsShowADialogOnlyWhenNotBlocked)
 {

@@ -49,6 +49,19 @@ TEST(ShiftJis, EveryValidCodeRoundTrips)
     EXPECT_LT(duplicates, 400);
 }
 
+// ASCII-only text skips the tables; it must come out as the tables would convert it.
+TEST(ShiftJis, AsciiAloneConvertsAsInsideJapaneseText)
+{
+    for (int b = 0; b < 0x80; ++b) {
+        const std::string ascii(1, static_cast<char>(b));
+        const std::u16string wide(1, static_cast<char16_t>(b));
+        EXPECT_EQ(platform::sjis_to_utf16(ascii) + u"メ", platform::sjis_to_utf16(ascii + "\x83\x81")) << b;
+        EXPECT_EQ(platform::utf16_to_sjis(wide) + "\x83\x81", platform::utf16_to_sjis(wide + u"メ")) << b;
+        EXPECT_EQ(platform::sjis_to_utf8(ascii) + "メ", platform::sjis_to_utf8(ascii + "\x83\x81")) << b;
+        EXPECT_EQ(platform::utf8_to_sjis(ascii) + "\x83\x81", platform::utf8_to_sjis(ascii + "メ")) << b;
+    }
+}
+
 TEST(ShiftJis, InvalidBytesHaveADefinedResult)
 {
     // A lone lead byte at the end, an invalid trail byte, and an undefined single byte.
