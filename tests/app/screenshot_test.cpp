@@ -45,6 +45,8 @@ TEST_F(AppTest, MainWindowDrawsBarsTabStripAndPages)
     CMDICtrlButton* strip = frame->tab_strip();
     ASSERT_TRUE(strip->isVisible());
     EXPECT_EQ(strip->count(), 2);
+    EXPECT_EQ(strip->active_index(), 1);
+    EXPECT_EQ(frame->active_tab(), frame->tabs()[1]);
     EXPECT_EQ(strip->height(), 26);
     const QRect area(frame->mdi_area()->mapTo(frame, QPoint(0, 0)), frame->mdi_area()->size());
     EXPECT_GT(pixels_near(shot, area.adjusted(20, 40, -20, -20), QColor(0x10, 0x20, 0xd0)), area.width() * 10);
