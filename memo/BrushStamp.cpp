@@ -71,6 +71,8 @@ void StampAccumulator::begin(const Rect& area)
 void StampAccumulator::line(const BrushStamp& brush, int layer, Point a, Point b)
 {
     const int n = brush.size();
+    if (n == 0)
+        return;
     // Midpoint stepping along the major axis, in area coordinates. After i steps the minor
     // coordinate has moved k(i) = floor((2 i dminor + dmajor - 1) / (2 dmajor)) times, so only
     // the steps whose brush can reach the area are visited: a segment between far-away points

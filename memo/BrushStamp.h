@@ -18,10 +18,12 @@ public:
     // Beyond this radius a brush would cost more memory than any sensible pen.
     static constexpr int kMaxRadius = 512;
 
-    explicit BrushStamp(int radius = 0);
+    // No brush yet (radius -1): strokes are read by the thousand and most are never drawn.
+    BrushStamp() = default;
+    explicit BrushStamp(int radius);
 
     int radius() const { return radius_; }
-    int size() const { return 2 * radius_ + 1; }
+    int size() const { return radius_ < 0 ? 0 : 2 * radius_ + 1; }
     std::uint8_t alpha(int x, int y) const { return alpha_[std::size_t(y) * alpha_stride_ + std::size_t(x)]; }
 
 private:
@@ -31,7 +33,7 @@ private:
         int groups8 = 0; // visible columns from there, in groups of 8 (none: an empty row)
         int groups16 = 0;
     };
-    int radius_ = 0;
+    int radius_ = -1;
     std::size_t alpha_stride_ = 0;
     std::vector<std::uint8_t> alpha_;  // a, rows of alpha_stride_
     std::vector<std::uint16_t> scale_; // a << 8, the factor the remaining-colour planes are cut by

@@ -163,7 +163,7 @@ public:
 private:
     // Derived from width; rebuilt when it changes.
     BrushStamp inner_brush_;
-    BrushStamp outer_brush_{2};
+    BrushStamp outer_brush_;
 };
 
 // The two end points of each arrow-head line at tip, pointing along tip - from; L = 4 x width.
