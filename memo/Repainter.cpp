@@ -70,10 +70,12 @@ void Repainter::draw(MemoPackage& package, DrawContext& ctx)
     }
     const std::int32_t middle = std::int32_t(bounds.top + bounds.height() / 2);
     constexpr std::int32_t kFar = std::numeric_limits<std::int32_t>::max();
-    DrawContext upper{ctx.target, ctx.scratch1, ctx.scratch2, ctx.update.intersected({-kFar, -kFar, kFar, middle}),
-                      ctx.offset,  ctx.canvases, ctx.stamps};
-    DrawContext lower{ctx.target, helper_scratch1_, helper_scratch2_, ctx.update.intersected({-kFar, middle, kFar, kFar}),
-                      ctx.offset,  *helper_canvases_, ctx.stamps};
+    DrawContext upper{ctx.target,  ctx.scratch1,  ctx.scratch2,
+                      ctx.update.intersected({-kFar, -kFar, kFar, middle}),
+                      ctx.offset,  ctx.canvases,  ctx.stamps, ctx.missing_stamp_pen};
+    DrawContext lower{ctx.target,  helper_scratch1_,  helper_scratch2_,
+                      ctx.update.intersected({-kFar, middle, kFar, kFar}),
+                      ctx.offset,  *helper_canvases_, ctx.stamps, ctx.missing_stamp_pen};
 
     auto draw_both_halves = [&](std::size_t first, std::size_t end) {
         if (first == end)
