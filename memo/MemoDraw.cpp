@@ -48,7 +48,7 @@ std::mutex& draw_cache_mutex()
 }
 
 // Calls paint(part) for each part of r inside both the update region and the target: nothing
-// is drawn outside the update region, which may be one tile of a larger repaint.
+// is drawn outside the update region, which may be one half of a repaint.
 template <class Paint>
 void for_each_visible_part(const DrawContext& ctx, const Rect& r, Paint&& paint)
 {
