@@ -35,17 +35,22 @@ function(marvo_library target)
   endif()
 endfunction()
 
-# marvo_test(<name> FOLDER <tests/folder> LINKS <libs>... [LABELS <labels>...] [WIDGETS])
+# marvo_test(<name> FOLDER <tests/folder> LINKS <libs>... [LABELS <labels>...] [WIDGETS]
+#            [SOURCES <more sources>...] [LAUNCHER <script>])
 #
 # One GoogleTest program per test folder; every test case becomes a CTest test.
-# Label "core" marks tests that run in the sanitizer build (no Qt).
+# Label "core" marks tests that run in the sanitizer build (no Qt). LAUNCHER runs the program
+# through a script, both when its tests are listed and when each runs (a display of its own).
 function(marvo_test name)
-  cmake_parse_arguments(ARG "WIDGETS" "FOLDER" "LINKS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "WIDGETS" "FOLDER;LAUNCHER" "LINKS;LABELS;SOURCES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${ARG_FOLDER}/*.cpp)
   if(NOT sources)
     return()
   endif()
-  add_executable(${name} ${sources})
+  add_executable(${name} ${sources} ${ARG_SOURCES})
+  if(ARG_LAUNCHER)
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR ${ARG_LAUNCHER})
+  endif()
   target_link_libraries(${name} PRIVATE ${ARG_LINKS} GTest::gtest GTest::gmock)
   # Widget tests get a main() that creates the application object before any test runs.
   if(ARG_WIDGETS)

@@ -7,7 +7,7 @@ packages=(
   # build tools
   build-essential cmake ninja-build ccache pkg-config clang libclang-rt-14-dev
   # Qt 6 with WebEngine
-  qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
+  qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-webengine-dev qt6-webengine-dev-tools
   libqt6webenginecore6-bin libqt6svg6 qt6-svg-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev
   # image codecs
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
@@ -19,7 +19,7 @@ packages=(
   # rendering printed PDF files back to pixels in the print tests
   poppler-utils
   # Japanese fonts, desktop integration, a display for the browser tests
-  fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils xvfb xauth
+  fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils xvfb xauth xdotool
 )
 
 missing=()

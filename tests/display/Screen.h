@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QPoint>
+#include <QProcess>
+#include <QScreen>
+#include <QStringList>
+#include <QWidget>
+
+// The X screen as a person sees it, and input as a person gives it: screenshots are read from
+// the X server's root window (not repainted widgets), and mouse and keys are X events sent by
+// xdotool, which reach the program through the X server like a real device's.
+namespace screen {
+
+// The whole root window as the X server holds it now.
+inline QImage shot()
+{
+    return QGuiApplication::primaryScreen()->grabWindow(0).toImage().convertToFormat(QImage::Format_RGB32);
+}
+
+// A widget point in root-window pixels (the screen's device pixels).
+inline QPoint on_screen(const QWidget* widget, QPoint at)
+{
+    return (QPointF(widget->mapToGlobal(at)) * widget->devicePixelRatioF()).toPoint();
+}
+
+inline QRgb pixel(const QWidget* widget, QPoint at)
+{
+    return shot().pixel(on_screen(widget, at));
+}
+
+// Runs xdotool with the arguments and waits for it; false when it failed.
+inline bool xdotool(const QStringList& arguments)
+{
+    QProcess tool;
+    tool.start(QStringLiteral("xdotool"), arguments);
+    return tool.waitForFinished(10000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
+}
+
+inline bool move(const QWidget* widget, QPoint at)
+{
+    const QPoint p = on_screen(widget, at);
+    return xdotool({"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
+}
+
+inline bool click(const QWidget* widget, QPoint at, int button = 1)
+{
+    return move(widget, at) && xdotool({"click", QString::number(button)});
+}
+
+// Presses at one point, moves through steps to another and releases there.
+inline bool drag(const QWidget* widget, QPoint from, QPoint to, int steps = 8)
+{
+    if (!move(widget, from) || !xdotool({"mousedown", "1"}))
+        return false;
+    for (int i = 1; i <= steps; ++i)
+        if (!move(widget, from + (to - from) * i / steps))
+            return false;
+    return xdotool({"mouseup", "1"});
+}
+
+// Key names as xdotool knows them: "Return", "ctrl+a", "KP_Enter".
+inline bool keys(const QStringList& names)
+{
+    return xdotool(QStringList{"key", "--clearmodifiers"} + names);
+}
+
+inline bool type(const QString& text)
+{
+    return xdotool({"type", "--delay", "5", text});
+}
+
+// Colour tests with room for the scaling and blending of a real screen.
+inline bool near(QRgb a, QRgb b, int tolerance = 24)
+{
+    return std::abs(qRed(a) - qRed(b)) <= tolerance && std::abs(qGreen(a) - qGreen(b)) <= tolerance &&
+           std::abs(qBlue(a) - qBlue(b)) <= tolerance;
+}
+
+} // namespace screen
