@@ -1,6 +1,8 @@
 #include "app/WebPageSurface.h"
 
 #include <QEvent>
+#include <QQuickWidget>
+#include <QQuickWindow>
 #include <QVariant>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -70,21 +72,20 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
                                                    layer->set_page_renders_apart(apart.toBool());
                                            });
         refresh_frames();
+        follow_presented_frames();
         layer_->refresh();
         apply_width_lock();
     });
     connect(page, &QWebEnginePage::urlChanged, layer_, [this] {
         frames_.clear();
+        top_scroll_ = {};
         apply_width_lock();
         layer_->deselect();
         layer_->update();
     });
-    connect(page, &QWebEnginePage::scrollPositionChanged, layer_, [this] {
-        layer_->update();
-        if (!frames_.empty())
-            refresh_frames();
-    });
+    connect(page, &QWebEnginePage::scrollPositionChanged, this, &WebPageSurface::query_scroll);
     tab.view()->installEventFilter(this);
+    follow_presented_frames();
     frame_poll_.setInterval(250);
     connect(&frame_poll_, &QTimer::timeout, this, &WebPageSurface::refresh_frames);
 }
@@ -95,7 +96,23 @@ bool WebPageSurface::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == tab_.view() && event->type() == QEvent::Resize)
         refresh_frames();
+    if (watched == tab_.view() && event->type() == QEvent::ChildAdded)
+        QTimer::singleShot(0, this, [this] { follow_presented_frames(); });
     return false;
+}
+
+void WebPageSurface::follow_presented_frames()
+{
+    auto* quick = qobject_cast<QQuickWidget*>(input_widget());
+    QQuickWindow* window = quick ? quick->quickWindow() : nullptr;
+    if (!window || window == presented_window_ || !layer_)
+        return;
+    if (presented_window_)
+        disconnect(presented_window_.data(), nullptr, layer_.data(), nullptr);
+    presented_window_ = window;
+    // Direct: the layer tells the frames its own read-back of the page makes from the engine's.
+    connect(window, &QQuickWindow::afterRendering, layer_, &CLayerWnd::page_presented, Qt::DirectConnection);
+    connect(window, &QQuickWindow::afterRendering, this, &WebPageSurface::query_scroll, Qt::QueuedConnection);
 }
 
 QWidget* WebPageSurface::host() const
@@ -114,16 +131,20 @@ std::vector<DocumentView> WebPageSurface::documents() const
     const QUrl url = tab_.LocationURL();
     if (url.isEmpty())
         return docs;
-    const QPointF scroll = tab_.view()->page()->scrollPosition();
-    docs.push_back({platform::from_qstring(url.toString()), tab_.view()->rect(), scroll.toPoint()});
+    docs.push_back({platform::from_qstring(url.toString()), tab_.view()->rect(), top_scroll_});
     docs.insert(docs.end(), frames_.begin(), frames_.end());
     return docs;
 }
 
 QImage WebPageSurface::grab_page(const QRect& area)
 {
-    if (QWidget* input = input_widget())
-        return input->grab(area).toImage();
+    // The grab is in device pixels; the layer works in the page's own (logical) pixels.
+    if (QWidget* input = input_widget()) {
+        QImage page = input->grab(area).toImage();
+        if (page.size() != area.size())
+            page = page.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        return page;
+    }
     QImage blank(area.size(), QImage::Format_RGB32);
     blank.fill(Qt::white);
     return blank;
@@ -167,6 +188,39 @@ int WebPageSurface::locked_width() const
 void WebPageSurface::apply_width_lock()
 {
     tab_.setMinimumWidth(std::min(locked_width(), 16384));
+}
+
+void WebPageSurface::query_scroll()
+{
+    if (scroll_query_pending_) {
+        scroll_query_again_ = true;
+        return;
+    }
+    scroll_query_pending_ = true;
+    QPointer<WebPageSurface> self(this);
+    tab_.view()->page()->runJavaScript(QStringLiteral("[window.scrollX, window.scrollY]"),
+                                       QWebEngineScript::ApplicationWorld, [self](const QVariant& result) {
+                                           if (!self)
+                                               return;
+                                           self->scroll_query_pending_ = false;
+                                           if (!result.isValid()) {
+                                               self->scroll_query_again_ = false;  // the page is going
+                                               return;
+                                           }
+                                           const QVariantList xy = result.toList();
+                                           const QPoint scroll = xy.size() == 2 ? QPoint(qRound(xy[0].toDouble()),
+                                                                                        qRound(xy[1].toDouble()))
+                                                                                : QPoint();
+                                           if (scroll != self->top_scroll_) {
+                                               self->top_scroll_ = scroll;
+                                               if (self->layer_)
+                                                   self->layer_->update();
+                                               if (!self->frames_.empty())
+                                                   self->refresh_frames();
+                                           }
+                                           if (std::exchange(self->scroll_query_again_, false))
+                                               self->query_scroll();
+                                       });
 }
 
 void WebPageSurface::refresh_frames()

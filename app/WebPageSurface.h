@@ -10,8 +10,9 @@
 
 class CTabBrowserWnd;
 
-// The page of a tab as the memo layer sees it. The top document's scroll position comes
-// from the engine as it changes; frames (their URLs, rectangles and scroll positions) come
+// The page of a tab as the memo layer sees it. The top document's scroll position is asked
+// of the page after each frame it presents and when the engine reports a scroll (the engine's
+// own scroll position stays 0 on a GPU-composited display); frames (their URLs, rectangles and scroll positions) come
 // from a script in an isolated world and are kept as a snapshot, refreshed on load, scroll
 // and resize, and while frames are shown, a few times a second for their own scrolling.
 class WebPageSurface : public QObject, public PageSurface {
@@ -37,6 +38,8 @@ public:
     // The stored width of the page's memos, or 0 when the page has none.
     int locked_width() const;
 
+    // Asks the page where its top document is scrolled; the layer repaints when it moved.
+    void query_scroll();
     // Asks the page for its frames again.
     void refresh_frames();
     // True once a frame snapshot has arrived since the last request.
@@ -46,9 +49,16 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Tells the layer of every frame the engine presents (the input widget may be replaced).
+    void follow_presented_frames();
+
     CTabBrowserWnd& tab_;
+    QPointer<QObject> presented_window_;
     QPointer<CLayerWnd> layer_;  // a child of the view, which may go first
     std::vector<DocumentView> frames_;
+    QPoint top_scroll_;
+    bool scroll_query_pending_ = false;
+    bool scroll_query_again_ = false;
     bool frames_pending_ = false;
     QTimer frame_poll_;
 };

@@ -11,6 +11,7 @@
 #include <QDropEvent>
 #include <QPainter>
 #include <QPaintEvent>
+#include <QScopedValueRollback>
 #include <QTimer>
 
 #include "memo/ImageCodec.h"
@@ -69,7 +70,8 @@ QString message(int id)
     return QString::fromUtf8(res::text(id).data(), qsizetype(res::text(id).size()));
 }
 
-// A view of the back buffer's memory; window surfaces are opaque, so premultiplied is exact.
+// A view of the back buffer's memory: opaque pictures of the page, or the premultiplied memos
+// that paint_transparent leaves.
 QImage image_of(memo::MemoImage& image)
 {
     return QImage(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_ARGB32_Premultiplied);
@@ -81,6 +83,8 @@ CLayerWnd::CLayerWnd(PageSurface& surface) : QWidget(surface.host()), surface_(s
 {
     clock_.start();
     setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Transparent where nothing is drawn: the engine's own rendering shows through, live.
+    setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     setGeometry(surface.host()->rect());
@@ -756,6 +760,16 @@ bool CLayerWnd::browse_left_release(QPoint p)
 
 // ---- painting ----
 
+bool CLayerWnd::has_anything_to_draw(const std::vector<DocumentView>& docs) const
+{
+    if (tool() != nullptr || !selection_rect_.is_empty())
+        return true;
+    for (const DocumentView& doc : docs)
+        if (const auto pkg = package(doc.url, false); pkg && !pkg->empty())
+            return true;
+    return false;
+}
+
 void CLayerWnd::paintEvent(QPaintEvent* event)
 {
     if (!shown_)
@@ -764,18 +778,15 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
     if (area.isEmpty())
         return;
     const std::vector<DocumentView> docs = surface_.documents();
-    bool anything = tool() != nullptr || !selection_rect_.is_empty();
-    for (const DocumentView& doc : docs) {
-        if (anything)
-            break;
-        const auto pkg = package(doc.url, false);
-        anything = pkg && !pkg->empty();
-    }
-    if (!anything)
+    painted_scrolls_.clear();
+    for (const DocumentView& doc : docs)
+        painted_scrolls_.push_back(doc.scroll);
+    if (!has_anything_to_draw(docs))
         return;  // the page shows through untouched
 
-    paint_into(area);
+    paint_transparent(area);
     QPainter painter(this);
+    painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.drawImage(area.topLeft(), image_of(back_), area);
 
     // Selection frame and handle, and the marked area: dotted, over everything.
@@ -806,48 +817,105 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
 
     const memo::Time64 now = memo::now_time();
     if (!docs.empty() && now - thumbnail_time_ > kThumbnailSeconds) {
-        if (area == rect())
-            make_thumbnail();
-        else if (auto top = package(docs.front().url, false); top && !top->empty())
-            QTimer::singleShot(0, this, [this] { update(); });  // a whole frame to take it from
+        if (auto top = package(docs.front().url, false); top && !top->empty() && !thumbnail_queued_) {
+            thumbnail_queued_ = true;  // the page cannot be read back while the window paints
+            QTimer::singleShot(0, this, [this] {
+                thumbnail_queued_ = false;
+                make_thumbnail();
+            });
+        }
     }
 }
 
-void CLayerWnd::paint_into(const QRect& area)
+void CLayerWnd::page_presented()
 {
+    if (!shown_ || painting_ || grabbing_ || follow_queued_)
+        return;
+    // Not inside the engine's render: the page can be read back only once it is done.
+    follow_queued_ = true;
+    QTimer::singleShot(0, this, &CLayerWnd::follow_page);
+}
+
+void CLayerWnd::follow_page()
+{
+    follow_queued_ = false;
+    const std::vector<DocumentView> docs = surface_.documents();
+    bool moved = docs.size() != painted_scrolls_.size();
+    for (std::size_t i = 0; !moved && i < docs.size(); ++i)
+        moved = docs[i].scroll != painted_scrolls_[i];
+    const std::vector<QRect> effects = effect_areas(docs, rect());
+    if (!effects.empty())
+        take_page_pixels(effects);
+    if (moved && has_anything_to_draw(docs))
+        update();
+    else
+        for (const QRect& r : effects)
+            update(r);
+}
+
+void CLayerWnd::take_page_pixels(const std::vector<QRect>& areas)
+{
+    QRect bounds;
+    for (const QRect& r : areas)
+        bounds |= r;
+    const QScopedValueRollback<bool> grabbing(grabbing_, true);
+    page_pixels_ = surface_.grab_page(bounds).convertToFormat(QImage::Format_RGB32);
+    page_pixels_area_ = bounds;
+}
+
+std::vector<QRect> CLayerWnd::effect_areas(const std::vector<DocumentView>& docs, const QRect& area) const
+{
+    std::vector<QRect> found;
+    for (const DocumentView& doc : docs) {
+        const auto pkg = package(doc.url, false);
+        if (!pkg)
+            continue;
+        const memo::Point o = doc.offset();
+        for (std::size_t i = 0; i < pkg->size(); ++i)
+            if (pkg->at(i).kind() == memo::MemoKind::Effect)
+                if (const QRect r = to_qrect(pkg->at(i).bounds().offset(o.x, o.y)) & doc.rect & area; !r.isEmpty())
+                    found.push_back(r);
+    }
+    return found;
+}
+
+void CLayerWnd::ensure_buffers()
+{
+    if (back_.width() >= width() && back_.height() >= height() && !back_.empty())
+        return;
     const int w = std::max(width(), 1280);
     const int h = std::max(height(), 1024);
-    if (back_.width() < width() || back_.height() < height() || back_.empty()) {
-        canvases_.release();
-        shared_repainter().release_canvases();
-        back_.create(w, h);
-        back_.fill(memo::rgb(255, 255, 255), 255);
-        scratch1_.create(w, h);
-        scratch2_.create(w, h);
-    }
-    // The page's own pixels first: memos blend over them and effects read them.
-    QImage page = surface_.grab_page(area);
-    if (page.format() != QImage::Format_ARGB32 && page.format() != QImage::Format_RGB32 &&
-        page.format() != QImage::Format_ARGB32_Premultiplied)
-        page = page.convertToFormat(QImage::Format_RGB32);
-    const int rows = std::min(page.height(), area.height());
-    const int cols = std::min(page.width(), area.width());
-    for (int y = 0; y < rows; ++y) {
-        const auto* src = reinterpret_cast<const std::uint32_t*>(page.constScanLine(y));
-        auto* dst = reinterpret_cast<std::uint32_t*>(back_.pixel(area.left(), area.top() + y));
-        for (int x = 0; x < cols; ++x)
+    canvases_.release();
+    shared_repainter().release_canvases();
+    back_.create(w, h);
+    back_white_.create(w, h);
+    scratch1_.create(w, h);
+    scratch2_.create(w, h);
+}
+
+void CLayerWnd::copy_page_into(memo::MemoImage& target, const QRect& area, const QImage& page, QPoint origin)
+{
+    const QRect part = area & QRect(origin, page.size());
+    for (int y = part.top(); y <= part.bottom(); ++y) {
+        const auto* src = reinterpret_cast<const std::uint32_t*>(page.constScanLine(y - origin.y())) +
+                          (part.left() - origin.x());
+        auto* dst = reinterpret_cast<std::uint32_t*>(target.pixel(part.left(), y));
+        for (int x = 0; x < part.width(); ++x)
             dst[x] = src[x] | 0xFF000000u;
     }
+}
 
+void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area)
+{
     const MemoLayerServices& services = memo_layer_services();
     CTool* t = tool();
-    memo::Canvas& canvas = canvases_.canvas_for(back_);
+    memo::Canvas& canvas = canvases_.canvas_for(target);
     for (const DocumentView& doc : surface_.documents()) {
         const QRect clip = doc.rect & area;
         if (clip.isEmpty())
             continue;
         const memo::Region region(to_rect(clip));
-        memo::DrawContext ctx{back_, scratch1_, scratch2_, region, doc.offset(), canvases_, services.stamps};
+        memo::DrawContext ctx{target, scratch1_, scratch2_, region, doc.offset(), canvases_, services.stamps};
         canvas.set_clip(region);
         if (const auto pkg = package(doc.url, false))
             shared_repainter().draw(*pkg, ctx);
@@ -857,14 +925,66 @@ void CLayerWnd::paint_into(const QRect& area)
     }
 }
 
+void CLayerWnd::paint_into(const QRect& area)
+{
+    ensure_buffers();
+    // The page's own pixels first: memos blend over them and effects read them.
+    back_.fill_rect(area.left(), area.top(), area.width(), area.height(), memo::rgb(255, 255, 255), 255);
+    QImage page;
+    {
+        const QScopedValueRollback<bool> grabbing(grabbing_, true);
+        page = surface_.grab_page(area).convertToFormat(QImage::Format_RGB32);
+    }
+    copy_page_into(back_, area, page, area.topLeft());
+    draw_memos(back_, area);
+}
+
+// Memos are drawn by blending over what lies under them, so the same drawing over black and
+// over white tells, per pixel, how much of the page shows through (the difference) and what
+// the memos add (the picture over black): a premultiplied picture the window system blends
+// over the page's live pixels. Effects read the page, so their areas hold its pixels in both
+// drawings and come out opaque. The page cannot be read back while the window paints: its
+// pixels come from the last frame the engine presented (page_presented).
+void CLayerWnd::paint_transparent(const QRect& area)
+{
+    ensure_buffers();
+    const QScopedValueRollback<bool> painting(painting_, true);
+    const std::vector<QRect> effects = effect_areas(surface_.documents(), area);
+    back_.fill_rect(area.left(), area.top(), area.width(), area.height(), memo::rgb(0, 0, 0), 255);
+    back_white_.fill_rect(area.left(), area.top(), area.width(), area.height(), memo::rgb(255, 255, 255), 255);
+    for (const QRect& r : effects) {
+        back_.fill_rect(r.left(), r.top(), r.width(), r.height(), memo::rgb(255, 255, 255), 255);
+        copy_page_into(back_, r, page_pixels_, page_pixels_area_.topLeft());
+        back_white_.copy(r.left(), r.top(), r.width(), r.height(), back_, r.left(), r.top());
+        if (!page_pixels_area_.contains(r) && !follow_queued_) {
+            follow_queued_ = true;  // a new effect, or one scrolled into view
+            QTimer::singleShot(0, this, &CLayerWnd::follow_page);
+        }
+    }
+    draw_memos(back_, area);
+    draw_memos(back_white_, area);
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        std::uint8_t* b = back_.pixel(area.left(), y);
+        const std::uint8_t* w = back_white_.pixel(area.left(), y);
+        for (int x = 0; x < area.width(); ++x, b += 4, w += 4) {
+            const int through = std::max({w[0] - b[0], w[1] - b[1], w[2] - b[2], 0});
+            const std::uint8_t alpha = std::uint8_t(255 - through);
+            b[0] = std::min(b[0], alpha);
+            b[1] = std::min(b[1], alpha);
+            b[2] = std::min(b[2], alpha);
+            b[3] = alpha;
+        }
+    }
+}
+
 void CLayerWnd::make_thumbnail()
 {
     const std::vector<DocumentView> docs = surface_.documents();
     const auto top = docs.empty() ? nullptr : package(docs.front().url, false);
     if (!top || top->empty())
         return;
-    // The view at half size, then into the 32 x 32 thumbnail.
-    const QImage half = image_of(back_).copy(rect()).scaled(width() / 2, height() / 2, Qt::IgnoreAspectRatio,
+    // The view as shown, at half size, then into the 32 x 32 thumbnail.
+    const QImage half = picture_of(rect()).scaled(width() / 2, height() / 2, Qt::IgnoreAspectRatio,
                                                             Qt::SmoothTransformation);
     const QImage small = half.scaled(kThumbnailSide, kThumbnailSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_ARGB32);

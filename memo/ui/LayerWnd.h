@@ -142,6 +142,9 @@ public:
     // While the page loads the pointer says so, unless a tool shows its own.
     void set_busy(bool busy);
     bool busy() const { return busy_; }
+    // The page showed a new frame: memos follow a scroll the layer has not painted yet, and
+    // effects take the page's new pixels.
+    void page_presented();
 
     // Repaints part of the layer (layer coordinates); a null rect repaints everything.
     void invalidate_window(const QRect& rect);
@@ -174,7 +177,20 @@ protected:
 private:
     bool route_mouse(QMouseEvent* event);
     bool browse_left_release(QPoint p);
+    bool has_anything_to_draw(const std::vector<DocumentView>& docs) const;
+    // Areas of region effects, in layer coordinates, within area.
+    std::vector<QRect> effect_areas(const std::vector<DocumentView>& docs, const QRect& area) const;
+    void ensure_buffers();
+    // The page's pixels of area, from a picture of the page whose top-left is at origin.
+    static void copy_page_into(memo::MemoImage& target, const QRect& area, const QImage& page, QPoint origin);
+    // Reads the page under the effects back, after the engine presented a frame.
+    void follow_page();
+    void take_page_pixels(const std::vector<QRect>& areas);
+    void draw_memos(memo::MemoImage& target, const QRect& area);
+    // The page with its memos, opaque, into back_ (pictures of what is shown).
     void paint_into(const QRect& area);
+    // The memos alone, premultiplied over transparency, into back_ (the window's own paint).
+    void paint_transparent(const QRect& area);
     void make_thumbnail();
     void stamp_package(memo::MemoPackage& package);
     CTool* tool() const;
@@ -192,6 +208,14 @@ private:
     memo::Rect selection_rect_;
     QPoint selection_rect_scroll_;
     memo::MemoImage back_;
+    memo::MemoImage back_white_;
+    bool painting_ = false;
+    bool grabbing_ = false;
+    bool follow_queued_ = false;
+    bool thumbnail_queued_ = false;
+    QImage page_pixels_;  // the page under the effects, as last presented
+    QRect page_pixels_area_;
+    std::vector<QPoint> painted_scrolls_;  // of the documents the last paint showed
     memo::MemoImage scratch1_;
     memo::MemoImage scratch2_;
     memo::QtCanvasFactory canvases_;

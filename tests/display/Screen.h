@@ -26,6 +26,14 @@ inline QPoint on_screen(const QWidget* widget, QPoint at)
     return (QPointF(widget->mapToGlobal(at)) * widget->devicePixelRatioF()).toPoint();
 }
 
+// Keeps the screen as it is now in MARVO_SCREENSHOT_DIR, when set, as NAME.png.
+inline void keep(const QString& name)
+{
+    const QString dir = qEnvironmentVariable("MARVO_SCREENSHOT_DIR");
+    if (!dir.isEmpty())
+        shot().save(dir + QLatin1Char('/') + name + QStringLiteral(".png"));
+}
+
 inline QRgb pixel(const QWidget* widget, QPoint at)
 {
     return shot().pixel(on_screen(widget, at));

@@ -151,7 +151,8 @@ TEST_F(LayerTest, FreehandDragMakesAStrokeAndAClickMakesNone)
     const QImage image = shot();
     EXPECT_NE(image.pixel(100, 60), kPageColour);
     EXPECT_EQ(image.pixel(100, 150), kPageColour);
-    // A whole frame also made the site's thumbnail.
+    // A frame also made the site's thumbnail, from the page as shown, once it was painted.
+    QCoreApplication::processEvents();
     EXPECT_EQ(pkg->thumbnail.width(), 32);
     EXPECT_EQ(pkg->thumbnail.height(), 32);
 }

@@ -1,0 +1,133 @@
+// The memo layer as a person sees it on an X display: the page stays live under the memos,
+// memos follow the page's scrolling, effects follow the page's changes.
+#include <QWebEngineView>
+
+#include "Screen.h"
+#include "app/AppFixture.h"
+#include "app/BrowserPage.h"
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/TabBrowserWnd.h"
+#include "memo/PackageCache.h"
+#include "memo/ui/LayerWnd.h"
+#include "platform/QtText.h"
+
+namespace {
+
+bool reddish(QRgb p) { return qRed(p) > 180 && qGreen(p) < 80 && qBlue(p) < 80; }
+bool bluish(QRgb p) { return qBlue(p) > 180 && qRed(p) < 80 && qGreen(p) < 80; }
+bool cyanish(QRgb p) { return qRed(p) < 80 && qGreen(p) > 180 && qBlue(p) > 180; }
+bool yellowish(QRgb p) { return qRed(p) > 180 && qGreen(p) > 180 && qBlue(p) < 80; }
+bool greenish(QRgb p) { return qGreen(p) > 150 && qRed(p) < 80 && qBlue(p) < 80; }
+bool whitish(QRgb p) { return qRed(p) > 235 && qGreen(p) > 235 && qBlue(p) > 235; }
+
+class MemoLayerDisplayTest : public AppTest {
+protected:
+    CTabBrowserWnd* start_on(const QString& path)
+    {
+        if (!start({pages_.url(path).toString()}))
+            return nullptr;
+        CMainFrame* frame = app().main_frame();
+        frame->raise();
+        frame->activateWindow();
+        CTabBrowserWnd* tab = frame->tabs().front()->browser();
+        const bool loaded = wait_until([&] {
+            return tab->LocationURL() == pages_.url(path) && !tab->busy() && tab->view()->focusProxy() &&
+                   frame->isVisible();
+        }, 60000);
+        return loaded ? tab : nullptr;
+    }
+    memo::PackageCache::PackagePtr package_of(const QString& path)
+    {
+        return app().package_cache().lookup(platform::from_qstring(pages_.url(path).toString()), true);
+    }
+    static void add_box(memo::MemoPackage& pkg, memo::Rect rect, memo::Colour colour)
+    {
+        auto box = std::make_unique<memo::PrimitiveObject>();
+        box->rect = rect;
+        box->fill_colour = colour;
+        box->border_colour = colour;
+        box->opacity = 255;
+        pkg.add(std::move(box));
+    }
+    // Waits until the screen has shown every one of the conditions at the point, each at least
+    // once: a page that keeps changing must be seen changing.
+    static bool screen_shows_each(const QWidget* widget, QPoint at, const std::vector<bool (*)(QRgb)>& conditions)
+    {
+        std::vector<bool> seen(conditions.size(), false);
+        return wait_until([&] {
+            const QRgb p = screen::pixel(widget, at);
+            for (std::size_t i = 0; i < conditions.size(); ++i)
+                seen[i] = seen[i] || conditions[i](p);
+            return std::all_of(seen.begin(), seen.end(), [](bool b) { return b; });
+        }, 30000);
+    }
+};
+
+// A page that switches its colour every 150 ms keeps doing so on screen around and under
+// memos, an effect over it shows each change, and the memo itself stays drawn meanwhile.
+TEST_F(MemoLayerDisplayTest, ThePageStaysLiveUnderMemosAndEffects)
+{
+    pages_.set("/live", QStringLiteral(
+        "<title>Live</title><body style='margin:0;background:#fff'>"
+        "<div id=b style='position:absolute;left:0;top:0;width:400px;height:300px;background:#f00'></div>"
+        "<script>var red = true; setInterval(function () { red = !red;"
+        " document.getElementById('b').style.background = red ? '#f00' : '#00f'; }, 150);</script></body>"));
+    CTabBrowserWnd* tab = start_on("/live");
+    ASSERT_TRUE(tab);
+    auto pkg = package_of("/live");
+    add_box(*pkg, {20, 20, 80, 80}, memo::rgb(0, 200, 0));
+    auto negative = std::make_unique<memo::EffectObject>();
+    negative->rect = {200, 100, 300, 200};
+    negative->operation = 3;
+    pkg->add(std::move(negative));
+    tab->layer()->update();
+
+    QWidget* view = tab->view();
+    EXPECT_TRUE(screen_shows_each(view, {150, 250}, {reddish, bluish})) << "page beside the memos";
+    EXPECT_TRUE(screen_shows_each(view, {250, 150}, {cyanish, yellowish})) << "page under the negative effect";
+    screen::keep(QStringLiteral("live-page-under-memos"));
+    EXPECT_TRUE(greenish(screen::pixel(view, {50, 50}))) << "the memo";
+    EXPECT_TRUE(screen_shows_each(view, {50, 50}, {greenish}));
+}
+
+// Memos keep their document positions when a script scrolls the page and when the wheel does.
+TEST_F(MemoLayerDisplayTest, MemosMoveWithThePageWhenItScrolls)
+{
+    pages_.set("/tall", QStringLiteral("<title>Tall</title><body style='margin:0;background:#fff'>"
+                                       "<div style='height:6000px'></div></body>"));
+    CTabBrowserWnd* tab = start_on("/tall");
+    ASSERT_TRUE(tab);
+    auto pkg = package_of("/tall");
+    add_box(*pkg, {100, 700, 160, 760}, memo::rgb(0, 200, 0));
+    add_box(*pkg, {100, 2700, 160, 2760}, memo::rgb(0, 200, 0));
+    tab->layer()->update();
+    QWidget* view = tab->view();
+    ASSERT_TRUE(wait_until([&] { return whitish(screen::pixel(view, {130, 230})); }));
+
+    // The engine's own scroll position stays 0 on such a display: the layer asks the page.
+    const auto scrolled = [&] { return tab->layer()->documents().front().scroll.y(); };
+    tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 500)"));
+    ASSERT_TRUE(wait_until([&] { return scrolled() == 500; }));
+    EXPECT_TRUE(wait_until([&] { return greenish(screen::pixel(view, {130, 230})); }));
+    EXPECT_TRUE(whitish(screen::pixel(view, {130, 290})));
+
+    // The wheel: wherever the page comes to rest, the second memo is where the page puts it.
+    ASSERT_TRUE(screen::move(view, {300, 300}));
+    for (int i = 0; i < 30; ++i)
+        ASSERT_TRUE(screen::xdotool({"click", "5"}));
+    ASSERT_TRUE(wait_until([&] { return scrolled() > 2000; })) << scrolled();
+    int y = -1;
+    ASSERT_TRUE(wait_until([&] {
+        const int now = scrolled();
+        const bool settled = now == y;
+        y = now;
+        return settled && 2730 - y > 10 && 2730 - y < view->height() - 10 &&
+               greenish(screen::pixel(view, {130, 2730 - y}));
+    })) << "scrolled to " << y;
+    EXPECT_TRUE(whitish(screen::pixel(view, {130, 2700 - y - 15})));
+    EXPECT_TRUE(whitish(screen::pixel(view, {130, 2760 - y + 15})));
+    screen::keep(QStringLiteral("memo-after-wheel-scroll"));
+}
+
+} // namespace
