@@ -255,6 +255,19 @@ void CMarvoApp::start_memo_store()
         return false;
     };
     services.double_buffer = [this] { return settings_.doublebuffer != 0; };
+    if (!package_saver_) {
+        package_saver_ = new QTimer(this);
+        package_saver_->setSingleShot(true);
+        package_saver_->setInterval(kPackageSaveDelayMs);
+        connect(package_saver_, &QTimer::timeout, this, [this] {
+            if (package_cache_)
+                package_cache_->save_changed();
+        });
+    }
+    services.package_changed = [this] {
+        if (!package_saver_->isActive())
+            package_saver_->start();
+    };
 }
 
 bool CMarvoApp::drawing_tool_active() const

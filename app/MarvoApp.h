@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QPointer>
+#include <QTimer>
 #include <memory>
 #include <string>
 
@@ -127,6 +128,8 @@ private:
     void let_first_navigation_start();
     // A navigation that has not started by then (refused, say) is not waited for longer.
     static constexpr int kNavigationStartWaitMs = 30;
+    // How long after a memo changed its package is written.
+    static constexpr int kPackageSaveDelayMs = 2000;
     CTabBrowserWnd* new_tab(const QUrl& first_page);
 
     settings::Settings settings_;
@@ -138,6 +141,8 @@ private:
     places::History history_;
     places::OrderList favorites_order_;
     std::unique_ptr<memo::PackageCache> package_cache_;
+    // Coalesces package changes into one save a few seconds later: a crash loses at most those.
+    QTimer* package_saver_ = nullptr;
     std::unique_ptr<memo::StampList> stamps_;
     std::unique_ptr<CToolBox> tools_;
     std::unique_ptr<ShareClient> share_;

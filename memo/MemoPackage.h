@@ -31,6 +31,9 @@ public:
     MemoImage thumbnail;
     bool dirty = false;
     Time64 last_access = never_time(); // not stored
+    // Not stored: a digest of the bytes last read from or written to the package's file; 0
+    // while the package has never been on disk.
+    std::uint64_t saved_digest = 0;
 
     // Appends; gives the object a fresh GUID when its id is unset and points it at this
     // package. Returns the object.

@@ -47,10 +47,11 @@ PackageCache::PackagePtr PackageCache::find(std::string_view normalized_url)
     return nullptr;
 }
 
-bool PackageCache::write_file(const MemoPackage& package)
+bool PackageCache::write_file(MemoPackage& package)
 {
     try {
         write_package_file(package, file_for(package.url));
+        package.saved_digest = stable_hash(package.serialize());
         return true;
     } catch (const rs2::IOException&) {
         return false;
@@ -103,6 +104,7 @@ bool PackageCache::load(const std::string& normalized_url)
     }
     trace("キャッシュに読み込みました");
     package->last_access = now();
+    package->saved_digest = stable_hash(package->serialize());
     packages_.push_back(std::shared_ptr<MemoPackage>(std::move(package)));
     return true;
 }
@@ -121,7 +123,7 @@ void PackageCache::evict()
         // copy that is never saved.
         if (p.use_count() > 1)
             continue;
-        if (!write_file(*p))
+        if (!never_used(*p) && !write_file(*p))
             trace("Failed to save " + file_for(p->url).string());
         trace(p->url + "キャッシュから削除しました");
         packages_.erase(packages_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -164,7 +166,21 @@ bool PackageCache::save_all()
 {
     bool all = true;
     for (const auto& p : packages_) {
-        if (p->url.empty())
+        if (p->url.empty() || never_used(*p))
+            continue;
+        if (!write_file(*p)) {
+            trace("Failed To Save " + p->url);
+            all = false;
+        }
+    }
+    return all;
+}
+
+bool PackageCache::save_changed()
+{
+    bool all = true;
+    for (const auto& p : packages_) {
+        if (p->url.empty() || never_used(*p) || stable_hash(p->serialize()) == p->saved_digest)
             continue;
         if (!write_file(*p)) {
             trace("Failed To Save " + p->url);
@@ -182,7 +198,7 @@ std::size_t PackageCache::commit_changed()
         if (!p->dirty)
             continue;
         p->dirty = false;
-        if (is_private(p->url))
+        if (is_private(p->url) || never_used(*p))
             continue;
         job.push_back(std::make_shared<const MemoPackage>(*p));
     }

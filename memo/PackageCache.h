@@ -79,6 +79,9 @@ public:
 
     // Writes every package with a URL to its file. False when any write failed (traced).
     bool save_all();
+    // Writes the packages whose bytes differ from their file's (those changed since they were
+    // read or written). False when any write failed (traced).
+    bool save_changed();
 
     // Hands the changed packages of sites that are not private to the commit sink as one job
     // and clears every changed package's dirty flag. Returns how many were handed over.
@@ -118,7 +121,9 @@ private:
     bool load(const std::string& normalized_url);
     void evict();
     // Writes beside and renames; false on any failure.
-    bool write_file(const MemoPackage& package);
+    bool write_file(MemoPackage& package);
+    // A package made for a page and never given a memo: nothing to store or share.
+    static bool never_used(const MemoPackage& package) { return package.empty() && package.saved_digest == 0; }
 
     std::filesystem::path folder_;
     Clock clock_;

@@ -314,6 +314,8 @@ void CLayerWnd::stamp_package(MemoPackage& package)
     package.width = surface_.host()->width();
     package.time = memo::now_time();
     package.dirty = true;
+    if (const MemoLayerServices& services = memo_layer_services(); services.package_changed)
+        services.package_changed();
 }
 
 MemoObject& CLayerWnd::added(MemoPackage& package, std::unique_ptr<MemoObject> object)
@@ -459,6 +461,8 @@ void CLayerWnd::undo()
             if (auto pkg = package(saved->url, true)) {
                 pkg->assign(*saved);
                 pkg->dirty = true;
+                if (const MemoLayerServices& services = memo_layer_services(); services.package_changed)
+                    services.package_changed();
             }
         break;
     }

@@ -30,6 +30,8 @@ struct MemoLayerServices {
     std::function<bool(std::string_view url)> is_private;
     std::function<void(const std::string& url)> queue_delete;
     std::function<bool()> double_buffer;
+    // A package changed: the application saves changed packages a few seconds later.
+    std::function<void()> package_changed;
 
     std::string user() const { return user_name ? user_name() : std::string(); }
 };

@@ -9,6 +9,8 @@
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/PackageCache.h"
+#include "memo/PackageFiles.h"
+#include "res/CommandIds.h"
 #include "memo/ui/LayerWnd.h"
 #include "platform/QtText.h"
 
@@ -128,6 +130,45 @@ TEST_F(MemoLayerDisplayTest, MemosMoveWithThePageWhenItScrolls)
     EXPECT_TRUE(whitish(screen::pixel(view, {130, 2700 - y - 15})));
     EXPECT_TRUE(whitish(screen::pixel(view, {130, 2760 - y + 15})));
     screen::keep(QStringLiteral("memo-after-wheel-scroll"));
+}
+
+// A stroke drawn with the pen on a scrolled page is kept at its place in the document, and is
+// on disk a few seconds later while the browser keeps running: a crash would not lose it.
+TEST_F(MemoLayerDisplayTest, APenStrokeOnAScrolledPageIsStoredAtItsDocumentPlaceWithinSeconds)
+{
+    pages_.set("/long", QStringLiteral("<title>Long</title><body style='margin:0;background:#fff'>"
+                                       "<div style='height:6000px'></div></body>"));
+    CTabBrowserWnd* tab = start_on("/long");
+    ASSERT_TRUE(tab);
+    tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 1000)"));
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().front().scroll.y() == 1000; }));
+
+    app().main_frame()->route(res::cmd::kFreehandTool);
+    QWidget* view = tab->view();
+    ASSERT_TRUE(screen::drag(view, {50, 100}, {250, 100}));
+    const std::string url = platform::from_qstring(pages_.url("/long").toString());
+    const auto stroke_of = [](const memo::MemoPackage& pkg) -> const memo::StrokeObject* {
+        return pkg.size() == 1 ? dynamic_cast<const memo::StrokeObject*>(&pkg.at(0)) : nullptr;
+    };
+    memo::PackageCache::PackagePtr pkg;
+    ASSERT_TRUE(wait_until([&] {
+        pkg = app().package_cache().lookup(url, false);
+        return pkg && stroke_of(*pkg) && !tab->layer()->undo_list().empty();
+    }));
+    EXPECT_EQ(stroke_of(*pkg)->points.front(), (memo::Point{50, 1100}));
+    EXPECT_TRUE(wait_until([&] { return !whitish(screen::pixel(view, {150, 100})); }));
+    screen::keep(QStringLiteral("stroke-on-scrolled-page"));
+
+    std::unique_ptr<memo::MemoPackage> stored;
+    EXPECT_TRUE(wait_until([&] {
+        std::string bytes;
+        if (memo::read_whole_file(app().package_cache().file_for(url), bytes) != memo::FileRead::Ok)
+            return false;
+        stored = memo::parse_package(bytes);
+        return stored && stroke_of(*stored);
+    }, 20000));
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stroke_of(*stored)->points.front(), (memo::Point{50, 1100}));
 }
 
 } // namespace

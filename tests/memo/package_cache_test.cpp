@@ -182,6 +182,7 @@ TEST_F(CacheTest, EvictsByTheMinutesOfTheIdleSpanAfterALoad)
     now += 59 * 60;
     cache.lookup("http://idle-2-minutes.jp/", true)->add(stroke(1));
     auto held = cache.lookup("http://held.jp/", true);
+    held->add(stroke(2));
     store("http://disk1.jp/", kNow, 1);
     store("http://disk2.jp/", kNow, 1);
     now += 2 * 60;
@@ -208,8 +209,8 @@ TEST_F(CacheTest, EvictsByTheMinutesOfTheIdleSpanAfterALoad)
 
 TEST_F(CacheTest, WriteFailuresAreTracedAndTheLoopGoesOn)
 {
-    cache.lookup("http://blocked.jp/", true);
-    cache.lookup("http://fine.jp/", true);
+    cache.lookup("http://blocked.jp/", true)->add(stroke(1));
+    cache.lookup("http://fine.jp/", true)->add(stroke(2));
     // A folder where the file should go: the rename over it fails.
     std::filesystem::create_directory(cache.file_for("http://blocked.jp/"));
     EXPECT_FALSE(cache.save_all());
@@ -239,6 +240,7 @@ TEST_F(CacheTest, CommitHandsCopiesOfChangedPublicPackagesToTheSink)
     cache.lookup("http://private.jp/", true)->add(stroke(2));
     cache.lookup("http://clean.jp/", true)->dirty = false;
     cache.lookup("http://last.jp/", true)->add(stroke(3));
+    cache.lookup("http://clicked.jp/", true);  // a click that drew nothing
     trace();
 
     EXPECT_EQ(cache.commit_changed(), 2u);
@@ -259,6 +261,36 @@ TEST_F(CacheTest, CommitHandsCopiesOfChangedPublicPackagesToTheSink)
     // Nothing changed: no job.
     EXPECT_EQ(cache.commit_changed(), 0u);
     EXPECT_EQ(jobs, 1);
+}
+
+// Changed packages are written while the program runs; unchanged ones and pages that were
+// only looked at (a click that drew nothing) leave the disk alone.
+TEST_F(CacheTest, SavingChangedPackagesWritesOnlyWhatChanged)
+{
+    store("http://stored.jp/", kNow - 100, 2);
+    const auto stored_time = std::filesystem::last_write_time(cache.file_for("http://stored.jp/"));
+    auto stored = cache.lookup("http://stored.jp/", false);
+    auto drawn = cache.lookup("http://drawn.jp/", true);
+    drawn->add(stroke(1));
+    auto clicked = cache.lookup("http://clicked.jp/", true);
+
+    EXPECT_TRUE(cache.save_changed());
+    ASSERT_TRUE(on_disk("http://drawn.jp/"));
+    EXPECT_EQ(on_disk("http://drawn.jp/")->size(), 1u);
+    EXPECT_FALSE(std::filesystem::exists(cache.file_for("http://clicked.jp/")));
+    EXPECT_EQ(std::filesystem::last_write_time(cache.file_for("http://stored.jp/")), stored_time);
+
+    // A later change is written again; removing every memo of a stored page writes that too.
+    drawn->add(stroke(2));
+    stored->remove(&stored->at(0));
+    stored->remove(&stored->at(0));
+    EXPECT_TRUE(cache.save_changed());
+    EXPECT_EQ(on_disk("http://drawn.jp/")->size(), 2u);
+    EXPECT_EQ(on_disk("http://stored.jp/")->size(), 0u);
+
+    // Nor does the end of the run store the page nothing was drawn on.
+    EXPECT_TRUE(cache.save_all());
+    EXPECT_FALSE(std::filesystem::exists(cache.file_for("http://clicked.jp/")));
 }
 
 TEST_F(CacheTest, DeletingASiteStoresADeletionRecord)
