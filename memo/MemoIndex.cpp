@@ -138,6 +138,14 @@ std::optional<MemoSite> read_summary(Source& source)
         if (h.length > end - body_at)
             throw rs2::IOException("record length exceeds its container");
         at = body_at + h.length;
+        if (tag_is(h, "OBJS")) {
+            // Only the count is read: the objects themselves are stepped over.
+            char count[4] = {};
+            if (h.length >= 4)
+                source.read_at(body_at, count, 4);
+            site.has_memos = std::memcmp(count, "\0\0\0\0", 4) != 0;
+            continue;
+        }
         const bool wanted = tag_is(h, "SURL") || tag_is(h, "TIME") || tag_is(h, "THUM");
         if (!wanted)
             continue; // the object list and the other values are stepped over unread
@@ -177,7 +185,8 @@ std::vector<MemoSite> collect_memo_sites(const std::vector<std::shared_ptr<MemoP
     std::vector<MemoSite> sites;
     std::unordered_set<std::string> seen;
     for (const auto& p : cached) {
-        if (!p || p->url.empty() || !seen.insert(p->url).second)
+        // A cached package without memos hides its file too: its memos were deleted here.
+        if (!p || p->url.empty() || !seen.insert(p->url).second || p->empty())
             continue;
         sites.push_back({p->time, p->url, p->thumbnail});
     }
@@ -194,7 +203,7 @@ std::vector<MemoSite> collect_memo_sites(const std::vector<std::shared_ptr<MemoP
     for (const auto& file : files) {
         try {
             std::optional<MemoSite> site = read_package_summary_file(file);
-            if (!site || site->url.empty() || seen.contains(site->url))
+            if (!site || site->url.empty() || !site->has_memos || seen.contains(site->url))
                 continue;
             seen.insert(site->url);
             sites.push_back(std::move(*site));

@@ -21,6 +21,8 @@ struct MemoSite {
     Time64 time = 0;
     std::string url;
     MemoImage thumbnail;
+    // False for a deletion record (a site whose memos were all deleted): nothing to list.
+    bool has_memos = true;
 };
 
 // The sites of one local date, in the order they were collected.

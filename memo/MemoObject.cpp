@@ -340,7 +340,9 @@ void StrokeObject::resize(int, int)
 
 Rect StrokeObject::bounds() const
 {
-    Rect r{10000, 10000, -10000, -10000};
+    if (points.empty())
+        return {};
+    Rect r{points.front().x, points.front().y, points.front().x, points.front().y};
     for (const Point& p : points) {
         r.left = std::min(r.left, p.x);
         r.top = std::min(r.top, p.y);
@@ -485,13 +487,19 @@ bool TextBoxObject::edit(MemoView& view)
     const Rect b = body_rect().offset(o.x, o.y);
     const Rect dialog{b.left + 7, b.top + 10, b.right - 7, b.bottom - 2};
     std::string edited = text;
-    if (!view.run_text_dialog(dialog, edited, font))
+    const Guid self = id;
+    const LogFont shown_font = font;
+    if (!view.run_text_dialog(dialog, edited, shown_font))
         return false;
-    const Rect old_bounds = bounds();
-    view.about_to_change(*this);
-    text = std::move(edited);
+    // This object may be gone by now: only the one found by its GUID is changed.
+    auto* box = dynamic_cast<TextBoxObject*>(view.find_object(self));
+    if (!box)
+        return false;
+    const Rect old_bounds = box->bounds();
+    view.about_to_change(*box);
+    box->text = std::move(edited);
     view.invalidate(old_bounds);
-    view.invalidate(bounds());
+    view.invalidate(box->bounds());
     return true;
 }
 

@@ -56,6 +56,9 @@ public:
     // Records the object's state before a dialog changes it (undo, time, dirty flag).
     virtual void about_to_change(MemoObject& object) = 0;
     virtual void invalidate(const Rect& document_rect) = 0;
+    // The object with this GUID in the packages shown, or null: a dialog runs its own event
+    // loop, and a memo received meanwhile may have replaced the object it was opened for.
+    virtual MemoObject* find_object(const Guid& id) = 0;
 };
 
 // A memo. Base fields are public data; the kinds add theirs. The virtual operations come in

@@ -628,6 +628,15 @@ bool CLayerWnd::run_text_dialog(const memo::Rect& window_rect, std::string& text
     return CTextDialog::run(this, to_qrect(window_rect), text, font);
 }
 
+memo::MemoObject* CLayerWnd::find_object(const memo::Guid& id)
+{
+    for (const DocumentView& doc : surface_.documents())
+        if (const auto pkg = package(doc.url, false))
+            if (MemoObject* found = pkg->find(id))
+                return found;
+    return nullptr;
+}
+
 void CLayerWnd::invalidate(const memo::Rect& document_rect)
 {
     invalidate_window(to_qrect(document_rect.offset(active_offset_.x, active_offset_.y)));

@@ -160,6 +160,7 @@ public:
     void navigate(const std::string& url) override;
     bool run_text_dialog(const memo::Rect& window_rect, std::string& text, const memo::LogFont& font) override;
     void invalidate(const memo::Rect& document_rect) override;
+    memo::MemoObject* find_object(const memo::Guid& id) override;
     // The document the next object operation works in.
     void set_active_document(const DocumentView& document) { active_offset_ = document.offset(); }
 

@@ -42,9 +42,14 @@ bool CObjectPropDialog::locked() const
 void CObjectPropDialog::edit(QWidget* parent, CLayerWnd& layer, memo::MemoObject& object)
 {
     const bool author = object.owner == layer.user();
+    const memo::Guid id = object.id;
     CObjectPropDialog dialog(parent, object, author);
-    if (dialog.exec() != QDialog::Accepted || !author || dialog.locked() == object.locked)
+    if (dialog.exec() != QDialog::Accepted || !author)
         return;
-    layer.about_to_change(object);
-    object.locked = dialog.locked();
+    // A memo received while the dialog was open may have replaced the object.
+    memo::MemoObject* current = layer.find_object(id);
+    if (!current || dialog.locked() == current->locked)
+        return;
+    layer.about_to_change(*current);
+    current->locked = dialog.locked();
 }

@@ -352,7 +352,8 @@ void CEffectOptionDialog::load()
 
 // ---- stamp ----
 
-CStampOptionDialog::CStampOptionDialog(CToolBox& tools, QWidget* parent) : QWidget(parent), tools_(tools)
+CStampOptionDialog::CStampOptionDialog(CToolBox& tools, QWidget* parent)
+    : COptionPanel(unused_template_, parent), tools_(tools)
 {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("スタンプ"), this));
@@ -368,10 +369,54 @@ CStampOptionDialog::CStampOptionDialog(CToolBox& tools, QWidget* parent) : QWidg
         layout->addWidget(sizes_[i]);
     }
     sizes_[int(tools.stamp().scale)]->setChecked(true);
-    connect(group, &QButtonGroup::idClicked, this, [this](int id) { tools_.stamp().scale = CStampTool::Scale(id); });
-    connect(list_, &QListWidget::currentTextChanged, this,
-            [this](const QString& name) { tools_.stamp().stamp = platform::from_qstring(name); });
+    connect(group, &QButtonGroup::idClicked, this, [this](int id) {
+        const QListWidgetItem* item = list_->currentItem();
+        choose(item ? platform::from_qstring(item->text()) : std::string(), id);
+    });
+    connect(list_, &QListWidget::currentTextChanged, this, [this, group](const QString& name) {
+        choose(platform::from_qstring(name), std::max(group->checkedId(), 0));
+    });
     reload();
+}
+
+void CStampOptionDialog::choose(const std::string& name, int scale)
+{
+    if (loading_)
+        return;
+    auto* stamp = dynamic_cast<memo::StampObject*>(bound_object());
+    if (!stamp) {
+        tools_.stamp().stamp = name;
+        tools_.stamp().scale = CStampTool::Scale(scale);
+        return;
+    }
+    const memo::StampList* stamps = memo_layer_services().stamps;
+    const memo::MemoImage* picture = stamps && !name.empty() ? stamps->find(name) : nullptr;
+    if (!picture)
+        return;
+    const memo::Rect old = stamp->rect.normalized();
+    const memo::Point centre{old.left + std::int32_t(old.width() / 2), old.top + std::int32_t(old.height() / 2)};
+    apply_to<memo::StampObject>([&](memo::StampObject& o) {
+        o.name = name;
+        o.rect = CStampTool::placement(centre, picture->width(), picture->height(), CStampTool::Scale(scale));
+    });
+    if (layer_)
+        layer_->update();
+}
+
+void CStampOptionDialog::load()
+{
+    std::string name = tools_.stamp().stamp;
+    int scale = int(tools_.stamp().scale);
+    if (const auto* stamp = dynamic_cast<const memo::StampObject*>(bound_object())) {
+        name = stamp->name;
+        const memo::StampList* stamps = memo_layer_services().stamps;
+        const memo::MemoImage* picture = stamps ? stamps->find(name) : nullptr;
+        const std::int64_t w = stamp->rect.normalized().width();
+        scale = !picture || w == picture->width() ? 1 : w > picture->width() ? 0 : 2;
+    }
+    const QList<QListWidgetItem*> found = list_->findItems(platform::to_qstring(name), Qt::MatchExactly);
+    list_->setCurrentItem(found.isEmpty() ? nullptr : found.front());
+    sizes_[scale]->setChecked(true);
 }
 
 void CStampOptionDialog::reload()

@@ -134,17 +134,23 @@ private:
     QButtonGroup* shapes_;
 };
 
-class CStampOptionDialog : public QWidget {
+// The stamp tool's picture and size, or those of a selected stamp: another picture or size
+// keeps the stamp's centre.
+class CStampOptionDialog : public COptionPanel {
     Q_OBJECT
 public:
     CStampOptionDialog(CToolBox& tools, QWidget* parent);
     // Fills the list from the stamp pictures.
     void reload();
+    void load() override;
     QListWidget* list() const { return list_; }
     QRadioButton* size_button(int index) const { return sizes_[index]; }
 
 private:
+    void choose(const std::string& name, int scale);
+
     CToolBox& tools_;
+    memo::StampObject unused_template_;  // the tool keeps its own name and scale
     QListWidget* list_;
     QRadioButton* sizes_[3];
 };

@@ -117,22 +117,24 @@ TEST(MemoIndex, CollectsCachedPackagesThenFilesOnce)
 
     auto cached = cache.lookup("http://cached.jp/", false);
     cached->time = kDay;
-    cache.lookup("http://new.jp/", true);
+    cache.lookup("http://new.jp/", true);  // looked at, nothing drawn
+    write_package_file(package("http://emptied.jp/", kDay - 50), cache.file_for("http://emptied.jp/"));
+    cache.delete_site("http://emptied.jp/");
 
     const auto sites = collect_memo_sites(cache);
     std::vector<std::string> urls;
     for (const auto& s : sites)
         urls.push_back(s.url);
-    // Files in name order: "UPPER.AME", then the escaped names of a, b, gone.
-    EXPECT_EQ(urls, (std::vector<std::string>{"http://cached.jp/", "http://new.jp/", "http://upper.jp/",
-                                              "http://a.jp/", "http://b.jp/", "http://gone.jp/"}));
+    // Files in name order: "UPPER.AME", then the escaped names of a, b. Sites without memos
+    // (deletion records, deleted here or found on disk, and pages nothing was drawn on) are
+    // not listed.
+    EXPECT_EQ(urls, (std::vector<std::string>{"http://cached.jp/", "http://upper.jp/", "http://a.jp/", "http://b.jp/"}));
     EXPECT_EQ(sites[0].time, kDay);
     EXPECT_EQ(sites[0].thumbnail.width(), 32);
-    EXPECT_TRUE(sites[1].thumbnail.empty());
-    EXPECT_EQ(sites[4].time, kDay - 200);
+    EXPECT_EQ(sites[3].time, kDay - 200);
 
     // A folder that does not exist lists only the cache.
-    EXPECT_EQ(collect_memo_sites(cache.packages(), dir.path() / "missing").size(), 2u);
+    EXPECT_EQ(collect_memo_sites(cache.packages(), dir.path() / "missing").size(), 1u);
 }
 
 TEST(MemoIndex, GroupsByLocalDateInOrderOfFirstAppearance)

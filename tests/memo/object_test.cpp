@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "memo/MemoPackage.h"
 
 using namespace memo;
@@ -166,6 +168,8 @@ public:
     bool run_text_dialog(const Rect& r, std::string& text, const LogFont&) override
     {
         dialog_rect = r;
+        if (while_open)
+            while_open();
         if (!answer)
             return false;
         text = "new";
@@ -173,7 +177,10 @@ public:
     }
     void about_to_change(MemoObject& o) override { before = dynamic_cast<TextBoxObject&>(o).text; }
     void invalidate(const Rect& r) override { invalidated.push_back(r); }
+    MemoObject* find_object(const Guid& id) override { return shown ? shown->find(id) : nullptr; }
 
+    MemoPackage* shown = nullptr;
+    std::function<void()> while_open;
     bool answer = true;
     std::string navigated, before;
     Rect dialog_rect;
@@ -203,11 +210,13 @@ TEST(TextBox, ClickFollowsOnlyLinkLines)
 
 TEST(TextBox, EditRunsTheDialogOverTheBodyAndStampsTheChange)
 {
-    TextBoxObject t;
+    MemoPackage pkg;
+    auto& t = dynamic_cast<TextBoxObject&>(pkg.add(std::make_unique<TextBoxObject>()));
     t.rect = {0, 0, 100, 100};
     t.shape = 1;
     t.text = "old";
     FakeView view;
+    view.shown = &pkg;
     view.answer = false;
     EXPECT_FALSE(t.edit(view));
     EXPECT_EQ(t.text, "old");
@@ -218,6 +227,40 @@ TEST(TextBox, EditRunsTheDialogOverTheBodyAndStampsTheChange)
     EXPECT_EQ(view.before, "old");
     EXPECT_EQ(t.text, "new");
     EXPECT_EQ(view.invalidated.size(), 2u);
+}
+
+// A memo received while the dialog is open replaces the object being edited: the edit is
+// dropped instead of writing into the freed object.
+TEST(TextBox, EditOfAnObjectReplacedWhileTheDialogIsOpenChangesNothing)
+{
+    MemoPackage pkg;
+    auto& t = dynamic_cast<TextBoxObject&>(pkg.add(std::make_unique<TextBoxObject>()));
+    t.rect = {0, 0, 100, 100};
+    t.text = "old";
+    const Guid id = t.id;
+    FakeView view;
+    view.shown = &pkg;
+    view.while_open = [&] {
+        auto received = t.clone();
+        received->id = Guid::create();
+        pkg.remove(&t);
+        pkg.add(std::move(received));
+    };
+    EXPECT_FALSE(t.edit(view));
+    ASSERT_EQ(pkg.size(), 1u);
+    EXPECT_NE(pkg.at(0).id, id);
+    EXPECT_EQ(dynamic_cast<TextBoxObject&>(pkg.at(0)).text, "old");
+    EXPECT_TRUE(view.invalidated.empty());
+}
+
+TEST(Stroke, BoundsCoverItsPointsOnlyWhereverThePageIs)
+{
+    StrokeObject s;
+    s.width = 2;
+    s.points = {{5000, 20000}, {5010, 20030}};
+    EXPECT_EQ(s.bounds(), (Rect{5000 - 5, 20000 - 5, 5010 + 5, 20030 + 5}));
+    s.points.clear();
+    EXPECT_TRUE(s.bounds().is_empty());
 }
 
 TEST(Drawing, BrushStampFallsOffQuadratically)

@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "memo/ui/ColorPickers.h"
 #include "memo/ui/LayerWnd.h"
+#include "memo/StampList.h"
 #include "memo/ui/OptionPanels.h"
 #include "memo/ui/Tools.h"
 
@@ -121,6 +122,43 @@ TEST_F(PanelTest, APanelBoundToTheSelectionEditsItAndRecordsTheChange)
     panels.primitive()->shapes()->button(1)->click();
     EXPECT_EQ(tools.primitive().shape().shape, 1);
     EXPECT_EQ(static_cast<PrimitiveObject&>(pkg->at(0)).shape, 0);
+    tools.set_current(0, nullptr);
+}
+
+// The stamp panel binds to a selected stamp like the others: another picture or size changes
+// that stamp around its centre, and the tool's own choice stays.
+TEST_F(PanelTest, TheStampPanelEditsASelectedStamp)
+{
+    StampList stamps;
+    stamps.add("Check", MemoImage(40, 20));
+    stamps.add("Star", MemoImage(30, 30));
+    memo_layer_services().stamps = &stamps;
+    panels.stamp()->reload();
+    Page page;
+    page.show();
+    auto* layer = new CLayerWnd(page);
+    auto pkg = cache.lookup("http://example.org/", true);
+    auto placed = std::make_unique<StampObject>();
+    placed->name = "Check";
+    placed->rect = {100, 90, 140, 110};
+    auto& stamp = static_cast<StampObject&>(pkg->add(std::move(placed)));
+    tools.stamp().stamp = "Check";
+
+    tools.set_current(32782, layer);
+    QTest::mouseClick(&page, Qt::LeftButton, {}, QPoint(120, 100));
+    ASSERT_EQ(layer->selection(), &stamp);
+    EXPECT_EQ(panels.currentWidget(), panels.stamp());
+    EXPECT_EQ(panels.stamp()->list()->currentItem()->text(), QStringLiteral("Check"));
+    EXPECT_TRUE(panels.stamp()->size_button(1)->isChecked());
+
+    panels.stamp()->list()->setCurrentItem(panels.stamp()->list()->findItems("Star", Qt::MatchExactly).front());
+    EXPECT_EQ(stamp.name, "Star");
+    EXPECT_EQ(stamp.rect, (Rect{105, 85, 135, 115}));
+    panels.stamp()->size_button(0)->click();
+    EXPECT_EQ(stamp.rect, (Rect{90, 70, 150, 130}));
+    EXPECT_EQ(tools.stamp().stamp, "Check");
+    EXPECT_EQ(tools.stamp().scale, CStampTool::Scale::Single);
+    ASSERT_EQ(layer->undo_list().size(), 2u);
     tools.set_current(0, nullptr);
 }
 
