@@ -64,7 +64,9 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     layer_->on_left_release = [this] { tab_.record_left_release(); };
     QWebEnginePage* page = tab.view()->page();
     // The layer is the context: nothing reaches it once the view has taken it down.
+    connect(page, &QWebEnginePage::loadStarted, this, [this] { document_shown_ = false; });
     connect(page, &QWebEnginePage::loadFinished, layer_, [this] {
+        document_shown_ = true;
         QPointer<CLayerWnd> layer(layer_);
         tab_.view()->page()->runJavaScript(QString::fromLatin1(kRendersApartScript), QWebEngineScript::ApplicationWorld,
                                            [layer](const QVariant& apart) {
@@ -198,7 +200,8 @@ void WebPageSurface::query_scroll()
     }
     scroll_query_pending_ = true;
     QPointer<WebPageSurface> self(this);
-    tab_.view()->page()->runJavaScript(QStringLiteral("[window.scrollX, window.scrollY]"),
+    tab_.view()->page()->runJavaScript(QStringLiteral("[window.scrollX, window.scrollY, "
+                                                      "document.readyState !== 'loading', location.href]"),
                                        QWebEngineScript::ApplicationWorld, [self](const QVariant& result) {
                                            if (!self)
                                                return;
@@ -208,11 +211,18 @@ void WebPageSurface::query_scroll()
                                                return;
                                            }
                                            const QVariantList xy = result.toList();
-                                           const QPoint scroll = xy.size() == 2 ? QPoint(qRound(xy[0].toDouble()),
+                                           const QPoint scroll = xy.size() == 4 ? QPoint(qRound(xy[0].toDouble()),
                                                                                         qRound(xy[1].toDouble()))
                                                                                 : QPoint();
-                                           if (scroll != self->top_scroll_) {
+                                           // The empty document a navigation starts from is
+                                           // complete too: only the page's own counts.
+                                           const bool shown =
+                                               xy.size() == 4 && xy[2].toBool() &&
+                                               QUrl(xy[3].toString()).adjusted(QUrl::RemoveFragment) ==
+                                                   self->tab_.LocationURL().adjusted(QUrl::RemoveFragment);
+                                           if (scroll != self->top_scroll_ || shown != self->document_shown_) {
                                                self->top_scroll_ = scroll;
+                                               self->document_shown_ = self->document_shown_ || shown;
                                                if (self->layer_)
                                                    self->layer_->update();
                                                if (!self->frames_.empty())

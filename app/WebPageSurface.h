@@ -27,6 +27,7 @@ public:
     QWidget* input_widget() const override;
     std::vector<DocumentView> documents() const override;
     QImage grab_page(const QRect& area) override;
+    bool document_shown() const override { return document_shown_; }
     void navigate(const std::string& url) override;
     int text_size() const override;
     void set_text_size(int size) override;
@@ -38,7 +39,8 @@ public:
     // The stored width of the page's memos, or 0 when the page has none.
     int locked_width() const;
 
-    // Asks the page where its top document is scrolled; the layer repaints when it moved.
+    // Asks the page where its top document is scrolled and whether its document has begun to
+    // show (parsed up to its end, or loaded); the layer repaints when either changed.
     void query_scroll();
     // Asks the page for its frames again.
     void refresh_frames();
@@ -57,6 +59,7 @@ private:
     QPointer<CLayerWnd> layer_;  // a child of the view, which may go first
     std::vector<DocumentView> frames_;
     QPoint top_scroll_;
+    bool document_shown_ = false;
     bool scroll_query_pending_ = false;
     bool scroll_query_again_ = false;
     bool frames_pending_ = false;

@@ -775,6 +775,8 @@ bool CLayerWnd::browse_left_release(QPoint p)
 
 bool CLayerWnd::has_anything_to_draw(const std::vector<DocumentView>& docs) const
 {
+    if (!surface_.document_shown())
+        return false;
     if (tool() != nullptr || !selection_rect_.is_empty())
         return true;
     for (const DocumentView& doc : docs)
@@ -794,10 +796,11 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
     painted_scrolls_.clear();
     for (const DocumentView& doc : docs)
         painted_scrolls_.push_back(doc.scroll);
-    if (!has_anything_to_draw(docs))
+    if (!surface_.document_shown())
+        page_pixels_area_ = {};  // those were another document's
+    if (!has_anything_to_draw(docs) || !paint_transparent(area))
         return;  // the page shows through untouched
 
-    paint_transparent(area);
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.drawImage(area.topLeft(), image_of(back_), area);
@@ -958,21 +961,26 @@ void CLayerWnd::paint_into(const QRect& area)
 // over the page's live pixels. Effects read the page, so their areas hold its pixels in both
 // drawings and come out opaque. The page cannot be read back while the window paints: its
 // pixels come from the last frame the engine presented (page_presented).
-void CLayerWnd::paint_transparent(const QRect& area)
+bool CLayerWnd::paint_transparent(const QRect& area)
 {
+    const std::vector<QRect> effects = effect_areas(surface_.documents(), area);
+    for (const QRect& r : effects)
+        if (!page_pixels_area_.contains(r)) {
+            // A new effect, one scrolled into view, or a new page: its pixels come first.
+            if (!follow_queued_) {
+                follow_queued_ = true;
+                QTimer::singleShot(0, this, &CLayerWnd::follow_page);
+            }
+            return false;
+        }
     ensure_buffers();
     const QScopedValueRollback<bool> painting(painting_, true);
-    const std::vector<QRect> effects = effect_areas(surface_.documents(), area);
     back_.fill_rect(area.left(), area.top(), area.width(), area.height(), memo::rgb(0, 0, 0), 255);
     back_white_.fill_rect(area.left(), area.top(), area.width(), area.height(), memo::rgb(255, 255, 255), 255);
     for (const QRect& r : effects) {
         back_.fill_rect(r.left(), r.top(), r.width(), r.height(), memo::rgb(255, 255, 255), 255);
         copy_page_into(back_, r, page_pixels_, page_pixels_area_.topLeft());
         back_white_.copy(r.left(), r.top(), r.width(), r.height(), back_, r.left(), r.top());
-        if (!page_pixels_area_.contains(r) && !follow_queued_) {
-            follow_queued_ = true;  // a new effect, or one scrolled into view
-            QTimer::singleShot(0, this, &CLayerWnd::follow_page);
-        }
     }
     draw_memos(back_, area);
     draw_memos(back_white_, area);
@@ -988,6 +996,7 @@ void CLayerWnd::paint_transparent(const QRect& area)
             b[3] = alpha;
         }
     }
+    return true;
 }
 
 void CLayerWnd::make_thumbnail()

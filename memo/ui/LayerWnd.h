@@ -193,7 +193,8 @@ private:
     // The page with its memos, opaque, into back_ (pictures of what is shown).
     void paint_into(const QRect& area);
     // The memos alone, premultiplied over transparency, into back_ (the window's own paint).
-    void paint_transparent(const QRect& area);
+    // False (nothing painted) while the page's pixels under an effect are still to be read.
+    bool paint_transparent(const QRect& area);
     void make_thumbnail();
     void stamp_package(memo::MemoPackage& package);
     CTool* tool() const;

@@ -34,6 +34,9 @@ public:
     // The top document first, then its frames in document order (nested frames after their
     // parent). Empty while no document is shown.
     virtual std::vector<DocumentView> documents() const = 0;
+    // False while a navigation has not shown its document yet: memos wait for their page
+    // rather than stand over an empty view.
+    virtual bool document_shown() const { return true; }
     // The page's own pixels of an area of the host, without the memos.
     virtual QImage grab_page(const QRect& area) = 0;
     virtual void navigate(const std::string& url) = 0;

@@ -1,5 +1,7 @@
 // The memo layer as a person sees it on an X display: the page stays live under the memos,
 // memos follow the page's scrolling, effects follow the page's changes.
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QWebEngineView>
 
 #include "Screen.h"
@@ -21,6 +23,7 @@ bool bluish(QRgb p) { return qBlue(p) > 180 && qRed(p) < 80 && qGreen(p) < 80; }
 bool cyanish(QRgb p) { return qRed(p) < 80 && qGreen(p) > 180 && qBlue(p) > 180; }
 bool yellowish(QRgb p) { return qRed(p) > 180 && qGreen(p) > 180 && qBlue(p) < 80; }
 bool greenish(QRgb p) { return qGreen(p) > 150 && qRed(p) < 80 && qBlue(p) < 80; }
+using screen::near;
 bool whitish(QRgb p) { return qRed(p) > 235 && qGreen(p) > 235 && qBlue(p) > 235; }
 
 class MemoLayerDisplayTest : public AppTest {
@@ -42,6 +45,26 @@ protected:
     memo::PackageCache::PackagePtr package_of(const QString& path)
     {
         return app().package_cache().lookup(platform::from_qstring(pages_.url(path).toString()), true);
+    }
+    // Leaves a package on disk, as an earlier run would have, before the program starts.
+    void store_before_start(const QString& path, std::unique_ptr<memo::MemoObject> object)
+    {
+        memo::MemoPackage pkg;
+        pkg.url = memo::normalize_url(platform::from_qstring(pages_.url(path).toString()));
+        pkg.time = memo::now_time();
+        pkg.add(std::move(object));
+        const std::filesystem::path folder = data_.path() / "Marvo" / "memo";
+        std::filesystem::create_directories(folder);
+        memo::write_package_file(pkg, folder / memo::package_file_name(pkg.url));
+    }
+    static std::unique_ptr<memo::PrimitiveObject> box(memo::Rect rect, memo::Colour colour)
+    {
+        auto box = std::make_unique<memo::PrimitiveObject>();
+        box->rect = rect;
+        box->fill_colour = colour;
+        box->border_colour = colour;
+        box->opacity = 255;
+        return box;
     }
     static void add_box(memo::MemoPackage& pkg, memo::Rect rect, memo::Colour colour)
     {
@@ -169,6 +192,68 @@ TEST_F(MemoLayerDisplayTest, APenStrokeOnAScrolledPageIsStoredAtItsDocumentPlace
     }, 20000));
     ASSERT_TRUE(stored);
     EXPECT_EQ(stroke_of(*stored)->points.front(), (memo::Point{50, 1100}));
+}
+
+// Switching back to a tab with memos shows its whole page under them, as it was.
+TEST_F(MemoLayerDisplayTest, SwitchingBackToATabWithMemosShowsItsWholePage)
+{
+    pages_.set("/blue", QStringLiteral("<title>Blue</title><body style='margin:0;background:#00f'>"
+                                       "<div style='height:3000px'></div></body>"));
+    pages_.set("/red", QStringLiteral("<title>Red</title><body style='margin:0;background:#f00'></body>"));
+    store_before_start("/blue", box({20, 20, 80, 80}, memo::rgb(0, 200, 0)));
+    ASSERT_TRUE(start({pages_.url("/blue").toString()}));
+    CMainFrame* frame = app().main_frame();
+    frame->raise();
+    frame->activateWindow();
+    app().OpenInNewTab(platform::from_qstring(pages_.url("/red").toString()));
+    ASSERT_TRUE(wait_until([&] { return frame->tabs().size() == 2; }));
+    CTabBrowserWnd* blue = frame->tabs()[0]->browser();
+    CTabBrowserWnd* red = frame->tabs()[1]->browser();
+    ASSERT_TRUE(wait_until([&] { return !blue->busy() && !red->busy() && blue->view()->focusProxy(); }, 60000));
+
+    for (int round = 0; round < 2; ++round) {
+        frame->mdi_area()->setActiveSubWindow(frame->tabs()[1]);
+        ASSERT_TRUE(wait_until([&] { return reddish(screen::pixel(red->view(), {300, 300})); }));
+        frame->mdi_area()->setActiveSubWindow(frame->tabs()[0]);
+        QWidget* view = blue->view();
+        EXPECT_TRUE(wait_until([&] {
+            return bluish(screen::pixel(view, {300, 300})) && bluish(screen::pixel(view, {300, view->height() - 20})) &&
+                   greenish(screen::pixel(view, {50, 50}));
+        })) << "round " << round << ", view " << view->width() << "x" << view->height();
+    }
+    screen::keep(QStringLiteral("tab-switched-back"));
+}
+
+// While the page has not shown its document yet, its memos are not shown over an empty view:
+// an effect would show the empty view's pixels.
+TEST_F(MemoLayerDisplayTest, MemosAppearWithTheirPage)
+{
+    // The parser is held up before the body's content: the page stays empty for a while.
+    pages_.set("/slow", QStringLiteral("<title>Slow</title><body style='margin:0;background:#00f'>"
+                                       "<script>var t = Date.now(); while (Date.now() - t < 1500) {}</script>"
+                                       "<div style='height:3000px'></div></body>"));
+    auto negative = std::make_unique<memo::EffectObject>();
+    negative->rect = {100, 100, 200, 200};
+    negative->operation = 3;
+    store_before_start("/slow", std::move(negative));
+    ASSERT_TRUE(start({pages_.url("/slow").toString()}));
+    CMainFrame* frame = app().main_frame();
+    frame->raise();
+    frame->activateWindow();
+    CTabBrowserWnd* tab = frame->tabs().front()->browser();
+    bool saw_black = false;
+    ASSERT_TRUE(wait_until([&] {
+        // Once the window is on the screen (the view's corner shows a blank or the page).
+        if (tab->view()->isVisible() && !near(screen::pixel(tab->view(), {10, 10}), qRgb(0, 0, 0), 40)) {
+            const QRgb p = screen::pixel(tab->view(), {150, 150});
+            const bool black = qRed(p) < 40 && qGreen(p) < 40 && qBlue(p) < 40;
+            if (black && !saw_black)
+                screen::keep(QStringLiteral("black-before-page"));
+            saw_black = saw_black || black;
+        }
+        return yellowish(screen::pixel(tab->view(), {150, 150}));
+    }, 60000));
+    EXPECT_FALSE(saw_black);
 }
 
 } // namespace
