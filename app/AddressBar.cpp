@@ -107,34 +107,46 @@ bool CAddressComboBox::event(QEvent* event)
     return QComboBox::event(event);
 }
 
-bool CAddressComboBox::eventFilter(QObject* watched, QEvent* event)
+bool CAddressComboBox::take_key(const QKeyEvent& key)
 {
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter: {
-            QString text = lineEdit()->text();
-            if (popup_->isVisible() && popup_->currentItem())
-                text = popup_->currentItem()->text();
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        QString text = lineEdit()->text();
+        if (popup_->isVisible() && popup_->currentItem())
+            text = popup_->currentItem()->text();
+        popup_->hide();
+        emit entered(text, key.modifiers() & Qt::ShiftModifier);
+        return true;
+    }
+    case Qt::Key_Escape:
+        if (popup_->isVisible()) {
             popup_->hide();
-            emit entered(text, key->modifiers() & Qt::ShiftModifier);
             return true;
         }
-        case Qt::Key_Escape:
-            if (popup_->isVisible()) {
-                popup_->hide();
-                return true;
-            }
-            break;
-        case Qt::Key_Down:
-        case Qt::Key_Up:
-            if (popup_->step(key->key() == Qt::Key_Down ? 1 : -1))
-                return true;
-            break;
-        default:
-            break;
-        }
+        return false;
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        return popup_->step(key.key() == Qt::Key_Down ? 1 : -1);
+    default:
+        return false;
+    }
+}
+
+// The edit field's focus proxy is the combo box: keys from the keyboard arrive here, and
+// QComboBox hands them to the edit field directly, past any event filter on it.
+void CAddressComboBox::keyPressEvent(QKeyEvent* event)
+{
+    if (!take_key(*event))
+        QComboBox::keyPressEvent(event);
+}
+
+bool CAddressComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    // Keys sent to the edit field itself take the same way.
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+        if (take_key(*static_cast<QKeyEvent*>(event)))
+            return true;
     } else if (watched == lineEdit() && event->type() == QEvent::FocusOut) {
         if (!popup_->underMouse())
             popup_->hide();

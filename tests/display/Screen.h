@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -42,6 +43,9 @@ inline bool xdotool(const QStringList& arguments)
 inline bool move(const QWidget* widget, QPoint at)
 {
     const QPoint p = on_screen(widget, at);
+    // "--sync" waits for the pointer to move, which never happens when it is there already.
+    if ((QPointF(QCursor::pos(widget->screen())) * widget->devicePixelRatioF()).toPoint() == p)
+        return true;
     return xdotool({"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
 }
 
