@@ -122,6 +122,7 @@ private:
     std::vector<QToolBar*> native_bands_;
     QToolBar* drawing_bar_ = nullptr;
     QPointer<QWidget> option_panels_;
+    int tools_watch_ = 0;  // the drawing bar follows the current tool
     QDockWidget* explorer_ = nullptr;
     QStackedWidget* explorer_panes_ = nullptr;
     QSet<int> created_panes_;

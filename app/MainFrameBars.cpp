@@ -1,5 +1,6 @@
 // The bars and panes of the main frame and the placement of the top bands.
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QHBoxLayout>
@@ -172,23 +173,32 @@ QToolBar* CMainFrame::create_drawing_bar()
     auto* bar = new QToolBar(text_of(res::cmd::kDrawingBar).section(QLatin1Char('\n'), 0, 0), this);
     bar->setObjectName(QStringLiteral("DrawingBar"));
     bar->setIconSize(QSize(24, 24));
+    // Browse mode and the tools are one choice: exactly one button shows as pressed, the
+    // current tool's, whoever changed it (a button, a menu, a key, the text tool when done).
+    auto* modes = new QActionGroup(bar);
+    modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (const res::ToolbarButton& button : res::drawingBar()) {
         if (button.isSeparator()) {
             bar->addSeparator();
             continue;
         }
         QAction* command = action(button.command);
-        if (button.command != res::cmd::kUndo && button.command != res::cmd::kClearMemos)
+        if (button.command != res::cmd::kUndo && button.command != res::cmd::kClearMemos) {
             command->setCheckable(true);
+            modes->addAction(command);
+        }
         bar->addAction(command);
     }
+    CToolBox& tools = theApp().tools();
+    const auto show_current = [this](int id) { action(id != 0 ? id : res::cmd::kBrowseMode)->setChecked(true); };
+    show_current(tools.current_id());
     // The tools' option panels follow the first tool chosen or the first object selected
     // that has a panel; in browse mode they would show nothing.
-    CToolBox& tools = theApp().tools();
-    tools.on_changed = [this](int id) {
+    tools_watch_ = tools.watch([this, show_current](int id) {
+        show_current(id);
         if (id != 0)
             create_option_panels();  // shows the current tool's panel
-    };
+    });
     tools.bind_panel = [this](int panel, CLayerWnd* layer, memo::MemoObject* object) {
         if (!object)
             return;

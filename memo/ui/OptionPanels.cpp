@@ -410,7 +410,7 @@ COptionPanels::COptionPanels(CToolBox& tools, QWidget* parent) : QStackedWidget(
         updateGeometry();
         adjustSize();
     });
-    tools.on_changed = [this](int id) { show_for_tool(id); };
+    watch_ = tools.watch([this](int id) { show_for_tool(id); });
     tools.bind_panel = [this](int id, CLayerWnd* layer, MemoObject* object) {
         auto* panel = dynamic_cast<COptionPanel*>(this->panel(id));
         if (!panel)
@@ -427,7 +427,7 @@ COptionPanels::COptionPanels(CToolBox& tools, QWidget* parent) : QStackedWidget(
 
 COptionPanels::~COptionPanels()
 {
-    tools_.on_changed = nullptr;
+    tools_.unwatch(watch_);
     tools_.bind_panel = nullptr;
 }
 

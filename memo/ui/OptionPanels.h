@@ -176,6 +176,7 @@ private:
     void show_for_tool(int command_id);
 
     CToolBox& tools_;
+    int watch_ = 0;
     QWidget* empty_;
     CFreeHandOptionDialog* freehand_;
     CTextOptionDialog* text_;

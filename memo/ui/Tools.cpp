@@ -568,6 +568,20 @@ void CToolBox::set_current(int command_id, CLayerWnd* layer)
     }
     if (layer)
         layer->update();
-    if (on_changed)
-        on_changed(current_id_);
+    // An observer may watch or unwatch while it is told (the panels are made on the first tool).
+    const auto observers = observers_;
+    for (const auto& [number, observer] : observers)
+        if (observers_.count(number))
+            observer(current_id_);
+}
+
+int CToolBox::watch(std::function<void(int)> observer)
+{
+    observers_.emplace(++next_observer_, std::move(observer));
+    return next_observer_;
+}
+
+void CToolBox::unwatch(int number)
+{
+    observers_.erase(number);
 }

@@ -202,8 +202,10 @@ public:
     CEffectTool& effect() { return *effect_; }
     CStampTool& stamp() { return *stamp_; }
 
-    // Told when the current tool changes (option panels, the drawing bar).
-    std::function<void(int command_id)> on_changed;
+    // Observers told when the current tool changes (option panels, the drawing bar's
+    // buttons); `watch` returns the number that `unwatch` takes.
+    int watch(std::function<void(int command_id)> observer);
+    void unwatch(int number);
     // Binds the option panel of a selected object's kind to it (object set) or lets it go
     // back to the tool's settings (null).
     std::function<void(int panel, CLayerWnd* layer, memo::MemoObject* object)> bind_panel;
@@ -219,4 +221,6 @@ private:
     std::map<int, CTool*> by_id_;
     CTool* current_ = nullptr;
     int current_id_ = 0;
+    std::map<int, std::function<void(int)>> observers_;
+    int next_observer_ = 0;
 };
