@@ -4,6 +4,7 @@
 #include <QWebEngineView>
 
 #include "DisplayTest.h"
+#include "memo/ui/OptionPanels.h"
 #include "memo/ui/Tools.h"
 #include "res/CommandIds.h"
 
@@ -108,6 +109,10 @@ TEST_F(DrawingBarDisplay, ChoosingToolsKeepsThePageWidthAndTheWindowSize)
         EXPECT_EQ(browser()->view()->width(), view) << "tool " << command;
         EXPECT_EQ(page_width(), page) << "tool " << command;
         EXPECT_EQ(frame()->size(), window) << "tool " << command;
+        // The panel shown fits the width kept for it.
+        const auto* panels = frame()->findChild<COptionPanels*>();
+        ASSERT_TRUE(panels);
+        EXPECT_LE(panels->currentWidget()->minimumSizeHint().width(), panels->width()) << "tool " << command;
         if (command == kPrimitiveTool)
             save_shot("drawing-bar-shapes");
     }
