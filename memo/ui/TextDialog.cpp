@@ -1,6 +1,7 @@
 #include "memo/ui/TextDialog.h"
 
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QVBoxLayout>
 
 #include "memo/ui/QtCanvas.h"
@@ -26,7 +27,7 @@ void CTextModeEditBox::mouseReleaseEvent(QMouseEvent* event)
 }
 
 CTextDialog::CTextDialog(QWidget* parent, const QRect& window_rect, const QString& text, const memo::LogFont& font)
-    : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog)
+    : QDialog(parent, Qt::Popup | Qt::FramelessWindowHint)
 {
     edit_ = new CTextModeEditBox(this);
     edit_->setFont(memo::font_from_logfont(font));
@@ -44,18 +45,24 @@ QString CTextDialog::text() const
     return edit_->toPlainText();
 }
 
-// The edit box keeps the mouse while the dialog is open, so a release anywhere else ends the
-// entry.
-void CTextDialog::showEvent(QShowEvent* event)
+// Presses and wheel turns outside the popup come here. A modal dialog would never see them:
+// the windows it blocks drop them.
+void CTextDialog::mousePressEvent(QMouseEvent* event)
 {
-    QDialog::showEvent(event);
-    edit_->viewport()->grabMouse();
+    if (!rect().contains(event->position().toPoint())) {
+        accept();
+        return;
+    }
+    QDialog::mousePressEvent(event);
 }
 
-void CTextDialog::done(int result)
+void CTextDialog::wheelEvent(QWheelEvent* event)
 {
-    edit_->viewport()->releaseMouse();
-    QDialog::done(result);
+    if (!rect().contains(event->position().toPoint())) {
+        accept();
+        return;
+    }
+    QDialog::wheelEvent(event);
 }
 
 void CTextDialog::resizeEvent(QResizeEvent* event)

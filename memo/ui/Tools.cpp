@@ -1,6 +1,7 @@
 #include "memo/ui/Tools.h"
 
 #include <QMenu>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -400,7 +401,9 @@ bool CTextTool::left_up(Qt::KeyboardModifiers, QPoint p)
     const DocumentView doc = document_;
     if (near_press(p, press_)) {
         const CLayerWnd::Hit hit = layer->hit_test(p);
-        if (hit.object && hit.object->kind() == memo::MemoKind::TextBox && layer->may_edit(*hit.object)) {
+        if (hit.object && hit.object->kind() == memo::MemoKind::TextBox) {
+            if (!layer->may_edit(*hit.object))
+                return false;
             const memo::Guid id = hit.object->id;
             const auto pkg = hit.package;
             if (CToolBox* tools = memo_layer_services().tools)
@@ -410,15 +413,18 @@ bool CTextTool::left_up(Qt::KeyboardModifiers, QPoint p)
                 layer->set_active_document(doc);
                 o->edit(*layer);
             }
+            return false;
         }
-        return false;
+        const memo::Point at = doc.to_document(press_);
+        r = {at.x, at.y, at.x + kDefaultBox.cx, at.y + kDefaultBox.cy};
+    } else {
+        r = r.normalized();
+        r.right = std::max(r.right, r.left + kMinimumBox.cx);
+        r.bottom = std::max(r.bottom, r.top + kMinimumBox.cy);
     }
-    r = r.normalized();
-    if (r.width() <= 2 || r.height() <= 2)
-        return false;
     std::string text;
     const memo::Point o = doc.offset();
-    if (!layer->run_text_dialog(r.offset(o.x, o.y), text, template_.font))
+    if (!layer->run_text_dialog(r.offset(o.x, o.y), text, template_.font) || text.empty())
         return false;
     auto box = template_.clone();
     auto* tb = static_cast<memo::TextBoxObject*>(box.get());

@@ -133,8 +133,14 @@ protected:
     memo::Rect rect_;  // document coordinates, as dragged
 };
 
+// A drag makes a text box of the dragged size, at least kMinimumBox; a click makes one of
+// kDefaultBox with its top left corner at the click, or edits the text box clicked. The editor
+// covers exactly the box that will be made, and a box is made only when text was typed.
 class CTextTool : public CRectTool {
 public:
+    static constexpr memo::Size kMinimumBox{40, 20};
+    static constexpr memo::Size kDefaultBox{200, 60};
+
     Qt::CursorShape cursor() const override { return Qt::IBeamCursor; }
     bool left_up(Qt::KeyboardModifiers, QPoint p) override;
     int option_panel() const override { return 2; }

@@ -76,6 +76,23 @@ inline bool type(const QString& text)
     return xdotool({"type", "--delay", "5", text});
 }
 
+// The same at root-window points worked out beforehand, safe from any thread (widgets belong
+// to the program's thread); each is one xdotool run, so its steps reach the server in order.
+inline bool click_at(QPoint p, int button = 1)
+{
+    return xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", QString::number(button)});
+}
+
+inline bool drag_at(QPoint from, QPoint to, int steps = 8)
+{
+    QStringList arguments{"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"};
+    for (int i = 1; i <= steps; ++i) {
+        const QPoint p = from + (to - from) * i / steps;
+        arguments << "mousemove" << QString::number(p.x()) << QString::number(p.y());
+    }
+    return xdotool(arguments << "mouseup" << "1");
+}
+
 // Colour tests with room for the scaling and blending of a real screen.
 inline bool near(QRgb a, QRgb b, int tolerance = 24)
 {

@@ -1,5 +1,3 @@
-#include <QActionGroup>
-#include <QToolBar>
 #include <QWebEnginePage>
 #include <QWebEngineView>
 
@@ -17,17 +15,9 @@ constexpr int kModes[] = {kBrowseMode,    kSelectTool, kFreehandTool, kEraserToo
 
 class DrawingBarDisplay : public DisplayTest {
 protected:
-    static QToolBar* bar() { return frame()->findChild<QToolBar*>(QStringLiteral("DrawingBar")); }
-    static QWidget* button(int command) { return bar()->widgetForAction(frame()->action(command)); }
-
-    // Clicks a tool's button on the screen and waits for the tool to become current.
-    static void choose(int command)
-    {
-        QWidget* b = button(command);
-        ASSERT_TRUE(b && b->isVisible());
-        ASSERT_TRUE(screen::click(b, b->rect().center()));
-        ASSERT_TRUE(wait_until([&] { return app().tools().current_id() == (command == kBrowseMode ? 0 : command); }));
-    }
+    static QToolBar* bar() { return drawing_bar(); }
+    static QWidget* button(int command) { return tool_button(command); }
+    static void choose(int command) { choose_tool(command == kBrowseMode ? 0 : command); }
 
     // The buttons drawn pressed on the screen: a pressed button is filled darker at its left
     // edge, where the icon does not reach, than the bar behind the others.
