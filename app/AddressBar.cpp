@@ -81,6 +81,7 @@ void CAddressComboBox::fill_from_history(const places::History& history, int cou
     const int cursor = lineEdit()->cursorPosition();
     const QSignalBlocker quiet(this);
     clear();
+    // The history holds each address once, so the list does too.
     for (const std::string& url : history.recent_urls(static_cast<std::size_t>(count)))
         addItem(place_icons::page(), platform::to_qstring(url));
     setCurrentIndex(-1);
@@ -230,11 +231,12 @@ void CAddressBar::SetAddress(const QString& text)
         if (icon.isNull())
             icon = place_icons::page();
         const QSignalBlocker quiet(combo_);
-        // Load start and load end report the same address: one item is enough.
-        if (combo_->count() == 0 || combo_->currentIndex() != 0 || combo_->itemText(0) != text)
-            combo_->insertItem(0, icon, text);
-        else
-            combo_->setItemIcon(0, icon);
+        // Each address once (load start and load end report the same one, the history lists
+        // it too): the page's moves to the top.
+        for (int i = combo_->count() - 1; i >= 0; --i)
+            if (combo_->itemText(i) == text)
+                combo_->removeItem(i);
+        combo_->insertItem(0, icon, text);
         combo_->setCurrentIndex(0);
     }
     updating_ = false;
