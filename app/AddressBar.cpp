@@ -79,6 +79,7 @@ void CAddressComboBox::fill_from_history(const places::History& history, int cou
 {
     const QString text = currentText();
     const int cursor = lineEdit()->cursorPosition();
+    const bool modified = lineEdit()->isModified();  // the user's typing, see SetAddress
     const QSignalBlocker quiet(this);
     clear();
     // The history holds each address once, so the list does too.
@@ -87,6 +88,7 @@ void CAddressComboBox::fill_from_history(const places::History& history, int cou
     setCurrentIndex(-1);
     setEditText(text);
     lineEdit()->setCursorPosition(cursor);
+    lineEdit()->setModified(modified);
 }
 
 void CAddressComboBox::typed(const QString& text)
@@ -219,6 +221,12 @@ CAddressBar::~CAddressBar()
 
 void CAddressBar::SetAddress(const QString& text)
 {
+    // What the user is typing stays: a page that finishes loading meanwhile (or its icon)
+    // changes the list only.
+    QLineEdit* edit = combo_->lineEdit();
+    const bool typing = combo_->hasFocus() && edit->isModified();
+    const QString typed = edit->text();
+    const int cursor = edit->cursorPosition();
     updating_ = true;
     if (text.isEmpty()) {
         combo_->setCurrentIndex(-1);
@@ -238,6 +246,11 @@ void CAddressBar::SetAddress(const QString& text)
                 combo_->removeItem(i);
         combo_->insertItem(0, icon, text);
         combo_->setCurrentIndex(0);
+    }
+    if (typing) {
+        combo_->setEditText(typed);
+        edit->setCursorPosition(cursor);
+        edit->setModified(true);
     }
     updating_ = false;
 }

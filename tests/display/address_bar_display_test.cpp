@@ -2,6 +2,7 @@
 
 #include "DisplayTest.h"
 #include "app/AddressBar.h"
+#include "app/BrowserPage.h"
 #include "platform/QtText.h"
 
 namespace {
@@ -45,6 +46,33 @@ TEST_F(AddressBarDisplay, ReturnAndKeypadEnterOpenTypedAddressesAndSearches)
     EXPECT_TRUE(wait_until([&] { return browser()->LocationName() == QStringLiteral("Found"); }));
     save_shot("address-bar-search");
     EXPECT_EQ(frame()->tabs().size(), 1u);
+}
+
+// A page that loads while the user types (here it navigates itself) changes the list, not
+// the text being typed.
+TEST_F(AddressBarDisplay, WhatIsBeingTypedSurvivesAPageLoadingMeanwhile)
+{
+    pages_.set("/a", "<title>A</title>a");
+    pages_.set("/b", "<title>B</title>b");
+    pages_.set("/c", "<title>C</title>c");
+    start_shown("/a", "A");
+    QLineEdit* edit = bar()->combo()->lineEdit();
+    ASSERT_TRUE(screen::click(edit, edit->rect().center()));
+    ASSERT_TRUE(wait_until([&] { return bar()->combo()->hasFocus(); }));
+    ASSERT_TRUE(screen::keys({"ctrl+a"}));
+    const QString first = pages_.url("/c").toString().left(10);
+    ASSERT_TRUE(screen::type(first));
+    ASSERT_TRUE(wait_until([&] { return edit->text() == first; }));
+
+    browser()->page()->runJavaScript(QStringLiteral("location.href = '/b'"));
+    ASSERT_TRUE(wait_until([&] { return browser()->LocationName() == QStringLiteral("B") && !browser()->busy(); }));
+    EXPECT_EQ(bar()->combo()->itemText(0), pages_.url("/b").toString());
+    EXPECT_EQ(edit->text(), first);
+
+    ASSERT_TRUE(screen::type(pages_.url("/c").toString().mid(10)));
+    ASSERT_TRUE(wait_until([&] { return edit->text() == pages_.url("/c").toString(); }));
+    ASSERT_TRUE(screen::keys({"Return"}));
+    EXPECT_TRUE(wait_until([&] { return browser()->LocationName() == QStringLiteral("C"); }));
 }
 
 } // namespace
