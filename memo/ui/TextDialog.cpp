@@ -1,5 +1,6 @@
 #include "memo/ui/TextDialog.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
 #include <QVBoxLayout>
@@ -43,6 +44,20 @@ CTextDialog::CTextDialog(QWidget* parent, const QRect& window_rect, const QStrin
 QString CTextDialog::text() const
 {
     return edit_->toPlainText();
+}
+
+void CTextDialog::keyPressEvent(QKeyEvent* event)
+{
+    cancelled_ = event->key() == Qt::Key_Escape;
+    QDialog::keyPressEvent(event);
+}
+
+void CTextDialog::reject()
+{
+    if (cancelled_)
+        QDialog::reject();
+    else
+        accept();
 }
 
 // Presses and wheel turns outside the popup come here. A modal dialog would never see them:

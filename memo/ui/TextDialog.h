@@ -39,11 +39,17 @@ public:
     static void set_responder(Responder responder);
 
 
+    // Only Escape cancels: a popup is also closed when the program loses the screen, and
+    // that keeps the text like any other way out.
+    void reject() override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
     CTextModeEditBox* edit_;
+    bool cancelled_ = false;
 };

@@ -131,10 +131,14 @@ TEST_F(TextToolDisplay, AClickMakesABoxOfTheDefaultSizeWhereItWasClicked)
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0]->rect, (memo::Rect{60, 80, 60 + CTextTool::kDefaultBox.cx, 80 + CTextTool::kDefaultBox.cy}));
 
-    // A click where nothing is typed leaves no box behind.
+    // A click where nothing is typed leaves no box behind, nor does Escape.
     choose_tool(kTextTool);
     const QPoint lower = on_page({60, 400});
     ASSERT_TRUE(write([&] { return screen::click_at(lower); }, QString(), click_elsewhere));
+    EXPECT_EQ(boxes().size(), 1u);
+    choose_tool(kTextTool);
+    ASSERT_TRUE(write([&] { return screen::click_at(lower); }, QStringLiteral("gone"),
+                      [] { return screen::keys({"Escape"}); }));
     EXPECT_EQ(boxes().size(), 1u);
 
     // A drag too small for a line of text makes the smallest box, the editor's size.
