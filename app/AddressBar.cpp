@@ -79,13 +79,16 @@ void CAddressComboBox::fill_from_history(const places::History& history, int cou
 {
     const QString text = currentText();
     const int cursor = lineEdit()->cursorPosition();
+    const bool modified = lineEdit()->isModified();  // the user's typing, see SetAddress
     const QSignalBlocker quiet(this);
     clear();
+    // The history holds each address once, so the list does too.
     for (const std::string& url : history.recent_urls(static_cast<std::size_t>(count)))
         addItem(place_icons::page(), platform::to_qstring(url));
     setCurrentIndex(-1);
     setEditText(text);
     lineEdit()->setCursorPosition(cursor);
+    lineEdit()->setModified(modified);
 }
 
 void CAddressComboBox::typed(const QString& text)
@@ -107,34 +110,46 @@ bool CAddressComboBox::event(QEvent* event)
     return QComboBox::event(event);
 }
 
-bool CAddressComboBox::eventFilter(QObject* watched, QEvent* event)
+bool CAddressComboBox::take_key(const QKeyEvent& key)
 {
-    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        switch (key->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter: {
-            QString text = lineEdit()->text();
-            if (popup_->isVisible() && popup_->currentItem())
-                text = popup_->currentItem()->text();
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        QString text = lineEdit()->text();
+        if (popup_->isVisible() && popup_->currentItem())
+            text = popup_->currentItem()->text();
+        popup_->hide();
+        emit entered(text, key.modifiers() & Qt::ShiftModifier);
+        return true;
+    }
+    case Qt::Key_Escape:
+        if (popup_->isVisible()) {
             popup_->hide();
-            emit entered(text, key->modifiers() & Qt::ShiftModifier);
             return true;
         }
-        case Qt::Key_Escape:
-            if (popup_->isVisible()) {
-                popup_->hide();
-                return true;
-            }
-            break;
-        case Qt::Key_Down:
-        case Qt::Key_Up:
-            if (popup_->step(key->key() == Qt::Key_Down ? 1 : -1))
-                return true;
-            break;
-        default:
-            break;
-        }
+        return false;
+    case Qt::Key_Down:
+    case Qt::Key_Up:
+        return popup_->step(key.key() == Qt::Key_Down ? 1 : -1);
+    default:
+        return false;
+    }
+}
+
+// The edit field's focus proxy is the combo box: keys from the keyboard arrive here, and
+// QComboBox hands them to the edit field directly, past any event filter on it.
+void CAddressComboBox::keyPressEvent(QKeyEvent* event)
+{
+    if (!take_key(*event))
+        QComboBox::keyPressEvent(event);
+}
+
+bool CAddressComboBox::eventFilter(QObject* watched, QEvent* event)
+{
+    // Keys sent to the edit field itself take the same way.
+    if (watched == lineEdit() && event->type() == QEvent::KeyPress) {
+        if (take_key(*static_cast<QKeyEvent*>(event)))
+            return true;
     } else if (watched == lineEdit() && event->type() == QEvent::FocusOut) {
         if (!popup_->underMouse())
             popup_->hide();
@@ -206,6 +221,12 @@ CAddressBar::~CAddressBar()
 
 void CAddressBar::SetAddress(const QString& text)
 {
+    // What the user is typing stays: a page that finishes loading meanwhile (or its icon)
+    // changes the list only.
+    QLineEdit* edit = combo_->lineEdit();
+    const bool typing = combo_->hasFocus() && edit->isModified();
+    const QString typed = edit->text();
+    const int cursor = edit->cursorPosition();
     updating_ = true;
     if (text.isEmpty()) {
         combo_->setCurrentIndex(-1);
@@ -218,12 +239,18 @@ void CAddressBar::SetAddress(const QString& text)
         if (icon.isNull())
             icon = place_icons::page();
         const QSignalBlocker quiet(combo_);
-        // Load start and load end report the same address: one item is enough.
-        if (combo_->count() == 0 || combo_->currentIndex() != 0 || combo_->itemText(0) != text)
-            combo_->insertItem(0, icon, text);
-        else
-            combo_->setItemIcon(0, icon);
+        // Each address once (load start and load end report the same one, the history lists
+        // it too): the page's moves to the top.
+        for (int i = combo_->count() - 1; i >= 0; --i)
+            if (combo_->itemText(i) == text)
+                combo_->removeItem(i);
+        combo_->insertItem(0, icon, text);
         combo_->setCurrentIndex(0);
+    }
+    if (typing) {
+        combo_->setEditText(typed);
+        edit->setCursorPosition(cursor);
+        edit->setModified(true);
     }
     updating_ = false;
 }

@@ -58,12 +58,15 @@ signals:
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
 private:
     void typed(const QString& text);
+    // Enter, Escape and the arrows while suggestions show; true when the key was used.
+    bool take_key(const QKeyEvent& key);
 
     CSuggestionPopup* popup_;
     QIcon page_icon_;

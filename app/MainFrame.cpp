@@ -73,10 +73,10 @@ CMainFrame::CMainFrame()
 CMainFrame::~CMainFrame()
 {
     // Panels never made leave the tools pointing at this frame.
-    if (!option_panels_ && drawing_bar_) {
-        theApp().tools().on_changed = nullptr;
+    if (drawing_bar_)
+        theApp().tools().unwatch(tools_watch_);
+    if (!option_panels_ && drawing_bar_)
         theApp().tools().bind_panel = nullptr;
-    }
 }
 
 // ---- tabs ----

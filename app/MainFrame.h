@@ -121,7 +121,9 @@ private:
     QHash<int, QAction*> actions_;
     std::vector<QToolBar*> native_bands_;
     QToolBar* drawing_bar_ = nullptr;
+    QWidget* panel_area_ = nullptr;  // keeps the option panels' width in the drawing bar
     QPointer<QWidget> option_panels_;
+    int tools_watch_ = 0;  // the drawing bar follows the current tool
     QDockWidget* explorer_ = nullptr;
     QStackedWidget* explorer_panes_ = nullptr;
     QSet<int> created_panes_;

@@ -1,5 +1,6 @@
 // The bars and panes of the main frame and the placement of the top bands.
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QDockWidget>
 #include <QHBoxLayout>
@@ -12,6 +13,7 @@
 #include <QToolBar>
 #include <QTimer>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "memo/ui/OptionPanels.h"
 #include "app/ActivityIndicator.h"
@@ -172,23 +174,41 @@ QToolBar* CMainFrame::create_drawing_bar()
     auto* bar = new QToolBar(text_of(res::cmd::kDrawingBar).section(QLatin1Char('\n'), 0, 0), this);
     bar->setObjectName(QStringLiteral("DrawingBar"));
     bar->setIconSize(QSize(24, 24));
+    bar->setAllowedAreas(Qt::LeftToolBarArea | Qt::RightToolBarArea);  // the panels stand upright
+    // Browse mode and the tools are one choice: exactly one button shows as pressed, the
+    // current tool's, whoever changed it (a button, a menu, a key, the text tool when done).
+    auto* modes = new QActionGroup(bar);
+    modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
     for (const res::ToolbarButton& button : res::drawingBar()) {
         if (button.isSeparator()) {
             bar->addSeparator();
             continue;
         }
         QAction* command = action(button.command);
-        if (button.command != res::cmd::kUndo && button.command != res::cmd::kClearMemos)
+        if (button.command != res::cmd::kUndo && button.command != res::cmd::kClearMemos) {
             command->setCheckable(true);
+            modes->addAction(command);
+        }
         bar->addAction(command);
     }
+    // The option panels are made with the first tool, but their place is kept from the start:
+    // the bar is as wide in browse mode as with any tool, so the page never changes width
+    // (and is never laid out again) because a tool was chosen.
+    panel_area_ = new QWidget(bar);
+    panel_area_->setFixedWidth(COptionPanels::kWidth);
+    auto* panel_layout = new QVBoxLayout(panel_area_);
+    panel_layout->setContentsMargins(0, 0, 0, 0);
+    bar->addWidget(panel_area_);
+    CToolBox& tools = theApp().tools();
+    const auto show_current = [this](int id) { action(id != 0 ? id : res::cmd::kBrowseMode)->setChecked(true); };
+    show_current(tools.current_id());
     // The tools' option panels follow the first tool chosen or the first object selected
     // that has a panel; in browse mode they would show nothing.
-    CToolBox& tools = theApp().tools();
-    tools.on_changed = [this](int id) {
+    tools_watch_ = tools.watch([this, show_current](int id) {
+        show_current(id);
         if (id != 0)
             create_option_panels();  // shows the current tool's panel
-    };
+    });
     tools.bind_panel = [this](int panel, CLayerWnd* layer, memo::MemoObject* object) {
         if (!object)
             return;
@@ -204,8 +224,8 @@ void CMainFrame::create_option_panels()
 {
     if (option_panels_)
         return;
-    option_panels_ = new COptionPanels(theApp().tools(), drawing_bar_);
-    drawing_bar_->addWidget(option_panels_);
+    option_panels_ = new COptionPanels(theApp().tools(), panel_area_);
+    panel_area_->layout()->addWidget(option_panels_);
 }
 
 void CMainFrame::create_explorer_bar()

@@ -23,6 +23,7 @@
 #include "app/ShareClient.h"
 #include "app/SiteOpenDialog.h"
 #include "app/TabBrowserWnd.h"
+#include "app/Translations.h"
 #include "app/ToolBands.h"
 #include "app/TerminationSignals.h"
 #include "app/FrameStateSampler.h"
@@ -90,6 +91,7 @@ static void register_resources()
 CMarvoApp::CMarvoApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     register_resources();
+    install_translations(*this);
     setOrganizationName(QStringLiteral("Marvo"));
     setApplicationName(QStringLiteral("Marvo"));
     setQuitOnLastWindowClosed(true);

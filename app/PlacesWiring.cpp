@@ -97,6 +97,18 @@ std::string AppPlacesHost::current_title() const
     return browser ? platform::from_qstring(browser->LocationName()) : std::string();
 }
 
+std::string AppPlacesHost::title_of(const std::string& url) const
+{
+    const auto known = titles_.find(url);
+    return known != titles_.end() ? known->second : std::string();
+}
+
+void AppPlacesHost::remember_title(const std::string& url, const std::string& title)
+{
+    if (!url.empty() && !title.empty())
+        titles_[url] = title;
+}
+
 void AppPlacesHost::favorites_changed()
 {
     places::save_favorites_order(theApp().folders().data / places::kFavoritesOrderFile, theApp().favorites_order());

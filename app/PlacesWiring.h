@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <unordered_map>
+
 #include "places/ui/PlacesHost.h"
 
 class QMenu;
@@ -19,8 +22,15 @@ public:
     void open_shortcut_in_new_tab(const std::filesystem::path& file) override;
     std::string current_url() const override;
     std::string current_title() const override;
+    std::string title_of(const std::string& url) const override;
     void favorites_changed() override;
     void history_changed() override;
+
+    // A tab showed the page under this title.
+    void remember_title(const std::string& url, const std::string& title);
+
+private:
+    std::unordered_map<std::string, std::string> titles_;
 };
 
 // Put the favorites pane at index 0 and the history pane at index 2 of the explorer bar.

@@ -20,6 +20,7 @@
 #include "app/MarvoApp.h"
 #include "app/NetworkOptions.h"
 #include "app/PageOutput.h"
+#include "app/PlacesWiring.h"
 #include "app/SiteAuthentication.h"
 #include "app/SiteIcon.h"
 #include "app/WebPageSurface.h"
@@ -226,6 +227,9 @@ void CTabBrowserWnd::OnDocumentComplete(bool ok)
 
 void CTabBrowserWnd::OnTitleChange(const QString& title)
 {
+    // The history pane shows it with the address; the history file has no place for it.
+    AppPlacesHost::instance().remember_title(platform::from_qstring(LocationURL().toString()),
+                                             platform::from_qstring(title));
     emit titleChanged(title);
 }
 

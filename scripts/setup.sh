@@ -9,6 +9,8 @@ packages=(
   # Qt 6 with WebEngine
   qt6-base-dev qt6-base-dev-tools qt6-declarative-dev qt6-webengine-dev qt6-webengine-dev-tools
   libqt6webenginecore6-bin libqt6svg6 qt6-svg-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev
+  # Qt's own texts in Japanese (qtbase_ja: standard buttons, edit-field menus, file dialogs)
+  qt6-translations-l10n
   # image codecs
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
   # settings file, downloader, share server storage and event loop

@@ -10,8 +10,8 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPushButton>
 #include <QRadioButton>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include "memo/ui/ColorPickers.h"
@@ -25,12 +25,16 @@ namespace {
 
 const QString kDefaultFace = QStringLiteral("ＭＳ Ｐゴシック");
 
+// Tool buttons, not push buttons: the style gives a push button 75 pixels at least, and five
+// of them would not fit the panel's width.
 QButtonGroup* shape_buttons(QWidget* parent, QBoxLayout* row, const QStringList& names)
 {
     auto* group = new QButtonGroup(parent);
     for (int i = 0; i < names.size(); ++i) {
-        auto* button = new QPushButton(names[i], parent);
+        auto* button = new QToolButton(parent);
+        button->setText(names[i]);
         button->setCheckable(true);
+        button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         group->addButton(button, i);
         row->addWidget(button);
     }
@@ -205,6 +209,9 @@ CTextOptionDialog::CTextOptionDialog(memo::TextBoxObject& box, QWidget* parent) 
     families.removeAll(kDefaultFace);
     families.prepend(kDefaultFace);
     fonts_->addItems(families);
+    // Long face names are shown cut rather than widening the panel.
+    fonts_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    fonts_->setMinimumContentsLength(8);
     sizes_ = new QComboBox(this);
     for (int size : size_list())
         sizes_->addItem(QString::number(size), size);
@@ -446,8 +453,9 @@ COptionPanels::COptionPanels(CToolBox& tools, QWidget* parent) : QStackedWidget(
                        static_cast<QWidget*>(primitive_), static_cast<QWidget*>(effect_),
                        static_cast<QWidget*>(stamp_)})
         addWidget(w);
-    // The stack is as large as the panel it shows, not as the largest panel: in browse mode the
-    // drawing bar stays as narrow as its buttons.
+    // Every panel has the same width, so choosing a tool never takes width from the page; the
+    // stack is as tall as the panel it shows.
+    setFixedWidth(kWidth);
     connect(this, &QStackedWidget::currentChanged, this, [this](int shown) {
         for (int i = 0; i < count(); ++i)
             widget(i)->setSizePolicy(i == shown ? QSizePolicy::Preferred : QSizePolicy::Ignored,
@@ -455,7 +463,7 @@ COptionPanels::COptionPanels(CToolBox& tools, QWidget* parent) : QStackedWidget(
         updateGeometry();
         adjustSize();
     });
-    tools.on_changed = [this](int id) { show_for_tool(id); };
+    watch_ = tools.watch([this](int id) { show_for_tool(id); });
     tools.bind_panel = [this](int id, CLayerWnd* layer, MemoObject* object) {
         auto* panel = dynamic_cast<COptionPanel*>(this->panel(id));
         if (!panel)
@@ -472,7 +480,7 @@ COptionPanels::COptionPanels(CToolBox& tools, QWidget* parent) : QStackedWidget(
 
 COptionPanels::~COptionPanels()
 {
-    tools_.on_changed = nullptr;
+    tools_.unwatch(watch_);
     tools_.bind_panel = nullptr;
 }
 

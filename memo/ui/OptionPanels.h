@@ -160,17 +160,20 @@ private:
 class COptionPanels : public QStackedWidget {
     Q_OBJECT
 public:
+    // The width of every panel and of the place the drawing bar keeps for them.
+    static constexpr int kWidth = 200;
+
     COptionPanels(CToolBox& tools, QWidget* parent);
     ~COptionPanels() override;
 
     // The panel of an identifier (1 stamp, 2 text, 5 primitive, 6 effect) or of the freehand
     // tool (0); null for others.
     QWidget* panel(int id) const;
-    // Sized to the panel shown.
-    QSize sizeHint() const override { return currentWidget() ? currentWidget()->sizeHint() : QSize(); }
+    // As tall as the panel shown.
+    QSize sizeHint() const override { return {kWidth, currentWidget() ? currentWidget()->sizeHint().height() : 0}; }
     QSize minimumSizeHint() const override
     {
-        return currentWidget() ? currentWidget()->minimumSizeHint() : QSize();
+        return {kWidth, currentWidget() ? currentWidget()->minimumSizeHint().height() : 0};
     }
     CFreeHandOptionDialog* freehand() const { return freehand_; }
     CTextOptionDialog* text() const { return text_; }
@@ -182,6 +185,7 @@ private:
     void show_for_tool(int command_id);
 
     CToolBox& tools_;
+    int watch_ = 0;
     QWidget* empty_;
     CFreeHandOptionDialog* freehand_;
     CTextOptionDialog* text_;

@@ -1,6 +1,8 @@
 #include "memo/ui/TextDialog.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QVBoxLayout>
 
 #include "memo/ui/QtCanvas.h"
@@ -26,7 +28,7 @@ void CTextModeEditBox::mouseReleaseEvent(QMouseEvent* event)
 }
 
 CTextDialog::CTextDialog(QWidget* parent, const QRect& window_rect, const QString& text, const memo::LogFont& font)
-    : QDialog(parent, Qt::FramelessWindowHint | Qt::Dialog)
+    : QDialog(parent, Qt::Popup | Qt::FramelessWindowHint)
 {
     edit_ = new CTextModeEditBox(this);
     edit_->setFont(memo::font_from_logfont(font));
@@ -44,18 +46,38 @@ QString CTextDialog::text() const
     return edit_->toPlainText();
 }
 
-// The edit box keeps the mouse while the dialog is open, so a release anywhere else ends the
-// entry.
-void CTextDialog::showEvent(QShowEvent* event)
+void CTextDialog::keyPressEvent(QKeyEvent* event)
 {
-    QDialog::showEvent(event);
-    edit_->viewport()->grabMouse();
+    cancelled_ = event->key() == Qt::Key_Escape;
+    QDialog::keyPressEvent(event);
 }
 
-void CTextDialog::done(int result)
+void CTextDialog::reject()
 {
-    edit_->viewport()->releaseMouse();
-    QDialog::done(result);
+    if (cancelled_)
+        QDialog::reject();
+    else
+        accept();
+}
+
+// Presses and wheel turns outside the popup come here. A modal dialog would never see them:
+// the windows it blocks drop them.
+void CTextDialog::mousePressEvent(QMouseEvent* event)
+{
+    if (!rect().contains(event->position().toPoint())) {
+        accept();
+        return;
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CTextDialog::wheelEvent(QWheelEvent* event)
+{
+    if (!rect().contains(event->position().toPoint())) {
+        accept();
+        return;
+    }
+    QDialog::wheelEvent(event);
 }
 
 void CTextDialog::resizeEvent(QResizeEvent* event)

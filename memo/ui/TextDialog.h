@@ -7,8 +7,8 @@
 
 #include "memo/MemoTypes.h"
 
-// The edit box of the text dialog. Keeps the mouse while the dialog is open: a left-button
-// release outside it ends text entry (as OK, so nothing typed is lost).
+// The edit box of the text dialog: a left-button release outside it (pressed inside) ends
+// text entry (as OK, so nothing typed is lost).
 class CTextModeEditBox : public QPlainTextEdit {
     Q_OBJECT
 public:
@@ -22,7 +22,9 @@ protected:
 };
 
 // A borderless window over a text box whose edit box fills it: takes the text (lines
-// separated by line feeds) in the box's font and returns the edited text on OK.
+// separated by line feeds) in the box's font and returns the edited text on OK. It is a
+// popup, so while it is open it gets every press and wheel turn of the program: one outside
+// it ends text entry as OK, the way the edit box's mouse capture does elsewhere. Escape cancels.
 class CTextDialog : public QDialog {
     Q_OBJECT
 public:
@@ -36,12 +38,18 @@ public:
     using Responder = std::function<bool(std::string& text)>;
     static void set_responder(Responder responder);
 
-    void done(int result) override;
+
+    // Only Escape cancels: a popup is also closed when the program loses the screen, and
+    // that keeps the text like any other way out.
+    void reject() override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     CTextModeEditBox* edit_;
+    bool cancelled_ = false;
 };

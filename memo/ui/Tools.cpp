@@ -1,6 +1,7 @@
 #include "memo/ui/Tools.h"
 
 #include <QMenu>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -400,7 +401,9 @@ bool CTextTool::left_up(Qt::KeyboardModifiers, QPoint p)
     const DocumentView doc = document_;
     if (near_press(p, press_)) {
         const CLayerWnd::Hit hit = layer->hit_test(p);
-        if (hit.object && hit.object->kind() == memo::MemoKind::TextBox && layer->may_edit(*hit.object)) {
+        if (hit.object && hit.object->kind() == memo::MemoKind::TextBox) {
+            if (!layer->may_edit(*hit.object))
+                return false;
             const memo::Guid id = hit.object->id;
             const auto pkg = hit.package;
             if (CToolBox* tools = memo_layer_services().tools)
@@ -410,15 +413,18 @@ bool CTextTool::left_up(Qt::KeyboardModifiers, QPoint p)
                 layer->set_active_document(doc);
                 o->edit(*layer);
             }
+            return false;
         }
-        return false;
+        const memo::Point at = doc.to_document(press_);
+        r = {at.x, at.y, at.x + kDefaultBox.cx, at.y + kDefaultBox.cy};
+    } else {
+        r = r.normalized();
+        r.right = std::max(r.right, r.left + kMinimumBox.cx);
+        r.bottom = std::max(r.bottom, r.top + kMinimumBox.cy);
     }
-    r = r.normalized();
-    if (r.width() <= 2 || r.height() <= 2)
-        return false;
     std::string text;
     const memo::Point o = doc.offset();
-    if (!layer->run_text_dialog(r.offset(o.x, o.y), text, template_.font))
+    if (!layer->run_text_dialog(r.offset(o.x, o.y), text, template_.font) || text.empty())
         return false;
     auto box = template_.clone();
     auto* tb = static_cast<memo::TextBoxObject*>(box.get());
@@ -568,6 +574,20 @@ void CToolBox::set_current(int command_id, CLayerWnd* layer)
     }
     if (layer)
         layer->update();
-    if (on_changed)
-        on_changed(current_id_);
+    // An observer may watch or unwatch while it is told (the panels are made on the first tool).
+    const auto observers = observers_;
+    for (const auto& [number, observer] : observers)
+        if (observers_.count(number))
+            observer(current_id_);
+}
+
+int CToolBox::watch(std::function<void(int)> observer)
+{
+    observers_.emplace(++next_observer_, std::move(observer));
+    return next_observer_;
+}
+
+void CToolBox::unwatch(int number)
+{
+    observers_.erase(number);
 }

@@ -133,8 +133,14 @@ protected:
     memo::Rect rect_;  // document coordinates, as dragged
 };
 
+// A drag makes a text box of the dragged size, at least kMinimumBox; a click makes one of
+// kDefaultBox with its top left corner at the click, or edits the text box clicked. The editor
+// covers exactly the box that will be made, and a box is made only when text was typed.
 class CTextTool : public CRectTool {
 public:
+    static constexpr memo::Size kMinimumBox{40, 20};
+    static constexpr memo::Size kDefaultBox{200, 60};
+
     Qt::CursorShape cursor() const override { return Qt::IBeamCursor; }
     bool left_up(Qt::KeyboardModifiers, QPoint p) override;
     int option_panel() const override { return 2; }
@@ -202,8 +208,10 @@ public:
     CEffectTool& effect() { return *effect_; }
     CStampTool& stamp() { return *stamp_; }
 
-    // Told when the current tool changes (option panels, the drawing bar).
-    std::function<void(int command_id)> on_changed;
+    // Observers told when the current tool changes (option panels, the drawing bar's
+    // buttons); `watch` returns the number that `unwatch` takes.
+    int watch(std::function<void(int command_id)> observer);
+    void unwatch(int number);
     // Binds the option panel of a selected object's kind to it (object set) or lets it go
     // back to the tool's settings (null).
     std::function<void(int panel, CLayerWnd* layer, memo::MemoObject* object)> bind_panel;
@@ -219,4 +227,6 @@ private:
     std::map<int, CTool*> by_id_;
     CTool* current_ = nullptr;
     int current_id_ = 0;
+    std::map<int, std::function<void(int)>> observers_;
+    int next_observer_ = 0;
 };

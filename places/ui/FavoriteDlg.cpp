@@ -87,8 +87,8 @@ CFavoriteDlg::CFavoriteDlg(fs::path favorites_folder, places::OrderList& order, 
     confirm = [this](const QString& question) {
         return QMessageBox::question(this, QStringLiteral("削除の確認"), question) == QMessageBox::Yes;
     };
-    ask_favorite_name = [this]() -> std::optional<QString> {
-        CAddFavoriteDialog dialog(this);
+    ask_favorite_name = [this](const QString& title) -> std::optional<QString> {
+        CAddFavoriteDialog dialog(this, title);
         if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
         return dialog.name();
@@ -379,10 +379,11 @@ void CFavoriteDlg::add_current_page()
     const std::string url = host_.current_url();
     if (url.empty())
         return;
-    const std::optional<QString> name = ask_favorite_name();
+    const std::string page_title = host_.current_title();
+    const std::optional<QString> name = ask_favorite_name(platform::to_qstring(page_title));
     if (!name)
         return;
-    const std::string title = name->isEmpty() ? host_.current_title() : platform::from_qstring(*name);
+    const std::string title = name->isEmpty() ? page_title : platform::from_qstring(*name);
     std::error_code ignored;
     fs::create_directories(selected_folder(), ignored);  // the first favorite makes the folder
     const std::optional<fs::path> file = places::add_favorite(title.empty() ? url : title, url, selected_folder(),

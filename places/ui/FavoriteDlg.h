@@ -52,7 +52,8 @@ public:
     // How the pane talks to the user; tests replace them.
     std::function<void(const QString& text)> show_message;
     std::function<bool(const QString& question)> confirm;
-    std::function<std::optional<QString>()> ask_favorite_name;
+    // Asks the new favorite's name, offering the page's title; nothing for Cancel.
+    std::function<std::optional<QString>(const QString& title)> ask_favorite_name;
     // Button 1025; the default opens the favorites folder in the file manager.
     std::function<void()> organise;
 

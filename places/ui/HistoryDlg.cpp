@@ -1,6 +1,8 @@
 #include "places/ui/HistoryDlg.h"
 
 #include <QDateTime>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QMenu>
 #include <QSet>
 #include <QVBoxLayout>
@@ -35,6 +37,33 @@ CHistoryDlg::CHistoryDlg(places::History& history, PlacesHost& host, QWidget* pa
     connect(tree_, &PaneTree::single_clicked, this, [this] { run_command(res::cmd::kHistoryGo); });
     connect(tree_, &PaneTree::double_clicked, this, [this] { run_command(res::cmd::kHistoryOpenInNewTab); });
     connect(tree_, &PaneTree::context_menu, this, &CHistoryDlg::show_menu);
+    tree_->viewport()->installEventFilter(this);
+}
+
+QString CHistoryDlg::tooltip_of(const QTreeWidgetItem* item) const
+{
+    if (!item || is_day(item))
+        return {};
+    const QString url = item->text(0);
+    const std::string title = host_.title_of(platform::from_qstring(url));
+    return title.empty() ? url : url + QLatin1Char('\n') + platform::to_qstring(title);
+}
+
+// An address is often cut at the pane's edge: its tip shows all of it and the page's title,
+// as known when the tip opens (titles arrive after the visit).
+bool CHistoryDlg::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tree_->viewport() && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QTreeWidgetItem* item = tree_->itemAt(help->pos());
+        const QString tip = tooltip_of(item);
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, tree_->viewport(), tree_->visualItemRect(item));
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString CHistoryDlg::day_text(std::int64_t time)

@@ -26,9 +26,13 @@ public:
 
     // The day text of a visit time, in local time.
     static QString day_text(std::int64_t time);
+    // A URL node's tip: the full address and, when the browser knows it, the page's title
+    // on a second line. Empty for days.
+    QString tooltip_of(const QTreeWidgetItem* item) const;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void show_menu(QTreeWidgetItem* item, const QPoint& global_position);

@@ -109,7 +109,7 @@ TEST_F(PlacesTest, AddingAFavoriteWritesTheShortcutAndClosingSavesTheHistory)
     start_on(QStringLiteral("/first"), QStringLiteral("First"));
     auto* pane = frame()->findChild<CFavoriteDlg*>();
     ASSERT_NE(pane, nullptr);
-    pane->ask_favorite_name = [] { return std::optional<QString>(QString()); };
+    pane->ask_favorite_name = [](const QString&) { return std::optional<QString>(QString()); };
     QStringList messages;
     pane->show_message = [&](const QString& text) { messages << text; };
     std::filesystem::remove_all(favorites());

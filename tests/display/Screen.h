@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPixmap>
@@ -50,6 +51,9 @@ inline bool xdotool(const QStringList& arguments)
 inline bool move(const QWidget* widget, QPoint at)
 {
     const QPoint p = on_screen(widget, at);
+    // "--sync" waits for the pointer to move, which never happens when it is there already.
+    if ((QPointF(QCursor::pos(widget->screen())) * widget->devicePixelRatioF()).toPoint() == p)
+        return true;
     return xdotool({"mousemove", "--sync", QString::number(p.x()), QString::number(p.y())});
 }
 
@@ -78,6 +82,23 @@ inline bool keys(const QStringList& names)
 inline bool type(const QString& text)
 {
     return xdotool({"type", "--delay", "5", text});
+}
+
+// The same at root-window points worked out beforehand, safe from any thread (widgets belong
+// to the program's thread); each is one xdotool run, so its steps reach the server in order.
+inline bool click_at(QPoint p, int button = 1)
+{
+    return xdotool({"mousemove", QString::number(p.x()), QString::number(p.y()), "click", QString::number(button)});
+}
+
+inline bool drag_at(QPoint from, QPoint to, int steps = 8)
+{
+    QStringList arguments{"mousemove", QString::number(from.x()), QString::number(from.y()), "mousedown", "1"};
+    for (int i = 1; i <= steps; ++i) {
+        const QPoint p = from + (to - from) * i / steps;
+        arguments << "mousemove" << QString::number(p.x()) << QString::number(p.y());
+    }
+    return xdotool(arguments << "mouseup" << "1");
 }
 
 // Colour tests with room for the scaling and blending of a real screen.

@@ -140,10 +140,10 @@ TEST_F(FavoritesPaneTest, AddingThePageUsesTheNameOrElseTheTitle)
 {
     host_.url = "http://page.jp/";
     host_.title = "Page title";
-    pane_->ask_favorite_name = [] { return std::optional<QString>(QString()); };
+    pane_->ask_favorite_name = [](const QString&) { return std::optional<QString>(QString()); };
     pane_->add_current_page();
     EXPECT_EQ(*places::read_internet_shortcut_url(root() / "Page title.url"), "http://page.jp/");
-    pane_->ask_favorite_name = [] { return std::optional<QString>(QStringLiteral("a/b:c")); };
+    pane_->ask_favorite_name = [](const QString&) { return std::optional<QString>(QStringLiteral("a/b:c")); };
     pane_->add_current_page();
     EXPECT_TRUE(fs::exists(root() / "abc.url"));
     EXPECT_TRUE(top(QStringLiteral("abc")) != nullptr);
