@@ -236,6 +236,43 @@ TEST_F(MemoLayerDisplayTest, SwitchingBackToATabWithMemosShowsItsWholePage)
     screen::keep(QStringLiteral("tab-switched-back"));
 }
 
+// The interface scaled by 2: memos keep their document places and sizes in the page's own
+// pixels, each twice as large on the screen, and an effect reads the page at that scale.
+struct ScaleFactorTwo {
+    ScaleFactorTwo() { qputenv("QT_SCALE_FACTOR", "2"); }  // before the application is made
+};
+class ScaledMemoLayerDisplayTest : private ScaleFactorTwo, public MemoLayerDisplayTest {};
+
+TEST_F(ScaledMemoLayerDisplayTest, MemosAndEffectsKeepTheirPlacesAtScaleTwo)
+{
+    pages_.set("/halves", QStringLiteral(
+        "<title>Halves</title><body style='margin:0;background:#fff'>"
+        "<div style='position:absolute;left:0;top:0;width:200px;height:300px;background:#f00'></div>"
+        "<div style='position:absolute;left:200px;top:0;width:200px;height:300px;background:#00f'></div></body>"));
+    CTabBrowserWnd* tab = start_on("/halves");
+    ASSERT_TRUE(tab);
+    QWidget* view = tab->view();
+    ASSERT_DOUBLE_EQ(view->devicePixelRatioF(), 2.0);
+    auto pkg = package_of("/halves");
+    add_box(*pkg, {20, 20, 60, 60}, memo::rgb(0, 200, 0));
+    auto negative = std::make_unique<memo::EffectObject>();
+    negative->rect = {150, 100, 250, 200};
+    negative->operation = 3;
+    pkg->add(std::move(negative));
+    tab->layer()->update();
+
+    EXPECT_TRUE(wait_until([&] {
+        return cyanish(screen::pixel(view, {175, 150})) && yellowish(screen::pixel(view, {225, 150}));
+    })) << "the negative of each half, where each half is";
+    const QImage shot = screen::shot();
+    const QPoint corner = screen::on_screen(view, {20, 20});
+    EXPECT_TRUE(greenish(shot.pixel(corner + QPoint(2, 2))));
+    EXPECT_TRUE(greenish(shot.pixel(corner + QPoint(77, 77)))) << "40 page pixels are 80 on the screen";
+    EXPECT_TRUE(reddish(shot.pixel(corner + QPoint(83, 83))));
+    EXPECT_TRUE(reddish(shot.pixel(corner - QPoint(3, 3))));
+    screen::keep(QStringLiteral("memos-at-scale-two"));
+}
+
 // While the page has not shown its document yet, its memos are not shown over an empty view:
 // an effect would show the empty view's pixels.
 TEST_F(MemoLayerDisplayTest, MemosAppearWithTheirPage)
