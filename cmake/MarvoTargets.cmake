@@ -71,5 +71,5 @@ function(marvo_test name)
       MARVO_BINARY_DIR="${CMAKE_BINARY_DIR}")
   gtest_discover_tests(${name}
       DISCOVERY_MODE PRE_TEST
-      PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 120)
+      PROPERTIES LABELS "${ARG_LABELS}" TIMEOUT 300)
 endfunction()
