@@ -114,7 +114,7 @@ void WebPageSurface::follow_presented_frames()
     presented_window_ = window;
     // Direct: the layer tells the frames its own read-back of the page makes from the engine's.
     connect(window, &QQuickWindow::afterRendering, layer_, &CLayerWnd::page_presented, Qt::DirectConnection);
-    connect(window, &QQuickWindow::afterRendering, this, &WebPageSurface::query_scroll, Qt::QueuedConnection);
+    connect(window, &QQuickWindow::afterRendering, this, &WebPageSurface::follow_frame, Qt::QueuedConnection);
 }
 
 QWidget* WebPageSurface::host() const
@@ -190,6 +190,14 @@ int WebPageSurface::locked_width() const
 void WebPageSurface::apply_width_lock()
 {
     tab_.setMinimumWidth(std::min(locked_width(), 16384));
+}
+
+void WebPageSurface::follow_frame()
+{
+    query_scroll();
+    // Frames scroll on their own: their places follow every frame the page presents.
+    if (!frames_.empty() && !frames_pending_)
+        refresh_frames();
 }
 
 void WebPageSurface::query_scroll()

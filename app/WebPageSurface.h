@@ -53,6 +53,8 @@ protected:
 private:
     // Tells the layer of every frame the engine presents (the input widget may be replaced).
     void follow_presented_frames();
+    // After a presented frame: where the documents are scrolled now.
+    void follow_frame();
 
     CTabBrowserWnd& tab_;
     QPointer<QObject> presented_window_;

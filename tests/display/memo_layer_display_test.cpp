@@ -236,6 +236,34 @@ TEST_F(MemoLayerDisplayTest, SwitchingBackToATabWithMemosShowsItsWholePage)
     screen::keep(QStringLiteral("tab-switched-back"));
 }
 
+// A frame's memos follow the frame's own scrolling.
+TEST_F(MemoLayerDisplayTest, AFramesMemosFollowItsScrolling)
+{
+    pages_.set("/outer", QStringLiteral("<title>Outer</title><body style='margin:0;background:#fff'>"
+                                        "<iframe id=f src='/inner' style='position:absolute;left:50px;top:50px;"
+                                        "width:300px;height:200px;border:0'></iframe></body>"));
+    pages_.set("/inner", QStringLiteral("<body style='margin:0;background:#fff'><div style='height:3000px'></div>"));
+    CTabBrowserWnd* tab = start_on("/outer");
+    ASSERT_TRUE(tab);
+    const std::string inner = platform::from_qstring(pages_.url("/inner").toString());
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().size() == 2; }));
+    add_box(*app().package_cache().lookup(inner, true), {20, 400, 80, 460}, memo::rgb(0, 200, 0));
+    tab->layer()->update();
+    QWidget* view = tab->view();
+    const auto frame_scroll = [&] {
+        const auto docs = tab->layer()->documents();
+        return docs.size() == 2 ? docs[1].scroll.y() : -1;
+    };
+    ASSERT_TRUE(wait_until([&] { return whitish(screen::pixel(view, {100, 200})); }));
+
+    tab->page()->runJavaScript(QStringLiteral("document.getElementById('f').contentWindow.scrollTo(0, 300)"));
+    ASSERT_TRUE(wait_until([&] { return frame_scroll() == 300; }));
+    // Inner 400 - 300 = 100 below the frame's top at 50.
+    EXPECT_TRUE(wait_until([&] { return greenish(screen::pixel(view, {100, 180})); }));
+    EXPECT_TRUE(whitish(screen::pixel(view, {100, 140})));
+    screen::keep(QStringLiteral("frame-memo-after-frame-scroll"));
+}
+
 // The interface scaled by 2: memos keep their document places and sizes in the page's own
 // pixels, each twice as large on the screen, and an effect reads the page at that scale.
 struct ScaleFactorTwo {
