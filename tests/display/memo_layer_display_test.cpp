@@ -15,6 +15,7 @@
 #include "memo/PackageFiles.h"
 #include "res/CommandIds.h"
 #include "memo/ui/LayerWnd.h"
+#include "memo/ui/Tools.h"
 #include "platform/QtText.h"
 
 namespace {
@@ -234,6 +235,75 @@ TEST_F(MemoLayerDisplayTest, SwitchingBackToATabWithMemosShowsItsWholePage)
         })) << "round " << round << ", view " << view->width() << "x" << view->height();
     }
     screen::keep(QStringLiteral("tab-switched-back"));
+}
+
+// Every pixel a stamp shows comes from this frame's page and memos: placed over a red block,
+// then scrolled over white, its rectangle holds no red.
+TEST_F(MemoLayerDisplayTest, AStampShowsNothingLeftFromEarlierFrames)
+{
+    pages_.set("/block", QStringLiteral("<title>Block</title><body style='margin:0;background:#fff'>"
+                                        "<div style='position:absolute;left:0;top:0;width:400px;height:250px;"
+                                        "background:#f00'></div><div style='height:4000px'></div></body>"));
+    CTabBrowserWnd* tab = start_on("/block");
+    ASSERT_TRUE(tab);
+    QWidget* view = tab->view();
+    app().tools().stamp().stamp = "Check";
+    app().main_frame()->route(res::cmd::kStampTool);
+    ASSERT_TRUE(screen::click(view, {150, 150}));
+    const std::string url = platform::from_qstring(pages_.url("/block").toString());
+    memo::PackageCache::PackagePtr pkg;
+    ASSERT_TRUE(wait_until([&] {
+        pkg = app().package_cache().lookup(url, false);
+        return pkg && pkg->size() == 1;
+    }));
+    const QRect stamp = [&] {
+        const memo::Rect r = pkg->at(0).bounds().normalized();
+        return QRect(r.left, r.top, int(r.width()), int(r.height()));
+    }();
+    app().main_frame()->route(res::cmd::kBrowseMode);
+
+    tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 300)"));
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().front().scroll.y() == 300; }));
+    ASSERT_TRUE(wait_until([&] { return whitish(screen::pixel(view, {200, 100})); }));
+    tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 100)"));
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().front().scroll.y() == 100; }));
+    const QRect on_view = stamp.translated(0, -100);
+    bool clean = false;
+    EXPECT_TRUE(wait_until([&] {
+        const QImage shot = screen::shot();
+        bool drawn = false, red = false;
+        for (int y = on_view.top(); y <= on_view.bottom(); y += 2)
+            for (int x = on_view.left(); x <= on_view.right(); x += 2) {
+                const QRgb p = shot.pixel(screen::on_screen(view, {x, y}));
+                red = red || (y + 100 >= 250 && reddish(p));  // below the block: white page only
+                drawn = drawn || !whitish(p);
+            }
+        clean = drawn && !red;
+        return clean;
+    })) << "the stamp over white shows red";
+    screen::keep(QStringLiteral("stamp-after-scroll"));
+}
+
+// The tab restored at start-up shows its memos, start after start.
+TEST_F(MemoLayerDisplayTest, TheRestoredTabShowsItsMemosAtEveryStart)
+{
+    pages_.set("/kept", QStringLiteral("<title>Kept</title><body style='margin:0;background:#fff'>"
+                                       "<div style='height:3000px'></div></body>"));
+    store_before_start("/kept", box({40, 40, 100, 100}, memo::rgb(0, 200, 0)));
+    for (int run = 0; run < 20; ++run) {
+        ASSERT_TRUE(start(run == 0 ? QStringList{pages_.url("/kept").toString()} : QStringList{}));
+        CMainFrame* frame = app().main_frame();
+        frame->raise();
+        ASSERT_TRUE(wait_until([&] { return !frame->tabs().empty(); }));
+        CTabBrowserWnd* tab = frame->tabs().front()->browser();
+        EXPECT_TRUE(wait_until([&] {
+            return tab->LocationURL() == pages_.url("/kept") && greenish(screen::pixel(tab->view(), {70, 70}));
+        }, 60000)) << "start " << run;
+        frame->close();
+        delete frame;
+        app().ExitInstance();
+        pump(50);
+    }
 }
 
 // A frame's memos follow the frame's own scrolling.
