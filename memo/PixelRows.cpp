@@ -190,4 +190,37 @@ Inline void store_word(std::uint8_t* p, std::uint32_t v)
 
 #undef Inline
 
+[[gnu::target_clones("avx2", "default")]] void premultiply_from_backdrops(std::uint8_t* b, const std::uint8_t* w,
+                                                                          int count)
+{
+    const Bytes alpha_lanes = {0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF, 0, 0, 0, 0xFF};
+    int i = 0;
+    for (; i + kStep <= count; i += kStep, b += 16, w += 16) {
+        const Bytes black = load(b);
+        const Bytes white = load(w);
+        // Per channel, how much more the white drawing is: the page's share there.
+        const Bytes through = white > black ? Bytes(white - black) : Bytes{};
+        using Words = std::uint32_t __attribute__((vector_size(16)));
+        Words t = Words(through & ~alpha_lanes);
+        // The largest of the three colour channels, in every byte of the pixel.
+        const Words c0 = t & 0xFF, c1 = (t >> 8) & 0xFF, c2 = (t >> 16) & 0xFF;
+        Words m = c0 > c1 ? c0 : c1;
+        m = m > c2 ? m : c2;
+        const Words alpha = 255 - m;
+        const Bytes alpha_bytes = Bytes(alpha | alpha << 8 | alpha << 16 | alpha << 24);
+        Bytes out = black < alpha_bytes ? black : alpha_bytes;
+        out = (out & ~alpha_lanes) | (alpha_bytes & alpha_lanes);
+        store(b, out);
+    }
+    for (; i < count; ++i, b += 4, w += 4) {
+        int through = 0;
+        for (int c = 0; c < 3; ++c)
+            through = std::max(through, int(w[c]) - int(b[c]));
+        const std::uint8_t alpha = std::uint8_t(255 - through);
+        for (int c = 0; c < 3; ++c)
+            b[c] = std::min(b[c], alpha);
+        b[3] = alpha;
+    }
+}
+
 } // namespace memo::pixel_rows

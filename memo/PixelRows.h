@@ -23,4 +23,10 @@ void blend_colour(std::uint8_t* destination, std::uint32_t pixel, int count, std
 void blend_remaining(std::uint8_t* destination, const std::uint16_t* remaining0, const std::uint16_t* remaining1,
                      const std::uint8_t* sums, int count, std::uint32_t pixel0, std::uint32_t pixel1);
 
+// The same memos drawn over black (over_black) and over white (over_white) give, per pixel,
+// how much of what lies beneath shows through (their difference) and what the memos add (the
+// picture over black): over_black becomes that premultiplied picture, its alpha 255 minus the
+// largest difference of a colour channel.
+void premultiply_from_backdrops(std::uint8_t* over_black, const std::uint8_t* over_white, int count);
+
 } // namespace memo::pixel_rows

@@ -16,6 +16,7 @@
 
 #include "memo/ImageCodec.h"
 #include "memo/PackageFiles.h"
+#include "memo/PixelRows.h"
 #include "memo/Repainter.h"
 #include "memo/ui/TextDialog.h"
 #include "memo/ui/Tools.h"
@@ -84,7 +85,8 @@ CLayerWnd::CLayerWnd(PageSurface& surface) : QWidget(surface.host()), surface_(s
     clock_.start();
     setAttribute(Qt::WA_TransparentForMouseEvents);
     // Transparent where nothing is drawn: the engine's own rendering shows through, live.
-    setAttribute(Qt::WA_TranslucentBackground);
+    // (Qt::WA_TranslucentBackground is not needed for that, and with it the engine stops
+    // scrolling by the wheel.)
     setAttribute(Qt::WA_NoSystemBackground);
     setFocusPolicy(Qt::NoFocus);
     setGeometry(surface.host()->rect());
@@ -984,18 +986,9 @@ bool CLayerWnd::paint_transparent(const QRect& area)
     }
     draw_memos(back_, area);
     draw_memos(back_white_, area);
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        std::uint8_t* b = back_.pixel(area.left(), y);
-        const std::uint8_t* w = back_white_.pixel(area.left(), y);
-        for (int x = 0; x < area.width(); ++x, b += 4, w += 4) {
-            const int through = std::max({w[0] - b[0], w[1] - b[1], w[2] - b[2], 0});
-            const std::uint8_t alpha = std::uint8_t(255 - through);
-            b[0] = std::min(b[0], alpha);
-            b[1] = std::min(b[1], alpha);
-            b[2] = std::min(b[2], alpha);
-            b[3] = alpha;
-        }
-    }
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        memo::pixel_rows::premultiply_from_backdrops(back_.pixel(area.left(), y), back_white_.pixel(area.left(), y),
+                                                     area.width());
     return true;
 }
 

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
+#include "memo/PixelRows.h"
 #include "memo/Raster.h"
 
 using namespace memo;
@@ -94,4 +97,36 @@ TEST(Raster, RoundedCornersAndPolygonsCoverTheirOutlinePixels)
     EXPECT_EQ(row(tail, 20, 8, 33), "............###########..");
     EXPECT_EQ(row(tail, 30, 8, 33), "......................#..");
     EXPECT_EQ(row(tail, 31, 0, 40), std::string(40, '.'));
+}
+
+// Memos drawn over black and over white, combined, blend over any page as when drawn on it.
+TEST(PixelRows, DrawingsOverBlackAndWhiteGiveThePremultipliedMemo)
+{
+    constexpr int kCount = 37;  // whole vector groups and a tail
+    std::vector<std::uint8_t> black(kCount * 4), white(kCount * 4);
+    const std::uint8_t pages[3][3] = {{0, 0, 0}, {255, 255, 255}, {30, 200, 90}};
+    for (int i = 0; i < kCount; ++i) {
+        const std::uint32_t colour = 0xFF000000u | std::uint32_t(i * 7) << 16 | std::uint32_t(255 - i * 5) << 8 | 40;
+        const std::uint8_t a = std::uint8_t(i * 7);
+        black[i * 4 + 3] = white[i * 4 + 3] = 255;
+        for (int c = 0; c < 3; ++c)
+            white[i * 4 + c] = 255;
+        memo::pixel_rows::blend_colour(&black[i * 4], colour, 1, a);
+        memo::pixel_rows::blend_colour(&white[i * 4], colour, 1, a);
+    }
+    std::vector<std::uint8_t> memo = black;
+    memo::pixel_rows::premultiply_from_backdrops(memo.data(), white.data(), kCount);
+    for (int i = 0; i < kCount; ++i) {
+        const std::uint8_t* m = &memo[i * 4];
+        for (const auto& page : pages) {
+            std::uint8_t direct[4] = {page[0], page[1], page[2], 255};
+            const std::uint32_t colour = 0xFF000000u | std::uint32_t(i * 7) << 16 | std::uint32_t(255 - i * 5) << 8 | 40;
+            memo::pixel_rows::blend_colour(direct, colour, 1, std::uint8_t(i * 7));
+            for (int c = 0; c < 3; ++c) {
+                ASSERT_LE(m[c], m[3]) << "premultiplied, pixel " << i;
+                const int over = m[c] + page[c] * (255 - m[3]) / 255;
+                EXPECT_NEAR(over, direct[c], 2) << "pixel " << i << " channel " << c;
+            }
+        }
+    }
 }
