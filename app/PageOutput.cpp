@@ -126,12 +126,20 @@ std::optional<PageMetrics> measure(CTabBrowserWnd& tab)
     return m;
 }
 
+// Where the top document is scrolled, as the page last told the memo layer (the engine's own
+// scroll position stays 0 on a GPU-composited display).
+QPoint top_scroll(CTabBrowserWnd& tab)
+{
+    const std::vector<DocumentView> docs = tab.layer()->documents();
+    return docs.empty() ? QPoint() : docs.front().scroll;
+}
+
 // Scrolls the top document and waits until the engine shows the new position.
 QPoint scroll_to(CTabBrowserWnd& tab, QPoint target, const PageMetrics& m)
 {
     const QPoint clamped(std::clamp(target.x(), 0, std::max(0, m.document.width() - m.client.width())),
                          std::clamp(target.y(), 0, std::max(0, m.document.height() - m.client.height())));
-    if (tab.page()->scrollPosition().toPoint() == clamped)
+    if (top_scroll(tab) == clamped)
         return clamped;
     PageSurface& surface = tab.layer()->surface();
     const QRect view(QPoint(0, 0), m.client);
@@ -143,9 +151,9 @@ QPoint scroll_to(CTabBrowserWnd& tab, QPoint target, const PageMetrics& m)
                                   .arg(clamped.x())
                                   .arg(clamped.y()),
                               QWebEngineScript::ApplicationWorld);
-    wait_for([&] { return tab.page()->scrollPosition().toPoint() == clamped; }, 3000);
+    wait_for([&] { return top_scroll(tab) == clamped; }, 3000);
     wait_for([&] { return surface.grab_page(view) != before; }, 300);
-    return tab.page()->scrollPosition().toPoint();
+    return top_scroll(tab);
 }
 
 QString ask_save_path(QWidget* parent, const QString& proposed, const QString& filter, const QString& extension)
@@ -449,7 +457,7 @@ QImage capture_page(CTabBrowserWnd& tab, const QRect& area)
     image.fill(Qt::white);
     QPainter painter(&image);
     const QSize tile = m->client;
-    const QPoint start_scroll = tab.page()->scrollPosition().toPoint();
+    const QPoint start_scroll = top_scroll(tab);
     QPoint scroll = start_scroll;
     for (int y = target.top(); y <= target.bottom(); y += tile.height()) {
         for (int x = target.left(); x <= target.right(); x += tile.width()) {
