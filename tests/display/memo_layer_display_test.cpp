@@ -143,7 +143,18 @@ TEST_F(MemoLayerDisplayTest, MemosMoveWithThePageWhenItScrolls)
     // The wheel, turned until the page has moved well down; wherever it comes to rest, the
     // memos are where the page puts them.
     ASSERT_TRUE(screen::move(view, {300, 300}));
-    const bool wheeled = wait_until([&] { return scrolled() > 2000 || !screen::xdotool({"click", "5"}); }, 30000);
+    // Turns of the wheel come in bursts, as a hand gives them: the engine ties an unbroken run of
+    // turns to the scroller it found at the first one.
+    const bool wheeled = wait_until([&] {
+        if (scrolled() > 2000)
+            return true;
+        const int before = scrolled();
+        for (int i = 0; i < 10; ++i)
+            if (!screen::xdotool({"click", "5"}))
+                return false;
+        wait_until([&] { return scrolled() != before; }, 2000);
+        return false;
+    }, 60000);
     if (!wheeled) {
         QVariant js;
         tab->page()->runJavaScript(QStringLiteral("window.scrollY"), [&](const QVariant& v) { js = v; });
