@@ -28,7 +28,8 @@ public:
     Repainter& operator=(const Repainter&) = delete;
 
     // Every object of the package in order, into ctx.target inside ctx.update; the target's
-    // canvas clip is left set to ctx.update.
+    // canvas clip is left set to ctx.update. ctx.budget comes back with what is left of it,
+    // ctx.over_budget grown by the objects drawn as outlines for want of it.
     void draw(MemoPackage& package, DrawContext& ctx);
     // Call with the callers' own CanvasFactory::release, after re-creating images.
     void release_canvases();
