@@ -16,7 +16,8 @@ namespace memo {
 // repaint blends millions of pixels, and a desktop has more than one core.
 //
 // Objects draw the same pixels whichever half they are drawn in, so the picture is the one a
-// single thread would draw. Region effects read pixels from all of their area: the objects
+// single thread would draw (for a package within its drawing budget; past it, an object may
+// be drawn in one half and outlined in the other). Region effects read pixels from all of their area: the objects
 // under an effect are finished in both halves before the effect is drawn by the calling
 // thread over the whole region.
 class Repainter {
