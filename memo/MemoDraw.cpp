@@ -97,10 +97,15 @@ bool afford(DrawContext& ctx, std::int64_t cost, const Rect& window_bounds)
     return false;
 }
 
-// Weights of the work per pixel beyond one fill, for the kinds that do several passes.
-constexpr std::int64_t kEffectPasses = 6; // copy, filter, mask, three raster operations
-constexpr std::int64_t kLensPasses = 16;  // a square root and a cosine per pixel, untabled
-constexpr std::int64_t kBracePasses = 3;  // copy, curve, blend back
+// Weights of the work per pixel, measured against one blended fill (about half a nanosecond
+// a pixel): a budget in these units is about time.
+constexpr std::int64_t kCanvasLineWeight = 16;   // the graphics library's one-pixel lines
+constexpr std::int64_t kScaledPictureWeight = 32; // stamps and photos scaled while drawn
+constexpr std::int64_t kRescaleWeight = 16;       // a photo scaled smoothly once per size
+constexpr std::int64_t kEffectWeight = 24;        // copy, filter, mask, three raster operations
+constexpr std::int64_t kBlurWeight = 40;
+constexpr std::int64_t kLensWeight = 400;         // a square root and a cosine per pixel
+constexpr std::int64_t kBraceWeight = 6;          // copy, wide curve, blend back
 
 } // namespace
 
@@ -172,6 +177,8 @@ void StrokeObject::draw(DrawContext& ctx)
             cost += segment(pts[i - 1], pts[i]);
         for (const auto& [tip, end] : heads)
             cost += segment(tip, end);
+        if (width <= 1)
+            cost *= kCanvasLineWeight;
         if (!afford(ctx, cost, window_bounds))
             return;
     }
@@ -297,9 +304,10 @@ void StampObject::draw(DrawContext& ctx)
     const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
     if (!ctx.update.intersects(r))
         return;
-    if (!afford(ctx, visible_pixels(ctx, r), r))
-        return;
     const MemoImage* picture = ctx.stamps ? ctx.stamps->find(name) : nullptr;
+    const bool same_size_picture = picture && r.width() == picture->width() && r.height() == picture->height();
+    if (!afford(ctx, visible_pixels(ctx, r) * (same_size_picture ? 2 : kScaledPictureWeight), r))
+        return;
     if (!picture || picture->empty()) {
         // A missing picture still shows where the stamp is.
         Canvas& c = ctx.canvases.canvas_for(ctx.target);
@@ -338,9 +346,9 @@ void PhotoObject::draw(DrawContext& ctx)
     // A kept picture is scaled whole once per size; a larger one is filtered on every draw.
     std::int64_t cost = visible_pixels(ctx, r);
     if (!kept)
-        cost *= 4;
+        cost *= kScaledPictureWeight;
     else if (const std::lock_guard hold(draw_cache_mutex()); scaled_.width() != w || scaled_.height() != h)
-        cost += w * h;
+        cost += w * h * kRescaleWeight;
     if (!afford(ctx, cost, r))
         return;
     if (!kept) {
@@ -381,7 +389,7 @@ void PrimitiveObject::draw(DrawContext& ctx)
         return;
     const bool brace = shape == 3 || shape == 4;
     if ((brace || (shape >= 0 && shape <= 2)) &&
-        !afford(ctx, visible_pixels(ctx, covered) * (brace ? kBracePasses : 1), covered))
+        !afford(ctx, visible_pixels(ctx, covered) * (brace ? kBraceWeight : 1), covered))
         return;
     if (shape >= 0 && shape <= 2) {
         static constexpr raster::Outline kOutlines[] = {raster::Outline::rectangle, raster::Outline::ellipse,
@@ -537,9 +545,18 @@ void EffectObject::draw(DrawContext& ctx)
         return;
     if (r.width() > INT32_MAX / 2 || r.height() > INT32_MAX / 2)
         return;
-    // The effect reads and writes all of its visible area, whatever the update region.
-    const bool lens_untabled = operation == 1 && r.width() * r.height() > kMaxLensTable;
-    if (!afford(ctx, std::int64_t(aw) * ah * (lens_untabled ? kLensPasses : kEffectPasses), r))
+    // The effect reads and writes all of its visible area, whatever the update region. A lens
+    // works out where each pixel comes from: over its whole area when it builds its table, over
+    // the visible area when it has none.
+    std::int64_t cost = std::int64_t(aw) * ah * (operation == 2 ? kBlurWeight : kEffectWeight);
+    if (operation == 1) {
+        const std::int64_t area = r.width() * r.height();
+        if (area > kMaxLensTable)
+            cost = std::int64_t(aw) * ah * kLensWeight;
+        else if (lens_width_ != r.width() || lens_height_ != r.height())
+            cost += area * kLensWeight;
+    }
+    if (!afford(ctx, cost, r))
         return;
     const int rw = int(r.width()), rh = int(r.height());
     MemoImage& P = ctx.scratch1;

@@ -29,8 +29,10 @@ const char* kind_name(std::uint32_t code);
 std::string_view kind_tag(std::uint32_t code);
 
 // What drawing one package may cost, in pixels touched (filled, blended, stamped, or read by
-// an effect): about a hundred layers of a 1280 x 1024 window, some tenths of a second. The
-// heaviest packages the tools make cost a small part of it.
+// an effect) weighted by the work per pixel against a blended fill: about a hundred blended
+// layers of a 1280 x 1024 window, under a tenth of a second. Packages the tools make cost a
+// small part of it, apart from pages with several large lenses, whose tables (built on the
+// first draw, kept after) may take a repaint or two to be paid for.
 inline constexpr std::int64_t kDrawBudget = std::int64_t(1) << 27;
 
 // Everything a draw call needs. Images are in window coordinates; offset maps document
