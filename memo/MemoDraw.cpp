@@ -104,7 +104,7 @@ constexpr std::int64_t kScaledPictureWeight = 32; // stamps and photos scaled wh
 constexpr std::int64_t kRescaleWeight = 16;       // a photo scaled smoothly once per size
 constexpr std::int64_t kEffectWeight = 24;        // copy, filter, mask, three raster operations
 constexpr std::int64_t kBlurWeight = 40;
-constexpr std::int64_t kLensWeight = 400;         // a square root and a cosine per pixel
+constexpr std::int64_t kLensWeight = 100;         // a square root and a cosine per pixel
 constexpr std::int64_t kBraceWeight = 6;          // copy, wide curve, blend back
 
 } // namespace

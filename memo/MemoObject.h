@@ -29,11 +29,11 @@ const char* kind_name(std::uint32_t code);
 std::string_view kind_tag(std::uint32_t code);
 
 // What drawing one package may cost, in pixels touched (filled, blended, stamped, or read by
-// an effect) weighted by the work per pixel against a blended fill: about a hundred blended
-// layers of a 1280 x 1024 window, under a tenth of a second. Packages the tools make cost a
-// small part of it, apart from pages with several large lenses, whose tables (built on the
-// first draw, kept after) may take a repaint or two to be paid for.
-inline constexpr std::int64_t kDrawBudget = std::int64_t(1) << 27;
+// an effect) weighted by the work per pixel against a blended fill: two hundred blended
+// layers of a 1280 x 1024 window, about a tenth of a second. Packages the tools make cost a
+// small part of it; the most a single memo can cost is the first draw of a window-sized lens
+// (its table is kept after), which fits up to 1920 x 1080.
+inline constexpr std::int64_t kDrawBudget = std::int64_t(1) << 28;
 
 // Everything a draw call needs. Images are in window coordinates; offset maps document
 // coordinates to them (minus the scroll position). The scratch images are re-created at the
