@@ -105,6 +105,7 @@ constexpr std::int64_t kRescaleWeight = 16;       // a photo scaled smoothly onc
 constexpr std::int64_t kEffectWeight = 24;        // copy, filter, mask, three raster operations
 constexpr std::int64_t kBlurWeight = 40;
 constexpr std::int64_t kLensWeight = 100;         // a square root and a cosine per pixel
+constexpr std::int64_t kUntabledLensWeight = 400; // the same with no table, as measured
 constexpr std::int64_t kBraceWeight = 6;          // copy, wide curve, blend back
 
 } // namespace
@@ -552,7 +553,7 @@ void EffectObject::draw(DrawContext& ctx)
     if (operation == 1) {
         const std::int64_t area = r.width() * r.height();
         if (area > kMaxLensTable)
-            cost = std::int64_t(aw) * ah * kLensWeight;
+            cost = std::int64_t(aw) * ah * kUntabledLensWeight;
         else if (lens_width_ != r.width() || lens_height_ != r.height())
             cost += area * kLensWeight;
     }
