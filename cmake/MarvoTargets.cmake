@@ -28,6 +28,11 @@ function(marvo_library target)
     if("${ARG_LINKS}" MATCHES "Qt6::Widgets|_ui|marvo_app")
       marvo_use_qt_pch(${target})
     endif()
+    # libFuzzer steers by the coverage of the code it calls: a library left uninstrumented
+    # is a closed box, and the fuzzer only ever sees the few edges of the target's own file.
+    if(MARVO_LIBFUZZER)
+      target_compile_options(${target} PRIVATE -fsanitize=fuzzer-no-link)
+    endif()
   else()
     add_library(${target} INTERFACE)
     target_include_directories(${target} INTERFACE ${include_root})

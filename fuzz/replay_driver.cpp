@@ -1,7 +1,13 @@
 // Runs a fuzz target without libFuzzer: every file of the given folders (or files) as it is,
 // then a fixed number of deterministic mutations of each (bit flips, truncations, inserted
 // bytes, patched length fields), so that a plain build still exercises the reader hard.
+//
+// An input that takes longer than a bound fails the replay, so a slow input, once kept in the
+// corpus, stays fixed. The bound is CPU time of the process, which other programs on a busy
+// machine do not inflate; the sanitizers slow the readers down three to five times, hence
+// their wider bound. MARVO_FUZZ_TIME_BOUND_MS overrides it.
 #include <algorithm>
+#include <ctime>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -9,6 +15,7 @@
 #include <fstream>
 #include <iterator>
 #include <random>
+#include <string>
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
@@ -17,9 +24,47 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-void run(const Bytes& input)
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+#else
+constexpr bool kSanitized = false;
+#endif
+
+double cpu_ms()
 {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1000.0 + double(t.tv_nsec) / 1e6;
+}
+
+int time_bound_ms()
+{
+    if (const char* env = std::getenv("MARVO_FUZZ_TIME_BOUND_MS"))
+        return std::atoi(env);
+    return kSanitized ? 1500 : 300;
+}
+
+// Runs one input; over the bound, keeps it beside the working folder and fails.
+void run(const Bytes& input, const std::string& what)
+{
+    static const int bound = time_bound_ms();
+    const double start = cpu_ms();
     LLVMFuzzerTestOneInput(input.data(), input.size());
+    const double spent = cpu_ms() - start;
+    if (bound > 0 && spent > bound) {
+        const char* path = "slow-input";
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(input.data()),
+                                                    static_cast<std::streamsize>(input.size()));
+        std::fprintf(stderr, "%s took %.0f ms of CPU time, over the bound of %d ms; the input is in %s\n",
+                     what.c_str(), spent, bound, path);
+        std::exit(1);
+    }
 }
 
 Bytes mutate(const Bytes& seed, std::mt19937& random)
@@ -67,6 +112,7 @@ Bytes mutate(const Bytes& seed, std::mt19937& random)
 int main(int argc, char** argv)
 {
     std::vector<Bytes> seeds;
+    std::vector<std::string> names;
     for (int i = 1; i < argc; ++i) {
         const std::filesystem::path root(argv[i]);
         std::vector<std::filesystem::path> files;
@@ -81,16 +127,18 @@ int main(int argc, char** argv)
         for (const auto& file : files) {
             std::ifstream in(file, std::ios::binary);
             seeds.emplace_back(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            names.push_back(file.string());
         }
     }
     seeds.emplace_back();
+    names.emplace_back("the empty input");
     const char* env = std::getenv("MARVO_FUZZ_MUTATIONS");
     const int mutations = env ? std::atoi(env) : 2000;
     std::mt19937 random(12345);
-    for (const Bytes& seed : seeds) {
-        run(seed);
+    for (std::size_t s = 0; s < seeds.size(); ++s) {
+        run(seeds[s], names[s]);
         for (int i = 0; i < mutations; ++i)
-            run(mutate(seed, random));
+            run(mutate(seeds[s], random), "mutation " + std::to_string(i) + " of " + names[s]);
     }
     std::printf("replayed %zu seeds with %d mutations each\n", seeds.size(), mutations);
     return 0;

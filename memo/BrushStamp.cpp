@@ -50,11 +50,71 @@ BrushStamp::BrushStamp(int radius) : radius_(std::clamp(radius, 0, kMaxRadius))
     }
 }
 
+namespace {
+
+int clamped_side(std::int64_t side)
+{
+    return int(std::clamp<std::int64_t>(side, 0, MemoImage::kMaxSide));
+}
+
+// Midpoint stepping of a line along its major axis, in area coordinates, and the steps
+// [first, last] that keep a brush of size n within reach of a width x rows area on that axis.
+struct Steps {
+    std::int64_t ax, ay, dx, dy;
+    int sx, sy;
+    bool x_major;
+    std::int64_t major, minor, major_start, minor_start;
+    int major_sign, minor_sign;
+    std::int64_t minor_hi;
+    std::int64_t first = 0, last = 0;
+
+    Steps(const Rect& area, int width, int rows, int n, Point a, Point b)
+    {
+        ax = std::int64_t(a.x) - area.left;
+        ay = std::int64_t(a.y) - area.top;
+        const std::int64_t bx = std::int64_t(b.x) - area.left, by = std::int64_t(b.y) - area.top;
+        dx = std::llabs(bx - ax);
+        dy = std::llabs(by - ay);
+        sx = bx >= ax ? 1 : -1;
+        sy = by >= ay ? 1 : -1;
+        x_major = dx >= dy;
+        major = x_major ? dx : dy;
+        minor = x_major ? dy : dx;
+        major_start = x_major ? ax : ay;
+        minor_start = x_major ? ay : ax;
+        major_sign = x_major ? sx : sy;
+        minor_sign = x_major ? sy : sx;
+        const std::int64_t major_hi = (x_major ? width : rows) + std::int64_t(n);
+        minor_hi = (x_major ? rows : width) + std::int64_t(n);
+        first = 0;
+        last = major;
+        if (major_sign > 0) {
+            first = std::max(first, -n - major_start);
+            last = std::min(last, major_hi - major_start);
+        } else {
+            first = std::max(first, major_start - major_hi);
+            last = std::min(last, major_start + n);
+        }
+    }
+    std::int64_t count() const { return first > last ? 0 : last - first + 1; }
+};
+
+} // namespace
+
+std::int64_t StampAccumulator::line_cost(const Rect& area, int brush_size, Point a, Point b)
+{
+    if (brush_size <= 0)
+        return 0;
+    const Rect r = area.normalized();
+    const Steps steps(r, clamped_side(r.width()), clamped_side(r.height()), brush_size, a, b);
+    return steps.count() * brush_size * brush_size;
+}
+
 void StampAccumulator::begin(const Rect& area)
 {
     area_ = area.normalized();
-    width_ = int(std::clamp<std::int64_t>(area_.width(), 0, MemoImage::kMaxSide));
-    rows_ = int(std::clamp<std::int64_t>(area_.height(), 0, MemoImage::kMaxSide));
+    width_ = clamped_side(area_.width());
+    rows_ = clamped_side(area_.height());
     // Slack on the right takes the padding of stamps near the edge.
     stride_ = padded(width_, 16) + 32;
     const std::size_t cells = stride_ * std::size_t(rows_);
@@ -77,25 +137,11 @@ void StampAccumulator::line(const BrushStamp& brush, int layer, Point a, Point b
     // coordinate has moved k(i) = floor((2 i dminor + dmajor - 1) / (2 dmajor)) times, so only
     // the steps whose brush can reach the area are visited: a segment between far-away points
     // costs nothing.
-    const std::int64_t ax = std::int64_t(a.x) - area_.left, ay = std::int64_t(a.y) - area_.top;
-    const std::int64_t bx = std::int64_t(b.x) - area_.left, by = std::int64_t(b.y) - area_.top;
-    const std::int64_t dx = std::llabs(bx - ax), dy = std::llabs(by - ay);
-    const int sx = bx >= ax ? 1 : -1, sy = by >= ay ? 1 : -1;
-    const bool x_major = dx >= dy;
-    const std::int64_t major = x_major ? dx : dy, minor = x_major ? dy : dx;
-    const std::int64_t major_start = x_major ? ax : ay, minor_start = x_major ? ay : ax;
-    const int major_sign = x_major ? sx : sy, minor_sign = x_major ? sy : sx;
-    const std::int64_t major_hi = (x_major ? width_ : rows_) + std::int64_t(n);
-    const std::int64_t minor_hi = (x_major ? rows_ : width_) + std::int64_t(n);
-    // Steps i in [first, last] keep the major coordinate within reach.
-    std::int64_t first = 0, last = major;
-    if (major_sign > 0) {
-        first = std::max(first, -n - major_start);
-        last = std::min(last, major_hi - major_start);
-    } else {
-        first = std::max(first, major_start - major_hi);
-        last = std::min(last, major_start + n);
-    }
+    const Steps s(area_, width_, rows_, n, a, b);
+    const bool x_major = s.x_major;
+    const std::int64_t major = s.major, minor = s.minor, major_start = s.major_start, minor_start = s.minor_start;
+    const int major_sign = s.major_sign, minor_sign = s.minor_sign;
+    const std::int64_t minor_hi = s.minor_hi, first = s.first, last = s.last;
     if (first > last)
         return;
     // Where the stepping stands at the first visited step; from there on it runs as usual.
@@ -128,14 +174,16 @@ void StampAccumulator::stamp(const BrushStamp& brush, int layer, std::int64_t x,
     std::uint8_t* sums = alpha_sum_.data();
     const bool inside = x >= 0 && y >= 0 && y + n <= rows_ && x + n + 16 <= std::int64_t(stride_);
     if (!inside) {
-        // Near the area's edges: pixel by pixel, clipped.
-        for (int r = 0; r < n; ++r)
-            for (int c = 0; c < n; ++c) {
-                const std::int64_t px = x + c, py = y + r;
+        // Near the area's edges: pixel by pixel, over the part of the brush inside the area
+        // (a wide brush at the edge of a small area is mostly outside it).
+        const int r0 = int(std::clamp<std::int64_t>(-y, 0, n)), r1 = int(std::clamp<std::int64_t>(rows_ - y, 0, n));
+        const int c0 = int(std::clamp<std::int64_t>(-x, 0, n)), c1 = int(std::clamp<std::int64_t>(width_ - x, 0, n));
+        for (int r = r0; r < r1; ++r)
+            for (int c = c0; c < c1; ++c) {
                 const std::uint8_t a = brush.alpha(c, r);
-                if (a == 0 || px < 0 || py < 0 || px >= width_ || py >= rows_)
+                if (a == 0)
                     continue;
-                const std::size_t i = std::size_t(py) * stride_ + std::size_t(px);
+                const std::size_t i = std::size_t(y + r) * stride_ + std::size_t(x + c);
                 remaining[i] = std::uint16_t(remaining[i] - ((std::uint32_t(remaining[i]) * (a << 8u)) >> 16));
                 sums[i] = std::uint8_t(std::min(255, sums[i] + a));
             }

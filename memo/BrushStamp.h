@@ -54,6 +54,10 @@ public:
     // Stamps brush centred on every step of the midpoint line from a to b, into layer 0 (blended
     // first) or 1 (blended over it).
     void line(const BrushStamp& brush, int layer, Point a, Point b);
+    // The pixels line() stamps for a brush of brush_size between a and b in an accumulator
+    // begun with area: the brush's square times the steps it visits, counting the steps whose
+    // brush misses the area sideways too. Cheap, so callers can weigh a stroke before drawing.
+    static std::int64_t line_cost(const Rect& area, int brush_size, Point a, Point b);
     // Blends colours[0] and then colours[1] over the target inside the area and the clip, as if
     // every stamp had been blended in turn: colour channels move towards the layer's colour,
     // target alpha grows by the sum of the stamps' alphas, up to 255.

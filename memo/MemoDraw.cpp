@@ -60,6 +60,54 @@ void for_each_visible_part(const DrawContext& ctx, const Rect& r, Paint&& paint)
     }
 }
 
+// The pixels of r that drawing may touch: inside the update region and the target.
+std::int64_t visible_pixels(const DrawContext& ctx, const Rect& r)
+{
+    std::int64_t n = 0;
+    for_each_visible_part(ctx, r, [&](const Rect& part) { n += part.width() * part.height(); });
+    return n;
+}
+
+// The one-pixel outline of r, inside the update region: what an object over budget shows.
+void draw_outline(DrawContext& ctx, const Rect& r)
+{
+    if (r.is_empty())
+        return;
+    const Colour colour = ctx.missing_stamp_pen.colour;
+    const Rect edges[] = {{r.left, r.top, r.right, std::int32_t(r.top + 1)},
+                          {r.left, std::int32_t(r.bottom - 1), r.right, r.bottom},
+                          {r.left, r.top, std::int32_t(r.left + 1), r.bottom},
+                          {std::int32_t(r.right - 1), r.top, r.right, r.bottom}};
+    for (const Rect& edge : edges)
+        for_each_visible_part(ctx, edge, [&](const Rect& part) {
+            ctx.target.fill_rect(part.left, part.top, int(part.width()), int(part.height()), colour, 255);
+        });
+}
+
+// Takes cost from the budget and returns true, or draws the outline of window_bounds instead
+// and returns false when the budget cannot pay for it.
+bool afford(DrawContext& ctx, std::int64_t cost, const Rect& window_bounds)
+{
+    if (cost <= ctx.budget) {
+        ctx.budget -= cost;
+        return true;
+    }
+    ++ctx.over_budget;
+    draw_outline(ctx, window_bounds.normalized());
+    return false;
+}
+
+// Weights of the work per pixel, measured against one blended fill (about half a nanosecond
+// a pixel): a budget in these units is about time.
+constexpr std::int64_t kCanvasLineWeight = 16;   // the graphics library's one-pixel lines
+constexpr std::int64_t kScaledPictureWeight = 32; // stamps and photos scaled while drawn
+constexpr std::int64_t kRescaleWeight = 16;       // a photo scaled smoothly once per size
+constexpr std::int64_t kEffectWeight = 24;        // copy, filter, mask, three raster operations
+constexpr std::int64_t kBlurWeight = 40;
+constexpr std::int64_t kLensWeight = 100;         // a square root and a cosine per pixel
+constexpr std::int64_t kUntabledLensWeight = 400; // the same with no table, as measured
+constexpr std::int64_t kBraceWeight = 6;          // copy, wide curve, blend back
+
 } // namespace
 
 // ---- stroke ----
@@ -107,6 +155,34 @@ void StrokeObject::draw(DrawContext& ctx)
             heads.push_back({pts[n], r});
         }
     }
+    Rect update_bounds;
+    for (const Rect& r : ctx.update.rects)
+        update_bounds = update_bounds.united(r);
+    update_bounds = update_bounds.intersected({0, 0, ctx.target.width(), ctx.target.height()});
+    const Rect window_bounds = bounds().offset(ctx.offset.x, ctx.offset.y);
+    if (type != 1) {
+        // A segment touches at most its (widened) box inside the update area, and at most its
+        // length and a pen width by the pen width.
+        const std::int64_t pen = std::max(1, width);
+        auto segment = [&](Point a, Point b) {
+            const Rect box = Rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)}
+                                 .inflated(std::int32_t(pen / 2 + 1))
+                                 .intersected(update_bounds);
+            if (box.is_empty())
+                return std::int64_t(0);
+            const std::int64_t length = std::llabs(std::int64_t(b.x) - a.x) + std::llabs(std::int64_t(b.y) - a.y);
+            return std::min(box.width() * box.height(), (length + pen) * pen);
+        };
+        std::int64_t cost = 0;
+        for (std::size_t i = 1; i < pts.size(); ++i)
+            cost += segment(pts[i - 1], pts[i]);
+        for (const auto& [tip, end] : heads)
+            cost += segment(tip, end);
+        if (width <= 1)
+            cost *= kCanvasLineWeight;
+        if (!afford(ctx, cost, window_bounds))
+            return;
+    }
     if (type != 1 && width > 1) {
         for (std::size_t i = 1; i < pts.size(); ++i)
             raster::fill_wide_line(ctx.target, ctx.update, pts[i - 1], pts[i], width, colour);
@@ -147,17 +223,24 @@ void StrokeObject::draw(DrawContext& ctx)
         take(p);
     for (const auto& [tip, end] : heads)
         take(end);
-    Rect update_bounds;
-    for (const Rect& r : ctx.update.rects)
-        update_bounds = update_bounds.united(r);
-    const Rect area = reach.inflated(radius + 4)
-                          .intersected({0, 0, ctx.target.width(), ctx.target.height()})
-                          .intersected(update_bounds);
+    const Rect area = reach.inflated(radius + 4).intersected(update_bounds);
     if (area.is_empty())
+        return;
+    const BrushStamp* brushes[] = {&outer_brush_, &inner_brush_};
+    // The area is cleared and blended once; each layer stamps its brush along the path.
+    std::int64_t cost = area.width() * area.height();
+    for (const BrushStamp* brush : brushes) {
+        for (std::size_t i = 1; i < pts.size(); ++i)
+            cost += StampAccumulator::line_cost(area, brush->size(), pts[i - 1], pts[i]);
+        for (const auto& [tip, end] : heads)
+            cost += StampAccumulator::line_cost(area, brush->size(), tip, end);
+        if (cost > ctx.budget)
+            break;
+    }
+    if (!afford(ctx, cost, window_bounds))
         return;
     thread_local StampAccumulator accumulator;
     accumulator.begin(area);
-    const BrushStamp* brushes[] = {&outer_brush_, &inner_brush_};
     for (int layer = 0; layer < 2; ++layer) {
         for (std::size_t i = 1; i < pts.size(); ++i)
             accumulator.line(*brushes[layer], layer, pts[i - 1], pts[i]);
@@ -173,6 +256,10 @@ void TextBoxObject::draw(DrawContext& ctx)
 {
     const Rect box = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
     if (!ctx.update.intersects(box))
+        return;
+    // The background, and each byte of text as a glyph of the font's height.
+    const std::int64_t glyph = std::max<std::int64_t>(8, std::llabs(std::int64_t(font.height)));
+    if (!afford(ctx, visible_pixels(ctx, box) + std::int64_t(text.size()) * glyph * glyph, box))
         return;
     const int w = int(std::min<std::int64_t>(box.width(), INT32_MAX));
     const int h = int(std::min<std::int64_t>(box.height(), INT32_MAX));
@@ -219,6 +306,9 @@ void StampObject::draw(DrawContext& ctx)
     if (!ctx.update.intersects(r))
         return;
     const MemoImage* picture = ctx.stamps ? ctx.stamps->find(name) : nullptr;
+    const bool same_size_picture = picture && r.width() == picture->width() && r.height() == picture->height();
+    if (!afford(ctx, visible_pixels(ctx, r) * (same_size_picture ? 2 : kScaledPictureWeight), r))
+        return;
     if (!picture || picture->empty()) {
         // A missing picture still shows where the stamp is.
         Canvas& c = ctx.canvases.canvas_for(ctx.target);
@@ -253,7 +343,16 @@ void PhotoObject::draw(DrawContext& ctx)
     // The smoothly scaled picture is kept while the rectangle keeps its size: scaling every
     // photo on every repaint would dominate the repaint.
     const std::int64_t w = r.width(), h = r.height();
-    if (w > MemoImage::kMaxSide || h > MemoImage::kMaxSide || w * h > (std::int64_t(1) << 24)) {
+    const bool kept = w <= MemoImage::kMaxSide && h <= MemoImage::kMaxSide && w * h <= (std::int64_t(1) << 24);
+    // A kept picture is scaled whole once per size; a larger one is filtered on every draw.
+    std::int64_t cost = visible_pixels(ctx, r);
+    if (!kept)
+        cost *= kScaledPictureWeight;
+    else if (const std::lock_guard hold(draw_cache_mutex()); scaled_.width() != w || scaled_.height() != h)
+        cost += w * h * kRescaleWeight;
+    if (!afford(ctx, cost, r))
+        return;
+    if (!kept) {
         ctx.canvases.canvas_for(ctx.target).stretch_image(image, r, true);
         return;
     }
@@ -288,6 +387,10 @@ void PrimitiveObject::draw(DrawContext& ctx)
     const int pen = std::clamp(border_width, 1, 1000);
     const Rect covered = r.inflated(pen / 2 + 2);
     if (!ctx.update.intersects(covered))
+        return;
+    const bool brace = shape == 3 || shape == 4;
+    if ((brace || (shape >= 0 && shape <= 2)) &&
+        !afford(ctx, visible_pixels(ctx, covered) * (brace ? kBraceWeight : 1), covered))
         return;
     if (shape >= 0 && shape <= 2) {
         static constexpr raster::Outline kOutlines[] = {raster::Outline::rectangle, raster::Outline::ellipse,
@@ -442,6 +545,19 @@ void EffectObject::draw(DrawContext& ctx)
     if (!visible_area(r, ctx.target, ax, ay, aw, ah))
         return;
     if (r.width() > INT32_MAX / 2 || r.height() > INT32_MAX / 2)
+        return;
+    // The effect reads and writes all of its visible area, whatever the update region. A lens
+    // works out where each pixel comes from: over its whole area when it builds its table, over
+    // the visible area when it has none.
+    std::int64_t cost = std::int64_t(aw) * ah * (operation == 2 ? kBlurWeight : kEffectWeight);
+    if (operation == 1) {
+        const std::int64_t area = r.width() * r.height();
+        if (area > kMaxLensTable)
+            cost = std::int64_t(aw) * ah * kUntabledLensWeight;
+        else if (lens_width_ != r.width() || lens_height_ != r.height())
+            cost += area * kLensWeight;
+    }
+    if (!afford(ctx, cost, r))
         return;
     const int rw = int(r.width()), rh = int(r.height());
     MemoImage& P = ctx.scratch1;

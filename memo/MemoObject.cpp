@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "memo/ImageCodec.h"
+#include "memo/Limits.h"
 #include "memo/MemoPackage.h"
 
 namespace memo {
@@ -262,7 +263,7 @@ void StrokeObject::read_field(std::string_view tag, ByteReader& body)
             }
         }
     } else if (tag == "BOLD") {
-        width = std::int32_t(body.u32());
+        width = limits::pen_width(std::int32_t(body.u32()), "stroke width", limited);
     } else if (tag == "TYPE") {
         type = std::int32_t(body.u32());
     } else if (tag == "COLR") {
@@ -384,9 +385,11 @@ void TextBoxObject::read_field(std::string_view tag, ByteReader& body)
     if (tag == "TEXT") {
         text = body.string();
     } else if (tag == "RECT") {
-        rect = records::read_rect(body);
+        rect = limits::rect(records::read_rect(body), "text box", limited);
     } else if (tag == "FONT") {
         font = records::read_logfont(body);
+        font.height = limits::font_size(font.height, "text height", limited);
+        font.width = limits::font_size(font.width, "text width", limited);
     } else if (tag == "SHAP") {
         shape = body.i32();
     } else if (tag == "COLR") {
@@ -523,7 +526,7 @@ void StampObject::read_field(std::string_view tag, ByteReader& body)
     if (tag == "NAME")
         name = body.string();
     else if (tag == "RECT")
-        rect = records::read_rect(body);
+        rect = limits::rect(records::read_rect(body), "stamp", limited);
 }
 
 std::unique_ptr<MemoObject> StampObject::clone() const
@@ -591,7 +594,7 @@ void PhotoObject::read_field(std::string_view tag, ByteReader& body)
         JpegCodec codec(image);
         read_picture(stream, codec);
     } else if (tag == "RECT") {
-        rect = records::read_rect(body);
+        rect = limits::rect(records::read_rect(body), "photo", limited);
     }
 }
 
@@ -655,9 +658,9 @@ void PrimitiveObject::read_field(std::string_view tag, ByteReader& body)
     if (tag == "TYPE") {
         shape = std::int32_t(body.u32());
     } else if (tag == "RECT") {
-        rect = records::read_rect(body);
+        rect = limits::rect(records::read_rect(body), "shape", limited);
     } else if (tag == "BOLD") {
-        border_width = body.i32();
+        border_width = limits::pen_width(body.i32(), "border width", limited);
     } else if (tag == "COLR") {
         border_colour = body.u32();
         fill_colour = body.u32();
@@ -741,7 +744,7 @@ void EffectObject::read_field(std::string_view tag, ByteReader& body)
     else if (tag == "OPER")
         operation = body.i32();
     else if (tag == "RECT")
-        rect = records::read_rect(body);
+        rect = limits::rect(records::read_rect(body), "effect", limited);
 }
 
 std::unique_ptr<MemoObject> EffectObject::clone() const

@@ -28,6 +28,13 @@ const char* kind_name(std::uint32_t code);
 // The object record tag of a kind ("STRK", ...); empty for other codes.
 std::string_view kind_tag(std::uint32_t code);
 
+// What drawing one package may cost, in pixels touched (filled, blended, stamped, or read by
+// an effect) weighted by the work per pixel against a blended fill: two hundred blended
+// layers of a 1280 x 1024 window, about a tenth of a second. Packages the tools make cost a
+// small part of it; the most a single memo can cost is the first draw of a window-sized lens
+// (its table is kept after), which fits up to 1920 x 1080.
+inline constexpr std::int64_t kDrawBudget = std::int64_t(1) << 28;
+
 // Everything a draw call needs. Images are in window coordinates; offset maps document
 // coordinates to them (minus the scroll position). The scratch images are re-created at the
 // target's size when they differ.
@@ -39,8 +46,18 @@ struct DrawContext {
     Point offset;
     CanvasFactory& canvases;
     const StampList* stamps = nullptr;
-    // Draws the diagonals of a stamp whose picture is missing.
+    // Draws the diagonals of a stamp whose picture is missing; its colour also draws the
+    // outlines of objects over budget.
     Pen missing_stamp_pen{rgb(255, 0, 0), 3, true};
+    // What drawing may still cost, in pixels touched. Each object takes its cost before it
+    // draws; one that would cost more than is left is drawn as the one-pixel outline of its
+    // bounds instead and counted in over_budget, so that a package built to be slow cannot
+    // freeze the window. Repainter gives each of its threads the budget left here.
+    std::int64_t budget = kDrawBudget;
+    // Objects drawn as outlines for want of budget (an object across both halves of a split
+    // repaint counts in each): when not zero, the caller can say why the package looks as it
+    // does.
+    int over_budget = 0;
 };
 
 // The window that shows memos, as the objects need it for clicks and editors.
@@ -100,6 +117,9 @@ public:
     Time64 time = never_time();
     std::string owner;
     bool locked = false;
+    // Not stored: the first value that reading cut back to memo/Limits.h ("stroke width 9478
+    // beyond 64"); empty for everything the drawing tools make.
+    std::string limited;
 
     // The record in memory: the package writes and reads whole lists this way without a
     // stream per object. read_record reads one record and returns false when its tag is wrong.

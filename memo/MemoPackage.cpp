@@ -245,6 +245,16 @@ std::vector<std::unique_ptr<MemoPackage>> parse_memo_file(std::span<const char> 
     return out;
 }
 
+std::string first_limited_value(const MemoPackage& package)
+{
+    for (std::size_t i = 0; i < package.size(); ++i) {
+        const MemoObject& o = package.at(i);
+        if (!o.limited.empty())
+            return "[" + std::to_string(i) + "] " + std::string(kind_tag(std::uint32_t(o.kind()))) + ": " + o.limited;
+    }
+    return {};
+}
+
 std::string serialize_memo_file(const std::vector<const MemoPackage*>& packages)
 {
     ByteWriter out;
@@ -346,6 +356,8 @@ PackageCheck check_memo_file(std::span<const char> bytes)
                         where += " " + std::string(kind_tag(kind));
                         if (!object->read_record(field))
                             return fail("object record with the wrong tag");
+                        if (result.limited.empty() && !object->limited.empty())
+                            result.limited = where + ": " + object->limited;
                     }
                     where = objs;
                     if (!field.at_end())

@@ -79,12 +79,19 @@ std::unique_ptr<MemoPackage> parse_package(std::span<const char> bytes);
 std::vector<std::unique_ptr<MemoPackage>> parse_memo_file(std::span<const char> bytes);
 std::string serialize_memo_file(const std::vector<const MemoPackage*>& packages);
 
+// The first object value that reading cut back to what drawing allows (memo/Limits.h), as
+// "[2] STRK: stroke width 9478 beyond 64"; empty when the package holds none.
+std::string first_limited_value(const MemoPackage& package);
+
 // The outcome of checking a file: where the first damage is, and what it is.
 struct PackageCheck {
     bool ok = true;
     std::size_t packages = 0;
     std::string first_bad_record; // a path like "PACK[0]/OBJS/[3] TBOX/FONT"
     std::string message;
+    // Not damage: the first value beyond what drawing allows, which reading cuts back
+    // ("PACK[0]/OBJS/[2] STRK: stroke width 9478 beyond 64"); empty when there is none.
+    std::string limited;
 };
 // Walks every record of a memo file (one or more packages) without stopping at the first
 // object that the reader would skip, and reports the first damaged record.

@@ -106,6 +106,11 @@ bool PngCodec::read(rs2::BaseIStream& in)
     }
     png_set_user_limits(png, MemoImage::kMaxSide, MemoImage::kMaxSide);
     png_set_chunk_malloc_max(png, 8u << 20);
+    // Text, profiles and other metadata are never used, and libpng allocates a buffer of the
+    // length a text chunk announces before reading it: a 300-byte file asked for 2 GiB. Chunks
+    // handled as unknown and never kept are skipped a block at a time instead.
+    static const png_byte kIgnored[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf\0tIME\0pCAL\0sCAL\0hIST\0";
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored, int(sizeof kIgnored / 5));
     PngIo io{&in, nullptr};
     png_set_read_fn(png, &io, read_callback);
     const bool ok = decode(png, info, image_, in);

@@ -1,5 +1,6 @@
 #include "memo/Repainter.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace memo {
@@ -77,9 +78,13 @@ void Repainter::draw(MemoPackage& package, DrawContext& ctx)
                       ctx.update.intersected({-kFar, middle, kFar, kFar}),
                       ctx.offset,  *helper_canvases_, ctx.stamps, ctx.missing_stamp_pen};
 
+    // Each thread may spend what is left of the budget: they run side by side, so either
+    // bounds the time. What is left afterwards is what the thread that spent more left.
     auto draw_both_halves = [&](std::size_t first, std::size_t end) {
         if (first == end)
             return;
+        upper.budget = lower.budget = ctx.budget;
+        upper.over_budget = lower.over_budget = 0;
         {
             const std::lock_guard hold(mutex_);
             job_ = [&, first, end] { draw_objects(package, first, end, lower); };
@@ -88,6 +93,8 @@ void Repainter::draw(MemoPackage& package, DrawContext& ctx)
         draw_objects(package, first, end, upper);
         std::unique_lock hold(mutex_);
         done_.wait(hold, [this] { return !job_; });
+        ctx.budget = std::min(upper.budget, lower.budget);
+        ctx.over_budget += upper.over_budget + lower.over_budget;
     };
 
     std::size_t first = 0;

@@ -16,7 +16,8 @@ namespace memo {
 // repaint blends millions of pixels, and a desktop has more than one core.
 //
 // Objects draw the same pixels whichever half they are drawn in, so the picture is the one a
-// single thread would draw. Region effects read pixels from all of their area: the objects
+// single thread would draw (for a package within its drawing budget; past it, an object may
+// be drawn in one half and outlined in the other). Region effects read pixels from all of their area: the objects
 // under an effect are finished in both halves before the effect is drawn by the calling
 // thread over the whole region.
 class Repainter {
@@ -28,7 +29,8 @@ public:
     Repainter& operator=(const Repainter&) = delete;
 
     // Every object of the package in order, into ctx.target inside ctx.update; the target's
-    // canvas clip is left set to ctx.update.
+    // canvas clip is left set to ctx.update. ctx.budget comes back with what is left of it,
+    // ctx.over_budget grown by the objects drawn as outlines for want of it.
     void draw(MemoPackage& package, DrawContext& ctx);
     // Call with the callers' own CanvasFactory::release, after re-creating images.
     void release_canvases();

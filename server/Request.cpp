@@ -82,6 +82,10 @@ Request decode_request(RequestKind kind, std::span<const char> body)
                 throw BadRequest("commit without a package");
             if (package.url.empty())
                 throw BadRequest("package without a site URL");
+            // Browsers would cut such values back when reading; refused here, they never
+            // reach another browser at all.
+            if (const std::string value = memo::first_limited_value(package); !value.empty())
+                throw BadRequest("package with a value no drawing tool makes: " + value);
             request.url = package.url;
             request.package_time = package.time;
             request.package_empty = package.empty();

@@ -211,6 +211,8 @@ TEST(PackageFormat, FontRecordIsKeptByteForByte)
     std::string font(60, '\0');
     for (std::size_t i = 0; i < 60; ++i)
         font[i] = char(i < 28 ? i * 7 : 'A' + (i - 28) % 26);
+    // Height and width as the tools make them (-12 and 0): larger ones are cut when read.
+    font.replace(0, 8, u32(std::uint32_t(-12)) + u32(0));
     const std::string box = record("TBOX", record("FONT", font));
     auto p = parse_package(record("PACK", record("OBJS", u32(1) + u32(2) + box)));
     ASSERT_TRUE(p);

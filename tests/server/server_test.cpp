@@ -219,6 +219,19 @@ TEST(ShareServer, BadRequestsCloseTheConnectionAndAreLogged)
         EXPECT_TRUE(client.closed_by_server());
     }
     {
+        // A package no drawing tool could have made is refused before any browser reads it.
+        memo::MemoPackage package;
+        package.url = "http://slow/";
+        auto stroke = std::make_unique<memo::StrokeObject>();
+        stroke->points = {{0, 0}, {900, 900}};
+        stroke->type = 1;
+        stroke->width = 9478;
+        package.add(std::move(stroke));
+        WireClient client(port);
+        client.send(wire::commit(package.serialize()));
+        EXPECT_TRUE(client.closed_by_server());
+    }
+    {
         WireClient client(port);
         client.send("QURL\x20\0\0\0abc"s);
         EXPECT_TRUE(client.closed_by_server());
@@ -234,6 +247,8 @@ TEST(ShareServer, BadRequestsCloseTheConnectionAndAreLogged)
     EXPECT_TRUE(server.logged("unknown request tag \"HELO\""));
     EXPECT_TRUE(server.logged("exceeds the limit"));
     EXPECT_TRUE(server.logged("malformed \"CMEM\""));
+    EXPECT_TRUE(server.logged("no drawing tool makes: [0] STRK: stroke width 9478 beyond 64"));
+    EXPECT_EQ(wire::tag(ask(port, wire::with_url("GMEM", "http://slow/"))), "ERRO");
     EXPECT_TRUE(server.logged("request not complete within the read time-out"));
     EXPECT_TRUE(server.logged("malformed \"SURL\""));
 }

@@ -301,6 +301,9 @@ int run_check(const std::vector<std::string>& args)
         const PackageCheck check = check_memo_file(*bytes);
         if (check.ok) {
             std::printf("%s: ok, %zu package%s\n", path.c_str(), check.packages, check.packages == 1 ? "" : "s");
+            if (!check.limited.empty())
+                std::printf("%s: a value no drawing tool makes, cut back when read: %s\n", path.c_str(),
+                            check.limited.c_str());
         } else {
             std::printf("%s: damaged at %s: %s\n", path.c_str(), check.first_bad_record.c_str(), check.message.c_str());
             status = 1;
@@ -309,13 +312,16 @@ int run_check(const std::vector<std::string>& args)
     return status;
 }
 
-void draw_all(MemoPackage& package, MemoImage& target, const StampList& stamps)
+// Draws every object as the browser would, within the same budget; returns how many were
+// drawn as outlines because they would have cost more.
+int draw_all(MemoPackage& package, MemoImage& target, const StampList& stamps)
 {
     MemoImage scratch1, scratch2;
     QtCanvasFactory canvases;
     DrawContext ctx{target, scratch1, scratch2, Region({0, 0, target.width(), target.height()}), {}, canvases, &stamps};
     for (std::size_t i = 0; i < package.size(); ++i)
         package.at(i).draw(ctx);
+    return ctx.over_budget;
 }
 
 int run_render(int argc, char** argv, const std::vector<std::string>& args)
@@ -377,9 +383,15 @@ int run_render(int argc, char** argv, const std::vector<std::string>& args)
     if (const auto folder = platform::find_support_file("stamp"))
         stamps.load(*folder);
 
+    if (const std::string value = first_limited_value(package); !value.empty())
+        std::fprintf(stderr, "%s: a value no drawing tool makes was cut back when read: %s\n", input.c_str(),
+                     value.c_str());
     MemoImage image(width, height);
     image.fill(rgb(255, 255, 255), 255);
-    draw_all(package, image, stamps);
+    if (const int outlined = draw_all(package, image, stamps))
+        std::fprintf(stderr, "%s: %d object%s drawn as outline%s: drawing %s would cost more than a package may\n",
+                     input.c_str(), outlined, outlined == 1 ? "" : "s", outlined == 1 ? "" : "s",
+                     outlined == 1 ? "it" : "them");
     if (background == "transparent") {
         // Drawn once more over black: where the two differ, the memos let the background
         // through, which gives each pixel's coverage and its colour.

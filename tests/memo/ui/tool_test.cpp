@@ -148,3 +148,28 @@ TEST_F(MarvoMemoTool, RenderDrawsTheFirstPackage)
     EXPECT_GE(image.argb(100, 40) & 0xFF, 254u);
     EXPECT_EQ(image.argb(115, 75) >> 24, 0u);
 }
+
+TEST_F(MarvoMemoTool, CheckAndRenderSayWhatWasCutBackAndWhatWentOverBudget)
+{
+    // A soft-pen zigzag far wider than any pen: cut back to the widest allowed when read, and
+    // even so more stamping than drawing a package may cost.
+    MemoPackage p;
+    p.url = "http://example.org/slow";
+    p.width = 200;
+    auto stroke = std::make_unique<StrokeObject>();
+    stroke->type = 1;
+    stroke->width = 9478;
+    for (int i = 0; i < 100; ++i)
+        stroke->points.push_back({i % 2 ? 190 : 10, 10 + i});
+    p.add(std::move(stroke));
+    const std::string slow = dir.file("slow.ame");
+    write_file(slow, p.serialize());
+
+    ToolRun r = run("check " + slow);
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("cut back when read: PACK[0]/OBJS/[0] STRK: stroke width 9478 beyond 64"), std::string::npos)
+        << r.out;
+    r = run("render " + slow + " -o " + dir.file("slow.png") + " --size 200x150");
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_NE(r.out.find("1 object drawn as outline"), std::string::npos) << r.out;
+}
