@@ -65,6 +65,11 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     QWebEnginePage* page = tab.view()->page();
     // The layer is the context: nothing reaches it once the view has taken it down.
     connect(page, &QWebEnginePage::loadStarted, this, [this] { document_shown_ = false; });
+    connect(layer_, &CLayerWnd::drawing_cut_short, this, [this](int objects) {
+        emit tab_.statusTextChanged(
+            QString::fromUtf8("このページのメモのうち %1 個は描くのに時間がかかりすぎるため、枠だけを表示しています")
+                .arg(objects));
+    });
     connect(page, &QWebEnginePage::loadFinished, layer_, [this] {
         document_shown_ = true;
         QPointer<CLayerWnd> layer(layer_);

@@ -928,6 +928,7 @@ void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area)
     const MemoLayerServices& services = memo_layer_services();
     CTool* t = tool();
     memo::Canvas& canvas = canvases_.canvas_for(target);
+    int outlined = 0;
     for (const DocumentView& doc : surface_.documents()) {
         const QRect clip = doc.rect & area;
         if (clip.isEmpty())
@@ -937,9 +938,14 @@ void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area)
         canvas.set_clip(region);
         if (const auto pkg = package(doc.url, false))
             shared_repainter().draw(*pkg, ctx);
+        outlined += ctx.over_budget;
         if (t)
             t->draw_feedback(ctx, doc);
         canvas.clear_clip();
+    }
+    if (outlined > 0 && outlined != outlined_) {
+        outlined_ = outlined;
+        emit drawing_cut_short(outlined);
     }
 }
 

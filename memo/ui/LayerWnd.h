@@ -173,6 +173,11 @@ public:
     static constexpr qint64 kThumbnailSeconds = 9;
     static constexpr int kThumbnailSide = 32;
 
+signals:
+    // Some memos would cost more to draw than a package may (a package built to be slow):
+    // that many are shown as outlines.
+    void drawing_cut_short(int objects);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -217,6 +222,7 @@ private:
     bool grabbing_ = false;
     bool follow_queued_ = false;
     bool thumbnail_queued_ = false;
+    int outlined_ = 0;  // memos last reported as drawn as outlines
     QImage page_pixels_;  // the page under the effects, as last presented
     QRect page_pixels_area_;
     std::vector<QPoint> painted_scrolls_;  // of the documents the last paint showed

@@ -480,3 +480,26 @@ TEST_F(LayerTest, ThePointerShowsALoadingPageUnlessAToolShowsItsOwn)
     layer->set_busy(false);
     EXPECT_EQ(page.cursor().shape(), Qt::ArrowCursor);
 }
+
+// A package built to be slow (a few hundred full-window blurs) draws within the budget: what
+// would cost more shows as outlines, the layer says how many, and ordinary memos still draw.
+TEST_F(LayerTest, MemosBeyondTheDrawingBudgetShowAsOutlinesAndAreReported)
+{
+    std::vector<int> reported;
+    QObject::connect(layer, &CLayerWnd::drawing_cut_short, [&](int objects) { reported.push_back(objects); });
+    add(box({10, 10, 40, 40}));
+    for (int i = 0; i < 300; ++i) {
+        auto blur = std::make_unique<EffectObject>();
+        blur->rect = {-2000, -2000, 4000, 4000};
+        blur->operation = 2;
+        add(std::move(blur));
+    }
+    shot();
+    QCoreApplication::processEvents();  // the page under the effects is read first
+    shot();
+    ASSERT_FALSE(reported.empty());
+    EXPECT_GT(reported.front(), 0);
+    EXPECT_LE(reported.front(), 300);
+    shot();
+    EXPECT_EQ(reported.size(), 1u) << "the same cut is told once";
+}
