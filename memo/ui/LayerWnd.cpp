@@ -83,6 +83,12 @@ QImage image_of(memo::MemoImage& image)
 CLayerWnd::CLayerWnd(PageSurface& surface) : QWidget(surface.host()), surface_(surface)
 {
     clock_.start();
+    settle_.setSingleShot(true);
+    settle_.setInterval(kSettleMs);
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        picture_.reset();
+        update();
+    });
     setAttribute(Qt::WA_TransparentForMouseEvents);
     // Transparent where nothing is drawn: the engine's own rendering shows through, live.
     // (Qt::WA_TranslucentBackground is not needed for that, and with it the engine stops
@@ -800,8 +806,12 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
         painted_scrolls_.push_back(doc.scroll);
     if (!surface_.document_shown())
         page_pixels_area_ = {};  // those were another document's
-    if (!has_anything_to_draw(docs) || !paint_transparent(area))
+    if (!has_anything_to_draw(docs)) {
+        picture_ = {};
         return;  // the page shows through untouched
+    }
+    if (!paint_scrolled(area, docs) && !paint_transparent(area))
+        return;
 
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
@@ -843,6 +853,55 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
             });
         }
     }
+}
+
+// What a full picture of the layer depends on besides the scroll position.
+CLayerWnd::PictureKey CLayerWnd::picture_key(const std::vector<DocumentView>& docs) const
+{
+    PictureKey key;
+    key.size = size();
+    key.tool = tool() != nullptr || !selection_rect_.is_empty();
+    for (const DocumentView& doc : docs)
+        if (const auto pkg = package(doc.url, false))
+            key.packages.push_back({pkg.get(), pkg->size(), pkg->time});
+    return key;
+}
+
+// While the page scrolls and nothing else changed, the last picture moves with it and only the
+// rows that come into view are drawn: a frame of a scrolling page costs a strip, not the
+// window. A scroll that stops is followed by one whole drawing, which catches any change the
+// key could not tell.
+bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView>& docs)
+{
+    const PictureKey key = picture_key(docs);
+    const bool whole = area == rect();
+    const bool reusable = whole && picture_ && docs.size() == 1 && !key.tool && key == picture_->key &&
+                          docs.front().scroll.x() == picture_->scroll.x() &&
+                          std::abs(docs.front().scroll.y() - picture_->scroll.y()) < height() / 2 &&
+                          effect_areas(docs, rect()).empty();
+    const int dy = reusable ? docs.front().scroll.y() - picture_->scroll.y() : 0;
+    if (!reusable || dy == 0) {
+        // Drawn whole by the caller; remembered when it is the whole layer.
+        picture_.reset();
+        if (whole && docs.size() == 1)
+            picture_ = Picture{key, docs.front().scroll};
+        return false;
+    }
+    const std::size_t row = std::size_t(width()) * 4;
+    if (dy > 0)
+        for (int y = 0; y < height() - dy; ++y)
+            std::memcpy(back_.pixel(0, y), back_.pixel(0, y + dy), row);
+    else
+        for (int y = height() - 1; y >= -dy; --y)
+            std::memcpy(back_.pixel(0, y), back_.pixel(0, y + dy), row);
+    const QRect exposed = dy > 0 ? QRect(0, height() - dy, width(), dy) : QRect(0, 0, width(), -dy);
+    if (!paint_transparent(exposed)) {
+        picture_.reset();
+        return false;
+    }
+    picture_->scroll = docs.front().scroll;
+    settle_.start();
+    return true;
 }
 
 void CLayerWnd::page_presented()
@@ -903,6 +962,7 @@ void CLayerWnd::ensure_buffers()
         return;
     const int w = std::max(width(), 1280);
     const int h = std::max(height(), 1024);
+    picture_.reset();
     canvases_.release();
     shared_repainter().release_canvases();
     back_.create(w, h);
@@ -952,6 +1012,7 @@ void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area)
 void CLayerWnd::paint_into(const QRect& area)
 {
     ensure_buffers();
+    picture_.reset();  // back_ holds the page now
     // The page's own pixels first: memos blend over them and effects read them.
     back_.fill_rect(area.left(), area.top(), area.width(), area.height(), memo::rgb(255, 255, 255), 255);
     QImage page;

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -186,6 +187,22 @@ private:
     bool route_mouse(QMouseEvent* event);
     bool browse_left_release(QPoint p);
     bool has_anything_to_draw(const std::vector<DocumentView>& docs) const;
+    struct PictureKey {
+        struct Package {
+            const memo::MemoPackage* package;
+            std::size_t objects;
+            memo::Time64 time;
+            bool operator==(const Package&) const = default;
+        };
+        QSize size;
+        bool tool = false;
+        std::vector<Package> packages;
+        bool operator==(const PictureKey&) const = default;
+    };
+    PictureKey picture_key(const std::vector<DocumentView>& docs) const;
+    // Moves the last picture with a scroll of the page and draws the rows that came into view;
+    // false when the layer must be drawn whole.
+    bool paint_scrolled(const QRect& area, const std::vector<DocumentView>& docs);
     // Areas of region effects, in layer coordinates, within area.
     std::vector<QRect> effect_areas(const std::vector<DocumentView>& docs, const QRect& area) const;
     void ensure_buffers();
@@ -223,6 +240,14 @@ private:
     bool follow_queued_ = false;
     bool thumbnail_queued_ = false;
     int outlined_ = 0;  // memos last reported as drawn as outlines
+    // The whole layer as back_ holds it, and what it shows.
+    struct Picture {
+        PictureKey key;
+        QPoint scroll;
+    };
+    std::optional<Picture> picture_;
+    QTimer settle_;  // the whole drawing after a scroll stops
+    static constexpr int kSettleMs = 150;
     QImage page_pixels_;  // the page under the effects, as last presented
     QRect page_pixels_area_;
     std::vector<QPoint> painted_scrolls_;  // of the documents the last paint showed

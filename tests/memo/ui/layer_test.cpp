@@ -5,6 +5,8 @@
 #include <QClipboard>
 #include <QMimeData>
 #include <QPainter>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTest>
 
 #include "TempDir.h"
@@ -502,4 +504,34 @@ TEST_F(LayerTest, MemosBeyondTheDrawingBudgetShowAsOutlinesAndAreReported)
     EXPECT_LE(reported.front(), 300);
     shot();
     EXPECT_EQ(reported.size(), 1u) << "the same cut is told once";
+}
+
+// While the page scrolls, the layer moves its last picture and draws only the rows that came
+// into view: the window shows what a whole drawing at that scroll position shows.
+TEST_F(LayerTest, AScrolledPictureIsTheWholeDrawingAtThatPosition)
+{
+    for (int i = 0; i < 12; ++i) {
+        auto stroke = std::make_unique<StrokeObject>();
+        stroke->points = {{20 + i * 25, 40 + i * 70}, {60 + i * 25, 90 + i * 70}, {30 + i * 25, 130 + i * 70}};
+        stroke->width = 5;
+        stroke->type = i % 2;
+        add(std::move(stroke));
+        auto text = std::make_unique<TextBoxObject>();
+        text->rect = {200, 20 + i * 80, 330, 70 + i * 80};
+        text->text = "memo " + std::to_string(i);
+        add(std::move(text));
+        add(box({120, 60 + i * 90, 180, 100 + i * 90}));
+    }
+    const auto window_picture = [&] {
+        layer->repaint();
+        return QGuiApplication::primaryScreen()->grabWindow(page.winId()).toImage();
+    };
+    window_picture();
+    for (int step = 0; step < 12; ++step) {
+        page.scroll.ry() += step % 3 == 2 ? -29 : 41;
+        window_picture();
+    }
+    const QImage scrolled = window_picture();
+    layer->update();  // at the same position: drawn whole
+    EXPECT_EQ(scrolled, window_picture());
 }
