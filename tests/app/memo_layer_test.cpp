@@ -255,11 +255,12 @@ TEST_F(MemoLayerTest, PageStaysVisibleAroundMemosAndEffectsReadIt)
     effect->operation = 3;  // negative
     pkg->add(std::move(effect));
     tab->layer()->update();
+    // The effect's pixels are read after the page presents a frame: wait for the picture they
+    // make, with the page as it is beside it.
     EXPECT_TRUE(wait_until([&] {
         const QRgb inside = frame_pixel(tab, {60, 60});
-        return qRed(inside) < 80 && qGreen(inside) > 180 && qBlue(inside) > 180;
+        return qRed(inside) < 80 && qGreen(inside) > 180 && qBlue(inside) > 180 && red(frame_pixel(tab, {200, 200}));
     }));
-    EXPECT_TRUE(red(frame_pixel(tab, {200, 200})));
 }
 
 // Every kind of memo made with its tool over a live page; the picture is kept beside the
