@@ -64,7 +64,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     layer_->on_left_release = [this] { tab_.record_left_release(); };
     QWebEnginePage* page = tab.view()->page();
     // The layer is the context: nothing reaches it once the view has taken it down.
-    connect(page, &QWebEnginePage::loadStarted, this, [this] { document_shown_ = false; });
+    connect(page, &QWebEnginePage::loadStarted, this, [this] { document_ready_ = document_shown_ = false; });
     connect(layer_, &CLayerWnd::drawing_cut_short, this, [this](int objects) {
         emit tab_.statusTextChanged(
             QString::fromUtf8("このページのメモのうち %1 個は描くのに時間がかかりすぎるため、枠だけを表示しています")
@@ -199,6 +199,11 @@ void WebPageSurface::apply_width_lock()
 
 void WebPageSurface::follow_frame()
 {
+    if (document_ready_ && !document_shown_) {
+        document_shown_ = true;
+        if (layer_)
+            layer_->update();
+    }
     query_scroll();
     // Frames scroll on their own: their places follow every frame the page presents.
     if (!frames_.empty() && !frames_pending_)
@@ -235,7 +240,8 @@ void WebPageSurface::query_scroll()
                                                    self->tab_.LocationURL().adjusted(QUrl::RemoveFragment);
                                            if (scroll != self->top_scroll_ || shown != self->document_shown_) {
                                                self->top_scroll_ = scroll;
-                                               self->document_shown_ = self->document_shown_ || shown;
+                                               // Shown from the next frame the page presents.
+                                               self->document_ready_ = self->document_ready_ || shown;
                                                if (self->layer_)
                                                    self->layer_->update();
                                                if (!self->frames_.empty())

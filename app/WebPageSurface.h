@@ -61,7 +61,8 @@ private:
     QPointer<CLayerWnd> layer_;  // a child of the view, which may go first
     std::vector<DocumentView> frames_;
     QPoint top_scroll_;
-    bool document_shown_ = false;
+    bool document_ready_ = false;  // the page said its document is past loading
+    bool document_shown_ = false;  // and it presented a frame since
     bool scroll_query_pending_ = false;
     bool scroll_query_again_ = false;
     bool frames_pending_ = false;

@@ -370,15 +370,16 @@ TEST_F(ScaledMemoLayerDisplayTest, MemosAndEffectsKeepTheirPlacesAtScaleTwo)
     pkg->add(std::move(negative));
     tab->layer()->update();
 
-    EXPECT_TRUE(wait_until([&] {
-        return cyanish(screen::pixel(view, {175, 150})) && yellowish(screen::pixel(view, {225, 150}));
-    })) << "the negative of each half, where each half is";
-    const QImage shot = screen::shot();
+    // On one screenshot: the negative of each half where each half is, and the box 40 page
+    // pixels wide drawn 80 screen pixels wide at twice its place.
     const QPoint corner = screen::on_screen(view, {20, 20});
-    EXPECT_TRUE(greenish(shot.pixel(corner + QPoint(2, 2))));
-    EXPECT_TRUE(greenish(shot.pixel(corner + QPoint(77, 77)))) << "40 page pixels are 80 on the screen";
-    EXPECT_TRUE(reddish(shot.pixel(corner + QPoint(83, 83))));
-    EXPECT_TRUE(reddish(shot.pixel(corner - QPoint(3, 3))));
+    const QPoint left = screen::on_screen(view, {175, 150}), right = screen::on_screen(view, {225, 150});
+    EXPECT_TRUE(wait_until([&] {
+        const QImage shot = screen::shot();
+        return cyanish(shot.pixel(left)) && yellowish(shot.pixel(right)) &&
+               greenish(shot.pixel(corner + QPoint(2, 2))) && greenish(shot.pixel(corner + QPoint(77, 77))) &&
+               reddish(shot.pixel(corner + QPoint(83, 83))) && reddish(shot.pixel(corner - QPoint(3, 3)));
+    }));
     screen::keep(QStringLiteral("memos-at-scale-two"));
 }
 
