@@ -15,12 +15,14 @@ protected:
     static QStringList menu_at(QWidget* widget, QPoint at, const QString& shot)
     {
         QStringList texts;
-        EXPECT_TRUE(screen::click(widget, at, 3));
         QMenu* menu = nullptr;
-        EXPECT_TRUE(wait_until([&] {
+        const auto menu_shown = [&] {
             menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
             return menu && menu->isVisible() && !menu->actions().isEmpty();
-        }));
+        };
+        // A page just loaded may not take the first click yet: the click is given again
+        // until a menu opens.
+        EXPECT_TRUE(wait_until([&] { return screen::click(widget, at, 3) && wait_until(menu_shown, 3000); }, 60000));
         if (!menu)
             return texts;
         for (const QAction* item : menu->actions())
