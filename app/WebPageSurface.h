@@ -10,11 +10,12 @@
 
 class CTabBrowserWnd;
 
-// The page of a tab as the memo layer sees it. The top document's scroll position is asked
-// of the page after each frame it presents and when the engine reports a scroll (the engine's
-// own scroll position stays 0 on a GPU-composited display); frames (their URLs, rectangles and scroll positions) come
-// from a script in an isolated world and are kept as a snapshot, refreshed on load, scroll
-// and resize, and while frames are shown, a few times a second for their own scrolling.
+// The page of a tab as the memo layer sees it. The top document's scroll position is asked of
+// the page after each frame it presents and when the engine reports a scroll (the engine's own
+// scroll position stays 0 on a GPU-composited display). Frames (their URLs, rectangles and
+// scroll positions) come from a script in an isolated world and are kept as a snapshot,
+// refreshed on load, scroll, resize and every presented frame, and polled a few times a
+// second while frames are shown.
 class WebPageSurface : public QObject, public PageSurface {
     Q_OBJECT
 public:

@@ -801,9 +801,6 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
     if (area.isEmpty())
         return;
     const std::vector<DocumentView> docs = surface_.documents();
-    painted_scrolls_.clear();
-    for (const DocumentView& doc : docs)
-        painted_scrolls_.push_back(doc.scroll);
     if (!surface_.document_shown())
         page_pixels_area_ = {};  // those were another document's
     if (!has_anything_to_draw(docs)) {
@@ -916,18 +913,13 @@ void CLayerWnd::page_presented()
 void CLayerWnd::follow_page()
 {
     follow_queued_ = false;
-    const std::vector<DocumentView> docs = surface_.documents();
-    bool moved = docs.size() != painted_scrolls_.size();
-    for (std::size_t i = 0; !moved && i < docs.size(); ++i)
-        moved = docs[i].scroll != painted_scrolls_[i];
-    const std::vector<QRect> effects = effect_areas(docs, rect());
-    if (!effects.empty())
-        take_page_pixels(effects);
-    if (moved && has_anything_to_draw(docs))
-        update();
-    else
-        for (const QRect& r : effects)
-            update(r);
+    // A scroll repaints the layer through the surface; here only the effects follow the page.
+    const std::vector<QRect> effects = effect_areas(surface_.documents(), rect());
+    if (effects.empty())
+        return;
+    take_page_pixels(effects);
+    for (const QRect& r : effects)
+        update(r);
 }
 
 void CLayerWnd::take_page_pixels(const std::vector<QRect>& areas)

@@ -145,8 +145,7 @@ public:
     // While the page loads the pointer says so, unless a tool shows its own.
     void set_busy(bool busy);
     bool busy() const { return busy_; }
-    // The page showed a new frame: memos follow a scroll the layer has not painted yet, and
-    // effects take the page's new pixels.
+    // The page showed a new frame: effects take the page's new pixels.
     void page_presented();
 
     // Repaints part of the layer (layer coordinates); a null rect repaints everything.
@@ -250,7 +249,6 @@ private:
     static constexpr int kSettleMs = 150;
     QImage page_pixels_;  // the page under the effects, as last presented
     QRect page_pixels_area_;
-    std::vector<QPoint> painted_scrolls_;  // of the documents the last paint showed
     memo::MemoImage scratch1_;
     memo::MemoImage scratch2_;
     memo::QtCanvasFactory canvases_;
