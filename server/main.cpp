@@ -3,10 +3,13 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <iostream>
 #include <pthread.h>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "server/ShareServer.h"
 
@@ -15,6 +18,8 @@ namespace {
 void usage(std::ostream& out)
 {
     out << "usage: marvo-share-server [options]\n"
+           "  --config FILE               read options from FILE, one \"name = value\" a line\n"
+           "                              (names without the dashes); later options win\n"
            "  --listen HOST:PORT          address to listen on (default 127.0.0.1:18707)\n"
            "  --database URL              sqlite:PATH or postgresql://... (default\n"
            "                              sqlite:$XDG_DATA_HOME/marvo-share-server/share.db)\n"
@@ -47,12 +52,76 @@ bool parse_number(const char* text, double min, double max, double& out)
     return true;
 }
 
+using Option = std::pair<std::string, std::string>; // "--name", value
+
+// The options of a configuration file: "name = value" lines, blank lines and "#" comments.
+// Returns false (with the reason in error) when the file cannot be read or a line is not an option.
+bool read_config_file(const std::string& path, std::vector<Option>& out, std::string& error)
+{
+    std::ifstream file(path);
+    if (!file) {
+        error = "cannot read " + path;
+        return false;
+    }
+    const auto trim = [](std::string text) {
+        const auto first = text.find_first_not_of(" \t\r");
+        const auto last = text.find_last_not_of(" \t\r");
+        return first == std::string::npos ? std::string() : text.substr(first, last - first + 1);
+    };
+    std::string line;
+    for (int number = 1; std::getline(file, line); ++number) {
+        line = trim(line);
+        if (line.empty() || line.front() == '#')
+            continue;
+        const auto equals = line.find('=');
+        const std::string name = equals == std::string::npos ? "" : trim(line.substr(0, equals));
+        if (name.empty() || name == "config") {
+            error = path + ":" + std::to_string(number) + ": expected \"name = value\"";
+            return false;
+        }
+        out.emplace_back("--" + name, trim(line.substr(equals + 1)));
+    }
+    return true;
+}
+
+// Applies one option; false when its value is bad or the option is unknown.
+bool apply_option(const Option& option, server::ServerOptions& options)
+{
+    const auto& [name, text] = option;
+    const char* value = text.c_str();
+    double number = 0;
+    if (name == "--listen")
+        return server::parse_listen_address(value, options.host, options.port);
+    if (name == "--database") {
+        options.database = text;
+        return true;
+    }
+    if (name == "--max-message-size" && parse_number(value, 1, 4294967295.0, number)) {
+        options.max_message_size = static_cast<std::uint64_t>(number);
+        return true;
+    }
+    if (name == "--read-timeout" && parse_number(value, 0.001, 86400, number)) {
+        options.read_timeout = number;
+        return true;
+    }
+    if (name == "--max-connections" && parse_number(value, 1, 1e6, number)) {
+        options.max_connections = static_cast<std::size_t>(number);
+        return true;
+    }
+    if (name == "--threads" && parse_number(value, 1, 256, number)) {
+        options.threads = static_cast<int>(number);
+        return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     server::ServerOptions options;
     options.database = default_database();
+    std::vector<Option> given;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help" || option == "-h") {
@@ -64,32 +133,18 @@ int main(int argc, char** argv)
             usage(std::cerr);
             return 2;
         }
-        const char* value = argv[++i];
-        double number = 0;
-        bool ok = true;
-        if (option == "--listen") {
-            ok = server::parse_listen_address(value, options.host, options.port);
-        } else if (option == "--database") {
-            options.database = value;
-        } else if (option == "--max-message-size") {
-            if ((ok = parse_number(value, 1, 4294967295.0, number)))
-                options.max_message_size = static_cast<std::uint64_t>(number);
-        } else if (option == "--read-timeout") {
-            if ((ok = parse_number(value, 0.001, 86400, number)))
-                options.read_timeout = number;
-        } else if (option == "--max-connections") {
-            if ((ok = parse_number(value, 1, 1e6, number)))
-                options.max_connections = static_cast<std::size_t>(number);
-        } else if (option == "--threads") {
-            if ((ok = parse_number(value, 1, 256, number)))
-                options.threads = static_cast<int>(number);
-        } else {
-            std::cerr << "marvo-share-server: unknown option " << option << "\n";
-            usage(std::cerr);
+        const std::string value = argv[++i];
+        std::string error;
+        if (option == "--config" && !read_config_file(value, given, error)) {
+            std::cerr << "marvo-share-server: " << error << "\n";
             return 2;
         }
-        if (!ok) {
-            std::cerr << "marvo-share-server: bad value for " << option << ": " << value << "\n";
+        if (option != "--config")
+            given.emplace_back(option, value);
+    }
+    for (const Option& option : given) {
+        if (!apply_option(option, options)) {
+            std::cerr << "marvo-share-server: bad option or value: " << option.first << " " << option.second << "\n";
             usage(std::cerr);
             return 2;
         }

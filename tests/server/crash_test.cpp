@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 #include "TempDir.h"
 #include "WireClient.h"
@@ -214,16 +215,29 @@ TEST(ShareServerCrash, SigtermStopsCleanly)
 
 TEST(ShareServerCrash, BadOptionsAreRefused)
 {
-    for (const char* option : {"--listen=nonsense", "--read-timeout"}) {
+    TempDir dir;
+    const std::string bad_config = dir.file("bad.conf");
+    std::FILE* config = std::fopen(bad_config.c_str(), "w");
+    ASSERT_TRUE(config);
+    std::fputs("# a comment\nthreads = 2\nlisten 127.0.0.1:0\n", config); // a line without "="
+    std::fclose(config);
+    const std::vector<std::vector<std::string>> refused{
+        {"--listen=nonsense", "x"}, {"--read-timeout", "x"}, {"--threads"}, {"--config", dir.file("missing.conf")},
+        {"--config", bad_config}};
+    for (const auto& arguments : refused) {
+        std::vector<char*> argv{const_cast<char*>(kServerProgram.c_str())};
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
         const pid_t pid = ::fork();
         if (pid == 0) {
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, 2);
-            ::execl(kServerProgram.c_str(), kServerProgram.c_str(), option, "x", static_cast<char*>(nullptr));
+            ::execv(kServerProgram.c_str(), argv.data());
             ::_exit(127);
         }
         int status = 0;
         ::waitpid(pid, &status, 0);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << option;
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 2) << arguments.front();
     }
 }
