@@ -4,9 +4,6 @@
 #include <pwd.h>
 #include <unistd.h>
 
-#ifndef MARVO_INSTALL_DATADIR
-#define MARVO_INSTALL_DATADIR "/usr/local/share/marvo"
-#endif
 #ifndef MARVO_RES_DIR
 #define MARVO_RES_DIR ""
 #endif
@@ -58,7 +55,10 @@ Folders Folders::from_environment()
 
 std::optional<fs::path> find_support_file(const fs::path& relative)
 {
-    const fs::path candidates[] = {executable_folder() / relative, fs::path(MARVO_INSTALL_DATADIR) / relative,
+    // Installed, the programs live in <prefix>/bin and their files in <prefix>/share/marvo,
+    // whatever the prefix.
+    const fs::path installed = executable_folder().parent_path() / "share" / "marvo";
+    const fs::path candidates[] = {executable_folder() / relative, installed / relative,
                                    fs::path(MARVO_RES_DIR) / relative};
     for (const fs::path& candidate : candidates) {
         std::error_code error;

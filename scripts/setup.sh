@@ -22,6 +22,9 @@ packages=(
   poppler-utils
   # Japanese fonts, desktop integration, a display for the browser tests
   fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils xvfb xauth xdotool
+  # the Debian packages and their checks: lintian, the desktop file, the metainfo, the memo
+  # file type as the desktop sees it (gio)
+  dpkg-dev lintian desktop-file-utils appstream shared-mime-info libglib2.0-bin
 )
 
 missing=()
