@@ -21,24 +21,22 @@ struct Token {
     std::string_view token;
 };
 
-// Escape replaces "&" first so that no token is escaped again; unescape uses the same order.
+// Both directions walk the text once, a character at a time.
 constexpr Token kTokens[] = {
     {'&', "%AND%"}, {'<', "%L%"},  {'>', "%G%"},  {'"', "%DQ%"}, {'\'', "%SQ%"},
     {' ', "%SP%"},  {'-', "%H%"},  {'_', "%U%"},  {'.', "%D%"},
 };
 
-void replace_all(std::string& text, std::string_view from, std::string_view to)
+// 2 when a Shift_JIS double-byte character starts at `at` (a lead byte and a trail byte), else
+// 0. Its trail byte may equal "_" and must not be escaped. A lead byte before "%" is no such
+// character: older files wrote "ダ" (83 5F) as 83 "%U%", which still reads back.
+std::size_t double_byte_length(std::string_view text, std::size_t at)
 {
-    std::string result;
-    std::size_t start = 0;
-    for (std::size_t at; (at = text.find(from, start)) != std::string::npos; start = at + from.size()) {
-        result.append(text, start, at - start);
-        result.append(to);
-    }
-    if (start == 0)
-        return;
-    result.append(text, start, std::string::npos);
-    text = std::move(result);
+    const auto lead = static_cast<unsigned char>(text[at]);
+    if (!((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) || at + 1 >= text.size())
+        return 0;
+    const auto trail = static_cast<unsigned char>(text[at + 1]);
+    return (trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC) ? 2 : 0;
 }
 
 // Text stops at an embedded 0, as it does in the C strings other installations store.
@@ -370,17 +368,43 @@ std::int32_t atoi32(const char* text)
 
 std::string escape(std::string_view text)
 {
-    std::string result(text);
-    for (const Token& t : kTokens)
-        replace_all(result, std::string_view(&t.character, 1), t.token);
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (const std::size_t length = double_byte_length(text, i)) {
+            result.append(text.substr(i, length));
+            i += length - 1;
+            continue;
+        }
+        const auto token = std::find_if(std::begin(kTokens), std::end(kTokens),
+                                        [&](const Token& t) { return t.character == text[i]; });
+        if (token != std::end(kTokens))
+            result.append(token->token);
+        else
+            result += text[i];
+    }
     return result;
 }
 
 std::string unescape(std::string_view text)
 {
-    std::string result(text);
-    for (const Token& t : kTokens)
-        replace_all(result, t.token, std::string_view(&t.character, 1));
+    std::string result;
+    result.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (const std::size_t length = double_byte_length(text, i)) {
+            result.append(text.substr(i, length));
+            i += length - 1;
+            continue;
+        }
+        const auto token = std::find_if(std::begin(kTokens), std::end(kTokens),
+                                        [&](const Token& t) { return text.substr(i).starts_with(t.token); });
+        if (token != std::end(kTokens)) {
+            result += token->character;
+            i += token->token.size() - 1;
+        } else {
+            result += text[i];
+        }
+    }
     return result;
 }
 

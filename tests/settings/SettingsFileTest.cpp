@@ -368,6 +368,21 @@ TEST(SettingsEscape, TokensAndTheirQuirk)
     EXPECT_EQ(escape(""), "");
     // Shift_JIS trail bytes are left alone.
     EXPECT_EQ(unescape(escape(kSjisShowAndSearch)), kSjisShowAndSearch);
+
+    // ダウンロード: the trail byte of ダ (83 5F) is "_", yet the file holds the character itself,
+    // and the form older files wrote (83 "%U%") still reads back.
+    const std::string download = "\x83\x5F\x83\x45\x83\x93\x83\x8D\x81\x5B\x83\x68";
+    EXPECT_EQ(escape(download + "_"), download + "%U%");
+    EXPECT_EQ(unescape("\x83%U%\x83\x45"), "\x83\x5F\x83\x45");
+    TempDir dir;
+    Settings saved;
+    saved.savefolder = "/home/user/" + download;
+    FakeFrame frame;
+    ASSERT_TRUE(save_settings(saved, frame, dir.file("s.xml")));
+    EXPECT_NE(read_bytes(dir.file("s.xml")).find("user/" + download + "\""), std::string::npos);
+    Settings loaded;
+    ASSERT_TRUE(load_settings(loaded, dir.file("s.xml")));
+    EXPECT_EQ(loaded.savefolder, saved.savefolder);
 }
 
 TEST(SettingsEscape, SearchStringWithEveryKindOfSeparator)
