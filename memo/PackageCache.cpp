@@ -58,9 +58,9 @@ bool PackageCache::write_file(MemoPackage& package)
     }
 }
 
-bool PackageCache::load(const std::string& normalized_url)
+bool PackageCache::load(const std::string& file_key)
 {
-    const std::filesystem::path path = folder_ / package_file_name(normalized_url);
+    const std::filesystem::path path = folder_ / package_file_name(file_key);
     std::string bytes;
     switch (read_whole_file(path, bytes)) {
     case FileRead::Missing:
@@ -141,7 +141,8 @@ PackageCache::PackagePtr PackageCache::lookup(std::string_view url, bool create)
     }
 
     PackagePtr result;
-    if (load(key)) {
+    // A package kept under the URL with its fragment, by an older version, is still this page's.
+    if (load(key) || (fragment_kept_key(url) != key && load(fragment_kept_key(url)))) {
         evict();
         result = find(key);
         if (result)

@@ -117,8 +117,9 @@ private:
     void trace(const std::string& line) const;
     bool is_private(std::string_view url) const;
     PackagePtr find(std::string_view normalized_url);
-    // Loads the file of a URL into the cache; true when a package was cached.
-    bool load(const std::string& normalized_url);
+    // Loads the file of a key (a normalised URL, or the key older versions used) into the
+    // cache under the normalised URL it holds; true when a package was cached.
+    bool load(const std::string& file_key);
     void evict();
     // Writes beside and renames; false on any failure.
     bool write_file(MemoPackage& package);

@@ -10,12 +10,17 @@
 
 namespace memo {
 
-std::string normalize_url(std::string_view url)
+std::string fragment_kept_key(std::string_view url)
 {
     const std::size_t at = url.find("index");
     if (at != std::string_view::npos && url.size() - at <= 10)
         url = url.substr(0, at);
     return std::string(url);
+}
+
+std::string normalize_url(std::string_view url)
+{
+    return fragment_kept_key(url.substr(0, url.find('#')));
 }
 
 std::string escape_url_for_file(std::string_view url)

@@ -14,10 +14,15 @@ inline constexpr std::string_view kPackageExtension = ".ame";
 // The longest file name (in bytes) the file systems we run on accept.
 inline constexpr std::size_t kMaxFileNameBytes = 255;
 
-// The URL under which a document's memos are kept: when the first "index" starts no more than
-// 10 characters before the end, the URL is cut just before it ("/docs/index.html" and
-// "/docs/" share one package).
+// The URL under which a document's memos are kept: without its fragment (an in-page anchor
+// shows the same document), and when the first "index" starts no more than 10 characters
+// before the end, cut just before it ("/docs/index.html" and "/docs/" share one package).
+// The layer, the cache, the memo pane and the share client all key packages by it.
 std::string normalize_url(std::string_view url);
+
+// The key of the same URL in files written before fragments were dropped (the "index" cut
+// alone); equal to normalize_url for a URL without a fragment.
+std::string fragment_kept_key(std::string_view url);
 
 // The URL with \ / : ? * < > | written as "%5C" "%2F" "%3A" "%3F" "%2A" "%3C" "%3E" "%7C";
 // every other byte stays, except NUL, which no file name can hold and becomes "%00".

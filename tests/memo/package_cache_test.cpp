@@ -67,6 +67,9 @@ TEST(PackageFileName, NormalisesNearTheEndAndEscapesEightCharacters)
     EXPECT_EQ(normalize_url("http://example.jp/index.shtml"), "http://example.jp/index.shtml");
     EXPECT_EQ(normalize_url("http://index.example.jp/a/b/c"), "http://index.example.jp/a/b/c");
     EXPECT_EQ(normalize_url("http://index.example.jp/index.htm"), "http://index.example.jp/index.htm");
+    // An in-page anchor is the same document.
+    EXPECT_EQ(normalize_url("http://example.jp/a?b=c#part"), "http://example.jp/a?b=c");
+    EXPECT_EQ(normalize_url("http://example.jp/docs/index.html#top"), "http://example.jp/docs/");
 
     EXPECT_EQ(package_file_name("http://a.jp/b?c=d:e"), "http%3A%2F%2Fa.jp%2Fb%3Fc=d%3Ae.ame");
     EXPECT_EQ(package_file_name("\\/:?*<>|"), "%5C%2F%3A%3F%2A%3C%3E%7C.ame");
@@ -121,6 +124,25 @@ TEST_F(CacheTest, CreatesOnePackagePerNormalisedUrl)
     EXPECT_EQ(q->text_size, 4);
     // Nothing is written until the packages leave the cache.
     EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+}
+
+TEST_F(CacheTest, AnAnchorKeepsThePageAndFindsWhatOlderVersionsKeptUnderIt)
+{
+    const auto page = cache.lookup("http://a.jp/page", true);
+    EXPECT_EQ(cache.lookup("http://a.jp/page#part", false), page);
+
+    // Written under the URL with its fragment, before fragments were dropped.
+    MemoPackage old;
+    old.url = "http://a.jp/old#part";
+    old.time = kNow;
+    old.add(stroke(1));
+    write_package_file(old, dir.path() / package_file_name(old.url));
+    const auto found = cache.lookup("http://a.jp/old#part", false);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->url, "http://a.jp/old");
+    EXPECT_EQ(found->size(), 1u);
+    EXPECT_EQ(cache.lookup("http://a.jp/old", false), found);
+    EXPECT_EQ(cache.lookup("http://a.jp/old#other", false), found);
 }
 
 TEST_F(CacheTest, LoadsFilesAndDealsWithBadOnes)
