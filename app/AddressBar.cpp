@@ -14,6 +14,7 @@
 #include "places/History.h"
 #include "places/UrlText.h"
 #include "places/ui/PlaceIcons.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "res/StringTable.h"
 
@@ -31,14 +32,18 @@ CSuggestionPopup::CSuggestionPopup(QWidget* owner)
     connect(this, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) { emit chosen(item->text()); });
 }
 
-void CSuggestionPopup::show_entries(const QStringList& entries)
+void CSuggestionPopup::show_entries(const std::vector<std::string>& urls)
 {
     clear();
-    if (entries.isEmpty()) {
+    if (urls.empty()) {
         hide();
         return;
     }
-    addItems(entries.mid(0, kMaxRows));
+    for (std::size_t i = 0; i < std::min<std::size_t>(urls.size(), kMaxRows); ++i) {
+        const QUrl url = platform::url_from_model(urls[i]);
+        auto* item = new QListWidgetItem(platform::shown_url(url), this);
+        item->setData(Qt::UserRole, url);
+    }
     const int rows = static_cast<int>(std::min<qsizetype>(count(), kMaxRows));
     const int row_height = std::max(sizeHintForRow(0), fontMetrics().height());
     const QPoint below = owner_->mapToGlobal(QPoint(0, owner_->height()));
@@ -84,19 +89,49 @@ void CAddressComboBox::fill_from_history(const places::History& history, int cou
     clear();
     // The history holds each address once, so the list does too.
     for (const std::string& url : history.recent_urls(static_cast<std::size_t>(count)))
-        addItem(place_icons::page(), platform::to_qstring(url));
+        insert_address(this->count(), place_icons::page(), platform::url_from_model(url));
     setCurrentIndex(-1);
     setEditText(text);
     lineEdit()->setCursorPosition(cursor);
     lineEdit()->setModified(modified);
 }
 
+void CAddressComboBox::insert_address(int index, const QIcon& icon, const QUrl& url)
+{
+    insertItem(index, icon, platform::shown_url(url), url);
+}
+
+QUrl CAddressComboBox::offered_address(const QString& text) const
+{
+    for (int row = 0; row < popup_->count(); ++row)
+        if (popup_->item(row)->text() == text)
+            return popup_->item(row)->data(Qt::UserRole).toUrl();
+    const int index = findText(text, Qt::MatchExactly);
+    return index >= 0 ? itemData(index).toUrl() : QUrl();
+}
+
+QUrl CAddressComboBox::address_for(const QString& text) const
+{
+    if (const QUrl offered = offered_address(text); !offered.isEmpty())
+        return offered;
+    const std::optional<std::string> url =
+        places::address_for_input(platform::from_qstring(text), theApp().settings().searchstring);
+    if (!url)
+        return {};
+    // The decision is made on the Shift_JIS text; an address itself opens from what was typed,
+    // where no character has been lost.
+    if (places::is_search_input(platform::from_qstring(text)))
+        return QUrl(QString::fromStdString(*url));
+    QString address = text;
+    address.replace(QChar(0x3000), QLatin1Char(' '));
+    while (address.endsWith(QLatin1Char(' ')))
+        address.chop(1);
+    return QUrl::fromUserInput(address);
+}
+
 void CAddressComboBox::typed(const QString& text)
 {
-    QStringList entries;
-    for (const std::string& url : theApp().history().suggestions(platform::from_qstring(text), CSuggestionPopup::kMaxRows))
-        entries << platform::to_qstring(url);
-    popup_->show_entries(entries);
+    popup_->show_entries(theApp().history().suggestions(platform::from_qstring(text), CSuggestionPopup::kMaxRows));
 }
 
 bool CAddressComboBox::event(QEvent* event)
@@ -219,8 +254,9 @@ CAddressBar::~CAddressBar()
     theApp().history().set_on_change({});
 }
 
-void CAddressBar::SetAddress(const QString& text)
+void CAddressBar::SetAddress(const QUrl& url)
 {
+    const QString text = platform::shown_url(url);
     // What the user is typing stays: a page that finishes loading meanwhile (or its icon)
     // changes the list only.
     QLineEdit* edit = combo_->lineEdit();
@@ -244,7 +280,7 @@ void CAddressBar::SetAddress(const QString& text)
         for (int i = combo_->count() - 1; i >= 0; --i)
             if (combo_->itemText(i) == text)
                 combo_->removeItem(i);
-        combo_->insertItem(0, icon, text);
+        combo_->insert_address(0, icon, url);
         combo_->setCurrentIndex(0);
     }
     if (typing) {
@@ -281,18 +317,17 @@ void CAddressBar::FillFromHistory(int count)
 
 void CAddressBar::Go(const QString& text, bool new_tab)
 {
-    const std::optional<std::string> url =
-        places::address_for_input(platform::from_qstring(text), theApp().settings().searchstring);
-    if (!url)
+    const QUrl url = combo_->address_for(text);
+    if (url.isEmpty())
         return;
     combo_->hidePopup();
     combo_->suggestions()->hide();
     CTabBrowserWnd* browser = theApp().ActiveBrowser();
     if (browser && !new_tab) {
-        browser->Navigate(QUrl::fromUserInput(platform::to_qstring(*url)));
+        browser->Navigate(url);
         browser->view()->setFocus();
     } else {
-        theApp().OpenInNewTab(*url);
+        theApp().OpenInNewTab(url);
     }
 }
 
@@ -301,12 +336,12 @@ void CAddressBar::open_list_item(int index)
 {
     if (updating_ || index < 0)
         return;
-    const QString text = combo_->itemText(index);
+    const QUrl url = combo_->itemData(index).toUrl();
     if (CTabBrowserWnd* browser = theApp().ActiveBrowser()) {
-        browser->Navigate(QUrl::fromUserInput(text));
+        browser->Navigate(url);
         browser->view()->setFocus();
     } else {
-        theApp().OpenInNewTab(platform::from_qstring(text));
+        theApp().OpenInNewTab(url);
     }
 }
 

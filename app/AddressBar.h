@@ -5,6 +5,9 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QToolBar>
+#include <QUrl>
+#include <string>
+#include <vector>
 
 class CTabBrowserWnd;
 namespace places {
@@ -20,8 +23,8 @@ public:
 
     explicit CSuggestionPopup(QWidget* owner);
 
-    // Shows the entries under the owner, or hides the popup when there are none.
-    void show_entries(const QStringList& entries);
+    // Shows the addresses (model form) under the owner, or hides the popup when there are none.
+    void show_entries(const std::vector<std::string>& urls);
     // Moves the highlight by one row (up or down); false when the popup is hidden.
     bool step(int delta);
 
@@ -48,6 +51,14 @@ public:
     CSuggestionPopup* suggestions() const { return popup_; }
     // The icon of the page that is being shown; used for the item of its address.
     void set_page_icon(const QIcon& icon) { page_icon_ = icon; }
+    // Puts the address at the top of the list, shown for people, the address itself kept beside.
+    void insert_address(int index, const QIcon& icon, const QUrl& url);
+    // The address the program offered under this text (a list item, a suggestion); empty when
+    // the text is not one of them. What is offered opens as the address it is, never as a search.
+    QUrl offered_address(const QString& text) const;
+    // What the entered text opens: an offered address, else the address or search the text is
+    // (places::address_for_input); empty for blank text.
+    QUrl address_for(const QString& text) const;
 
 signals:
     // Enter in the edit field (or a chosen suggestion); `new_tab` when Shift was held.
@@ -88,8 +99,8 @@ public:
 
     CAddressComboBox* combo() const { return combo_; }
 
-    // Shows the address at the top of the list with the page's icon; empty text clears.
-    void SetAddress(const QString& text);
+    // Shows the address at the top of the list with the page's icon; an empty address clears.
+    void SetAddress(const QUrl& url);
     void FillFromHistory(int count);
     // Navigates or searches for the text: in the active tab, or a new tab when `new_tab` is
     // set or no tab is open.

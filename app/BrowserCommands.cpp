@@ -7,6 +7,7 @@
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 #include "settings/Gesture.h"
@@ -22,9 +23,9 @@ bool route_for(CTabBrowserWnd* browser, int id)
 
 void go_up_one_level(CTabBrowserWnd* browser)
 {
-    const std::string address = platform::from_qstring(browser->LocationURL().toString());
+    const std::string address = platform::model_url(browser->LocationURL());
     if (const std::optional<std::string> parent = settings::up_one_level(address))
-        browser->Navigate(QUrl(platform::to_qstring(*parent)));
+        browser->Navigate(platform::url_from_model(*parent));
 }
 
 } // namespace
@@ -52,7 +53,7 @@ void RunBrowserCommand(CTabBrowserWnd* browser, int command)
         return;
     case settings::kCmdHome:
         theApp().SetBrowseMode();
-        browser->Navigate(QUrl::fromUserInput(platform::to_qstring(theApp().home_page())));
+        browser->Navigate(platform::url_from_model(theApp().home_page()));
         return;
     case settings::kCmdMailWithMemos:
         route_for(browser, kMailWithMemo);

@@ -9,6 +9,7 @@
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "app/ToolBands.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 
 std::vector<settings::OpenTab> FrameStateSampler::open_tabs() const
@@ -20,7 +21,7 @@ std::vector<settings::OpenTab> FrameStateSampler::open_tabs() const
         if (!tab)
             continue;
         const CTabBrowserWnd* browser = tab->browser();
-        open.push_back({platform::from_qstring(browser->LocationURL().toString()), browser->navigation_lock(),
+        open.push_back({platform::model_url(browser->LocationURL()), browser->navigation_lock(),
                         browser->auto_refresh(), browser->back_entries()});
     }
     return open;

@@ -27,8 +27,8 @@
 #include "app/ToolBands.h"
 #include "memo/ui/Tools.h"
 #include "places/Shortcut.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
-#include "platform/ShiftJis.h"
 #include "res/CommandIds.h"
 
 CMainFrame::CMainFrame()
@@ -136,10 +136,9 @@ void CMainFrame::repaint_tab_strip()
 void CMainFrame::tab_closing(CChildFrame* tab)
 {
     CTabBrowserWnd* browser = tab->browser();
-    const QString url = browser->LocationURL().toString();
-    if (!url.isEmpty())
-        remember_closed_page(theApp().settings().lastclose,
-                             {platform::from_qstring(browser->LocationName()), platform::from_qstring(url)});
+    const std::string url = platform::model_url(browser->LocationURL());
+    if (!url.empty())
+        remember_closed_page(theApp().settings().lastclose, {platform::from_qstring(browser->LocationName()), url});
     QTimer::singleShot(0, this, [this] {
         strip_->Resync();
         if (strip_->count() == 0)
@@ -193,12 +192,9 @@ void CMainFrame::drag_tab_out(QMdiSubWindow* tab)
     auto* frame = qobject_cast<CChildFrame*>(tab);
     if (!frame)
         return;
-    const std::string url = platform::from_qstring(frame->browser()->LocationURL().toString());
-    const std::string title = platform::from_qstring(frame->windowTitle());
+    const std::string url = platform::model_url(frame->browser()->LocationURL());
     const std::filesystem::path file =
-        places::shortcut_path(theApp().folders().temp, title, [](std::string_view sjis) {
-            return platform::sjis_to_utf8(sjis);
-        });
+        places::native_shortcut_path(theApp().folders().temp, frame->windowTitle().toStdString());
     if (!places::write_internet_shortcut(file, url))
         return;
     auto* data = new QMimeData;
@@ -266,7 +262,7 @@ bool CMainFrame::OnCommand(int id)
     case kHome:
         theApp().SetBrowseMode();
         if (CChildFrame* tab = active_tab())
-            tab->browser()->Navigate(QUrl(platform::to_qstring(theApp().home_page())));
+            tab->browser()->Navigate(platform::url_from_model(theApp().home_page()));
         else
             theApp().OpenInNewTab(theApp().home_page());
         return true;
@@ -355,24 +351,12 @@ void CMainFrame::set_activity(bool busy)
 void CMainFrame::set_address(const QUrl& url)
 {
     if (auto* bar = static_cast<CAddressBar*>(band(kAddressBarBand)))
-        bar->SetAddress(url.isEmpty() ? QString() : url.toString());
+        bar->SetAddress(url);
 }
 
 QStatusBar* CMainFrame::status() const
 {
     return statusBar();
-}
-
-void CMainFrame::address_entered()
-{
-    const std::string typed = platform::from_qstring(address_->currentText().trimmed());
-    if (typed.empty())
-        return;
-    const QUrl url = QUrl::fromUserInput(platform::to_qstring(typed));
-    if (CChildFrame* tab = active_tab())
-        tab->browser()->Navigate(url);
-    else
-        theApp().OpenInNewTab(platform::from_qstring(url.toString()));
 }
 
 // ---- window events ----
@@ -419,8 +403,7 @@ void CMainFrame::open_dropped(const QList<QUrl>& urls)
     if (urls.isEmpty())
         return;
     const QUrl& first = urls.front();
-    theApp().OpenInNewTab(platform::from_qstring(first.isLocalFile() ? QUrl::fromLocalFile(first.toLocalFile()).toString()
-                                                                     : first.toString()));
+    theApp().OpenInNewTab(first);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -112,7 +112,6 @@ private:
     void create_explorer_pane(int pane);
     void track_window_rect();
     void open_dropped(const QList<QUrl>& urls);
-    void address_entered();
     void update_status_panes();
     void cycle_pane(int step);
 

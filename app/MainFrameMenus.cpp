@@ -10,6 +10,7 @@
 #include "app/PlacesWiring.h"
 #include "app/TabBrowserWnd.h"
 #include "app/ToolBands.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
@@ -107,7 +108,8 @@ void CMainFrame::fill_popup(QMenu* menu, int first_command)
     } else if (first_command == kReopenLastClosed) {
         const auto& pages = theApp().settings().lastclose;
         for (std::size_t i = 0; i < pages.size(); ++i) {
-            QAction* item = menu->addAction(platform::to_qstring(pages[i].title.empty() ? pages[i].url : pages[i].title));
+            QAction* item = menu->addAction(pages[i].title.empty() ? platform::shown_url(pages[i].url)
+                                                                   : platform::to_qstring(pages[i].title));
             connect(item, &QAction::triggered, this, [url = pages[i].url] { theApp().OpenInNewTab(url); });
         }
     } else if (first_command == kAddFavorite) {

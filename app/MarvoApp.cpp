@@ -10,6 +10,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QtWebEngineCore/qtwebenginecoreversion.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include "app/NetworkOptions.h"
 #include "app/PlacesWiring.h"
 #include "app/ShareClient.h"
+#include "app/AddressBar.h"
 #include "app/SiteOpenDialog.h"
 #include "app/TabBrowserWnd.h"
 #include "app/Translations.h"
@@ -35,6 +37,7 @@
 #include "platform/Folders.h"
 #include "places/Shortcut.h"
 #include "platform/InstanceLink.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "platform/RegistryStore.h"
 #include "platform/ShiftJis.h"
@@ -74,10 +77,17 @@ QByteArray engine_version()
     return QByteArray(QTWEBENGINECORE_VERSION_STR);
 }
 
-// A path or address given on the command line, as the model's text.
-std::string model_text(const QString& text)
+// What a second start handed over: native text (UTF-8); older versions sent Shift_JIS.
+QString handed_over_text(const QByteArray& bytes)
 {
-    return platform::from_qstring(text);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(bytes);
+    return utf8.hasError() ? platform::to_qstring(bytes.toStdString()) : text;
+}
+
+std::filesystem::path native_path(const QString& text)
+{
+    return std::filesystem::path(text.toStdString());
 }
 
 } // namespace
@@ -137,7 +147,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
 
     frame_ = new CMainFrame;
     instance_server_ = std::make_unique<platform::InstanceServer>(
-        [this](const QByteArray& target) { OpenDocument(target.toStdString()); },
+        [this](const QByteArray& target) { OpenDocument(handed_over_text(target)); },
         [this] {
             if (!frame_)
                 return;
@@ -193,11 +203,15 @@ bool CMarvoApp::check_browser_version()
 void CMarvoApp::load_state()
 {
     settings::load_settings(settings_, (folders_.data / settings::kSettingsFileName).string());
-    settings_.fill_empty_at_startup(platform::utf8_to_sjis(folders_.data.string()), platform::utf8_to_sjis(logon_name()));
-    memo_folder_ = settings_.savefolder;
+    const std::string data_folder = platform::utf8_to_sjis(folders_.data.string());
+    settings_.fill_empty_at_startup(data_folder, platform::utf8_to_sjis(logon_name()));
+    // The default folder comes from the data folder itself: its native name need not fit
+    // the settings file's Shift_JIS.
+    memo_folder_ = settings_.savefolder == data_folder + "/memo" ? folders_.data / "memo"
+                                                                 : std::filesystem::path(platform::sjis_to_utf8(settings_.savefolder));
     user_name_ = settings_.user_name;
     std::error_code ignored;
-    std::filesystem::create_directories(platform::sjis_to_utf8(memo_folder_), ignored);
+    std::filesystem::create_directories(memo_folder_, ignored);
     history_.clear();
     history_.load(folders_.data / places::kHistoryFile);
     load_favorites_order();
@@ -222,7 +236,7 @@ void CMarvoApp::load_favorites_order()
 // memo layers of every tab.
 void CMarvoApp::start_memo_store()
 {
-    package_cache_ = std::make_unique<memo::PackageCache>(std::filesystem::path(platform::sjis_to_utf8(memo_folder_)));
+    package_cache_ = std::make_unique<memo::PackageCache>(memo_folder_);
     package_cache_->set_window_width(settings_.width);
     package_cache_->set_active_view([this]() -> std::optional<memo::PackageCache::ActiveView> {
         if (CTabBrowserWnd* browser = ActiveBrowser())
@@ -294,7 +308,10 @@ bool CMarvoApp::hand_over_to_running_instance(const QStringList& arguments, cons
 {
     platform::InstanceClient client;
     if (!arguments.isEmpty()) {
-        const QByteArray target = QByteArray::fromStdString(model_text(arguments.front()));
+        // The running instance has a working folder of its own: a relative path goes absolute.
+        const QString& argument = arguments.front();
+        const QByteArray target =
+            (QFileInfo::exists(argument) ? QFileInfo(argument).absoluteFilePath() : argument).toUtf8();
         if (!client.connect(service, "WWW_OpenFile") || !client.poke("FILENAME", target + '\0')) {
             show_message(141);
             return false;
@@ -318,7 +335,7 @@ void CMarvoApp::install_termination_handler()
 void CMarvoApp::open_first_tabs(const QStringList& arguments)
 {
     if (!arguments.isEmpty()) {
-        OpenDocument(model_text(arguments.front()));
+        OpenDocument(arguments.front());
     } else if (settings_.openlast && !settings_.lastopen.empty()) {
         for (settings::LastOpenSite& site : settings_.lastopen) {
             CTabBrowserWnd* tab = OpenInNewTab(site.url);
@@ -367,30 +384,33 @@ std::string CMarvoApp::home_page() const
 
 // ---- opening documents ----
 
-bool CMarvoApp::OpenDocument(const std::string& target)
+bool CMarvoApp::OpenDocument(const QString& target)
 {
-    switch (classify_document(target)) {
+    switch (classify_document(target.toStdString())) {
     case DocumentKind::MemoPackage:
-        OpenMemoPackageFile(target);
+        OpenMemoPackageFile(native_path(target));
         return true;
     case DocumentKind::InternetShortcut:
-        OpenShortcutInNewTab(target);
+        OpenShortcutInNewTab(native_path(target));
         return false;
     case DocumentKind::WebAddress:
     case DocumentKind::HtmlFile:
     case DocumentKind::Other:
         break;
     }
-    OpenInNewTab(target);
+    // A file name is opened as a file; anything else as the address it is.
+    OpenInNewTab(QFileInfo::exists(target) ? QUrl::fromLocalFile(QFileInfo(target).absoluteFilePath())
+                                           : QUrl::fromUserInput(target));
     return true;
 }
 
 CTabBrowserWnd* CMarvoApp::OpenInNewTab(const std::string& url)
 {
-    const QString text = platform::to_qstring(url);
-    // A file name is opened as a file; anything else as the address it is.
-    const QUrl address = QFileInfo::exists(text) ? QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath())
-                                                 : QUrl::fromUserInput(text);
+    return OpenInNewTab(platform::url_from_model(url));
+}
+
+CTabBrowserWnd* CMarvoApp::OpenInNewTab(const QUrl& address)
+{
     // (The engine shows an empty address as "about:blank".)
     CTabBrowserWnd* tab = new_tab(address.isEmpty() ? QUrl(QStringLiteral("about:blank")) : address);
     if (!tab)
@@ -430,33 +450,33 @@ void CMarvoApp::SetBrowseMode()
         browser->view()->setFocus();
 }
 
-bool CMarvoApp::OpenShortcutInNewTab(const std::string& path)
+bool CMarvoApp::OpenShortcutInNewTab(const std::filesystem::path& file)
 {
-    const std::optional<std::string> url = places::read_internet_shortcut_url(platform::sjis_to_utf8(path));
+    const std::optional<std::string> url = places::read_internet_shortcut_url(file);
     if (!url || url->empty())
         return false;
     return OpenInNewTab(*url) != nullptr;
 }
 
-bool CMarvoApp::OpenShortcutInActiveTab(const std::string& path)
+bool CMarvoApp::OpenShortcutInActiveTab(const std::filesystem::path& file)
 {
-    const std::optional<std::string> url = places::read_internet_shortcut_url(platform::sjis_to_utf8(path));
+    const std::optional<std::string> url = places::read_internet_shortcut_url(file);
     CTabBrowserWnd* browser = ActiveBrowser();
     if (!url || url->empty() || !browser)
         return false;
-    browser->Navigate(QUrl::fromUserInput(platform::to_qstring(*url)));
+    browser->Navigate(platform::url_from_model(*url));
     SetBrowseMode();
     return true;
 }
 
 // Memos received from another user: merged with or replacing the memos of their sites, then
 // the first site is shown.
-bool CMarvoApp::OpenMemoPackageFile(const std::string& path)
+bool CMarvoApp::OpenMemoPackageFile(const std::filesystem::path& file)
 {
     if (!package_cache_)
         return false;
     const memo::OpenMemoResult result =
-        package_cache_->open_memo_file(platform::sjis_to_utf8(path), [] {
+        package_cache_->open_memo_file(file, [] {
             switch (ui::message_box(nullptr, text_of(res::str::kAskMergeMemos), ui::Buttons::YesNoCancel)) {
             case ui::Answer::Yes:
                 return memo::MergeAnswer::Yes;
@@ -487,7 +507,7 @@ bool CMarvoApp::OnCommand(int id)
     switch (id) {
     case kNewTab:
         if (CTabBrowserWnd* active = ActiveBrowser()) {
-            const std::string url = platform::from_qstring(active->LocationURL().toString());
+            const std::string url = platform::model_url(active->LocationURL());
             if (CTabBrowserWnd* copy = OpenInNewTab(url.empty() ? home_page() : url))
                 copy->set_history_to_copy(active);
         } else {
@@ -496,15 +516,17 @@ bool CMarvoApp::OnCommand(int id)
         return true;
     case kOpen: {
         CSiteOpenDialog dialog(frame_);
-        if (dialog.exec() == QDialog::Accepted && !dialog.address().isEmpty())
-            OpenInNewTab(model_text(dialog.address()));
+        if (dialog.exec() == QDialog::Accepted && !dialog.address().isEmpty()) {
+            const QUrl offered = dialog.combo()->offered_address(dialog.address());
+            OpenInNewTab(offered.isEmpty() ? QUrl::fromUserInput(dialog.address()) : offered);
+        }
         return true;
     }
     case kOpenMemoFile: {
         const QString file = QFileDialog::getOpenFileName(frame_, QString(), QString(),
                                                           QStringLiteral("メモファイル (*.ame)"));
         if (!file.isEmpty())
-            OpenMemoPackageFile(model_text(file));
+            OpenMemoPackageFile(native_path(file));
         return true;
     }
     case kOnlineHelp:

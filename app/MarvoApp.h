@@ -55,14 +55,20 @@ public:
     // Stops what runs beside the user interface and clears what the settings ask; never hangs.
     void ExitInstance();
 
-    bool OpenDocument(const std::string& target);
+    // A file name (native text, relative to the working folder) or an address.
+    bool OpenDocument(const QString& target);
+    // An address in the model's form (platform/PageAddress.h).
     CTabBrowserWnd* OpenInNewTab(const std::string& url);
+    CTabBrowserWnd* OpenInNewTab(const QUrl& url);
     CTabBrowserWnd* NewBlankTab();
     CTabBrowserWnd* ActiveBrowser() const;
     void SetBrowseMode();
-    bool OpenShortcutInNewTab(const std::string& path);
-    bool OpenShortcutInActiveTab(const std::string& path);
-    bool OpenMemoPackageFile(const std::string& path);
+    bool OpenShortcutInNewTab(const std::filesystem::path& file);
+    bool OpenShortcutInActiveTab(const std::filesystem::path& file);
+    bool OpenMemoPackageFile(const std::filesystem::path& file);
+    // What a second start does: hands its first argument (native text; a relative path made
+    // absolute against this process's working folder) to the instance behind the service.
+    bool hand_over_to_running_instance(const QStringList& arguments, const QString& service);
 
     // The page shown by the home command and new tabs without a page.
     std::string home_page() const;
@@ -89,7 +95,7 @@ public:
     settings::Settings& settings() { return settings_; }
     const platform::Folders& folders() const { return folders_; }
     platform::RegistryStore& registry() { return *registry_; }
-    const std::string& memo_folder() const { return memo_folder_; }
+    const std::filesystem::path& memo_folder() const { return memo_folder_; }
     const std::string& user_name() const { return user_name_; }
     CMainFrame* main_frame() const;
     QWebEngineProfile* profile() const { return profile_; }
@@ -123,7 +129,6 @@ private:
     bool check_browser_version();
     void load_state();
     void open_first_tabs(const QStringList& arguments);
-    bool hand_over_to_running_instance(const QStringList& arguments, const QString& service);
     void install_termination_handler();
     void let_first_navigation_start();
     // A navigation that has not started by then (refused, say) is not waited for longer.
@@ -136,7 +141,7 @@ private:
     platform::Folders folders_;
     std::unique_ptr<platform::RegistryStore> registry_;
     std::unique_ptr<platform::InstanceServer> instance_server_;
-    std::string memo_folder_;
+    std::filesystem::path memo_folder_;
     std::string user_name_;
     places::History history_;
     places::OrderList favorites_order_;

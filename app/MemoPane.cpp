@@ -8,6 +8,7 @@
 #include "memo/ui/MemoBarDlg.h"
 #include "share/ShareProtocol.h"
 #include "share/ui/MemoSearchDialog.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "platform/RegistryStore.h"
 
@@ -24,7 +25,7 @@ CMemoBarDlg* create_memo_pane(QWidget* parent)
     pane->on_go = [](const std::string& url) {
         CMarvoApp& app = theApp();
         if (CTabBrowserWnd* tab = app.ActiveBrowser())
-            tab->Navigate(QUrl::fromUserInput(platform::to_qstring(url)));
+            tab->Navigate(platform::url_from_model(url));
         else
             app.OpenInNewTab(url);
         app.SetBrowseMode();

@@ -13,9 +13,9 @@
 #include "places/ui/FavoritesMenu.h"
 #include "places/ui/HistoryDlg.h"
 #include "places/ui/LinkBar.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "platform/RegistryStore.h"
-#include "platform/ShiftJis.h"
 #include "res/CommandIds.h"
 
 namespace {
@@ -61,7 +61,7 @@ AppPlacesHost& AppPlacesHost::instance()
 void AppPlacesHost::open_in_active_tab(const std::string& url)
 {
     if (CTabBrowserWnd* browser = theApp().ActiveBrowser()) {
-        browser->Navigate(QUrl::fromUserInput(platform::to_qstring(url)));
+        browser->Navigate(platform::url_from_model(url));
         theApp().SetBrowseMode();
     } else {
         theApp().OpenInNewTab(url);
@@ -75,20 +75,19 @@ void AppPlacesHost::open_in_new_tab(const std::string& url)
 
 void AppPlacesHost::open_shortcut_in_active_tab(const std::filesystem::path& file)
 {
-    const std::string path = platform::utf8_to_sjis(file.string());
-    if (!theApp().ActiveBrowser() || !theApp().OpenShortcutInActiveTab(path))
-        theApp().OpenShortcutInNewTab(path);
+    if (!theApp().ActiveBrowser() || !theApp().OpenShortcutInActiveTab(file))
+        theApp().OpenShortcutInNewTab(file);
 }
 
 void AppPlacesHost::open_shortcut_in_new_tab(const std::filesystem::path& file)
 {
-    theApp().OpenShortcutInNewTab(platform::utf8_to_sjis(file.string()));
+    theApp().OpenShortcutInNewTab(file);
 }
 
 std::string AppPlacesHost::current_url() const
 {
     CTabBrowserWnd* browser = theApp().ActiveBrowser();
-    return browser ? platform::from_qstring(browser->LocationURL().toString()) : std::string();
+    return browser ? platform::model_url(browser->LocationURL()) : std::string();
 }
 
 std::string AppPlacesHost::current_title() const

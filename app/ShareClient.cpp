@@ -12,6 +12,7 @@
 #include "memo/PackageCache.h"
 #include "memo/PackageFiles.h"
 #include "memo/ui/LayerWnd.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "res/StringTable.h"
 #include "share/ui/InstantMessageDlg.h"
@@ -166,7 +167,7 @@ std::vector<std::string> ShareClient::page_urls(CTabBrowserWnd& tab)
         if (!url.empty() && std::find(urls.begin(), urls.end(), url) == urls.end())
             urls.push_back(url);
     };
-    add(platform::from_qstring(tab.LocationURL().toString()));
+    add(platform::model_url(tab.LocationURL()));
     if (CLayerWnd* layer = tab.layer())
         for (const DocumentView& document : layer->documents())
             add(document.url);
@@ -177,17 +178,23 @@ void ShareClient::add_search(CTabBrowserWnd& tab)
 {
     if (!worker_)
         return;
-    std::vector<std::string> urls = page_urls(tab);
-    // Pages of the browser itself have no site to share.
-    std::erase_if(urls, [](const std::string& url) { return memo::normalize_url(url).empty() || url.starts_with("about:"); });
-    if (urls.empty())
-        return;
+    const std::vector<std::string> urls = page_urls(tab);
     for (const std::string& url : urls)
         if (is_private(url))
             return;
+    // The server keeps each package under the key the cache gives it (what commits and
+    // deletions send); pages of the browser itself have no site to share.
+    std::vector<std::string> sites;
+    for (const std::string& url : urls) {
+        std::string site = memo::normalize_url(url);
+        if (!site.empty() && !site.starts_with("about:") && std::find(sites.begin(), sites.end(), site) == sites.end())
+            sites.push_back(std::move(site));
+    }
+    if (sites.empty())
+        return;
     rs2::trace() << "AddSearch\n";
     memo::PackageCache& cache = app_.package_cache();
-    for (const std::string& url : urls) {
+    for (const std::string& url : sites) {
         memo::Time64 time = memo::never_time();
         bool has_content = false;
         if (const memo::PackageCache::PackagePtr package = cache.lookup(url, false)) {

@@ -27,6 +27,7 @@
 #include "memo/ui/LayerWnd.h"
 #include "memo/ui/ObjectPropDialog.h"
 #include "memo/ui/Tools.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 
@@ -158,7 +159,7 @@ bool CTabBrowserWnd::OnBeforeNavigate2(const QUrl& url, QWebEnginePage::Navigati
     const bool has_page = !LocationURL().isEmpty() && LocationURL() != QUrl("about:blank");
     if (navigation_lock_ && user_navigation && has_page) {
         // A locked tab keeps its page: the navigation opens in a new tab instead.
-        QTimer::singleShot(0, &theApp(), [target = url.toString().toStdString()] {
+        QTimer::singleShot(0, &theApp(), [target = platform::model_url(url)] {
             theApp().OpenInNewTab(target);
         });
         return false;
@@ -207,7 +208,7 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
         in >> *page_->history();
     }
     if (!url.isEmpty())
-        theApp().history().add_visit({platform::from_qstring(url.toString()), places::system_now()});
+        theApp().history().add_visit({platform::model_url(url), places::system_now()});
     emit urlChanged(url);
 }
 
@@ -228,7 +229,7 @@ void CTabBrowserWnd::OnDocumentComplete(bool ok)
 void CTabBrowserWnd::OnTitleChange(const QString& title)
 {
     // The history pane shows it with the address; the history file has no place for it.
-    AppPlacesHost::instance().remember_title(platform::from_qstring(LocationURL().toString()),
+    AppPlacesHost::instance().remember_title(platform::model_url(LocationURL()),
                                              platform::from_qstring(title));
     emit titleChanged(title);
 }
@@ -242,7 +243,7 @@ std::vector<settings::LogEntry> CTabBrowserWnd::back_entries() const
 {
     std::vector<settings::LogEntry> entries = restored_back_;
     for (const QWebEngineHistoryItem& item : page_->history()->backItems(INT_MAX))
-        entries.push_back({platform::from_qstring(item.url().toString()), platform::from_qstring(item.title())});
+        entries.push_back({platform::model_url(item.url()), platform::from_qstring(item.title())});
     return entries;
 }
 
@@ -251,9 +252,9 @@ QStringList CTabBrowserWnd::back_titles() const
     QStringList titles;
     const QList<QWebEngineHistoryItem> items = page_->history()->backItems(10);
     for (auto it = items.rbegin(); it != items.rend(); ++it)
-        titles << (it->title().isEmpty() ? it->url().toString() : it->title());
+        titles << (it->title().isEmpty() ? platform::shown_url(it->url()) : it->title());
     for (auto it = restored_back_.rbegin(); it != restored_back_.rend() && titles.size() < 10; ++it)
-        titles << from_model(it->title.empty() ? it->url : it->title);
+        titles << (it->title.empty() ? platform::shown_url(it->url) : from_model(it->title));
     return titles;
 }
 
@@ -261,7 +262,7 @@ QStringList CTabBrowserWnd::forward_titles() const
 {
     QStringList titles;
     for (const QWebEngineHistoryItem& item : page_->history()->forwardItems(10))
-        titles << (item.title().isEmpty() ? item.url().toString() : item.title());
+        titles << (item.title().isEmpty() ? platform::shown_url(item.url()) : item.title());
     return titles;
 }
 
@@ -280,7 +281,7 @@ void CTabBrowserWnd::TravelBack(int steps)
     const std::size_t index = restored_back_.size() - 1 - restored_steps;
     const std::string url = restored_back_[index].url;
     restored_back_.resize(index);
-    Navigate(QUrl(from_model(url)));
+    Navigate(platform::url_from_model(url));
 }
 
 void CTabBrowserWnd::TravelForward(int steps)
@@ -311,7 +312,7 @@ void CTabBrowserWnd::FitMemoWidthToWindow()
     CLayerWnd* memo_layer = layer();
     if (!memo_layer || !memo_layer->page_has_memos())
         return;
-    const auto package = memo_layer->package(platform::from_qstring(LocationURL().toString()), false);
+    const auto package = memo_layer->package(platform::model_url(LocationURL()), false);
     if (!package)
         return;
     package->width = frame_->widget()->width();
@@ -394,7 +395,7 @@ bool CTabBrowserWnd::OnCommand(int id)
         page_->triggerAction(QWebEnginePage::SavePage);
         return true;
     case kViewSource:
-        theApp().OpenInNewTab(platform::from_qstring(QStringLiteral("view-source:") + LocationURL().toString()));
+        theApp().OpenInNewTab("view-source:" + platform::model_url(LocationURL()));
         return true;
     case kFind: {
         bool ok = false;

@@ -12,6 +12,7 @@
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/ui/LayerWnd.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 
 namespace {
@@ -138,7 +139,7 @@ std::vector<DocumentView> WebPageSurface::documents() const
     const QUrl url = tab_.LocationURL();
     if (url.isEmpty())
         return docs;
-    docs.push_back({platform::from_qstring(url.toString()), tab_.view()->rect(), top_scroll_});
+    docs.push_back({platform::model_url(url), tab_.view()->rect(), top_scroll_});
     docs.insert(docs.end(), frames_.begin(), frames_.end());
     return docs;
 }
@@ -159,7 +160,7 @@ QImage WebPageSurface::grab_page(const QRect& area)
 
 void WebPageSurface::navigate(const std::string& url)
 {
-    tab_.Navigate(QUrl::fromUserInput(platform::to_qstring(url)));
+    tab_.Navigate(platform::url_from_model(url));
 }
 
 int WebPageSurface::text_size() const
@@ -188,7 +189,7 @@ int WebPageSurface::locked_width() const
     const QUrl url = tab_.LocationURL();
     if (url.isEmpty() || !layer_)
         return 0;
-    const auto pkg = layer_->package(platform::from_qstring(url.toString()), false);
+    const auto pkg = layer_->package(platform::model_url(url), false);
     return pkg && !pkg->empty() ? std::max(pkg->width, 0) : 0;
 }
 
@@ -265,7 +266,7 @@ void WebPageSurface::refresh_frames()
                                                const QVariantList f = item.toList();
                                                if (f.size() != 7)
                                                    continue;
-                                               frames.push_back({platform::from_qstring(f[0].toString()),
+                                               frames.push_back({platform::model_url(QUrl(f[0].toString())),
                                                                  QRect(f[1].toInt(), f[2].toInt(), f[3].toInt(),
                                                                        f[4].toInt()),
                                                                  QPoint(f[5].toInt(), f[6].toInt())});

@@ -21,6 +21,8 @@ inline constexpr std::size_t kMaxFileNameBytes = 255;
 // long for the file system is cut at a character boundary; the result never leaves `folder`.
 std::filesystem::path shortcut_path(const std::filesystem::path& folder, std::string_view sjis_title,
                                     const NameConverter& to_native = {});
+// The same for a title in the file system's encoding (UTF-8), which keeps every character.
+std::filesystem::path native_shortcut_path(const std::filesystem::path& folder, std::string_view title);
 
 // The four CR LF lines of a shortcut: "[DEFAULT]", "BASEURL=<url>", "[InternetShortcut]",
 // "URL=<url>". Line breaks inside the URL are dropped so it cannot add lines of its own.

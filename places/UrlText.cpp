@@ -137,9 +137,28 @@ std::string normalize_address_text(std::string_view text)
     return out;
 }
 
+bool has_address_form(std::string_view text)
+{
+    const auto is_alpha = [](char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0; };
+    const auto is_digit = [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; };
+    const std::size_t colon = text.find(':');
+    if (colon == 0 || colon == std::string_view::npos)
+        return false;
+    const std::string_view before = text.substr(0, colon);
+    const std::string_view after = text.substr(colon + 1);
+    if (starts_with(after, "//"))
+        return is_alpha(before[0]) && std::all_of(before.begin(), before.end(), [&](char c) {
+                   return is_alpha(c) || is_digit(c) || c == '+' || c == '-' || c == '.';
+               });
+    // A host and a port: the host's characters, one to five digits, then the end or the path.
+    const std::size_t digits = std::find_if_not(after.begin(), after.end(), is_digit) - after.begin();
+    return digits >= 1 && digits <= 5 && (digits == after.size() || std::string_view("/?#").find(after[digits]) != std::string_view::npos) &&
+           std::all_of(before.begin(), before.end(), [&](char c) { return is_alpha(c) || is_digit(c) || c == '-' || c == '.'; });
+}
+
 bool is_search_text(std::string_view text)
 {
-    if (text.find("about:blank") != std::string_view::npos || text == "localhost")
+    if (text.find("about:blank") != std::string_view::npos || text == "localhost" || has_address_form(text))
         return false;
     bool search = true;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -184,12 +203,18 @@ std::string encode_search_query(std::string_view text)
     return out;
 }
 
+bool is_search_input(std::string_view text)
+{
+    const std::string normalized = normalize_address_text(text);
+    return !normalized.empty() && (is_search_text(normalized) || normalized.front() == '?');
+}
+
 std::optional<std::string> address_for_input(std::string_view text, std::string_view search_prefix)
 {
     std::string normalized = normalize_address_text(text);
     if (normalized.empty())
         return std::nullopt;
-    if (is_search_text(normalized) || normalized.front() == '?') {
+    if (is_search_input(normalized)) {
         if (search_prefix.empty())
             return std::nullopt;
         return std::string(search_prefix) + encode_search_query(normalized);

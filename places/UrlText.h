@@ -19,10 +19,17 @@ std::size_t sjis_length(std::string_view text);
 // trail byte 0x81 followed by "@" is not mistaken for a full-width space.
 std::string normalize_address_text(std::string_view text);
 
+// True when the text is written as an address whatever else it holds: it begins with a scheme
+// and "://" ("http://", "file://"), or with a host and a port ("localhost:8080", "a.jp:81/x").
+bool has_address_form(std::string_view text);
+
 // True when normalised address-bar text is a search rather than an address: no single-byte
 // "." or "/", or any double-byte character, or a space after the first character. Texts
-// containing "about:blank" and the text "localhost" are addresses.
+// containing "about:blank", the text "localhost" and texts in address form are addresses.
 bool is_search_text(std::string_view text);
+
+// True when the entered text is a search: normalised, it is a search text or begins with "?".
+bool is_search_input(std::string_view text);
 
 // The query part of a search URL: double-byte characters as "%XX%XX" (upper-case hex), "?"
 // dropped, "+" as "%2B", space as "+". Bytes that would change the meaning of the URL ("%",

@@ -11,6 +11,7 @@
 
 #include "memo/MemoIndex.h"
 #include "memo/ui/LayerWnd.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 
 namespace {
@@ -85,7 +86,7 @@ void CMemoBarDlg::show_sites(const std::vector<memo::MemoSite>& sites)
     for (const memo::MemoDateGroup& group : memo::group_memo_sites(sites)) {
         auto* date = new QTreeWidgetItem(tree_, {QString::fromStdString(group.date)});
         for (const memo::MemoSite& site : group.sites) {
-            auto* item = new QTreeWidgetItem(date, {platform::to_qstring(site.url)});
+            auto* item = new QTreeWidgetItem(date, {platform::shown_url(site.url)});
             item->setData(0, kUrlRole, QByteArray::fromStdString(site.url));
             if (!site.thumbnail.empty()) {
                 memo::MemoImage copy = site.thumbnail;

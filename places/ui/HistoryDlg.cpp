@@ -11,6 +11,7 @@
 #include "places/History.h"
 #include "places/ui/PlaceIcons.h"
 #include "places/ui/PlacesHost.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
@@ -20,6 +21,12 @@ namespace {
 bool is_day(const QTreeWidgetItem* item)
 {
     return item && !item->parent();
+}
+
+// An entry shows its address for people and keeps the history's own form beside it.
+std::string url_of(const QTreeWidgetItem* item)
+{
+    return item->data(0, Qt::UserRole).toString().toStdString();
 }
 
 } // namespace
@@ -45,7 +52,7 @@ QString CHistoryDlg::tooltip_of(const QTreeWidgetItem* item) const
     if (!item || is_day(item))
         return {};
     const QString url = item->text(0);
-    const std::string title = host_.title_of(platform::from_qstring(url));
+    const std::string title = host_.title_of(url_of(item));
     return title.empty() ? url : url + QLatin1Char('\n') + platform::to_qstring(title);
 }
 
@@ -99,7 +106,8 @@ void CHistoryDlg::rebuild()
     }
     for (const places::HistoryEntry& entry : history_.entries()) {
         QTreeWidgetItem* day = days[day_text(entry.time)];
-        auto* node = new QTreeWidgetItem(day, QStringList{platform::to_qstring(entry.url)});
+        auto* node = new QTreeWidgetItem(day, QStringList{platform::shown_url(entry.url)});
+        node->setData(0, Qt::UserRole, QString::fromStdString(entry.url));
         node->setIcon(0, place_icons::page());
         if (!selected_text.isEmpty() && node->text(0) == selected_text && day->text(0) == selected_day)
             tree_->setCurrentItem(node);
@@ -119,11 +127,11 @@ void CHistoryDlg::run_command(int id)
     switch (id) {
     case res::cmd::kHistoryGo:
         if (!is_day(item))
-            host_.open_in_active_tab(platform::from_qstring(item->text(0)));
+            host_.open_in_active_tab(url_of(item));
         break;
     case res::cmd::kHistoryOpenInNewTab:
         if (!is_day(item))
-            host_.open_in_new_tab(platform::from_qstring(item->text(0)));
+            host_.open_in_new_tab(url_of(item));
         break;
     case res::cmd::kHistoryDelete:
         delete_node(item);
@@ -151,7 +159,7 @@ void CHistoryDlg::delete_node(QTreeWidgetItem* item)
         host_.history_changed();
         return;
     }
-    history_.remove_url(platform::from_qstring(item->text(0)));
+    history_.remove_url(url_of(item));
     QTreeWidgetItem* day = item->parent();
     delete item;
     if (day->childCount() == 0)

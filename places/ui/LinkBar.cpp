@@ -22,8 +22,8 @@
 #include "places/ui/PaneTree.h"
 #include "places/ui/PlaceIcons.h"
 #include "places/ui/PlacesHost.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
-#include "platform/ShiftJis.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
 #include "res/StringTable.h"
@@ -241,13 +241,10 @@ bool CLinkBar::add_dropped(const QMimeData* data, int before)
             QString name = link_name(data, url);
             if (const qsizetype cut = name.indexOf(QStringLiteral(".url"), 0, Qt::CaseInsensitive); cut >= 0)
                 name.truncate(cut);
-            const std::string sjis_name = platform::from_qstring(name);
-            const std::string address = platform::from_qstring(url.toString());
-            if (sjis_name.empty() || address.empty())
+            const std::string address = platform::model_url(url);
+            if (name.isEmpty() || address.empty())
                 continue;
-            const fs::path file = places::shortcut_path(folder_, sjis_name, [](std::string_view sjis) {
-                return platform::sjis_to_utf8(sjis);
-            });
+            const fs::path file = places::native_shortcut_path(folder_, name.toStdString());
             if (places::write_internet_shortcut(file, address))
                 taken.push_back(file);
         }

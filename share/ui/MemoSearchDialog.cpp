@@ -8,9 +8,9 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QUrl>
 #include <QVBoxLayout>
 
-#include "platform/QtText.h"
 
 namespace {
 
@@ -109,7 +109,8 @@ MemoSearchRequest CMemoSearchDialog::request(memo::Time64 now) const
     default:
         out.time = now;
         out.days = 0;
-        out.text = platform::from_qstring(url_->text());
+        // Sites are kept under their addresses' encoded form: the text is looked for in it.
+        out.text = QUrl::toPercentEncoding(url_->text(), "!\"#$%&'()*+,-./:;<=>?@[\\]^_`{|}~").toStdString();
         break;
     }
     return out;

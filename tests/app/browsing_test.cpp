@@ -172,19 +172,48 @@ TEST_F(BrowsingTest, SecondStartHandsItsAddressToTheRunningInstance)
     EXPECT_TRUE(wait_until([&] { return app().ActiveBrowser()->LocationURL() == pages_.url("/handed"); }));
 }
 
+TEST_F(BrowsingTest, ASecondStartHandsOverAFileAsItsAbsoluteNativePath)
+{
+    // A folder name Shift_JIS cannot hold, given relative to the second program's folder.
+    const std::filesystem::path page = data_.path() / "Café 한국" / "page.html";
+    std::filesystem::create_directories(page.parent_path());
+    std::ofstream(page) << "<title>Native</title>native";
+    QByteArray received;
+    platform::InstanceServer running([&](const QByteArray& target) { received = target; }, [] {});
+    const QString service = QStringLiteral("MarvoTest-%1-file").arg(QCoreApplication::applicationPid());
+    ASSERT_TRUE(running.start(service));
+    const std::filesystem::path folder = std::filesystem::current_path();
+    std::filesystem::current_path(data_.path());
+    std::atomic<int> handed{-1};
+    std::thread second([&] {
+        handed = app().hand_over_to_running_instance({QStringLiteral("Café 한국/page.html")}, service);
+    });
+    const bool answered = wait_until([&] { return handed >= 0; });
+    second.join();
+    std::filesystem::current_path(folder);
+    ASSERT_TRUE(answered);
+    EXPECT_EQ(handed, 1);
+    EXPECT_EQ(received.toStdString(), page.string());
+
+    ASSERT_TRUE(start());
+    app().OpenDocument(QString::fromUtf8(received));
+    EXPECT_TRUE(wait_until([&] { return app().ActiveBrowser()->LocationName() == QStringLiteral("Native"); }));
+    EXPECT_EQ(app().ActiveBrowser()->LocationURL().toLocalFile().toStdString(), page.string());
+}
+
 } // namespace
 
 namespace {
 
 TEST_F(BrowsingTest, DraggingATabOutMakesAnInternetShortcutOfItsPage)
 {
-    pages_.set("/out", "<title>Out: a/b?</title>");
+    pages_.set("/out", "<title>Out: a/b? Café</title>");
     ASSERT_TRUE(start());
     CTabBrowserWnd* tab = open("/out");
-    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Out: a/b?"); }));
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Out: a/b? Café"); }));
     app().main_frame()->drag_tab_out(tab->frame());  // returns at once without a drag target
-    // The title loses the characters a file name cannot hold.
-    const std::filesystem::path shortcut = app().folders().temp / "Out ab.url";
+    // The title loses the characters a file name cannot hold, and only those.
+    const std::filesystem::path shortcut = app().folders().temp / "Out ab Café.url";
     ASSERT_TRUE(std::filesystem::exists(shortcut));
     std::ifstream in(shortcut);
     const std::string text((std::istreambuf_iterator<char>(in)), {});

@@ -15,13 +15,20 @@ std::optional<std::string> search(std::string_view query) { return std::string(k
 TEST(AddressInput, AddressesNavigateAsTyped)
 {
     EXPECT_EQ(go("example.jp"), "example.jp");
-    EXPECT_EQ(go("http://example.jp/a b"), search("http://example.jp/a+b")); // a blank makes it a search
+    EXPECT_EQ(go("example.jp/a b"), search("example.jp/a+b")); // a blank makes it a search
     EXPECT_EQ(go("www.example.jp/path  "), "www.example.jp/path"); // trailing spaces go
     EXPECT_EQ(go(" example.jp"), " example.jp");                   // a first-character space is no word break
     EXPECT_EQ(go("localhost"), "localhost");
     EXPECT_EQ(go("about:blank"), "about:blank");
     EXPECT_EQ(go("view about:blank"), "view about:blank");
-    EXPECT_EQ(go("localhost:8080"), search("localhost:8080"));
+    // Written as an address, with a scheme or a port, it is one whatever it holds.
+    EXPECT_EQ(go("localhost:8080"), "localhost:8080");
+    EXPECT_EQ(go("localhost:8080/x?q=a b"), "localhost:8080/x?q=a b");
+    EXPECT_EQ(go("http://example.jp/a b"), "http://example.jp/a b");
+    EXPECT_EQ(go("http://example.jp/\x93\xFA\x96\x7B"), "http://example.jp/\x93\xFA\x96\x7B");
+    EXPECT_EQ(go("view-source:http://example.jp/"), "view-source:http://example.jp/");
+    EXPECT_EQ(go("note: two words"), search("note:+two+words"));
+    EXPECT_EQ(go("at 10:30 today"), search("at+10:30+today"));
 }
 
 TEST(AddressInput, WordsAndJapaneseSearch)
