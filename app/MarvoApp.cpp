@@ -18,6 +18,8 @@
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/DocumentRules.h"
+#include "app/Downloads.h"
+#include "app/DownloadsWindow.h"
 #include "app/MainFrame.h"
 #include "app/NetworkOptions.h"
 #include "app/PlacesWiring.h"
@@ -144,6 +146,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     if (!settings_.useragent.empty())
         profile_->setHttpUserAgent(platform::to_qstring(settings_.useragent));
     profile_->setUrlRequestInterceptor(offline_);
+    downloads_ = new DownloadManager(profile_, QString::fromStdString((folders_.data / "downloads.json").string()), this);
 
     frame_ = new CMainFrame;
     instance_server_ = std::make_unique<platform::InstanceServer>(
@@ -164,6 +167,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     open_first_tabs(options.arguments);
     let_first_navigation_start();
     frame_->create_bars();
+    connect(downloads_, &DownloadManager::added, frame_, [this] { DownloadsWindow::show_for(*downloads_, frame_); });
     share_ = std::make_unique<ShareClient>(*this);
     share_->start();  // after the bars: it watches the status bar's share pane
     if (settings_.maximized)
@@ -353,6 +357,8 @@ void CMarvoApp::open_first_tabs(const QStringList& arguments)
 
 void CMarvoApp::ExitInstance()
 {
+    delete downloads_;  // records the downloads that the exit ends
+    downloads_ = nullptr;
     if (share_) {
         share_->stop();
         share_.reset();
@@ -529,6 +535,9 @@ bool CMarvoApp::OnCommand(int id)
             OpenMemoPackageFile(native_path(file));
         return true;
     }
+    case kDownloads:
+        DownloadsWindow::show_for(*downloads_, frame_);
+        return true;
     case kOnlineHelp:
         OpenInNewTab(std::string(res::text(res::str::kHelpAddress)));
         return true;
@@ -591,6 +600,7 @@ bool CMarvoApp::OnUpdateCommand(int id, CommandState& state)
     case kOpenMemoFile:
     case kOnlineHelp:
     case kAbout:
+    case kDownloads:
         return true;
     }
     return false;

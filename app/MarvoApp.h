@@ -13,6 +13,7 @@
 #include "settings/Settings.h"
 
 class CMainFrame;
+class DownloadManager;
 class CTabBrowserWnd;
 class KeyCommandPoll;
 class OfflineInterceptor;
@@ -99,6 +100,8 @@ public:
     const std::string& user_name() const { return user_name_; }
     CMainFrame* main_frame() const;
     QWebEngineProfile* profile() const { return profile_; }
+    // Every download of the profile; null before start-up.
+    DownloadManager* downloads() const { return downloads_; }
     places::History& history() { return history_; }
     places::OrderList& favorites_order() { return favorites_order_; }
     // Reads the favorites order again (start-up, and after the favorites were organised).
@@ -153,6 +156,7 @@ private:
     std::unique_ptr<ShareClient> share_;
     void start_memo_store();
     QWebEngineProfile* profile_ = nullptr;
+    DownloadManager* downloads_ = nullptr;
     QPointer<CMainFrame> frame_;
     KeyCommandPoll* key_poll_ = nullptr;
     OfflineInterceptor* offline_ = nullptr;

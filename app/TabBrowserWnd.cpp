@@ -4,7 +4,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDataStream>
-#include <QInputDialog>
+#include <QLineEdit>
+#include <QShortcut>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QVBoxLayout>
@@ -15,12 +16,14 @@
 
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
+#include "app/FindBar.h"
 #include "app/GestureFilter.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
 #include "app/NetworkOptions.h"
 #include "app/PageOutput.h"
 #include "app/PlacesWiring.h"
+#include "app/SavePageAs.h"
 #include "app/SiteAuthentication.h"
 #include "app/SiteIcon.h"
 #include "app/WebPageSurface.h"
@@ -51,6 +54,18 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     answer_proxy_authentication(page_);
     answer_site_authentication(page_, this);
     layout->addWidget(view_);
+    // F3 steps through the matches of the find bar, also while the page has the keyboard.
+    for (const bool backward : {false, true}) {
+        auto* shortcut = new QShortcut(backward ? QKeySequence(Qt::SHIFT | Qt::Key_F3) : QKeySequence(Qt::Key_F3), this);
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, backward] {
+            FindBar* bar = find_bar();
+            if (bar->edit()->text().isEmpty())
+                bar->open();
+            else
+                backward ? bar->find_previous() : bar->find_next();
+        });
+    }
     memo_surface_ = new WebPageSurface(*this);
     setAcceptDrops(true);
 
@@ -84,6 +99,15 @@ CTabBrowserWnd::~CTabBrowserWnd() = default;
 QIcon CTabBrowserWnd::site_icon() const
 {
     return site_icon_->icon();
+}
+
+FindBar* CTabBrowserWnd::find_bar()
+{
+    if (!find_bar_) {
+        find_bar_ = new FindBar(page_, this);
+        static_cast<QVBoxLayout*>(layout())->insertWidget(0, find_bar_);
+    }
+    return find_bar_;
 }
 
 CLayerWnd* CTabBrowserWnd::layer() const
@@ -392,19 +416,14 @@ bool CTabBrowserWnd::OnCommand(int id)
         SetNavigationLock(!navigation_lock_);
         return true;
     case kSaveAs:
-        page_->triggerAction(QWebEnginePage::SavePage);
+        save_page_as::run(*this);
         return true;
     case kViewSource:
         theApp().OpenInNewTab("view-source:" + platform::model_url(LocationURL()));
         return true;
-    case kFind: {
-        bool ok = false;
-        const QString text = QInputDialog::getText(this, QStringLiteral("このページの検索"),
-                                                   QStringLiteral("検索する文字列:"), QLineEdit::Normal, {}, &ok);
-        if (ok && !text.isEmpty())
-            page_->findText(text);
+    case kFind:
+        find_bar()->open();
         return true;
-    }
     case kCopyLinkUrls:
         copy_link_addresses();
         return true;

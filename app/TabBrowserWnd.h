@@ -15,6 +15,7 @@
 class BrowserPage;
 class CChildFrame;
 class CLayerWnd;
+class FindBar;
 class SiteIcon;
 class WebPageSurface;
 class QWebEngineView;
@@ -41,6 +42,8 @@ public:
     BrowserPage* page() const { return page_; }
     // The memo layer over the page.
     CLayerWnd* layer() const;
+    // The find bar over the page, made when first asked for.
+    FindBar* find_bar();
 
     void Navigate(const QUrl& url);
     QUrl LocationURL() const;
@@ -106,6 +109,7 @@ private:
     QWebEngineView* view_;
     BrowserPage* page_;
     WebPageSurface* memo_surface_ = nullptr;
+    FindBar* find_bar_ = nullptr;
     QPointer<QWidget> input_widget_;
     bool busy_ = false;
     bool script_errors_blocked_ = true;

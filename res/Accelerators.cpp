@@ -23,6 +23,7 @@ constexpr Accelerator kTable[] = {
     {"Esc", kBrowseMode},
     {"F6", kNextPane},
     {"Shift+F6", kPreviousPane},
+    {"Ctrl+J", kDownloads},
 };
 
 } // namespace

@@ -92,6 +92,9 @@ inline constexpr int kProxyInternetOptions = 32911;
 inline constexpr int kInternetOptions = 32854;
 inline constexpr int kSettings = 32860;
 
+// Downloads window (tools menu)
+inline constexpr int kDownloads = 33200;
+
 // Tabs
 inline constexpr int kCloseAll = 32822;
 inline constexpr int kCloseOthers = 32879;

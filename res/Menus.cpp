@@ -73,6 +73,7 @@ MenuItem toolsPopup()
 {
     return popup("ツール(&T)", {
         item("個人情報の消去", kClearPrivateData),
+        item("ダウンロード(&D)", kDownloads),
         separator(),
         popup("プロキシ(&P)", {
             item("直接接続", kProxyDirect),

@@ -1,3 +1,5 @@
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <fstream>
 #include <QMouseEvent>
@@ -7,6 +9,7 @@
 #include "AppFixture.h"
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
+#include "app/FindBar.h"
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "platform/InstanceLink.h"
@@ -218,6 +221,56 @@ TEST_F(BrowsingTest, DraggingATabOutMakesAnInternetShortcutOfItsPage)
     std::ifstream in(shortcut);
     const std::string text((std::istreambuf_iterator<char>(in)), {});
     EXPECT_NE(text.find("URL=" + pages_.url("/out").toString().toStdString()), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(BrowsingTest, FindBarStepsThroughMatchesAndSaysWhenNothingIsFound)
+{
+    pages_.set("/find", "<title>find</title><p>Apple one</p><p>apple two</p><p>APPLE three</p><p>pear</p>");
+    ASSERT_TRUE(start({pages_.url("/find").toString()}));
+    CTabBrowserWnd* tab = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (tab = app().ActiveBrowser()) && tab->LocationName() == "find" && !tab->busy(); }));
+
+    // Ctrl+F's command opens the bar with the keyboard in it; typing finds as it goes.
+    app().main_frame()->action(res::cmd::kFind)->trigger();
+    FindBar* bar = tab->find_bar();
+    ASSERT_TRUE(bar->isVisibleTo(tab));
+    QTest::keyClicks(bar->edit(), "apple");
+    ASSERT_TRUE(wait_until([&] { return bar->result_text() == "1 / 3 件"; })) << bar->result_text().toStdString();
+
+    // Enter and F3 go forward, Shift+Enter back; the last match wraps to the first.
+    QTest::keyClick(bar->edit(), Qt::Key_Return);
+    ASSERT_TRUE(wait_until([&] { return bar->active_match() == 2; }));
+    QTest::keyClick(bar->edit(), Qt::Key_F3);
+    ASSERT_TRUE(wait_until([&] { return bar->active_match() == 3; }));
+    QTest::keyClick(bar->edit(), Qt::Key_Return);
+    ASSERT_TRUE(wait_until([&] { return bar->active_match() == 1; }));
+    QTest::keyClick(bar->edit(), Qt::Key_Return, Qt::ShiftModifier);
+    ASSERT_TRUE(wait_until([&] { return bar->active_match() == 3; }));
+
+    // Matching case leaves one; a word that is not there is said so.
+    bar->case_option()->setChecked(true);
+    ASSERT_TRUE(wait_until([&] { return bar->result_text() == "1 / 1 件"; })) << bar->result_text().toStdString();
+    bar->case_option()->setChecked(false);
+    QTest::keyClicks(bar->edit(), "zzz");
+    ASSERT_TRUE(wait_until([&] { return bar->result_text() == "見つかりません"; })) << bar->result_text().toStdString();
+    EXPECT_EQ(bar->matches(), 0);
+
+    // Escape closes the bar and takes the highlight away: the page has no selection left.
+    bar->edit()->clear();
+    QTest::keyClicks(bar->edit(), "pear");
+    ASSERT_TRUE(wait_until([&] { return bar->result_text() == "1 / 1 件"; }));
+    QTest::keyClick(bar->edit(), Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisibleTo(tab));
+    QString selection = "?";
+    ASSERT_TRUE(wait_until([&] {
+        tab->page()->runJavaScript("window.getSelection().toString()", [&](const QVariant& v) { selection = v.toString(); });
+        pump(50);
+        return selection.isEmpty();
+    }));
 }
 
 } // namespace
