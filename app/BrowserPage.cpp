@@ -2,8 +2,18 @@
 
 #include "app/TabBrowserWnd.h"
 
+#include <QWebEngineNewWindowRequest>
+
 BrowserPage::BrowserPage(QWebEngineProfile* profile, CTabBrowserWnd* tab) : QWebEnginePage(profile, tab), tab_(tab)
 {
+    // A window createWindow refused is asked for again with what the engine knows of it: one
+    // the user's own input opened (a middle click, a key, a click answered late) opens after all.
+    connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+        if (!request.isUserInitiated())
+            return;
+        if (QWebEnginePage* page = tab_->OnNewWindow2(true))
+            request.openIn(page);
+    });
 }
 
 bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, bool is_main_frame)
@@ -15,13 +25,14 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
 
 QWebEnginePage* BrowserPage::createWindow(WebWindowType)
 {
-    return tab_->OnNewWindow2();
+    return tab_->OnNewWindow2(false);
 }
 
 void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,
                                            const QString& source)
 {
-    // Uncaught exceptions reach the console as errors: those are the page's script errors.
-    if (level == ErrorMessageLevel)
+    // The page's script errors are its uncaught exceptions; the console also gets the page's
+    // own console.error calls and failed loads, which are not.
+    if (level == ErrorMessageLevel && message.startsWith(QLatin1String("Uncaught")))
         tab_->OnScriptError(message, line, source);
 }

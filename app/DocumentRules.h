@@ -3,13 +3,9 @@
 #include <string_view>
 
 // How the program opens a document given on the command line, by a second instance, or
-// dropped on it.
+// dropped on a page.
 enum class DocumentKind { WebAddress, MemoPackage, HtmlFile, InternetShortcut, Other };
 
 // Classifies a target the way the open-document operation does: web addresses by their
 // scheme, then files by their extension, compared exactly (".HTML" is not ".html").
 DocumentKind classify_document(std::string_view target);
-
-// Dropped files are compared upper-cased; only the picture types become photo memos.
-bool is_dropped_picture(std::string_view path);
-bool is_dropped_html(std::string_view path);

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QTimer>
 #include <new>
+#include <utility>
 
 #include "app/BrowserCommands.h"
 #include "app/MainFrame.h"
@@ -62,6 +63,7 @@ void KeyCommandPoll::track(const QKeyEvent& event, bool down)
             any_pressed_ = true;
         }
     }
+    follow_up_ = false;  // the next pass follows this message
     schedule();
 }
 
@@ -79,6 +81,7 @@ void KeyCommandPoll::schedule()
 
 bool KeyCommandPoll::poll()
 {
+    const bool follow_up = std::exchange(follow_up_, false);
     // A modal dialog or an open menu runs its own loop, without the program's idle passes:
     // the keys typed there (into the shortcut edit, for one) are not commands.
     if (QApplication::activeModalWidget() || QApplication::activePopupWidget()) {
@@ -90,19 +93,29 @@ bool KeyCommandPoll::poll()
     settings::Settings& options = app.settings();
     settings::KeyState keys = held_;
     if (any_pressed_) {
-        // A quick press is seen once; a pass on the keys as they are now follows, so a latch
-        // set by it sees the key go up.
+        // A quick press is seen once. A key released before this pass leaves the delete latch
+        // set: a pass on the keys as they are now follows to let the latch see the key go up.
+        bool released = false;
         for (int code = 0; code < 256; ++code)
-            if (pressed_.is_down(code))
+            if (pressed_.is_down(code)) {
+                released = released || !held_.is_down(code);
                 keys.set(code, true);
+            }
         pressed_ = {};
         any_pressed_ = false;
-        schedule();
+        if (released) {
+            follow_up_ = true;
+            schedule();
+        }
     }
+    static const std::vector<settings::KeyCommand> kNoCommands;
     try {
         CTabBrowserWnd* browser = app.ActiveBrowser();
-        const settings::KeyPollResult result = settings::poll_key_commands(
-            options.keys, keys, browser != nullptr, app.drawing_tool_active(), options.delete_latch);
+        // The follow-up pass follows no key message: it runs no command, or a key held
+        // down would run its command twice for one press.
+        const settings::KeyPollResult result =
+            settings::poll_key_commands(follow_up ? kNoCommands : options.keys, keys, browser != nullptr,
+                                        app.drawing_tool_active(), options.delete_latch);
         options.delete_latch = result.delete_latch;
         if (result.command >= 0) {
             RunBrowserCommand(browser, result.command);

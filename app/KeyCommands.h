@@ -40,4 +40,6 @@ private:
     settings::KeyState pressed_;
     bool any_pressed_ = false;
     bool scheduled_ = false;
+    // The scheduled pass only follows up a quick press (see poll()).
+    bool follow_up_ = false;
 };

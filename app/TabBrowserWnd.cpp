@@ -197,7 +197,7 @@ QWebEnginePage* CTabBrowserWnd::OnNewWindow2()
 {
     const bool recent_click =
         last_left_release_ms_ >= 0 && clock_.elapsed() - last_left_release_ms_ <= kPopupClickWindowMs;
-    if (theApp().settings().blockpopup && !recent_click)
+    if (theApp().settings().blockpopup && !recent_click && !user_initiated)
         return nullptr;  // popup blocked
     CTabBrowserWnd* tab = theApp().NewBlankTab();
     return tab ? tab->page_ : nullptr;
@@ -207,14 +207,16 @@ void CTabBrowserWnd::OnScriptError(const QString& message, int line, const QStri
 {
     if (script_errors_blocked_)
         return;
-    auto* box = new QMessageBox(QMessageBox::Warning, QStringLiteral("スクリプト エラー"),
-                                QStringLiteral("このページのスクリプトでエラーが発生しました。\n\n"
-                                               "行: %1\nエラー: %2\nURL: %3")
-                                    .arg(line)
-                                    .arg(message, source),
-                                QMessageBox::Ok, this);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    const QString error = QStringLiteral("行: %1\nエラー: %2\nURL: %3").arg(line).arg(message, source);
+    if (script_error_box_) {
+        script_error_box_->setText(script_error_box_->text() + QStringLiteral("\n\n") + error);
+        return;
+    }
+    script_error_box_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("スクリプト エラー"),
+                                        QStringLiteral("このページのスクリプトでエラーが発生しました。\n\n") + error,
+                                        QMessageBox::Ok, this);
+    script_error_box_->setAttribute(Qt::WA_DeleteOnClose);
+    script_error_box_->open();
 }
 
 void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)

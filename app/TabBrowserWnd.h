@@ -14,6 +14,7 @@
 
 class BrowserPage;
 class CChildFrame;
+class QMessageBox;
 class CLayerWnd;
 class FindBar;
 class SiteIcon;
@@ -29,7 +30,8 @@ public:
     // The engine's default font size for text sizes 0 (smallest) to 4 (largest).
     static constexpr int kFontPixels[5] = {11, 13, 16, 19, 24};
     // A popup opened more than this long after the last left-button release over the page is
-    // not the user's doing and is blocked when popups are blocked.
+    // not the user's doing, unless the engine saw the user's input open it (a middle click, a
+    // key, a click whose answer came late); others are blocked when popups are blocked.
     static constexpr qint64 kPopupClickWindowMs = 50;
     // Milliseconds per second of auto refresh; tests shorten it to run the same timer path.
     static inline int refresh_unit_ms = 1000;
@@ -84,7 +86,7 @@ public:
 
     // Engine events, called by the page.
     bool OnBeforeNavigate2(const QUrl& url, QWebEnginePage::NavigationType type);
-    QWebEnginePage* OnNewWindow2();
+    QWebEnginePage* OnNewWindow2(bool user_initiated);
     void OnScriptError(const QString& message, int line, const QString& source);
 
 signals:
@@ -113,6 +115,8 @@ private:
     QPointer<QWidget> input_widget_;
     bool busy_ = false;
     bool script_errors_blocked_ = true;
+    // The one script-error box of the tab while it is open; later errors are added to it.
+    QPointer<QMessageBox> script_error_box_;
     bool navigation_lock_ = false;
     int auto_refresh_ = 0;
     QTimer refresh_timer_;

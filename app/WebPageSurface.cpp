@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QQuickWidget>
 #include <QQuickWindow>
+#include <QTimer>
 #include <QVariant>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -161,6 +162,12 @@ QImage WebPageSurface::grab_page(const QRect& area)
 void WebPageSurface::navigate(const std::string& url)
 {
     tab_.Navigate(platform::url_from_model(url));
+}
+
+void WebPageSurface::open_document(const QString& path)
+{
+    // Not from inside the drop: opening may ask questions (merge or replace) in a dialog.
+    QTimer::singleShot(0, &theApp(), [target = platform::from_qstring(path)] { theApp().OpenDocument(target); });
 }
 
 int WebPageSurface::text_size() const

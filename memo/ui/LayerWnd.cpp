@@ -704,14 +704,21 @@ bool CLayerWnd::eventFilter(QObject* watched, QEvent* event)
     case QEvent::DragEnter:
     case QEvent::DragMove:
     case QEvent::Drop: {
-        // Picture files dropped on the page become photos; other drops go to the page.
+        // Of the files dropped on the page only the first counts: a picture becomes a photo,
+        // any other file is opened by the browser as a document (a memo file, a shortcut, a
+        // page). Other drops (text, links) go to the page.
         auto* drop = static_cast<QDropEvent*>(event);
         const QList<QUrl> urls = drop->mimeData() ? drop->mimeData()->urls() : QList<QUrl>();
-        if (urls.isEmpty() || !urls.front().isLocalFile() || !is_picture_file(urls.front().toLocalFile()))
+        if (urls.isEmpty() || !urls.front().isLocalFile())
             return false;
         drop->acceptProposedAction();
-        if (event->type() == QEvent::Drop)
-            drop_picture(urls.front().toLocalFile(), input_->mapTo(surface_.host(), drop->position().toPoint()));
+        if (event->type() == QEvent::Drop) {
+            const QString path = urls.front().toLocalFile();
+            if (is_picture_file(path))
+                drop_picture(path, input_->mapTo(surface_.host(), drop->position().toPoint()));
+            else
+                surface_.open_document(path);
+        }
         return true;
     }
     default:

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPoint>
 #include <QRect>
+#include <QString>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,8 @@ public:
     // The page's own pixels of an area of the host, without the memos.
     virtual QImage grab_page(const QRect& area) = 0;
     virtual void navigate(const std::string& url) = 0;
+    // A file dropped on the page that is no picture: the browser opens it by its kind.
+    virtual void open_document(const QString& path) { (void)path; }
     // The browser's text size (0 to 4) and switching it without asking.
     virtual int text_size() const { return 2; }
     virtual void set_text_size(int) {}

@@ -29,10 +29,11 @@ protected:
 
     // Clicks until the click has its effect: right after a load the renderer may not yet hit-test
     // the page, and that first click goes nowhere.
-    bool click_until(CTabBrowserWnd* tab, const QString& id, const std::function<bool()>& effect)
+    bool click_until(CTabBrowserWnd* tab, const QString& id, const std::function<bool()>& effect,
+                     Qt::MouseButton button = Qt::LeftButton)
     {
         for (int attempt = 0; attempt < 5; ++attempt) {
-            click_element(tab, id);
+            click_element(tab, id, button);
             if (wait_until(effect, 3000))
                 return true;
         }
@@ -40,7 +41,7 @@ protected:
     }
 
     // Clicks the element with the given id through real mouse events on the engine's input widget.
-    void click_element(CTabBrowserWnd* tab, const QString& id)
+    void click_element(CTabBrowserWnd* tab, const QString& id, Qt::MouseButton button = Qt::LeftButton)
     {
         QRect box;
         bool done = false;
@@ -58,8 +59,8 @@ protected:
         ASSERT_NE(input, nullptr);
         const QPoint at = box.center();
         QTest::mouseMove(input, at);
-        QTest::mousePress(input, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(input, Qt::LeftButton, {}, at);
+        QTest::mousePress(input, button, {}, at);
+        QTest::mouseRelease(input, button, {}, at);
     }
 };
 
@@ -91,7 +92,22 @@ TEST_F(BrowsingTest, PopupsAreBlockedUnlessTheUserClicked)
     pump(300);
     EXPECT_EQ(tab_count(), 2u);  // the start tab and the page: the load-time popup was blocked
 
-    EXPECT_TRUE(click_until(tab, "link", [&] { return tab_count() == 3; }));
+    // What the engine knows the user asked for opens, whatever the button or key.
+    EXPECT_TRUE(click_until(tab, "link", [&] { return tab_count() == 3; }, Qt::MiddleButton));
+    // Each popup opens in a tab that becomes the active one: back to the page.
+    const auto show_page = [&] { app().main_frame()->mdi_area()->setActiveSubWindow(tab->frame()); };
+    show_page();
+    QWidget* input = tab->view()->focusProxy();
+    input->setFocus();
+    bool focused = false;
+    tab->page()->runJavaScript(QStringLiteral("document.getElementById('link').focus()"),
+                               [&](const QVariant&) { focused = true; });
+    ASSERT_TRUE(wait_until([&] { return focused; }));
+    QTest::keyClick(input, Qt::Key_Return);
+    EXPECT_TRUE(wait_until([&] { return tab_count() == 4; }));
+
+    show_page();
+    EXPECT_TRUE(click_until(tab, "link", [&] { return tab_count() == 5; }));
 }
 
 TEST_F(BrowsingTest, PopupsOpenInNewTabsWhenNotBlocked)

@@ -230,11 +230,19 @@ TEST_F(GestureTest, UpOneLevelAndTheTabCommands)
     EXPECT_TRUE(wait_until([&] { return !tab->busy() && tab->LocationURL() == pages_.url("/dir"); }));
 }
 
-TEST_F(GestureTest, KeyCommandsMatchAOneTokenKeyWithAnyModifierAndAPairOnlyWithItsModifier)
+TEST_F(GestureTest, KeyCommandsRunOncePerPressAndMatchAOneTokenKeyWithAnyModifierAndAPairOnlyWithItsModifier)
 {
-    start_with_tabs(4);
+    start_with_tabs(5);
     CMainFrame* frame = app().main_frame();
     app().settings().keys = {{"F5", settings::kCmdClose}};
+    // A key held down over several passes runs its command once per press.
+    QTest::keyPress(keyboard(), Qt::Key_F5);
+    settle();
+    settle();
+    QTest::keyRelease(keyboard(), Qt::Key_F5);
+    ASSERT_TRUE(wait_for([&] { return frame->tabs().size() == 4u; }));
+    settle();
+    EXPECT_EQ(frame->tabs().size(), 4u);
     QTest::keyClick(keyboard(), Qt::Key_F5);
     ASSERT_TRUE(wait_for([&] { return frame->tabs().size() == 3u; }));
     QTest::keyPress(keyboard(), Qt::Key_Control);

@@ -1,5 +1,7 @@
 // Memos drawn over live pages with real mouse events, stored and shown again.
+#include <QDropEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QStatusBar>
 #include <QTest>
@@ -205,10 +207,12 @@ TEST_F(MemoLayerTest, PagesWithLegacyFiltersAreDrawnSingleBuffered)
     EXPECT_TRUE(wait_until([&] { return tab->layer()->double_buffered(); }));
 }
 
-TEST_F(MemoLayerTest, AMemoFileOpensItsSiteWithItsMemos)
+TEST_F(MemoLayerTest, AMemoFileDroppedOnAPageOpensItsSiteWithItsMemos)
 {
     pages_.set("/shared", kTallPage);
-    ASSERT_TRUE(start());
+    pages_.set("/start", QStringLiteral("<title>Start</title>start"));
+    CTabBrowserWnd* start_tab = start_on("/start");
+    ASSERT_TRUE(start_tab);
     memo::MemoPackage received;
     received.url = url("/shared");
     auto box = std::make_unique<memo::PrimitiveObject>();
@@ -220,10 +224,18 @@ TEST_F(MemoLayerTest, AMemoFileOpensItsSiteWithItsMemos)
         rs2::FileStream out(file, rs2::FileStream::open_write);
         received.write(out);
     }
-    ASSERT_TRUE(app().OpenMemoPackageFile(file));
+    // Dropped on the page as a file manager drops it: the program opens it, not the page.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
+    QWidget* input = start_tab->view()->focusProxy();
+    QDragEnterEvent enter(QPoint(30, 40), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(input, &enter);
+    QDropEvent drop(QPointF(30, 40), Qt::CopyAction, &mime, Qt::LeftButton, {}, QEvent::Drop);
+    QApplication::sendEvent(input, &drop);
+    ASSERT_TRUE(wait_until([&] { return app().ActiveBrowser() != start_tab; }));
     CTabBrowserWnd* tab = app().ActiveBrowser();
-    ASSERT_TRUE(tab);
     ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/shared") && !tab->busy(); }));
+    EXPECT_EQ(start_tab->LocationURL(), pages_.url("/start"));
     EXPECT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {150, 130})); }));
 
     // A damaged file is reported and changes nothing.

@@ -22,16 +22,6 @@ TEST(DocumentRules, SchemesThenExactExtensions)
     EXPECT_EQ(classify_document("/home/u.ame/readme"), DocumentKind::Other);
 }
 
-TEST(DocumentRules, DroppedFilesCompareUpperCased)
-{
-    EXPECT_TRUE(is_dropped_picture("/tmp/photo.JPG"));
-    EXPECT_TRUE(is_dropped_picture("/tmp/photo.jpeg"));
-    EXPECT_TRUE(is_dropped_picture("/tmp/a.Tga"));
-    EXPECT_FALSE(is_dropped_picture("/tmp/a.gif"));
-    EXPECT_TRUE(is_dropped_html("/tmp/Page.HTM"));
-    EXPECT_FALSE(is_dropped_html("/tmp/notes.txt"));
-}
-
 TEST(BandLayout, SavedOrderFirstUnknownSkippedMissingAppended)
 {
     const std::vector<std::string> native = {"Native:MenuBar", "Native:NaviBar", "Native:AddressBar", "Native:LinkBar"};

@@ -6,6 +6,7 @@
 #include <QWebEngineView>
 
 #include "AppFixture.h"
+#include "app/BrowserPage.h"
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "app/ChildFrame.h"
@@ -75,7 +76,7 @@ TEST_F(SiteServicesTest, TheTabShowsTheSiteIconFetchedOnceIntoTheTempFolder)
     EXPECT_EQ(pages_.hits("/favicon.ico"), 1);
 }
 
-TEST_F(SiteServicesTest, ScriptErrorsShowADialogOnlyWhenNotBlocked)
+TEST_F(SiteServicesTest, ScriptErrorsShowOneBoxListingThemOnlyWhenNotBlocked)
 {
     pages_.set("/error", "<title>Error</title><script>undefined_function();</script>");
     pages_.set("/next", "<title>Next</title>next");
@@ -87,9 +88,24 @@ TEST_F(SiteServicesTest, ScriptErrorsShowADialogOnlyWhenNotBlocked)
     ASSERT_TRUE(wait_until([&] { return blocked->LocationName() == QStringLiteral("Next"); }));
     EXPECT_EQ(blocked->findChild<QMessageBox*>(), nullptr);
 
+    // One box for the page lists its uncaught errors; the page's own console.error calls and
+    // a picture that fails to load are no script errors.
+    pages_.set("/errors", "<title>Errors</title><img src='/missing.png'><script>console.error('logged');"
+                          "setTimeout(() => { throw new Error('second'); }, 0);"
+                          "throw new Error('first');</script>");
     app().settings().blockscripterror = 0;
-    CTabBrowserWnd* shown = open("/error");
-    EXPECT_TRUE(wait_until([&] { return shown->findChild<QMessageBox*>() != nullptr; }));
+    CTabBrowserWnd* shown = open("/errors");
+    const auto boxes = [&] { return shown->findChildren<QMessageBox*>(); };
+    ASSERT_TRUE(wait_until([&] { return boxes().size() == 1 && boxes().front()->text().contains("second"); }));
+    // Whatever the console was told by then has arrived once the renderer answers.
+    bool answered = false;
+    shown->page()->runJavaScript(QStringLiteral("1"), [&](const QVariant&) { answered = true; });
+    ASSERT_TRUE(wait_until([&] { return answered; }));
+    ASSERT_EQ(boxes().size(), 1);
+    const QString text = boxes().front()->text();
+    EXPECT_TRUE(text.contains("first"));
+    EXPECT_FALSE(text.contains("logged"));
+    EXPECT_FALSE(text.contains("missing"));
 }
 
 TEST_F(SiteServicesTest, NewPagesTakeTheDownloadControlFlags)
