@@ -1,7 +1,6 @@
 #include "app/FrameStateSampler.h"
 
 #include <QDockWidget>
-#include <QMdiArea>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -15,11 +14,9 @@
 std::vector<settings::OpenTab> FrameStateSampler::open_tabs() const
 {
     std::vector<settings::OpenTab> open;
-    // Bottom of the stacking order first, so the active tab is reopened last and ends active.
-    for (QMdiSubWindow* window : frame_.mdi_area()->subWindowList(QMdiArea::StackingOrder)) {
-        auto* tab = qobject_cast<CChildFrame*>(window);
-        if (!tab)
-            continue;
+    // In strip order: each reopened tab opens after the one before, so the strip comes back
+    // as it was.
+    for (const CChildFrame* tab : frame_.tabs()) {
         const CTabBrowserWnd* browser = tab->browser();
         open.push_back({platform::model_url(browser->LocationURL()), browser->navigation_lock(),
                         browser->auto_refresh(), browser->back_entries()});

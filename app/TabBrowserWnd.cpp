@@ -13,6 +13,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineScript>
 #include <QWebEngineView>
+#include <utility>
 
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
@@ -181,19 +182,24 @@ bool CTabBrowserWnd::OnBeforeNavigate2(const QUrl& url, QWebEnginePage::Navigati
                                  type == QWebEnginePage::NavigationTypeFormSubmitted ||
                                  type == QWebEnginePage::NavigationTypeOther;
     const bool has_page = !LocationURL().isEmpty() && LocationURL() != QUrl("about:blank");
-    if (navigation_lock_ && user_navigation && has_page) {
+    const bool travel = forget_engine_history_;  // back or forward beyond the engine's history
+    if (navigation_lock_ && user_navigation && has_page && !travel) {
         // A locked tab keeps its page: the navigation opens in a new tab instead.
         QTimer::singleShot(0, &theApp(), [target = platform::model_url(url)] {
             theApp().OpenInNewTab(target);
         });
         return false;
     }
+    // A new page ends the forward entries, those beyond the engine's history too.
+    if (type != QWebEnginePage::NavigationTypeBackForward && type != QWebEnginePage::NavigationTypeReload &&
+        type != QWebEnginePage::NavigationTypeRedirect && !travel)
+        restored_forward_.clear();
     if (CMainFrame* main = theApp().main_frame())
         main->set_activity(true);
     return true;
 }
 
-QWebEnginePage* CTabBrowserWnd::OnNewWindow2()
+QWebEnginePage* CTabBrowserWnd::OnNewWindow2(bool user_initiated)
 {
     const bool recent_click =
         last_left_release_ms_ >= 0 && clock_.elapsed() - last_left_release_ms_ <= kPopupClickWindowMs;
@@ -229,6 +235,7 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
             out << *history_to_copy_->page_->history();
         }
         restored_back_ = history_to_copy_->restored_back_;
+        restored_forward_ = history_to_copy_->restored_forward_;
         history_to_copy_ = nullptr;
         QDataStream in(state);
         in >> *page_->history();
@@ -240,6 +247,8 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
 
 void CTabBrowserWnd::OnDocumentComplete(bool ok)
 {
+    if (std::exchange(forget_engine_history_, false))
+        page_->history()->clear();  // its entries are kept in the restored lists now
     watch_input_widget();
     script_errors_blocked_ = theApp().settings().blockscripterror != 0;
     busy_ = false;
@@ -289,6 +298,8 @@ QStringList CTabBrowserWnd::forward_titles() const
     QStringList titles;
     for (const QWebEngineHistoryItem& item : page_->history()->forwardItems(10))
         titles << (item.title().isEmpty() ? platform::shown_url(item.url()) : item.title());
+    for (auto it = restored_forward_.begin(); it != restored_forward_.end() && titles.size() < 10; ++it)
+        titles << (it->title.empty() ? platform::shown_url(it->url) : from_model(it->title));
     return titles;
 }
 
@@ -300,22 +311,63 @@ void CTabBrowserWnd::TravelBack(int steps)
         history->goToItem(items[items.size() - 1 - steps]);
         return;
     }
-    // Beyond the engine's history lie the entries restored from the last run.
+    // Beyond the engine's history lie the entries restored from the last run; the pages
+    // between the one travelled to and here become its forward entries.
     const std::size_t restored_steps = static_cast<std::size_t>(steps - items.size());
     if (restored_steps >= restored_back_.size())
         return;
     const std::size_t index = restored_back_.size() - 1 - restored_steps;
-    const std::string url = restored_back_[index].url;
+    std::vector<settings::LogEntry> forward(restored_back_.begin() + static_cast<std::ptrdiff_t>(index) + 1,
+                                            restored_back_.end());
+    for (settings::LogEntry& entry : engine_entries())
+        forward.push_back(std::move(entry));
+    forward.insert(forward.end(), restored_forward_.begin(), restored_forward_.end());
+    restored_forward_ = std::move(forward);
+    const settings::LogEntry target = restored_back_[index];
     restored_back_.resize(index);
-    Navigate(platform::url_from_model(url));
+    travel_beyond_engine(target);
 }
 
 void CTabBrowserWnd::TravelForward(int steps)
 {
     QWebEngineHistory* history = page_->history();
     const QList<QWebEngineHistoryItem> items = history->forwardItems(INT_MAX);
-    if (steps < items.size())
+    if (steps < items.size()) {
         history->goToItem(items[steps]);
+        return;
+    }
+    // Beyond the engine's forward entries lie the newer pages left by going back into the
+    // restored entries; those passed over become back entries.
+    const std::size_t restored_steps = static_cast<std::size_t>(steps - items.size());
+    if (restored_steps >= restored_forward_.size())
+        return;
+    for (settings::LogEntry& entry : engine_entries())
+        restored_back_.push_back(std::move(entry));
+    const auto target = restored_forward_.begin() + static_cast<std::ptrdiff_t>(restored_steps);
+    restored_back_.insert(restored_back_.end(), restored_forward_.begin(), target);
+    const settings::LogEntry entry = *target;
+    restored_forward_.erase(restored_forward_.begin(), target + 1);
+    travel_beyond_engine(entry);
+}
+
+std::vector<settings::LogEntry> CTabBrowserWnd::engine_entries() const
+{
+    const auto entry_of = [](const QUrl& url, const QString& title) {
+        return settings::LogEntry{platform::model_url(url), platform::from_qstring(title)};
+    };
+    std::vector<settings::LogEntry> entries;
+    for (const QWebEngineHistoryItem& item : page_->history()->backItems(INT_MAX))
+        entries.push_back(entry_of(item.url(), item.title()));
+    entries.push_back(entry_of(LocationURL(), LocationName()));
+    for (const QWebEngineHistoryItem& item : page_->history()->forwardItems(INT_MAX))
+        entries.push_back(entry_of(item.url(), item.title()));
+    return entries;
+}
+
+void CTabBrowserWnd::travel_beyond_engine(const settings::LogEntry& entry)
+{
+    forget_engine_history_ = true;
+    Navigate(platform::url_from_model(entry.url));
 }
 
 void CTabBrowserWnd::SetFontSize(int size)
@@ -490,7 +542,7 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
         state.enabled = page_->history()->canGoBack() || !restored_back_.empty();
         return true;
     case kForward:
-        state.enabled = page_->history()->canGoForward();
+        state.enabled = page_->history()->canGoForward() || !restored_forward_.empty();
         return true;
     case kNavigationLock:
         state.checked = navigation_lock_;

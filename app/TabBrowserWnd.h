@@ -105,6 +105,9 @@ private:
     void OnTitleChange(const QString& title);
     void watch_input_widget();
     void refresh(bool completely);
+    // The engine's back entries (oldest first), its current page and its forward entries.
+    std::vector<settings::LogEntry> engine_entries() const;
+    void travel_beyond_engine(const settings::LogEntry& entry);
     void copy_link_addresses();
 
     CChildFrame* frame_;
@@ -123,7 +126,12 @@ private:
     int font_size_ = 2;
     SiteIcon* site_icon_ = nullptr;
     QPointer<CTabBrowserWnd> history_to_copy_;
-    std::vector<settings::LogEntry> restored_back_;  // oldest first
+    // Entries beyond the engine's own history: the back entries restored from the last run
+    // (oldest first) and, once the tab went back into them, the newer pages (nearest first).
+    // A page reached through them starts the engine's history anew when it has loaded.
+    std::vector<settings::LogEntry> restored_back_;
+    std::vector<settings::LogEntry> restored_forward_;
+    bool forget_engine_history_ = false;
     QElapsedTimer clock_;
     qint64 last_left_release_ms_ = -1;
 };

@@ -1,3 +1,4 @@
+#include <QMdiArea>
 #include <QWebEngineView>
 #include <fstream>
 
@@ -7,6 +8,7 @@
 #include "app/TabBrowserWnd.h"
 #include "platform/QtText.h"
 #include "platform/RegistryStore.h"
+#include "res/CommandIds.h"
 #include "res/StringTable.h"
 #include "settings/SettingsFile.h"
 #include "ui/MessageBox.h"
@@ -53,12 +55,16 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
     pages_.set("/a", "<title>A</title>a");
     pages_.set("/b", "<title>B</title>b");
     pages_.set("/c", "<title>C</title>c");
+    for (const char* old : {"/old1", "/old2", "/old3"})
+        pages_.set(old, QStringLiteral("<title>%1</title>").arg(old));
     settings::Settings saved;
     std::filesystem::create_directories(data_.path() / "Marvo");
     ASSERT_TRUE(settings::save_settings(
         saved,
         SavedTabs({{model(pages_.url("/a")), false, 0, {}},
-                   {model(pages_.url("/b")), true, 30, {{"http://127.0.0.1:1/old1", "Old one"}, {"http://127.0.0.1:1/old2", "Old two"}}},
+                   {model(pages_.url("/b")), true, 30,
+                    {{model(pages_.url("/old1")), "Old one"}, {model(pages_.url("/old2")), "Old two"},
+                     {model(pages_.url("/old3")), "Old three"}}},
                    {model(pages_.url("/c")), false, 300, {}}}),
         (data_.path() / "Marvo" / settings::kSettingsFileName).string()));
 
@@ -78,10 +84,28 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
     EXPECT_EQ(tabs[1]->browser()->auto_refresh(), 30);
     EXPECT_EQ(tabs[2]->browser()->auto_refresh(), 300);
     const std::vector<settings::LogEntry> back = tabs[1]->browser()->back_entries();
-    ASSERT_EQ(back.size(), 2u);
+    ASSERT_EQ(back.size(), 3u);
     EXPECT_EQ(back[0].title, "Old one");
-    EXPECT_EQ(tabs[1]->browser()->back_titles(), (QStringList{"Old two", "Old one"}));
+    EXPECT_EQ(tabs[1]->browser()->back_titles(), (QStringList{"Old three", "Old two", "Old one"}));
     EXPECT_TRUE(app().settings().lastopen.empty());
+
+    // Back through the restored entries one by one, then forward again to the page (the lock
+    // keeps new pages out of the tab, not its own history).
+    CTabBrowserWnd* restored = tabs[1]->browser();
+    const auto travel = [&](int command, const char* path) {
+        restored->OnCommand(command);
+        return wait_until([&] { return restored->LocationURL() == pages_.url(path) && !restored->busy(); });
+    };
+    EXPECT_TRUE(travel(res::cmd::kBack, "/old3"));
+    EXPECT_TRUE(travel(res::cmd::kBack, "/old2"));
+    EXPECT_TRUE(travel(res::cmd::kBack, "/old1"));
+    EXPECT_TRUE(restored->back_titles().isEmpty());
+    EXPECT_EQ(restored->forward_titles().size(), 3);
+    EXPECT_TRUE(travel(res::cmd::kForward, "/old2"));
+    EXPECT_TRUE(travel(res::cmd::kForward, "/old3"));
+    EXPECT_TRUE(travel(res::cmd::kForward, "/b"));
+    EXPECT_EQ(restored->back_titles().size(), 3);
+    EXPECT_EQ(app().main_frame()->tabs().size(), 3u);
 }
 
 TEST_F(AppTest, HtmlFileWithUpperCaseExtensionStillOpens)
@@ -95,20 +119,34 @@ TEST_F(AppTest, HtmlFileWithUpperCaseExtensionStillOpens)
     EXPECT_TRUE(tabs[0]->browser()->LocationURL().isLocalFile());
 }
 
-TEST_F(AppTest, ClosingSavesTheOpenTabsForTheNextStart)
+TEST_F(AppTest, ClosingSavesTheOpenTabsInStripOrderForTheNextStart)
 {
     pages_.set("/saved", "<title>Saved</title>saved");
+    pages_.set("/second", "<title>Second</title>second");
+    pages_.set("/third", "<title>Third</title>third");
     ASSERT_TRUE(start({pages_.url("/saved").toString()}));
-    CTabBrowserWnd* tab = app().main_frame()->tabs().front()->browser();
+    CMainFrame* frame = app().main_frame();
+    CTabBrowserWnd* tab = frame->tabs().front()->browser();
     ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Saved"); }));
     tab->SetNavigationLock(true);
-    app().main_frame()->close();
+    app().OpenInNewTab(model(pages_.url("/second")));
+    app().OpenInNewTab(model(pages_.url("/third")));
+    // The tabs were used in another order than the strip shows them.
+    frame->mdi_area()->setActiveSubWindow(frame->tabs()[1]);
+    frame->mdi_area()->setActiveSubWindow(frame->tabs()[0]);
+    ASSERT_TRUE(wait_until([&] {
+        return frame->tabs()[1]->browser()->LocationURL() == pages_.url("/second") &&
+               frame->tabs()[2]->browser()->LocationURL() == pages_.url("/third");
+    }));
+    frame->close();
 
     settings::Settings reread;
     ASSERT_TRUE(settings::load_settings(reread, (data_.path() / "Marvo" / settings::kSettingsFileName).string()));
-    ASSERT_EQ(reread.lastopen.size(), 1u);
+    ASSERT_EQ(reread.lastopen.size(), 3u);
     EXPECT_EQ(reread.lastopen[0].url, model(pages_.url("/saved")));
     EXPECT_TRUE(reread.lastopen[0].lock);
+    EXPECT_EQ(reread.lastopen[1].url, model(pages_.url("/second")));
+    EXPECT_EQ(reread.lastopen[2].url, model(pages_.url("/third")));
 }
 
 } // namespace
