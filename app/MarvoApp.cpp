@@ -321,7 +321,7 @@ bool CMarvoApp::hand_over_to_running_instance(const QStringList& arguments, cons
             return false;
         }
     }
-    client.activate();
+    client.activate(service);
     client.disconnect();
     return true;
 }

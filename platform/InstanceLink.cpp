@@ -1,17 +1,52 @@
 #include "platform/InstanceLink.h"
 
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/Folders.h"
 
 namespace platform {
 
 namespace instance_link {
 
+namespace {
+
+// A folder of our own, closed to others: where the session has none, one in the temp folder
+// that this user made and no one else may enter.
+bool private_folder(const QByteArray& path)
+{
+    ::mkdir(path.constData(), 0700);
+    struct stat status {};
+    return ::lstat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode) && status.st_uid == ::getuid() &&
+           (status.st_mode & 0077) == 0;
+}
+
+QString runtime_folder()
+{
+    const QString session = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!session.isEmpty() && QDir::isAbsolutePath(session) && QFileInfo(session).isDir())
+        return session;
+    const QString own = QDir::tempPath() + QStringLiteral("/marvo-") + QString::number(::getuid());
+    if (private_folder(QFile::encodeName(own)))
+        return own;
+    return QString::fromStdString(data_folder_from_environment().string());
+}
+
+} // namespace
+
 QString socket_name(const QString& service)
 {
-    // Per user: two users on one machine each have their own instance.
-    return service + QStringLiteral("-") + QString::number(::getuid());
+    // One instance per user session and data folder: a program started over another data
+    // folder is another browser, with its own link.
+    const QByteArray data = QByteArray::fromStdString(data_folder_from_environment().string());
+    const QString key = QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex().left(16));
+    return runtime_folder() + QLatin1Char('/') + service + QLatin1Char('-') + key;
 }
 
 } // namespace instance_link
@@ -200,11 +235,11 @@ bool InstanceClient::execute(const QByteArray& command, int timeout_ms)
     return transact('E', {command}, timeout_ms);
 }
 
-bool InstanceClient::activate(int timeout_ms)
+bool InstanceClient::activate(const QString& service, int timeout_ms)
 {
     if (!socket_) {
         socket_ = std::make_unique<QLocalSocket>();
-        socket_->connectToServer(instance_link::socket_name(instance_link::kService));
+        socket_->connectToServer(instance_link::socket_name(service));
         if (!socket_->waitForConnected(timeout_ms)) {
             socket_.reset();
             return false;

@@ -12,7 +12,8 @@ class QLocalSocket;
 namespace platform {
 
 // The link through which a second start of the program hands its document to the running
-// one: a per-user local socket named after the service. A client connects with a topic, then
+// one: a local socket named after the service and the data folder, in the user session's
+// runtime folder. A client connects with a topic, then
 // pokes an item with data or executes a command text; the server answers every transaction
 // with one byte (1 acknowledged, 0 not processed). A live server marks a running instance.
 //
@@ -62,8 +63,9 @@ public:
     bool connect(const QString& service, const QByteArray& topic, int timeout_ms = 2000);
     bool poke(const QByteArray& item, const QByteArray& data, int timeout_ms = 10000);
     bool execute(const QByteArray& command, int timeout_ms = 10000);
-    // Asks the running instance to bring its window to the front.
-    bool activate(int timeout_ms = 2000);
+    // Asks the running instance to bring its window to the front (over the connection made,
+    // else over a new one to the service).
+    bool activate(const QString& service, int timeout_ms = 2000);
     void disconnect();
 
 private:

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QTemporaryDir>
 #include <QThread>
 #include <atomic>
 
@@ -53,7 +54,7 @@ TEST_F(InstanceLinkTest, PokeOfFilenameOpensTheDocumentWhole)
     EXPECT_TRUE(run_client([&] {
         platform::InstanceClient client;
         return client.connect(service_, "WWW_OpenFile") && client.poke("FILENAME", long_url + '\0') &&
-               client.activate();
+               client.activate(service_);
     }));
     ASSERT_EQ(opened_.size(), 1u);
     EXPECT_EQ(opened_[0], long_url);
@@ -85,7 +86,7 @@ TEST_F(InstanceLinkTest, UnknownTopicOrItemIsRefused)
     EXPECT_TRUE(opened_.empty());
 }
 
-TEST_F(InstanceLinkTest, SecondServerUnderTheSameNameDoesNotStart)
+TEST_F(InstanceLinkTest, OneServerPerServiceAndDataFolder)
 {
     bool running = false;
     run_client([&] {
@@ -95,6 +96,33 @@ TEST_F(InstanceLinkTest, SecondServerUnderTheSameNameDoesNotStart)
     EXPECT_TRUE(running);
     platform::InstanceServer second([](const QByteArray&) {}, [] {});
     EXPECT_FALSE(second.start(service_));
+    // A client on its own reaches the service it names.
+    EXPECT_TRUE(run_client([&] { return platform::InstanceClient().activate(service_); }));
+    EXPECT_EQ(activations_, 1);
+
+    // A program of another session over another data folder is another browser.
+    QTemporaryDir other;
+    ASSERT_TRUE(other.isValid());
+    const QByteArray data = qgetenv("XDG_DATA_HOME");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_DATA_HOME", other.filePath("data").toUtf8());
+    qputenv("XDG_RUNTIME_DIR", other.path().toUtf8());
+    run_client([&] {
+        running = platform::InstanceClient::instance_running(service_);
+        return true;
+    });
+    platform::InstanceServer third([](const QByteArray&) {}, [] {});
+    const bool third_started = third.start(service_);
+    const auto restore = [](const char* name, const QByteArray& value) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    };
+    restore("XDG_DATA_HOME", data);
+    restore("XDG_RUNTIME_DIR", runtime);
+    EXPECT_FALSE(running);
+    EXPECT_TRUE(third_started);
 }
 
 TEST_F(InstanceLinkTest, OversizedDataIsRefused)
