@@ -367,6 +367,8 @@ void CMarvoApp::ExitInstance()
     ClearPrivateData(settings_.del_cookie, settings_.del_hist, settings_.del_temp, settings_.del_tabhist);
     if (settings_.del_cookie && profile_)
         settle_cookie_store(profile_, 2000);
+    if (settings_.del_temp && profile_)
+        settle_http_cache(profile_, 5000);
 }
 
 void CMarvoApp::customEvent(QEvent* event)

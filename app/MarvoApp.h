@@ -121,10 +121,6 @@ protected:
     // The share worker's deliveries arrive here.
     void customEvent(QEvent* event) override;
 
-signals:
-    // The history was cleared as private data: stores of visited pages empty themselves.
-    void historyCleared();
-
 private:
     bool OnNetworkCommand(int id);
     bool OnUpdateNetworkCommand(int id, CommandState& state);

@@ -6,12 +6,16 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDirIterator>
+#include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QMessageBox>
 #include <QNetworkCookie>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
+#include <QRegularExpression>
 #include <QSet>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -22,6 +26,7 @@
 
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
+#include "places/History.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 #include "res/StringTable.h"
@@ -119,7 +124,10 @@ void CMarvoApp::ClearPrivateData(bool cookies, bool history, bool temporary_file
     if (cookies && profile_)
         profile_->cookieStore()->deleteAllCookies();
     if (history) {
-        emit historyCleared();
+        // Our own store, with the panes and lists that show it, and its file at once: at exit
+        // the file has already been saved.
+        history_.clear();
+        history_.save(folders_.data / places::kHistoryFile);
         if (profile_)
             profile_->clearAllVisitedLinks();
     }
@@ -158,6 +166,28 @@ void settle_cookie_store(QWebEngineProfile* profile, int timeout_ms)
     loop.exec();
     QObject::disconnect(on_add);
     QObject::disconnect(on_remove);
+}
+
+bool http_cache_has_entries(const QString& folder)
+{
+    static const QRegularExpression entry(QStringLiteral("^[0-9a-f]{16}_[0-9s]$"));
+    QDirIterator files(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext())
+        if (entry.match(QFileInfo(files.next()).fileName()).hasMatch())
+            return true;
+    return false;
+}
+
+void settle_http_cache(QWebEngineProfile* profile, int timeout_ms)
+{
+    QElapsedTimer waited;
+    waited.start();
+    // The engine's threads hand parts of the work back to this one: keep its loop running.
+    while (http_cache_has_entries(profile->cachePath()) && waited.elapsed() < timeout_ms) {
+        QEventLoop loop;
+        QTimer::singleShot(50, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
 }
 
 namespace {

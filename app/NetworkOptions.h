@@ -34,6 +34,11 @@ std::optional<ProxyServer> parse_proxy_server(const QString& entry);
 // Waits, at most timeout_ms and processing events, until the profile's cookie store has
 // handled everything asked of it before: at exit, so that deleted cookies stay deleted.
 void settle_cookie_store(QWebEngineProfile* profile, int timeout_ms);
+// Waits, at most the time given, until the profile's disk cache holds no entry: the engine
+// empties it on its own threads after clearHttpCache and tells no one when done.
+void settle_http_cache(QWebEngineProfile* profile, int timeout_ms);
+// Whether a disk cache folder still holds entries (files named by a 16-digit hash).
+bool http_cache_has_entries(const QString& folder);
 
 // Answers the proxy's request for a user name and password on this page from the program's
 // proxy credentials, once per proxy host and credentials: when the proxy refuses them, or

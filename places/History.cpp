@@ -329,7 +329,11 @@ std::size_t History::remove_if(const std::function<bool(const HistoryEntry&)>& p
     return before - entries_.size();
 }
 
-void History::clear() { entries_.clear(); }
+void History::clear()
+{
+    entries_.clear();
+    changed();
+}
 
 std::vector<std::string> History::recent_urls(std::size_t count) const
 {

@@ -79,7 +79,8 @@ public:
     // `typed` has two characters or fewer.
     std::vector<std::string> suggestions(std::string_view typed, std::size_t limit = 16) const;
 
-    // Called after every change made by add_visit or load (the address bar refills its list).
+    // Called after every change made by add_visit, load or clear (the address bar refills its
+    // list, the history pane follows).
     void set_on_change(std::function<void()> on_change) { on_change_ = std::move(on_change); }
 
 private:

@@ -5,6 +5,7 @@
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
 #include <QTimer>
+#include <QTreeWidgetItemIterator>
 #include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
@@ -14,10 +15,14 @@
 
 #include "AppFixture.h"
 #include "app/BrowserPage.h"
+#include "app/AddressBar.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/NetworkOptions.h"
 #include "app/TabBrowserWnd.h"
+#include "places/History.h"
+#include "places/ui/HistoryDlg.h"
+#include "places/ui/PaneTree.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 #include "settings/SettingsFile.h"
@@ -210,8 +215,21 @@ TEST_F(PrivacyTest, ClearingThroughTheDialogRemovesCookiesHistoryCacheAndClosedP
     load(cached.url("/second"));
     EXPECT_EQ(cached.script_hits(), 1);
     app().settings().lastclose = {{"Closed", "http://127.0.0.1:1/closed"}};
-    int history_cleared = 0;
-    QObject::connect(&app(), &CMarvoApp::historyCleared, tab, [&] { ++history_cleared; });
+    // Our own history shows in the history pane and in the address bar's list.
+    app().main_frame()->route(kHistoryPane);
+    auto* pane = app().main_frame()->findChild<CHistoryDlg*>();
+    ASSERT_NE(pane, nullptr);
+    ASSERT_TRUE(wait_until([&] { return pane->isVisible(); }));
+    const auto pane_rows = [&] {
+        int rows = 0;
+        for (QTreeWidgetItemIterator it(pane->tree()); *it; ++it)
+            rows += (*it)->childCount() == 0;
+        return rows;
+    };
+    CAddressComboBox* list = app().main_frame()->findChild<CAddressBar*>()->combo();
+    ASSERT_FALSE(app().history().empty());
+    EXPECT_GT(pane_rows(), 0);
+    EXPECT_GT(list->count(), 0);
 
     // Cancel deletes nothing.
     EXPECT_EQ(with_dialog<CClearIdentInfoDlg>(kClearPrivateData,
@@ -233,7 +251,12 @@ TEST_F(PrivacyTest, ClearingThroughTheDialogRemovesCookiesHistoryCacheAndClosedP
                                               }),
               1);
     EXPECT_TRUE(app().settings().lastclose.empty());
-    EXPECT_EQ(history_cleared, 1);
+    EXPECT_TRUE(app().history().empty());
+    EXPECT_EQ(pane_rows(), 0);
+    EXPECT_EQ(list->count(), 0);
+    places::History saved;
+    ASSERT_TRUE(saved.load(data_.path() / "Marvo" / places::kHistoryFile));
+    EXPECT_TRUE(saved.empty());
     // The engine deletes on its own threads: the cached copy goes soon after.
     // One visit after another until the script is fetched again; a visit the engine holds
     // up while it clears is simply followed by the next.
@@ -256,7 +279,7 @@ TEST_F(PrivacyTest, ClearingThroughTheDialogRemovesCookiesHistoryCacheAndClosedP
     EXPECT_EQ(script_result(tab, "document.cookie"), QString());
 }
 
-TEST_F(PrivacyTest, ExitWithEveryClearingFlagLeavesNoLogsNoClosedPagesAndNoCookies)
+TEST_F(PrivacyTest, ExitWithEveryClearingFlagLeavesNoHistoryNoLogsNoClosedPagesNoCacheAndNoCookies)
 {
     CachingServer cached;
     pages_.set("/a", "<title>A</title>a");
@@ -273,8 +296,16 @@ TEST_F(PrivacyTest, ExitWithEveryClearingFlagLeavesNoLogsNoClosedPagesAndNoCooki
     settings::Settings& s = app().settings();
     s.del_cookie = s.del_hist = s.del_temp = s.del_tabhist = 1;
 
+    ASSERT_TRUE(wait_until([] { return http_cache_has_entries(app().profile()->cachePath()); }));
+
     app().main_frame()->close();
     app().ExitInstance();
+    // The visits are gone from the history file, and the cache is empty by the time the
+    // program ends.
+    places::History saved;
+    ASSERT_TRUE(saved.load(data_.path() / "Marvo" / places::kHistoryFile));
+    EXPECT_TRUE(saved.empty());
+    EXPECT_FALSE(http_cache_has_entries(app().profile()->cachePath()));
     std::ifstream file(data_.path() / "Marvo" / settings::kSettingsFileName, std::ios::binary);
     std::stringstream bytes;
     bytes << file.rdbuf();
