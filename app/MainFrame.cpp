@@ -408,7 +408,6 @@ void CMainFrame::open_dropped(const QList<QUrl>& urls)
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    closing_ = true;
     theApp().save_state();
     event->accept();
 }

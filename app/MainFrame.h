@@ -107,7 +107,6 @@ private:
     void add_menu_items(QMenu* menu, const res::MenuItem& popup);
     void fill_popup(QMenu* menu, int first_command);
     void update_menu_states(QMenu* menu);
-    void show_travel_list(bool back);
     void toggle_explorer_pane(int pane);
     void create_explorer_pane(int pane);
     void track_window_rect();
@@ -132,5 +131,4 @@ private:
     QLabel* buffer_pane_ = nullptr;
     QLabel* width_pane_ = nullptr;
     QDateTime drag_out_ended_;
-    bool closing_ = false;
 };
