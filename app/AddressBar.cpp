@@ -151,8 +151,10 @@ bool CAddressComboBox::take_key(const QKeyEvent& key)
     case Qt::Key_Return:
     case Qt::Key_Enter: {
         QString text = lineEdit()->text();
-        if (popup_->isVisible() && popup_->currentItem())
+        if (popup_->isVisible() && popup_->currentItem()) {
             text = popup_->currentItem()->text();
+            setEditText(text);  // what is entered is what the field holds
+        }
         popup_->hide();
         emit entered(text, key.modifiers() & Qt::ShiftModifier);
         return true;

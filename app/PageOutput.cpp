@@ -273,9 +273,12 @@ void save_memo_file(CTabBrowserWnd& tab)
         ui::message_box(&tab, message(res::str::kNoMemos));
         return;
     }
-    const QString path = ask_save_path(&tab, clean_title(tab.LocationName()), kMemoFilter, QStringLiteral("ame"));
+    QString path = ask_save_path(&tab, clean_title(tab.LocationName()), kMemoFilter, QStringLiteral("ame"));
     if (path.isEmpty())
         return;
+    // A memo file is known by its extension: a name with a dot of its own ("v1.2") gets it too.
+    if (!path.endsWith(QStringLiteral(".ame")))
+        path += QStringLiteral(".ame");
     if (!write_memo_file(packages, to_path(path)))
         ui::message_box(&tab, message(res::str::kMemoSaveFailed));
 }
@@ -299,8 +302,23 @@ void mail_with_memo(CTabBrowserWnd& tab)
     const QStringList arguments{QStringLiteral("--subject"), tab.LocationName(),
                                 QStringLiteral("--body"), tab.LocationURL().toString(),
                                 QStringLiteral("--attach"), QString::fromStdU16String(file.u16string())};
-    if (!QProcess::startDetached(program, arguments))
-        ui::message_box(&tab, kMailFailed);
+    // The mailer reports by its exit status whether the mail program took the mail.
+    auto* mailer = new QProcess(&tab);
+    const QPointer<CTabBrowserWnd> owner(&tab);
+    const auto report = [mailer, owner](bool failed) {
+        mailer->deleteLater();
+        if (failed && owner)
+            ui::message_box(owner, kMailFailed);
+    };
+    QObject::connect(mailer, &QProcess::finished, mailer, [mailer, report](int code, QProcess::ExitStatus status) {
+        report(status != QProcess::NormalExit || code != 0);
+    });
+    QObject::connect(mailer, &QProcess::errorOccurred, mailer, [report](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            report(true);
+    });
+    mailer->setStandardInputFile(QProcess::nullDevice());
+    mailer->start(program, arguments);
 }
 
 void save_page_as_image(CTabBrowserWnd& tab)

@@ -35,7 +35,6 @@ CMemoBarDlg::CMemoBarDlg(QWidget* parent) : QWidget(parent)
     layout->addWidget(tree_);
 
     click_timer_.setSingleShot(true);
-    click_timer_.setInterval(QApplication::styleHints()->mouseDoubleClickInterval() / 2);
     connect(&click_timer_, &QTimer::timeout, this, [this] {
         if (!pending_.empty() && on_go)
             on_go(pending_);
@@ -46,7 +45,9 @@ CMemoBarDlg::CMemoBarDlg(QWidget* parent) : QWidget(parent)
         if (url.empty())
             return;
         pending_ = url;
-        click_timer_.start();
+        // A single click waits out the desktop's double-click time as it is now: any double
+        // click the desktop reports comes before, cancels it and opens the site instead.
+        click_timer_.start(QApplication::styleHints()->mouseDoubleClickInterval());
     });
     connect(tree_, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
         click_timer_.stop();

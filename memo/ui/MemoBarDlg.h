@@ -27,9 +27,7 @@ public:
     QTreeWidget* tree() const { return tree_; }
     QPushButton* search_button() const { return search_; }
     QPushButton* local_button() const { return local_; }
-    // Half the double-click time: how long a single click waits before acting.
-    void set_click_delay(int ms) { click_timer_.setInterval(ms); }
-    int click_delay() const { return click_timer_.interval(); }
+    // A single click on a site waits the desktop's double-click time before acting.
     bool click_pending() const { return click_timer_.isActive(); }
 
     // The URL of a site item; empty for date items.

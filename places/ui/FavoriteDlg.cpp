@@ -7,6 +7,8 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSet>
+#include <QTreeWidgetItemIterator>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -154,11 +156,26 @@ void CFavoriteDlg::showEvent(QShowEvent* event)
     rebuild();
 }
 
+// The tree is listed anew from the folders; the folders the user opened and the item chosen
+// stay as they were.
 void CFavoriteDlg::rebuild()
 {
     renaming_ = nullptr;
+    QSet<QString> expanded;
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it)
+        if ((*it)->isExpanded())
+            expanded.insert((*it)->data(0, kPathRole).toString());
+    const QString current = tree_->currentItem() ? tree_->currentItem()->data(0, kPathRole).toString() : QString();
     tree_->clear();
     list_into(nullptr, folder_);
+    // Opening a folder lists its content, which the walk then reaches.
+    for (QTreeWidgetItemIterator it(tree_); *it; ++it) {
+        const QString path = (*it)->data(0, kPathRole).toString();
+        if (expanded.contains(path))
+            (*it)->setExpanded(true);
+        if (!current.isEmpty() && path == current)
+            tree_->setCurrentItem(*it);
+    }
 }
 
 void CFavoriteDlg::list_into(QTreeWidgetItem* parent, const fs::path& folder)
@@ -384,12 +401,15 @@ void CFavoriteDlg::add_current_page()
     if (!name)
         return;
     const std::string title = name->isEmpty() ? page_title : platform::from_qstring(*name);
+    const std::string name_text = title.empty() ? url : title;
+    const places::NameConverter to_native = [](std::string_view sjis) { return platform::sjis_to_utf8(sjis); };
+    const fs::path existing = places::shortcut_path(selected_folder(), name_text, to_native);
+    if (fs::exists(existing) &&
+        !confirm(display(existing.stem()) + QStringLiteral(" は既に存在します。上書きしますか?")))
+        return;
     std::error_code ignored;
     fs::create_directories(selected_folder(), ignored);  // the first favorite makes the folder
-    const std::optional<fs::path> file = places::add_favorite(title.empty() ? url : title, url, selected_folder(),
-                                                              [](std::string_view sjis) {
-                                                                  return platform::sjis_to_utf8(sjis);
-                                                              });
+    const std::optional<fs::path> file = places::add_favorite(name_text, url, selected_folder(), to_native);
     if (!file) {
         show_message(text_of(res::str::kCannotCreateFile));
         return;

@@ -163,7 +163,7 @@ TEST_F(AddressBarTest, VisitsGoToTheHistoryAndTheListShowsTheNewestSixteen)
     EXPECT_EQ(app().history().size(), 21u);
 }
 
-TEST_F(AddressBarTest, TheOpenSiteDialogOffersTheHistoryAndAcceptsOnEnter)
+TEST_F(AddressBarTest, TheOpenSiteDialogOffersTheHistoryAndOpensWhatEnterChose)
 {
     start_on_page();
     app().history().add_visit({"http://example.jp/newest", places::system_now() + 10});
@@ -178,6 +178,18 @@ TEST_F(AddressBarTest, TheOpenSiteDialogOffersTheHistoryAndAcceptsOnEnter)
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
     EXPECT_EQ(dialog.address(), QStringLiteral("exam"));
+
+    // Enter on a highlighted suggestion opens the suggestion.
+    CSiteOpenDialog chosen(app().main_frame());
+    chosen.show();
+    field = chosen.combo()->lineEdit();
+    for (const QChar c : QStringLiteral("exam"))
+        QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    ASSERT_TRUE(chosen.combo()->suggestions()->isVisible());
+    QTest::keyClick(field, Qt::Key_Down);
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(chosen.result(), QDialog::Accepted);
+    EXPECT_EQ(chosen.address(), QStringLiteral("http://example.jp/newest"));
 }
 
 } // namespace

@@ -88,7 +88,7 @@ protected:
         tab->layer()->update();
     }
     // Puts a stand-in mail program first on PATH that writes its arguments, one a line.
-    QString fake_mailer()
+    QString fake_mailer(int exit_code = 0)
     {
         const std::filesystem::path bin = data_.path() / "bin";
         std::filesystem::create_directories(bin);
@@ -96,10 +96,12 @@ protected:
         {
             std::ofstream script(bin / "xdg-email");
             script << "#!/bin/sh\nfor a in \"$@\"; do echo \"$a\"; done > '" << record.string() << ".part'\n"
-                   << "mv '" << record.string() << ".part' '" << record.string() << "'\n";
+                   << "mv '" << record.string() << ".part' '" << record.string() << "'\n"
+                   << "exit " << exit_code << "\n";
         }
         std::filesystem::permissions(bin / "xdg-email", std::filesystem::perms::owner_all);
-        saved_path_ = qgetenv("PATH");
+        if (saved_path_.isNull())
+            saved_path_ = qgetenv("PATH");
         qputenv("PATH", QByteArray(bin.c_str()) + ':' + saved_path_);
         return QString::fromStdString(record.string());
     }
@@ -123,10 +125,10 @@ TEST_F(PageOutputTest, MemoFileIsSavedUnderTheCleanedTitleAndMailedAsAnAttachmen
     record_messages();
 
     QString proposed;
-    const QString target = QString::fromStdString((data_.path() / "saved").string());
+    const QString target = QString::fromStdString((data_.path() / "saved v1.2").string());
     page_output::save_dialog = [&](const QString& name, const QString&) {
         proposed = name;
-        return target;  // no extension: ".ame" is added
+        return target;  // no ".ame" (a dot of its own is none): it is added
     };
     app().main_frame()->route(res::cmd::kSaveMemoFile);
     EXPECT_EQ(proposed, QStringLiteral("abc"));
@@ -162,6 +164,14 @@ TEST_F(PageOutputTest, MemoFileIsSavedUnderTheCleanedTitleAndMailedAsAnAttachmen
     EXPECT_EQ(mailed.readAll(), bytes);
     EXPECT_TRUE(lines.contains(pages_.url("/memo").toString()));
     EXPECT_EQ(messages_.size(), 1);
+
+    // A mailer that fails says so through its exit status, and the user is told.
+    QFile::remove(record);
+    fake_mailer(3);
+    app().main_frame()->route(res::cmd::kMailWithMemo);
+    ASSERT_TRUE(wait_until([&] { return messages_.size() == 2; }));
+    EXPECT_EQ(messages_.back(), QStringLiteral("メールを送信できませんでした。"));
+    EXPECT_TRUE(QFile::exists(record));
 }
 
 TEST_F(PageOutputTest, MemoFileAndCaptureHoldTheFramesOfThePage)

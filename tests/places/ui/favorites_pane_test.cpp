@@ -136,7 +136,7 @@ TEST_F(FavoritesPaneTest, DraggingMovesIntoFoldersAndReordersWithinOne)
     EXPECT_FALSE(pane_->move_item(top(QStringLiteral("News")), top(QStringLiteral("News"))));
 }
 
-TEST_F(FavoritesPaneTest, AddingThePageUsesTheNameOrElseTheTitle)
+TEST_F(FavoritesPaneTest, AddingThePageUsesTheNameOrElseTheTitleAsksBeforeOverwritingAndKeepsTheTree)
 {
     host_.url = "http://page.jp/";
     host_.title = "Page title";
@@ -152,6 +152,33 @@ TEST_F(FavoritesPaneTest, AddingThePageUsesTheNameOrElseTheTitle)
     pane_->run_command(res::cmd::kFavoriteDelete);
     EXPECT_FALSE(fs::exists(root() / "abc.url"));
     EXPECT_EQ(top(QStringLiteral("abc")), nullptr);
+
+    // A name that exists is overwritten only when the user says so; the folders the user
+    // opened and the item chosen stay as they were.
+    QTreeWidgetItem* news = top(QStringLiteral("News"));
+    news->setExpanded(true);
+    ASSERT_EQ(news->childCount(), 1);
+    pane_->tree()->setCurrentItem(news->child(0));
+    host_.url = "http://other.jp/";
+    pane_->ask_favorite_name = [](const QString&) { return std::optional<QString>(QString()); };
+    QStringList asked;
+    bool overwrite = false;
+    pane_->confirm = [&](const QString& question) {
+        asked << question;
+        return overwrite;
+    };
+    pane_->add_current_page();
+    EXPECT_EQ(asked.size(), 1);
+    EXPECT_EQ(*places::read_internet_shortcut_url(root() / "Page title.url"), "http://page.jp/");
+    overwrite = true;
+    pane_->add_current_page();
+    EXPECT_EQ(asked.size(), 2);
+    EXPECT_EQ(*places::read_internet_shortcut_url(root() / "Page title.url"), "http://other.jp/");
+    news = top(QStringLiteral("News"));
+    ASSERT_NE(news, nullptr);
+    EXPECT_TRUE(news->isExpanded());
+    ASSERT_EQ(news->childCount(), 1);
+    EXPECT_EQ(pane_->tree()->currentItem(), news->child(0));
 }
 
 TEST_F(FavoritesPaneTest, TheMenuShowsTheSameListingWithFoldersAsSubMenus)
