@@ -9,6 +9,8 @@
 
 #include "platform/RegistryStore.h"
 
+#include <algorithm>
+
 namespace settings::ui {
 
 namespace {
@@ -88,10 +90,13 @@ std::vector<FileAssociations::Value> FileAssociations::values_of(int type) const
     return values;
 }
 
+// What the desktop opens the type with, not our record of having asked for it: the user may
+// have chosen another program since.
 bool FileAssociations::is_associated(int type) const
 {
-    const std::optional<QByteArray> current = registry_.value(Root::ClassesRoot, values_of(type).front().key, {});
-    return current && *current == open_command().toUtf8();
+    const AssociationType& info = association_types().at(static_cast<std::size_t>(type));
+    return std::all_of(info.mime_types.begin(), info.mime_types.end(),
+                       [this](const QString& mime_type) { return desktop_default(mime_type) == desktop_id_; });
 }
 
 void FileAssociations::associate(int type)
@@ -107,10 +112,12 @@ void FileAssociations::associate(int type)
     }
     write_desktop_entry();
     for (const QString& mime_type : info.mime_types) {
-        const QString key = desktop_backup_key(info, mime_type);
-        if (registry_.value(Root::ClassesRoot, key, backup))
+        // The backup is what the desktop had before it became ours, also when the user chose
+        // another program since and now takes the type back.
+        const QString current = desktop_default(mime_type);
+        if (current == desktop_id_)
             continue;
-        registry_.set_value(Root::ClassesRoot, key, backup, desktop_default(mime_type).toUtf8());
+        registry_.set_value(Root::ClassesRoot, desktop_backup_key(info, mime_type), backup, current.toUtf8());
         set_desktop_default(mime_type, desktop_id_);
     }
     registry_.sync();
@@ -191,19 +198,14 @@ void FileAssociations::remove_desktop_default(const QString& mime_type)
     }
 }
 
-// The desktop launches the program through its entry, so the entry must exist. It names no
-// MIME types: desktops fall back to any program that names a type, and a type the user took
-// back from us must not stay ours that way.
+// The desktop launches the program through its entry, so the entry must exist and name this
+// program (one left by an installation elsewhere is rewritten). It names no MIME types:
+// desktops fall back to any program that names a type, and a type the user took back from us
+// must not stay ours that way.
 void FileAssociations::write_desktop_entry()
 {
     const QString folder = data_home() + QStringLiteral("/applications");
     const QString path = folder + QLatin1Char('/') + desktop_id_;
-    if (QFile::exists(path))
-        return;
-    QDir().mkpath(folder);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
-        return;
     // Quoted only when it must be: some tools take the first word of Exec as it stands.
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./+-]+$"));
     QString program = executable_;
@@ -214,9 +216,17 @@ void FileAssociations::write_desktop_entry()
                       .replace(QLatin1Char('`'), QStringLiteral("\\`"))
                       .replace(QLatin1Char('$'), QStringLiteral("\\$")) +
                   QLatin1Char('"');
-    const QString entry =
-        QStringLiteral("[Desktop Entry]\nType=Application\nName=Marvo\nExec=%1 %u\nTerminal=false\n").arg(program);
-    out.write(entry.toUtf8());
+    const QByteArray entry =
+        QStringLiteral("[Desktop Entry]\nType=Application\nName=Marvo\nExec=%1 %u\nTerminal=false\n").arg(program).toUtf8();
+    QFile existing(path);
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == entry)
+        return;
+    existing.close();
+    QDir().mkpath(folder);
+    QSaveFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Text))
+        return;
+    out.write(entry);
     out.commit();
 }
 

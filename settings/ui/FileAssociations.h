@@ -30,13 +30,13 @@ public:
     static constexpr const char* kDdeApplication = "Marvo.exe";
 
     // executable: the full path of the running program; desktop_id: the desktop entry that
-    // launches it (written to the user's applications folder when missing).
+    // launches it (written to the user's applications folder when missing or stale).
     FileAssociations(platform::RegistryStore& registry, QString executable,
                      QString desktop_id = QStringLiteral("marvo.desktop"));
 
     // "\"<executable>\" \"%1\"".
     QString open_command() const;
-    // True when the type's open command is the program's.
+    // True when the desktop opens every MIME type of the type with the program.
     bool is_associated(int type) const;
     void associate(int type);
     void restore(int type);

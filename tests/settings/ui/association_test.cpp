@@ -161,14 +161,36 @@ TEST_F(AssociationTest, ProtocolsHandleOnlyTheirOpenCommandAndAnEmptyDefaultIsRe
     EXPECT_EQ(value(QStringLiteral("https\\shell\\open\\command")), "");
 }
 
-TEST_F(AssociationTest, ADefaultTheUserChoseSinceIsNotTakenBack)
+TEST_F(AssociationTest, TheDesktopsOwnDefaultCountsAndADefaultTheUserChoseSinceIsNotTakenBack)
 {
+    // An entry left by an installation elsewhere names a program that is gone: it is rewritten.
+    const QString entry_path =
+        QString::fromStdString((dir_.path() / "XDG_DATA_HOME" / "applications" / "marvo.desktop").string());
+    {
+        QFile stale(entry_path);
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.write("[Desktop Entry]\nType=Application\nName=Marvo\nExec=/opt/gone/marvo %u\n");
+    }
     FileAssociations associations(*registry_, kExecutable);
     const int http = 3;
     associations.associate(http);
+    EXPECT_TRUE(associations.is_associated(http));
+    QFile entry(entry_path);
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(entry.readAll().contains("Exec=/usr/bin/true %u"));
+
+    // The user chose another program on the desktop: the settings page shows it as not ours,
+    // and taking the type back keeps that program to give it back to.
     set_desktop_default(QStringLiteral("x-scheme-handler/http"), QStringLiteral("chosen.desktop"));
+    EXPECT_FALSE(associations.is_associated(http));
     associations.restore(http);
     EXPECT_EQ(desktop_default(QStringLiteral("x-scheme-handler/http")), QStringLiteral("chosen.desktop"));
+    associations.associate(http);
+    set_desktop_default(QStringLiteral("x-scheme-handler/http"), QStringLiteral("other.desktop"));
+    associations.associate(http);
+    EXPECT_TRUE(associations.is_associated(http));
+    associations.restore(http);
+    EXPECT_EQ(desktop_default(QStringLiteral("x-scheme-handler/http")), QStringLiteral("other.desktop"));
 }
 
 } // namespace
