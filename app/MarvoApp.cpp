@@ -541,7 +541,11 @@ bool CMarvoApp::OnCommand(int id)
         DownloadsWindow::show_for(*downloads_, frame_);
         return true;
     case kOnlineHelp:
-        OpenInNewTab(std::string(res::text(res::str::kHelpAddress)));
+        // The help installed with the program; the address of the help online when it is missing.
+        if (const auto help = platform::find_support_file("help/index.html"))
+            OpenInNewTab(platform::utf8_to_sjis(help->string()));
+        else
+            OpenInNewTab(std::string(res::text(res::str::kHelpAddress)));
         return true;
     case kAbout:
         QMessageBox::about(frame_, QStringLiteral("バージョン情報 Marvo"),

@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "AppFixture.h"
+#include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
@@ -48,6 +49,20 @@ TEST_F(AppTest, FirstStartHasDefaultsAndOneTabOnTheHomePage)
     EXPECT_FALSE(app().settings().searchstring.empty());
     CTabBrowserWnd* tab = frame->tabs().front()->browser();
     EXPECT_TRUE(wait_until([&] { return tab->LocationURL().toString() == QStringLiteral("about:blank"); }));
+
+    // Help opens the pages that come with the program, pictures and all.
+    frame->route(res::cmd::kOnlineHelp);
+    ASSERT_EQ(frame->tabs().size(), 2u);
+    CTabBrowserWnd* help = app().ActiveBrowser();
+    ASSERT_TRUE(wait_until([&] { return help->LocationName() == QStringLiteral("Marvo ヘルプ") && !help->busy(); }));
+    EXPECT_TRUE(help->LocationURL().isLocalFile());
+    auto pictures = std::make_shared<std::optional<QVariantList>>();
+    help->page()->runJavaScript(QStringLiteral("Array.from(document.images).map(i => i.complete && i.naturalWidth > 0)"),
+                                [pictures](const QVariant& value) { *pictures = value.toList(); });
+    ASSERT_TRUE(wait_until([&] { return pictures->has_value(); }));
+    EXPECT_GE((*pictures)->size(), 5);
+    for (const QVariant& shown : **pictures)
+        EXPECT_TRUE(shown.toBool());
 }
 
 TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
