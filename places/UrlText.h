@@ -45,14 +45,4 @@ std::optional<std::string> address_for_input(std::string_view text, std::string_
 // characters stay whole.
 std::string remove_name_forbidden(std::string_view text);
 
-// Scheme, "://" and host of a URL ("http://www.example.jp"); empty without "://".
-std::string site_root(std::string_view url);
-
-// The reference made absolute against the page address. A reference that begins with a
-// scheme ("http://", "data:") is returned unchanged. Otherwise it replaces the page's file name (the part after the last "/" of the
-// path); a reference starting with "/" goes after the site root, one starting with "//"
-// after the scheme, one starting with "?" or "#" after the page's path. Then backslashes are
-// removed, and in the path "//" becomes "/" and "." and ".." segments are resolved.
-std::string absolute_url(std::string_view page, std::string_view reference);
-
 } // namespace places

@@ -180,35 +180,6 @@ Menu tabMenu()
     }};
 }
 
-// Shown while no tab is open: only what works without a page.
-Menu frameMenu()
-{
-    MenuItem view = popup("表示(&V)", {});
-    barsItems(view.items);
-    view.items.push_back(explorerBarPopup());
-    view.items.push_back(separator());
-    view.items.push_back(item("ホーム", kHome));
-
-    return Menu{menuid::kFrame, {
-        popup("ファイル(&F)", {
-            item("新規作成", kNewTab),
-            item("開く...", kOpen),
-            item("メモを開く", kOpenMemoFile),
-            separator(),
-            recentlyClosedPopup(),
-            separator(),
-            item("インスタントメッセージの送信(&I)", kSendInstantMessage),
-            separator(),
-            item("オフライン作業", kWorkOffline),
-            item("アプリケーションの終了(&X)", kExit),
-        }),
-        view,
-        favoritesPopup(),
-        toolsPopup(),
-        helpPopup(),
-    }};
-}
-
 std::vector<MenuItem> travelList(const std::array<int, 10>& ids)
 {
     std::vector<MenuItem> out;
@@ -220,7 +191,6 @@ std::vector<MenuItem> travelList(const std::array<int, 10>& ids)
 std::vector<Menu> buildMenus()
 {
     std::vector<Menu> all;
-    all.push_back(frameMenu());
     all.push_back(tabMenu());
     all.push_back(Menu{menuid::kHistoryPane, {
         popup("履歴", {

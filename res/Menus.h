@@ -29,7 +29,6 @@ struct Menu {
 };
 
 namespace menuid {
-inline constexpr int kFrame = 128;          // main frame without tabs
 inline constexpr int kTab = 129;            // main menu bar while the frame exists
 inline constexpr int kHistoryPane = 136;    // history pane popup
 inline constexpr int kFavoritesPane = 151;  // favorites pane popup

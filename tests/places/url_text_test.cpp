@@ -4,7 +4,6 @@
 
 namespace {
 
-using places::absolute_url;
 using places::address_for_input;
 
 constexpr std::string_view kPrefix = "http://search.example/?q=";
@@ -69,37 +68,6 @@ TEST(AddressInput, FullWidthSpacesAreFoundOnCharacterBoundaries)
     EXPECT_EQ(places::sjis_length("a\x93\xFA\xB1"), 3u);
     EXPECT_EQ(places::sjis_length("\x93"), 1u);
     EXPECT_EQ(places::encode_search_query("\x93"), "%93"); // a lone lead byte at the end
-}
-
-TEST(AbsoluteUrl, ReplacesTheFileName)
-{
-    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "img/x.png"), "http://a.jp/dir/img/x.png");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/", "x.png"), "http://a.jp/dir/x.png");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "https://b.jp/y.png"), "https://b.jp/y.png");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "./x.png"), "http://a.jp/dir/x.png");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "img\\x.png"), "http://a.jp/dir/imgx.png");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "img//./x.png"), "http://a.jp/dir/img/x.png");
-    // The file name occurring earlier in the address is not touched.
-    EXPECT_EQ(absolute_url("http://a.jp/x/x", "y"), "http://a.jp/x/y");
-}
-
-TEST(AbsoluteUrl, HandlesWhatTheFileNameRuleAloneGetsWrong)
-{
-    EXPECT_EQ(absolute_url("http://a.jp", "favicon.ico"), "http://a.jp/favicon.ico");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "/root.css"), "http://a.jp/root.css");
-    EXPECT_EQ(absolute_url("https://a.jp/dir/page.html", "//cdn.jp/lib.js"), "https://cdn.jp/lib.js");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/sub/page.html", "../up.png"), "http://a.jp/dir/up.png");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/page.html", "../../../x.png"), "http://a.jp/x.png");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/page.php?u=http://b/c/d", "x.png"), "http://a.jp/dir/x.png");
-    EXPECT_EQ(absolute_url("http://a.jp/dir/page.php?x=1", "?x=2"), "http://a.jp/dir/page.php?x=2");
-    EXPECT_EQ(absolute_url("http://a.jp/p.html#top", "#end"), "http://a.jp/p.html#end");
-    EXPECT_EQ(absolute_url("http://a.jp/p.html", "x.cgi?u=http://b//c"), "http://a.jp/x.cgi?u=http://b//c");
-    EXPECT_EQ(absolute_url("http://a.jp/p.html", "data:image/png;base64,AA=="), "data:image/png;base64,AA==");
-    EXPECT_EQ(absolute_url("http://a.jp/p.html", "mailto:x@a.jp"), "mailto:x@a.jp");
-    // A Shift_JIS trail byte 0x5C is part of its character, not a backslash: 表 = 95 5C.
-    EXPECT_EQ(absolute_url("http://a.jp/", "\x95\x5C.png"), "http://a.jp/\x95\x5C.png");
-    EXPECT_EQ(places::site_root("https://a.jp:8080/x/y?z"), "https://a.jp:8080");
-    EXPECT_EQ(places::site_root("about:blank"), "");
 }
 
 } // namespace

@@ -54,12 +54,13 @@ std::string mnemonic(std::string_view text)
 
 TEST(Menus, AllResourcesExistWithTheirIds)
 {
-    for (int id : {128, 129, 136, 151, 152, 162, 171, 184}) {
+    for (int id : {129, 136, 151, 152, 162, 171, 184}) {
         const Menu* m = res::menu(id);
         ASSERT_NE(m, nullptr) << id;
         EXPECT_EQ(m->id, id);
         EXPECT_FALSE(m->items.empty()) << id;
     }
+    EXPECT_EQ(res::menu(128), nullptr);  // the frame shows the tab menu from the start
     EXPECT_EQ(res::menu(130), nullptr);
 }
 
@@ -111,14 +112,12 @@ TEST(Menus, ItemsAreWellFormed)
 
 TEST(Menus, MenuBarEntriesHaveDistinctKeys)
 {
-    for (int id : {res::menuid::kFrame, res::menuid::kTab}) {
-        std::set<std::string> keys;
-        for (const MenuItem& top : res::menu(id)->items) {
-            EXPECT_TRUE(top.isPopup()) << top.text;
-            std::string key = mnemonic(top.text);
-            EXPECT_FALSE(key.empty()) << top.text;
-            EXPECT_TRUE(keys.insert(key).second) << top.text;
-        }
+    std::set<std::string> keys;
+    for (const MenuItem& top : res::menu(res::menuid::kTab)->items) {
+        EXPECT_TRUE(top.isPopup()) << top.text;
+        std::string key = mnemonic(top.text);
+        EXPECT_FALSE(key.empty()) << top.text;
+        EXPECT_TRUE(keys.insert(key).second) << top.text;
     }
 }
 
@@ -126,33 +125,27 @@ TEST(Menus, MenuBarEntriesHaveDistinctKeys)
 // items; the commands added there pick their entry by (position - kept).
 TEST(Menus, FilledPopupsStartWithTheirCommandAndKeepTheirLength)
 {
-    for (int id : {res::menuid::kFrame, res::menuid::kTab}) {
-        const Menu* m = res::menu(id);
-        for (const res::FilledPopup& rule : res::filledPopups()) {
-            const MenuItem* popup = res::findPopupOf(m->items, rule.firstCommand);
-            if (id == res::menuid::kTab) {
-                ASSERT_NE(popup, nullptr) << "tab menu lacks the popup of " << rule.firstCommand;
-            }
-            if (!popup)
-                continue;
-            ASSERT_TRUE(popup->items.front().isCommand());
-            EXPECT_EQ(popup->items.front().command, rule.firstCommand) << "menu " << id;
-            EXPECT_EQ(int(popup->items.size()), rule.kept) << "menu " << id << " popup " << popup->text;
-            // The added entries follow a separator.
-            EXPECT_TRUE(popup->items.back().isSeparator()) << popup->text;
-        }
-        // No other popup may start with one of those commands, or it would be filled too.
-        forEachPopup(m->items, [&](const MenuItem& popup) {
-            if (popup.items.empty() || !popup.items.front().isCommand())
-                return;
-            int first = popup.items.front().command;
-            for (const res::FilledPopup& rule : res::filledPopups()) {
-                if (first == rule.firstCommand) {
-                    EXPECT_EQ(int(popup.items.size()), rule.kept) << popup.text;
-                }
-            }
-        });
+    const Menu* m = res::menu(res::menuid::kTab);
+    for (const res::FilledPopup& rule : res::filledPopups()) {
+        const MenuItem* popup = res::findPopupOf(m->items, rule.firstCommand);
+        ASSERT_NE(popup, nullptr) << "tab menu lacks the popup of " << rule.firstCommand;
+        ASSERT_TRUE(popup->items.front().isCommand());
+        EXPECT_EQ(popup->items.front().command, rule.firstCommand);
+        EXPECT_EQ(int(popup->items.size()), rule.kept) << popup->text;
+        // The added entries follow a separator.
+        EXPECT_TRUE(popup->items.back().isSeparator()) << popup->text;
     }
+    // No other popup may start with one of those commands, or it would be filled too.
+    forEachPopup(m->items, [&](const MenuItem& popup) {
+        if (popup.items.empty() || !popup.items.front().isCommand())
+            return;
+        int first = popup.items.front().command;
+        for (const res::FilledPopup& rule : res::filledPopups()) {
+            if (first == rule.firstCommand) {
+                EXPECT_EQ(int(popup.items.size()), rule.kept) << popup.text;
+            }
+        }
+    });
     const MenuItem& rebar = res::menu(res::menuid::kRebar)->items.front();
     EXPECT_EQ(int(rebar.items.size()), res::kRebarKeptItems);
 }
