@@ -543,7 +543,7 @@ bool CMarvoApp::OnCommand(int id)
     case kOnlineHelp:
         // The help installed with the program; the address of the help online when it is missing.
         if (const auto help = platform::find_support_file("help/index.html"))
-            OpenInNewTab(platform::utf8_to_sjis(help->string()));
+            OpenInNewTab(QUrl::fromLocalFile(QString::fromStdString(help->string())));
         else
             OpenInNewTab(std::string(res::text(res::str::kHelpAddress)));
         return true;

@@ -167,7 +167,7 @@ void WebPageSurface::navigate(const std::string& url)
 void WebPageSurface::open_document(const QString& path)
 {
     // Not from inside the drop: opening may ask questions (merge or replace) in a dialog.
-    QTimer::singleShot(0, &theApp(), [target = platform::from_qstring(path)] { theApp().OpenDocument(target); });
+    QTimer::singleShot(0, &theApp(), [path] { theApp().OpenDocument(path); });
 }
 
 int WebPageSurface::text_size() const

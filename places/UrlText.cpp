@@ -1,5 +1,8 @@
 #include "places/UrlText.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace places {
 
 namespace {
@@ -12,6 +15,8 @@ void put_percent(std::string& out, unsigned char c)
     out += kHex[c >> 4];
     out += kHex[c & 0x0F];
 }
+
+bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
 // Removes every single-byte character listed in `drop`, leaving double-byte characters whole
 // (their trail byte may equal "\" or "|").
