@@ -10,7 +10,7 @@ class QToolButton;
 class QWebEngineFindTextResult;
 class QWebEnginePage;
 
-// The find bar over a tab's page: finds as the user types, steps to the next match (Enter,
+// The find bar over a tab's page (a child of the tab laid over the top of the view): finds as the user types, steps to the next match (Enter,
 // F3) or the previous one (Shift+Enter, Shift+F3), shows "n / m" or that nothing was found,
 // can match case, and clears the highlight when it closes (Escape).
 class FindBar : public QWidget {
@@ -37,6 +37,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void place();
     void find(bool backward);
     void show_result(const QWebEngineFindTextResult& result);
 
@@ -47,6 +48,11 @@ private:
     QCheckBox* case_;
     QLabel* result_;
     QString searched_;  // the text searched; empty while nothing is
+    int in_flight_ = 0;         // searches the engine has not answered yet
+    bool search_again_ = false; // the text changed while one ran
+    static constexpr int kSecondLooks = 3;
+    static constexpr int kSecondLookDelayMs = 200;
+    int second_looks_ = 0;      // further looks before "not found" is believed
     int matches_ = 0;
     int active_ = 0;
 };

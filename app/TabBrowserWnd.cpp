@@ -104,10 +104,8 @@ QIcon CTabBrowserWnd::site_icon() const
 
 FindBar* CTabBrowserWnd::find_bar()
 {
-    if (!find_bar_) {
+    if (!find_bar_)
         find_bar_ = new FindBar(page_, this);
-        static_cast<QVBoxLayout*>(layout())->insertWidget(0, find_bar_);
-    }
     return find_bar_;
 }
 
