@@ -130,5 +130,6 @@ private:
     QLabel* share_pane_ = nullptr;
     QLabel* buffer_pane_ = nullptr;
     QLabel* width_pane_ = nullptr;
+    QLabel* hidden_pane_ = nullptr;  // shown while the active tab's memos are hidden
     QDateTime drag_out_ended_;
 };

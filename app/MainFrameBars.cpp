@@ -179,15 +179,18 @@ QToolBar* CMainFrame::create_drawing_bar()
     // current tool's, whoever changed it (a button, a menu, a key, the text tool when done).
     auto* modes = new QActionGroup(bar);
     modes->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    CToolBox& tools = theApp().tools();
     for (const res::ToolbarButton& button : res::drawingBar()) {
         if (button.isSeparator()) {
             bar->addSeparator();
             continue;
         }
         QAction* command = action(button.command);
-        if (button.command != res::cmd::kUndo && button.command != res::cmd::kClearMemos) {
+        if (button.command == res::cmd::kBrowseMode || tools.tool(button.command)) {
             command->setCheckable(true);
             modes->addAction(command);
+        } else if (button.command == res::cmd::kHideMemos) {
+            command->setCheckable(true);  // shows whether the tab's memos are hidden
         }
         bar->addAction(command);
     }
@@ -199,7 +202,6 @@ QToolBar* CMainFrame::create_drawing_bar()
     auto* panel_layout = new QVBoxLayout(panel_area_);
     panel_layout->setContentsMargins(0, 0, 0, 0);
     bar->addWidget(panel_area_);
-    CToolBox& tools = theApp().tools();
     const auto show_current = [this](int id) { action(id != 0 ? id : res::cmd::kBrowseMode)->setChecked(true); };
     show_current(tools.current_id());
     // The tools' option panels follow the first tool chosen or the first object selected
@@ -257,6 +259,8 @@ void CMainFrame::create_status_bar()
     statusBar()->addPermanentWidget(share_pane_);
     statusBar()->addPermanentWidget(buffer_pane_);
     statusBar()->addPermanentWidget(width_pane_);
+    hidden_pane_ = new QLabel(text_of(res::str::kMemosHidden), this);
+    statusBar()->addPermanentWidget(hidden_pane_);
     width_pane_->installEventFilter(this);
     update_status_panes();
     // The share pane follows the worker, which changes state on its own thread.
@@ -275,6 +279,9 @@ void CMainFrame::update_status_panes()
     const bool single = layer && layer->page_has_package() && !layer->double_buffered();
     buffer_pane_->setText(text_of(single ? res::str::kSingleBuffer : res::str::kDoubleBuffer));
     width_pane_->setText(text_of(layer && layer->page_has_memos() ? res::str::kWidthLocked : res::str::kWidthFree));
+    const bool hidden = layer && !layer->shown();
+    hidden_pane_->setVisible(hidden);
+    action(res::cmd::kHideMemos)->setChecked(hidden);
 }
 
 // A click on the width pane of a page with memos offers to fit their width to the window.

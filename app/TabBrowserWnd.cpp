@@ -503,6 +503,15 @@ bool CTabBrowserWnd::OnCommand(int id)
         else
             page_->triggerAction(QWebEnginePage::Undo);
         return true;
+    case kRedo:
+        if (theApp().drawing_tool_active())
+            layer()->redo();
+        else
+            page_->triggerAction(QWebEnginePage::Redo);
+        return true;
+    case kHideMemos:
+        layer()->set_shown(!layer()->shown());
+        return true;
     case kDelete:
         if (CTool* tool = theApp().tools().current()) {
             tool->command(kDelete);
@@ -557,7 +566,11 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
     case kCopyLinkUrls:
     case kPaste:
     case kUndo:
+    case kRedo:
     case kClearMemos:
+        return true;
+    case kHideMemos:
+        state.checked = !layer()->shown();
         return true;
     case kObjectProperties:
         state.enabled = layer()->selection() != nullptr;

@@ -33,6 +33,7 @@ inline constexpr int kExit = 57665;
 
 // Edit
 inline constexpr int kUndo = 57643;
+inline constexpr int kRedo = 57644;
 inline constexpr int kCut = 57635;
 inline constexpr int kCopy = 57634;
 inline constexpr int kCopyLinkUrls = 32888;
@@ -82,6 +83,7 @@ inline constexpr int kPrimitiveTool = 32790;
 inline constexpr int kStampTool = 32856;
 inline constexpr int kEffectTool = 32861;
 inline constexpr int kClearMemos = 32793;
+inline constexpr int kHideMemos = 32913;
 // The drawing bar appends placeholder buttons with this id after its tool buttons.
 inline constexpr int kDrawingBarPlaceholder = 32796;
 

@@ -144,6 +144,7 @@ Menu tabMenu()
         }),
         popup("編集(&E)", {
             item("元に戻す(&U)", kUndo),
+            item("やり直し(&R)", kRedo),
             separator(),
             item("切り取り(&T)", kCut),
             item("コピー(&C)", kCopy),
@@ -167,6 +168,7 @@ Menu tabMenu()
             item("特殊効果", kEffectTool),
             separator(),
             item("クリア", kClearMemos),
+            item("メモを隠す(&H)", kHideMemos),
         }),
         toolsPopup(),
         popup("ウィンドウ(&W)", {

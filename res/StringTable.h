@@ -73,6 +73,7 @@ inline constexpr int kRestartNeeded = 147;
 inline constexpr int kAskMergeMemos = 149;
 inline constexpr int kShareCommitting = 161;
 inline constexpr int kShareDeleting = 162;
+inline constexpr int kMemosHidden = 190;
 
 // Status-bar text of share states 0 to 4 (idle, checking, downloading, committing, deleting).
 inline constexpr std::array<int, 5> kShareStates{kShareIdle, kShareChecking, kShareDownloading,

@@ -34,7 +34,9 @@ constexpr ToolbarButton kDrawing[] = {
     {kStampTool, ":/icons/stamp.svg"},
     {kEffectTool, ":/icons/effect.svg"},
     {kUndo, ":/icons/undo.svg"},
+    {kRedo, ":/icons/redo.svg"},
     {kClearMemos, ":/icons/clear.svg"},
+    {kHideMemos, ":/icons/hide-memos.svg"},
 };
 
 } // namespace

@@ -185,7 +185,11 @@ void CLayerWnd::follow_package_text_size()
 
 void CLayerWnd::set_shown(bool shown)
 {
+    if (shown == shown_)
+        return;
     shown_ = shown;
+    deselect();
+    picture_.reset();  // what was drawn before hiding may no longer stand
     update();
 }
 
@@ -326,6 +330,12 @@ void CLayerWnd::stamp_package(MemoPackage& package)
         services.package_changed();
 }
 
+void CLayerWnd::push_change(ChangeRecord record)
+{
+    undo_.push_back(std::move(record));
+    redo_.clear();
+}
+
 MemoObject& CLayerWnd::added(MemoPackage& package, std::unique_ptr<MemoObject> object)
 {
     object->time = memo::now_time();
@@ -336,7 +346,7 @@ MemoObject& CLayerWnd::added(MemoPackage& package, std::unique_ptr<MemoObject> o
     record.object = result.clone();
     record.url = package.url;
     record.operation = ChangeRecord::Added;
-    undo_.push_back(std::move(record));
+    push_change(std::move(record));
     return result;
 }
 
@@ -348,7 +358,7 @@ void CLayerWnd::deleted(MemoPackage& package, MemoObject& object)
     record.object = object.clone();
     record.url = package.url;
     record.operation = ChangeRecord::Deleted;
-    undo_.push_back(std::move(record));
+    push_change(std::move(record));
     package.remove(&object);  // the returned object is destroyed here
     stamp_package(package);
     const MemoLayerServices& services = memo_layer_services();
@@ -362,7 +372,7 @@ void CLayerWnd::about_to_change(MemoObject& object)
     record.object = object.clone();
     record.url = object.package ? object.package->url : std::string();
     record.operation = ChangeRecord::Changed;
-    undo_.push_back(std::move(record));
+    push_change(std::move(record));
     object.time = memo::now_time();
     if (object.package)
         stamp_package(*object.package);
@@ -406,7 +416,7 @@ void CLayerWnd::clear_page()
     record.operation = ChangeRecord::Cleared;
     for (const auto& pkg : packages)
         record.packages.push_back(pkg->clone());
-    undo_.push_back(std::move(record));
+    push_change(std::move(record));
 
     const std::string me = user();
     bool foreign_lock = false;
@@ -434,15 +444,34 @@ void CLayerWnd::undo()
 {
     if (undo_.empty())
         return;
-    deselect();
     ChangeRecord record = std::move(undo_.back());
     undo_.pop_back();
+    if (std::optional<ChangeRecord> inverse = apply(record))
+        redo_.push_back(std::move(*inverse));
+}
+
+void CLayerWnd::redo()
+{
+    if (redo_.empty())
+        return;
+    ChangeRecord record = std::move(redo_.back());
+    redo_.pop_back();
+    if (std::optional<ChangeRecord> inverse = apply(record))
+        undo_.push_back(std::move(*inverse));
+}
+
+// Puts back the state a record holds and returns the record that puts back the state it
+// replaced; nothing when the record's object is gone.
+std::optional<ChangeRecord> CLayerWnd::apply(const ChangeRecord& record)
+{
+    deselect();
     memo::PackageCache* cache = memo_layer_services().cache;
+    std::optional<ChangeRecord> inverse;
     switch (record.operation) {
     case ChangeRecord::Added:
         if (auto pkg = package(record.url, false)) {
             if (MemoObject* o = pkg->find(record.object->id)) {
-                pkg->remove(o);
+                inverse = ChangeRecord{{}, pkg->remove(o), record.url, ChangeRecord::Deleted};
                 if (pkg->empty() && cache)
                     cache->delete_site(*pkg);
                 else
@@ -454,19 +483,28 @@ void CLayerWnd::undo()
         if (auto pkg = package(record.url, true)) {
             pkg->add(record.object->clone());
             stamp_package(*pkg);
+            inverse = ChangeRecord{{}, record.object->clone(), record.url, ChangeRecord::Added};
         }
         break;
     case ChangeRecord::Changed:
         if (auto pkg = package(record.url, true))
             if (MemoObject* o = pkg->find(record.object->id)) {
+                inverse = ChangeRecord{{}, o->clone(), record.url, ChangeRecord::Changed};
                 record.object->copy_into(*o, true);
                 o->time = memo::now_time();
                 stamp_package(*pkg);
             }
         break;
     case ChangeRecord::Cleared:
+        inverse = ChangeRecord{{}, nullptr, {}, ChangeRecord::Cleared};
         for (const auto& saved : record.packages)
             if (auto pkg = package(saved->url, true)) {
+                inverse->packages.push_back(pkg->clone());
+                // A page cleared again is deleted as the clear did, so the server hears of it.
+                if (saved->empty() && cache) {
+                    cache->delete_site(*pkg);
+                    continue;
+                }
                 pkg->assign(*saved);
                 pkg->dirty = true;
                 if (const MemoLayerServices& services = memo_layer_services(); services.package_changed)
@@ -475,6 +513,7 @@ void CLayerWnd::undo()
         break;
     }
     update();
+    return inverse;
 }
 
 // ---- edit commands ----

@@ -106,8 +106,12 @@ public:
     bool delete_selection();
     // Asks message 134 first.
     void clear_page();
+    // Undo takes back the last change and keeps what it took back for redo; a new change
+    // forgets what could be redone.
     bool can_undo() const { return !undo_.empty(); }
     void undo();
+    bool can_redo() const { return !redo_.empty(); }
+    void redo();
     const std::vector<ChangeRecord>& undo_list() const { return undo_; }
     // Edit commands while a tool is active. Copy puts the picture of the marked area or of
     // the selected object on the clipboard; cut also deletes the object (lock rule, message
@@ -218,6 +222,8 @@ private:
     bool paint_transparent(const QRect& area);
     void make_thumbnail();
     void stamp_package(memo::MemoPackage& package);
+    void push_change(ChangeRecord record);
+    std::optional<ChangeRecord> apply(const ChangeRecord& record);
     CTool* tool() const;
 
     PageSurface& surface_;
@@ -253,6 +259,7 @@ private:
     memo::MemoImage scratch2_;
     memo::QtCanvasFactory canvases_;
     std::vector<ChangeRecord> undo_;
+    std::vector<ChangeRecord> redo_;
     memo::Point active_offset_;
     QElapsedTimer clock_;
     qint64 last_left_release_ = -1;

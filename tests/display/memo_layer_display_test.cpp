@@ -2,6 +2,7 @@
 // memos follow the page's scrolling, effects follow the page's changes.
 #include <QCursor>
 #include <QElapsedTimer>
+#include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QWebEngineView>
@@ -426,3 +427,38 @@ TEST_F(MemoLayerDisplayTest, MemosAppearWithTheirPage)
 }
 
 } // namespace
+
+// Hiding memos shows the page alone and says so in the status bar; the memos themselves do not
+// change, and the same key shows them again.
+TEST_F(MemoLayerDisplayTest, HiddenMemosLeaveThePageAloneUntilShownAgain)
+{
+    pages_.set("/plain", QStringLiteral("<title>Plain</title><body style='margin:0;background:#fff'></body>"));
+    store_before_start("/plain", box({20, 20, 80, 80}, memo::rgb(0, 200, 0)));
+    CTabBrowserWnd* tab = start_on("/plain");
+    ASSERT_TRUE(tab);
+    QWidget* view = tab->view();
+    ASSERT_TRUE(wait_until([&] { return greenish(screen::pixel(view, {50, 50})); }));
+    // The memos as stored, without the thumbnail the layer refreshes from the screen.
+    const auto memos = [this] {
+        auto copy = package_of("/plain")->clone();
+        copy->thumbnail = {};
+        return copy->serialize();
+    };
+    const std::string before = memos();
+    const auto hidden_pane_shown = [] {
+        for (const QLabel* label : app().main_frame()->findChildren<QLabel*>())
+            if (label->text() == QStringLiteral("メモ非表示"))
+                return label->isVisible();
+        return false;
+    };
+
+    screen::click(view, {300, 300});
+    screen::keys({QStringLiteral("ctrl+shift+h")});
+    EXPECT_TRUE(wait_until([&] { return whitish(screen::pixel(view, {50, 50})) && hidden_pane_shown(); }));
+    screen::keep(QStringLiteral("memos-hidden"));
+    EXPECT_EQ(memos(), before);
+
+    screen::keys({QStringLiteral("ctrl+shift+h")});
+    EXPECT_TRUE(wait_until([&] { return greenish(screen::pixel(view, {50, 50})) && !hidden_pane_shown(); }));
+    EXPECT_EQ(memos(), before);
+}

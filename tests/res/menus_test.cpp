@@ -280,14 +280,15 @@ TEST(Toolbars, EveryButtonHasALabelAndAnIconThatShipsInTheResourceFile)
     }
 }
 
-TEST(Toolbars, DrawingBarOffersEveryModeThenUndoAndClear)
+TEST(Toolbars, DrawingBarOffersEveryModeThenUndoRedoClearAndHide)
 {
     using namespace res::cmd;
     std::vector<int> commands;
     for (const res::ToolbarButton& b : res::drawingBar())
         commands.push_back(b.command);
     EXPECT_EQ(commands, (std::vector<int>{kBrowseMode, kSelectTool, kFreehandTool, kEraserTool, kTextTool,
-                                          kPrimitiveTool, kStampTool, kEffectTool, kUndo, kClearMemos}));
+                                          kPrimitiveTool, kStampTool, kEffectTool, kUndo, kRedo, kClearMemos,
+                                          kHideMemos}));
     EXPECT_EQ(res::tooltip(kEffectTool), "効果");
 }
 

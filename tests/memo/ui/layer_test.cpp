@@ -276,6 +276,72 @@ TEST_F(LayerTest, ClearKeepsAnotherAuthorsLockedObjectAndUndoBringsAllBack)
     EXPECT_EQ(package()->size(), 3u);
 }
 
+// Every operation undone comes back with redo; a new change forgets what could be redone.
+TEST_F(LayerTest, RedoPutsBackWhatEachUndoTookBack)
+{
+    // The page's objects as (kind, bounds); times change with every stamp, and an object
+    // brought back by undo comes back on top.
+    const auto state = [this] {
+        std::vector<std::pair<MemoKind, Rect>> objects;
+        if (auto pkg = package())
+            for (std::size_t i = 0; i < pkg->size(); ++i)
+                objects.emplace_back(pkg->at(i).kind(), pkg->at(i).bounds());
+        std::sort(objects.begin(), objects.end(), [](const auto& a, const auto& b) {
+            return std::tie(a.first, a.second.left, a.second.top) < std::tie(b.first, b.second.left, b.second.top);
+        });
+        return objects;
+    };
+    add(box({200, 200, 260, 260}));
+    std::vector<std::vector<std::pair<MemoKind, Rect>>> states{state()};
+    use(32785);
+    drag({50, 50}, {90, 90});  // added
+    states.push_back(state());
+    use(32782);
+    drag({230, 230}, {250, 240});  // changed (moved)
+    states.push_back(state());
+    tools.current()->command(32862);  // deleted (the moved box is still selected)
+    states.push_back(state());
+    layer->clear_page();  // cleared
+    states.push_back(state());
+    ASSERT_TRUE(states.back().empty());
+    ASSERT_EQ(layer->undo_list().size(), 4u);
+
+    for (std::size_t i = states.size() - 1; i-- > 0;) {
+        layer->undo();
+        EXPECT_EQ(state(), states[i]) << "after undoing step " << i + 1;
+    }
+    EXPECT_FALSE(layer->can_undo());
+    for (std::size_t i = 1; i < states.size(); ++i) {
+        ASSERT_TRUE(layer->can_redo());
+        layer->redo();
+        EXPECT_EQ(state(), states[i]) << "after redoing step " << i;
+    }
+    EXPECT_FALSE(layer->can_redo());
+    EXPECT_EQ(layer->undo_list().size(), 4u);
+
+    layer->undo();
+    ASSERT_TRUE(layer->can_redo());
+    use(32785);
+    drag({20, 150}, {80, 150});
+    EXPECT_FALSE(layer->can_redo());
+}
+
+TEST_F(LayerTest, HiddenMemosStayAsTheyAreAndTakeNoInput)
+{
+    add(box({50, 50, 150, 150}));
+    const std::string before = package()->serialize();
+    layer->set_shown(false);
+    EXPECT_EQ(shot().pixel(100, 100), kPageColour);
+    use(32785);
+    drag({200, 50}, {300, 50});
+    EXPECT_EQ(package()->serialize(), before);
+    EXPECT_FALSE(layer->can_undo());
+
+    layer->set_shown(true);
+    EXPECT_NE(shot().pixel(100, 100), kPageColour);
+    EXPECT_EQ(package()->serialize(), before);
+}
+
 TEST_F(LayerTest, StampAtHalfSizeIsCentredOnTheClick)
 {
     MemoImage picture(64, 64);
