@@ -155,4 +155,50 @@ std::string Guid::to_string() const
     return text;
 }
 
+std::optional<Guid> Guid::from_string(std::string_view text)
+{
+    if (text.size() == 38 && text.front() == '{' && text.back() == '}')
+        text = text.substr(1, 36);
+    if (text.size() != 36)
+        return std::nullopt;
+    // The 16 bytes in the order to_string shows them.
+    std::uint8_t bytes[16];
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (i == 8 || i == 13 || i == 18 || i == 23) {
+            if (text[i] != '-')
+                return std::nullopt;
+            continue;
+        }
+        const char c = text[i];
+        int nibble;
+        if (c >= '0' && c <= '9')
+            nibble = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            nibble = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            nibble = c - 'A' + 10;
+        else
+            return std::nullopt;
+        bytes[count / 2] = std::uint8_t(count % 2 ? (bytes[count / 2] << 4) | nibble : nibble);
+        ++count;
+    }
+    const auto be = [&](int from, int n) {
+        std::uint32_t v = 0;
+        for (int i = 0; i < n; ++i)
+            v = (v << 8) | bytes[from + i];
+        return v;
+    };
+    const auto le = [&](int from) {
+        return std::uint32_t(bytes[from]) | std::uint32_t(bytes[from + 1]) << 8 | std::uint32_t(bytes[from + 2]) << 16 |
+               std::uint32_t(bytes[from + 3]) << 24;
+    };
+    Guid g;
+    g.words[0] = be(0, 4);
+    g.words[1] = be(4, 2) | be(6, 2) << 16;
+    g.words[2] = le(8);
+    g.words[3] = le(12);
+    return g;
+}
+
 } // namespace memo

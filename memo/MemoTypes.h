@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -113,6 +114,8 @@ struct Guid {
     static Guid create();
     // "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in the usual registry form.
     std::string to_string() const;
+    // The inverse of to_string; braces optional, hex digits of either case.
+    static std::optional<Guid> from_string(std::string_view text);
     bool operator==(const Guid&) const = default;
     auto operator<=>(const Guid&) const = default;
 };

@@ -13,8 +13,8 @@ packages=(
   qt6-translations-l10n
   # image codecs
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
-  # settings file, downloader, share server storage and event loop
-  libpugixml-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev libasio-dev
+  # settings file, downloader, share server storage and event loop, annotation JSON
+  libpugixml-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev libasio-dev nlohmann-json3-dev
   # tests and benchmarks; a PostgreSQL server for the share server's PostgreSQL tests, and
   # redis for the share server benchmark's yardstick
   libgtest-dev libgmock-dev libbenchmark-dev postgresql redis-server

@@ -3,6 +3,8 @@
 //   marvo-memo dump [--json] FILE.ame...
 //   marvo-memo render FILE.ame -o OUT.png [--size WxH] [--background white|transparent]
 //   marvo-memo check FILE.ame...
+//   marvo-memo export --w3c FILE.ame [-o OUT.json]
+//   marvo-memo import --w3c FILE.json -o OUT.ame
 #include <QGuiApplication>
 
 #include <cstdio>
@@ -16,6 +18,7 @@
 #include "memo/ImageCodec.h"
 #include "memo/MemoPackage.h"
 #include "memo/StampList.h"
+#include "memo/WebAnnotation.h"
 #include "memo/ui/QtCanvas.h"
 #include "platform/Folders.h"
 #include "platform/ShiftJis.h"
@@ -27,12 +30,16 @@ using namespace memo;
 namespace {
 
 constexpr int kUsage = 2;
+// import wrote its file but left out annotations it could not make memos of.
+constexpr int kSomeNotImported = 3;
 
 int usage()
 {
     std::fputs("usage: marvo-memo dump [--json] FILE.ame...\n"
                "       marvo-memo render FILE.ame -o OUT.png [--size WxH] [--background white|transparent]\n"
-               "       marvo-memo check FILE.ame...\n",
+               "       marvo-memo check FILE.ame...\n"
+               "       marvo-memo export --w3c FILE.ame [-o OUT.json]\n"
+               "       marvo-memo import --w3c FILE.json -o OUT.ame\n",
                stderr);
     return kUsage;
 }
@@ -421,6 +428,105 @@ int run_render(int argc, char** argv, const std::vector<std::string>& args)
     return 0;
 }
 
+const AnnotationTextCodec& annotation_codec()
+{
+    static const AnnotationTextCodec codec{platform::sjis_to_utf8, platform::utf8_to_sjis};
+    return codec;
+}
+
+bool write_file(const std::string& path, const std::string& bytes)
+{
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), std::streamsize(bytes.size()));
+    file.close();
+    return bool(file);
+}
+
+// Reads "--w3c IN [-o OUT]"; false on anything else.
+bool annotation_arguments(const std::vector<std::string>& args, std::string& input, std::string& output)
+{
+    bool w3c = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--w3c")
+            w3c = true;
+        else if (args[i] == "-o" && i + 1 < args.size())
+            output = args[++i];
+        else if (input.empty() && !args[i].empty() && args[i][0] != '-')
+            input = args[i];
+        else
+            return false;
+    }
+    return w3c && !input.empty();
+}
+
+int run_export(const std::vector<std::string>& args)
+{
+    std::string input, output;
+    if (!annotation_arguments(args, input, output))
+        return usage();
+    const auto bytes = read_file(input);
+    if (!bytes) {
+        std::fprintf(stderr, "%s: cannot read the file\n", input.c_str());
+        return 1;
+    }
+    std::vector<std::unique_ptr<MemoPackage>> packages;
+    try {
+        packages = parse_memo_file(*bytes);
+    } catch (const rs2::IOException& e) {
+        std::fprintf(stderr, "%s: not a memo file: %s\n", input.c_str(), e.what());
+        return 1;
+    }
+    std::vector<const MemoPackage*> list;
+    for (const auto& p : packages)
+        list.push_back(p.get());
+    const std::string json = to_web_annotations(list, annotation_codec());
+    if (output.empty()) {
+        std::fputs(json.c_str(), stdout);
+        return 0;
+    }
+    if (!write_file(output, json)) {
+        std::fprintf(stderr, "%s: cannot write the file\n", output.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int run_import(const std::vector<std::string>& args)
+{
+    std::string input, output;
+    if (!annotation_arguments(args, input, output) || output.empty())
+        return usage();
+    const auto bytes = read_file(input);
+    if (!bytes) {
+        std::fprintf(stderr, "%s: cannot read the file\n", input.c_str());
+        return 1;
+    }
+    const AnnotationImport imported = from_web_annotations(*bytes, annotation_codec());
+    if (!imported.is_json) {
+        std::fprintf(stderr, "%s: not JSON\n", input.c_str());
+        return 1;
+    }
+    for (const std::string& line : imported.not_mapped)
+        std::fprintf(stderr, "%s: not imported: %s\n", input.c_str(), line.c_str());
+    if (imported.packages.empty()) {
+        std::fprintf(stderr, "%s: no annotation could be made a memo\n", input.c_str());
+        return 1;
+    }
+    std::vector<const MemoPackage*> list;
+    std::size_t memos = 0;
+    for (const auto& p : imported.packages) {
+        list.push_back(p.get());
+        memos += p->size();
+    }
+    if (!write_file(output, serialize_memo_file(list))) {
+        std::fprintf(stderr, "%s: cannot write the file\n", output.c_str());
+        return 1;
+    }
+    std::printf("%s: %zu memo%s on %zu page%s\n", output.c_str(), memos, memos == 1 ? "" : "s", list.size(),
+                list.size() == 1 ? "" : "s");
+    return imported.not_mapped.empty() ? 0 : kSomeNotImported;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -435,5 +541,9 @@ int main(int argc, char** argv)
         return run_check(args);
     if (command == "render")
         return run_render(argc, argv, args);
+    if (command == "export")
+        return run_export(args);
+    if (command == "import")
+        return run_import(args);
     return usage();
 }

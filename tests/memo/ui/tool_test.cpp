@@ -6,6 +6,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+
+#include <nlohmann/json.hpp>
 
 #include "TempDir.h"
 #include "memo/ByteIO.h"
@@ -172,4 +175,66 @@ TEST_F(MarvoMemoTool, CheckAndRenderSayWhatWasCutBackAndWhatWentOverBudget)
     r = run("render " + slow + " -o " + dir.file("slow.png") + " --size 200x150");
     EXPECT_EQ(r.status, 0) << r.out;
     EXPECT_NE(r.out.find("1 object drawn as outline"), std::string::npos) << r.out;
+}
+
+// The independent sample through export and back: every memo an Annotation with its place,
+// and the text boxes, strokes and rectangles come back with their GUIDs and times.
+TEST_F(MarvoMemoTool, W3cExportOfTheSampleImportsBackToTheSameMemos)
+{
+    const std::string sample = std::string(MARVO_SAMPLES_DIR) + "/one-of-each.ame";
+    const std::string exported = dir.file("one.json");
+    const ToolRun out = run("export --w3c " + sample + " -o " + exported);
+    ASSERT_EQ(out.status, 0) << out.out;
+    std::ifstream in(exported);
+    const nlohmann::json page = nlohmann::json::parse(in);
+    EXPECT_EQ(page["@context"], "http://www.w3.org/ns/anno.jsonld");
+    const nlohmann::json& items = page["items"];
+    ASSERT_EQ(items.size(), 6u);
+    EXPECT_EQ(items[0]["id"], "urn:uuid:01010101-0101-0101-0101-010101010101");
+    EXPECT_EQ(items[0]["creator"]["name"], "yamada");
+    EXPECT_EQ(items[0]["target"]["source"], "http://www.example.jp/docs/");
+    EXPECT_EQ(items[0]["target"]["selector"][1]["type"], "SvgSelector");
+    EXPECT_EQ(items[1]["body"]["value"], "メモです\nhttps://www.example.jp/");
+    EXPECT_EQ(items[1]["target"]["selector"][0]["value"], "xywh=pixel:150,10,180,80");
+    EXPECT_EQ(items[1]["created"], "2025-12-06T05:46:41Z");
+
+    const std::string back = dir.file("back.ame");
+    const ToolRun imported = run("import --w3c " + exported + " -o " + back);
+    ASSERT_EQ(imported.status, 0) << imported.out;
+    std::ifstream original_file(sample, std::ios::binary), back_file(back, std::ios::binary);
+    const std::string original_bytes{std::istreambuf_iterator<char>(original_file), {}};
+    const std::string back_bytes{std::istreambuf_iterator<char>(back_file), {}};
+    const auto original = parse_memo_file(original_bytes);
+    const auto again = parse_memo_file(back_bytes);
+    ASSERT_EQ(again.size(), 1u);
+    ASSERT_EQ(again[0]->size(), 6u);
+    EXPECT_EQ(again[0]->url, original[0]->url);
+    for (std::size_t i = 0; i < 6; ++i) {
+        const MemoObject& a = original[0]->at(i);
+        const MemoObject& b = again[0]->at(i);
+        EXPECT_EQ(b.id, a.id) << i;
+        EXPECT_EQ(b.time, a.time) << i;
+        EXPECT_EQ(b.owner, a.owner) << i;
+        if (i > 0)  // a stroke's bounds hold its arrow head, which has no annotation form
+            EXPECT_EQ(b.bounds().normalized(), a.bounds().normalized()) << i;
+    }
+    const auto& stroke = dynamic_cast<const StrokeObject&>(again[0]->at(0));
+    const auto& original_stroke = dynamic_cast<const StrokeObject&>(original[0]->at(0));
+    EXPECT_EQ(stroke.points, original_stroke.points);
+    EXPECT_EQ(stroke.width, original_stroke.width);
+    EXPECT_EQ(stroke.colour, original_stroke.colour);
+    EXPECT_EQ(dynamic_cast<const TextBoxObject&>(again[0]->at(1)).text,
+              dynamic_cast<const TextBoxObject&>(original[0]->at(1)).text);
+
+    // What has no memo form is named, and the rest still imported.
+    const std::string foreign = dir.file("foreign.json");
+    write_file(foreign, R"({"type":"AnnotationPage","items":[
+        {"type":"Annotation","target":{"source":"http://a/","selector":{"type":"SvgSelector","value":"<svg><path d='M0 0 C1 1 2 2 3 3'/></svg>"}}},
+        {"type":"Annotation","target":"http://a/"},
+        {"type":"Annotation","bodyValue":"ok","target":{"source":"http://a/","selector":{"type":"FragmentSelector","value":"xywh=1,2,30,40"}}}]})");
+    const ToolRun partial = run("import --w3c " + foreign + " -o " + dir.file("partial.ame"));
+    EXPECT_EQ(partial.status, 3) << partial.out;
+    EXPECT_NE(partial.out.find("annotation 1: path command C"), std::string::npos) << partial.out;
+    EXPECT_NE(partial.out.find("annotation 2: neither a text"), std::string::npos) << partial.out;
+    EXPECT_NE(partial.out.find("1 memo on 1 page"), std::string::npos) << partial.out;
 }
