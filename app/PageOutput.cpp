@@ -469,9 +469,13 @@ QImage capture_page(CTabBrowserWnd& tab, const QRect& area)
         return {};
     const QRect whole(QPoint(0, 0), m->document);
     const QRect target = area.isNull() ? whole : (area & whole);
-    if (target.isEmpty() || target.width() > memo::MemoImage::kMaxSide || target.height() > memo::MemoImage::kMaxSide)
+    // The picture is put together from views of the page, so no side limit applies: only the
+    // memory it takes (a page taller than a codec picture still prints and saves whole).
+    if (target.isEmpty() || qint64(target.width()) * target.height() > kMaxCapturePixels)
         return {};
     QImage image(target.size(), QImage::Format_ARGB32);
+    if (image.isNull())
+        return {};
     image.fill(Qt::white);
     QPainter painter(&image);
     const QSize tile = m->client;

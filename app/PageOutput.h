@@ -32,6 +32,8 @@ std::vector<memo::PackageCache::PackagePtr> page_packages(CTabBrowserWnd& tab);
 // Writes them as one memo file (beside, then renamed). False on a write failure.
 bool write_memo_file(const std::vector<memo::PackageCache::PackagePtr>& packages, const std::filesystem::path& path);
 
+// The most pixels one page picture may hold (2^28, 1 GiB in memory); a larger page gives none.
+constexpr qint64 kMaxCapturePixels = qint64(1) << 28;
 // The whole document (scroll width x scroll height) with its memos, or the part of it inside
 // `area` (document coordinates) when that is not null. A page larger than the view is walked
 // in tiles of the view's size. Null when the page cannot be measured.

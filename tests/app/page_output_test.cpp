@@ -277,6 +277,16 @@ TEST_F(PageOutputTest, TallPageIsCapturedInTilesStitchedWithItsMemos)
     QFile bmp_file(bmp);
     ASSERT_TRUE(bmp_file.open(QIODevice::ReadOnly));
     EXPECT_EQ(bmp_file.read(2), QByteArray("BM"));
+
+    // A page taller than any one picture a codec reads is still taken whole, with its memos.
+    pages_.set("/taller", banded_page(170));
+    tab->Navigate(pages_.url("/taller"));
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/taller") && !tab->busy(); }));
+    add_box(tab, "/taller", {100, 16850, 160, 16930});
+    const QImage taller = page_output::capture_page(*tab);
+    ASSERT_EQ(taller.height(), 17000);
+    EXPECT_TRUE(is_red(taller.pixelColor(130, 16890)));
+    EXPECT_TRUE(near(taller.pixelColor(400, 16950), band_colour(169)));
 }
 
 TEST_F(PageOutputTest, WidePageIsCapturedInColumnsOfTiles)
