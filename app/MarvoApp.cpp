@@ -25,6 +25,7 @@
 #include "app/PlacesWiring.h"
 #include "app/ShareClient.h"
 #include "app/AddressBar.h"
+#include "app/AnnotationFiles.h"
 #include "app/SiteOpenDialog.h"
 #include "app/TabBrowserWnd.h"
 #include "app/Translations.h"
@@ -479,21 +480,34 @@ bool CMarvoApp::OpenShortcutInActiveTab(const std::filesystem::path& file)
 
 // Memos received from another user: merged with or replacing the memos of their sites, then
 // the first site is shown.
+namespace {
+
+memo::MergeAnswer ask_merge()
+{
+    switch (ui::message_box(nullptr, text_of(res::str::kAskMergeMemos), ui::Buttons::YesNoCancel)) {
+    case ui::Answer::Yes:
+        return memo::MergeAnswer::Yes;
+    case ui::Answer::No:
+        return memo::MergeAnswer::No;
+    default:
+        return memo::MergeAnswer::Cancel;
+    }
+}
+
+} // namespace
+
 bool CMarvoApp::OpenMemoPackageFile(const std::filesystem::path& file)
 {
-    if (!package_cache_)
-        return false;
-    const memo::OpenMemoResult result =
-        package_cache_->open_memo_file(file, [] {
-            switch (ui::message_box(nullptr, text_of(res::str::kAskMergeMemos), ui::Buttons::YesNoCancel)) {
-            case ui::Answer::Yes:
-                return memo::MergeAnswer::Yes;
-            case ui::Answer::No:
-                return memo::MergeAnswer::No;
-            default:
-                return memo::MergeAnswer::Cancel;
-            }
-        });
+    return package_cache_ && ShowTakenMemos(package_cache_->open_memo_file(file, ask_merge));
+}
+
+bool CMarvoApp::TakeMemoPackages(std::vector<std::unique_ptr<memo::MemoPackage>> packages)
+{
+    return package_cache_ && ShowTakenMemos(package_cache_->take_packages(std::move(packages), ask_merge));
+}
+
+bool CMarvoApp::ShowTakenMemos(const memo::OpenMemoResult& result)
+{
     if (result.status == memo::OpenMemoResult::Status::ReadFailed) {
         show_message(res::str::kFileReadFailed);
         return false;
@@ -539,6 +553,9 @@ bool CMarvoApp::OnCommand(int id)
     }
     case kDownloads:
         DownloadsWindow::show_for(*downloads_, frame_);
+        return true;
+    case kImportAnnotations:
+        annotation_files::import_file(frame_);
         return true;
     case kOnlineHelp:
         // The help installed with the program; the address of the help online when it is missing.

@@ -21,8 +21,10 @@ class CToolBox;
 class ShareClient;
 
 namespace memo {
+class MemoPackage;
 class PackageCache;
 class StampList;
+struct OpenMemoResult;
 }
 class QWebEngineProfile;
 class QUrl;
@@ -67,6 +69,8 @@ public:
     bool OpenShortcutInNewTab(const std::filesystem::path& file);
     bool OpenShortcutInActiveTab(const std::filesystem::path& file);
     bool OpenMemoPackageFile(const std::filesystem::path& file);
+    // Packages read elsewhere (imported annotations), taken as a memo file's are.
+    bool TakeMemoPackages(std::vector<std::unique_ptr<memo::MemoPackage>> packages);
     // What a second start does: hands its first argument (native text; a relative path made
     // absolute against this process's working folder) to the instance behind the service.
     bool hand_over_to_running_instance(const QStringList& arguments, const QString& service);
@@ -122,6 +126,8 @@ protected:
     void customEvent(QEvent* event) override;
 
 private:
+    // Shows the first page of memos just taken, or says why none were.
+    bool ShowTakenMemos(const memo::OpenMemoResult& result);
     bool OnNetworkCommand(int id);
     bool OnUpdateNetworkCommand(int id, CommandState& state);
     void install_input_and_network();

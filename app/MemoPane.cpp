@@ -1,9 +1,11 @@
 #include "app/MemoPane.h"
 
+#include <QPointer>
 #include <QUrl>
 
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
+#include "memo/PackageCache.h"
 #include "memo/ui/MemoBarDlg.h"
 #include "share/ShareProtocol.h"
 #include "share/ui/MemoSearchDialog.h"
@@ -26,6 +28,10 @@ CMemoBarDlg* create_memo_pane(QWidget* parent)
         theApp().SetBrowseMode();
     };
     pane->on_search = [pane] { search_server_memos(*pane); };
+    theApp().package_cache().set_stored_listener([pane = QPointer<CMemoBarDlg>(pane)] {
+        if (pane)
+            pane->follow_stored_memos();
+    });
     return pane;
 }
 

@@ -259,6 +259,9 @@ void ShareClient::take_packages()
             created->dirty = false;
         }
     }
+    // Received memos are stored like the user's own, and the memo pane follows.
+    if (const MemoLayerServices& services = memo_layer_services(); services.package_changed)
+        services.package_changed();
     if (CTabBrowserWnd* tab = app_.ActiveBrowser()) {
         if (CLayerWnd* layer = tab->layer())
             layer->refresh();

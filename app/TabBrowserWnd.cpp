@@ -1,4 +1,6 @@
 #include "app/TabBrowserWnd.h"
+
+#include "app/AnnotationFiles.h"
 #include "app/ShareClient.h"
 
 #include <QApplication>
@@ -512,6 +514,9 @@ bool CTabBrowserWnd::OnCommand(int id)
     case kHideMemos:
         layer()->set_shown(!layer()->shown());
         return true;
+    case kExportAnnotations:
+        annotation_files::export_page(this, *this);
+        return true;
     case kDelete:
         if (CTool* tool = theApp().tools().current()) {
             tool->command(kDelete);
@@ -571,6 +576,9 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
         return true;
     case kHideMemos:
         state.checked = !layer()->shown();
+        return true;
+    case kExportAnnotations:
+        state.enabled = layer()->page_has_memos();
         return true;
     case kObjectProperties:
         state.enabled = layer()->selection() != nullptr;

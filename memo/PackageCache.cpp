@@ -180,14 +180,18 @@ bool PackageCache::save_all()
 bool PackageCache::save_changed()
 {
     bool all = true;
+    bool any = false;
     for (const auto& p : packages_) {
         if (p->url.empty() || never_used(*p) || stable_hash(p->serialize()) == p->saved_digest)
             continue;
+        any = true;
         if (!write_file(*p)) {
             trace("Failed To Save " + p->url);
             all = false;
         }
     }
+    if (any && stored_listener_)
+        stored_listener_();
     return all;
 }
 
@@ -224,6 +228,8 @@ bool PackageCache::delete_site(MemoPackage& package)
         trace("Failed to save " + file_for(url).string());
     if (!is_private(url) && delete_sink_)
         delete_sink_(url);
+    if (stored_listener_)
+        stored_listener_();
     return written;
 }
 
@@ -272,7 +278,13 @@ OpenMemoResult PackageCache::open_memo_file(const std::filesystem::path& path, c
         result.status = Status::ReadFailed;
         return result;
     }
+    return take_packages(std::move(read), ask);
+}
 
+OpenMemoResult PackageCache::take_packages(std::vector<std::unique_ptr<MemoPackage>> read, const MergeQuestion& ask)
+{
+    using Status = OpenMemoResult::Status;
+    OpenMemoResult result;
     bool any_exists = false;
     for (const auto& package : read)
         if (lookup(package->url, false))

@@ -66,6 +66,9 @@ public:
 
     void set_commit_sink(CommitSink sink) { commit_sink_ = std::move(sink); }
     void set_delete_sink(DeleteSink sink) { delete_sink_ = std::move(sink); }
+    // Told when what is on disk changed: save_changed wrote a package, or a site's memos were
+    // deleted. Whatever lists the stored memos (the memo pane) looks again.
+    void set_stored_listener(std::function<void()> listener) { stored_listener_ = std::move(listener); }
     void set_private_sites(PrivateSites sites) { private_sites_ = std::move(sites); }
     void set_active_view(ActiveViewQuery query) { active_view_ = std::move(query); }
     // The window width setting: the width of a new package when no browser window is active.
@@ -97,6 +100,8 @@ public:
     // Takes the packages of a memo file into the cache. When a site in the file already has a
     // package (in the cache or on disk), ask() decides: merge, replace or cancel.
     OpenMemoResult open_memo_file(const std::filesystem::path& path, const MergeQuestion& ask);
+    // The same for packages read elsewhere (annotations imported from other tools).
+    OpenMemoResult take_packages(std::vector<std::unique_ptr<MemoPackage>> packages, const MergeQuestion& ask);
 
     // Drops every package without writing it (the end of the run, after save_all).
     void clear() { packages_.clear(); }
@@ -132,6 +137,7 @@ private:
     std::vector<PackagePtr> packages_;
     CommitSink commit_sink_;
     DeleteSink delete_sink_;
+    std::function<void()> stored_listener_;
     PrivateSites private_sites_;
     ActiveViewQuery active_view_;
     std::int32_t window_width_ = 0;

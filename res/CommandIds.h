@@ -84,6 +84,8 @@ inline constexpr int kStampTool = 32856;
 inline constexpr int kEffectTool = 32861;
 inline constexpr int kClearMemos = 32793;
 inline constexpr int kHideMemos = 32913;
+inline constexpr int kExportAnnotations = 32914;
+inline constexpr int kImportAnnotations = 32915;
 // The drawing bar appends placeholder buttons with this id after its tool buttons.
 inline constexpr int kDrawingBarPlaceholder = 32796;
 

@@ -169,6 +169,9 @@ Menu tabMenu()
             separator(),
             item("クリア", kClearMemos),
             item("メモを隠す(&H)", kHideMemos),
+            separator(),
+            item("このページのメモをエクスポート...", kExportAnnotations),
+            item("メモをインポート...", kImportAnnotations),
         }),
         toolsPopup(),
         popup("ウィンドウ(&W)", {

@@ -5,8 +5,10 @@
 #include <QHeaderView>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStyleHints>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include "memo/MemoIndex.h"
@@ -79,10 +81,27 @@ void CMemoBarDlg::rebuild()
         return;
     }
     show_sites(memo::collect_memo_sites(*cache));
+    showing_stored_ = true;
+}
+
+void CMemoBarDlg::follow_stored_memos()
+{
+    if (!showing_stored_ || !isVisible())
+        return;  // shown again, the pane lists them afresh
+    const std::string current = site_of(tree_->currentItem());
+    const int scrolled = tree_->verticalScrollBar()->value();
+    rebuild();
+    for (QTreeWidgetItemIterator it(tree_); *it && !current.empty(); ++it)
+        if (site_of(*it) == current) {
+            tree_->setCurrentItem(*it);
+            break;
+        }
+    tree_->verticalScrollBar()->setValue(scrolled);
 }
 
 void CMemoBarDlg::show_sites(const std::vector<memo::MemoSite>& sites)
 {
+    showing_stored_ = false;
     tree_->clear();
     for (const memo::MemoDateGroup& group : memo::group_memo_sites(sites)) {
         auto* date = new QTreeWidgetItem(tree_, {QString::fromStdString(group.date)});

@@ -24,6 +24,9 @@ public:
     void rebuild();
     // Lists other sites instead (the server's search results), grouped by date the same way.
     void show_sites(const std::vector<memo::MemoSite>& sites);
+    // The stored memos changed: the list of them, when shown, follows (keeping the current
+    // site and the scroll position); server results stay.
+    void follow_stored_memos();
     QTreeWidget* tree() const { return tree_; }
     QPushButton* search_button() const { return search_; }
     QPushButton* local_button() const { return local_; }
@@ -54,4 +57,5 @@ private:
     QPushButton* local_;
     QTimer click_timer_;
     std::string pending_;
+    bool showing_stored_ = false;
 };

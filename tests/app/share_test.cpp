@@ -116,6 +116,15 @@ protected:
         app().OnCommand(res::cmd::kBrowseMode);
     }
     QLabel* share_pane() { return app().main_frame()->findChild<QLabel*>(QStringLiteral("SharePane")); }
+    static CMemoBarDlg* memo_pane() { return app().main_frame()->findChild<CMemoBarDlg*>(); }
+    static QStringList listed_sites(const CMemoBarDlg* pane)
+    {
+        QStringList urls;
+        for (int i = 0; i < pane->tree()->topLevelItemCount(); ++i)
+            for (int j = 0; j < pane->tree()->topLevelItem(i)->childCount(); ++j)
+                urls << pane->tree()->topLevelItem(i)->child(j)->text(0);
+        return urls;
+    }
 
     TempDir db_dir_;
     std::unique_ptr<server::ShareServer> server_;
@@ -134,6 +143,11 @@ TEST_F(ShareTest, AnotherUsersMemoArrivesWithThePageAndTheBrowsersMemoReachesThe
     ASSERT_TRUE(share::commit_package("127.0.0.1", server_->port(), theirs, merged));
 
     ShareClient& share = start_sharing();
+    app().main_frame()->route(res::cmd::kMemoPane);
+    CMemoBarDlg* pane = memo_pane();
+    ASSERT_NE(pane, nullptr);
+    const QString page = pages_.url(QStringLiteral("/shared")).toString();
+    EXPECT_FALSE(listed_sites(pane).contains(page));
     open_shared();
     memo::PackageCache& cache = app().package_cache();
     ASSERT_TRUE(wait_until([&] {
@@ -141,6 +155,7 @@ TEST_F(ShareTest, AnotherUsersMemoArrivesWithThePageAndTheBrowsersMemoReachesThe
         return package && package->find(their_memo) != nullptr;
     }));
     EXPECT_EQ(cache.lookup(page_url(), false)->size(), 1u);
+    EXPECT_TRUE(wait_until([&] { return listed_sites(pane).contains(page); })) << "the memo pane follows what arrives";
     EXPECT_TRUE(wait_until([&] { return share_pane()->text() == text_of(res::str::kShareIdle); }));
 
     // The browser's user adds one; returning to browse mode sends both to the server.
@@ -156,6 +171,7 @@ TEST_F(ShareTest, AnotherUsersMemoArrivesWithThePageAndTheBrowsersMemoReachesThe
     settle(share);
     const auto after = server_copy();
     EXPECT_TRUE(!after || after->empty());
+    EXPECT_FALSE(listed_sites(pane).contains(page));
 }
 
 TEST_F(ShareTest, APrivatePageSendsNothingAndShowsThePrivateArea)
@@ -284,15 +300,9 @@ TEST_F(ShareTest, TheServerSearchListsThePageInEveryModeAndLocalComesBack)
     ASSERT_TRUE(share::commit_package("127.0.0.1", server_->port(), theirs, merged));
     start_sharing();
     app().main_frame()->route(res::cmd::kMemoPane);
-    auto* pane = app().main_frame()->findChild<CMemoBarDlg*>();
+    CMemoBarDlg* pane = memo_pane();
     ASSERT_NE(pane, nullptr);
-    auto listed_urls = [&] {
-        QStringList urls;
-        for (int i = 0; i < pane->tree()->topLevelItemCount(); ++i)
-            for (int j = 0; j < pane->tree()->topLevelItem(i)->childCount(); ++j)
-                urls << pane->tree()->topLevelItem(i)->child(j)->text(0);
-        return urls;
-    };
+    auto listed_urls = [&] { return listed_sites(pane); };
     const QString page = pages_.url(QStringLiteral("/shared")).toString();
     for (int mode = 0; mode < 4; ++mode) {
         pane->local_button()->click();
