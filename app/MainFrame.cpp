@@ -194,7 +194,7 @@ void CMainFrame::drag_tab_out(QMdiSubWindow* tab)
         return;
     const std::string url = platform::model_url(frame->browser()->LocationURL());
     const std::filesystem::path file =
-        places::native_shortcut_path(theApp().folders().temp, frame->windowTitle().toStdString());
+        places::shortcut_path(theApp().folders().temp, frame->windowTitle().toStdString());
     if (!places::write_internet_shortcut(file, url))
         return;
     auto* data = new QMimeData;

@@ -93,7 +93,7 @@ std::string AppPlacesHost::current_url() const
 std::string AppPlacesHost::current_title() const
 {
     CTabBrowserWnd* browser = theApp().ActiveBrowser();
-    return browser ? platform::from_qstring(browser->LocationName()) : std::string();
+    return browser ? browser->LocationName().toStdString() : std::string();
 }
 
 std::string AppPlacesHost::title_of(const std::string& url) const

@@ -399,10 +399,9 @@ OrderList load_link_order(const fs::path& order_file) { return read_order_file(o
 
 bool save_link_order(const fs::path& order_file, const OrderList& order) { return write_order_file(order_file, order); }
 
-std::optional<fs::path> add_favorite(std::string_view sjis_title, std::string_view url, const fs::path& folder,
-                                     const NameConverter& to_native)
+std::optional<fs::path> add_favorite(std::string_view title, std::string_view url, const fs::path& folder)
 {
-    fs::path file = shortcut_path(folder, sjis_title, to_native);
+    fs::path file = shortcut_path(folder, title);
     if (!write_internet_shortcut(file, url))
         return std::nullopt;
     return file;

@@ -107,8 +107,8 @@ bool save_link_order(const std::filesystem::path& order_file, const OrderList& o
 
 // Writes the shortcut for (title, url) into `folder` and returns its path; nullopt when the
 // file cannot be created (the caller shows "ファイルを作成できませんでした。").
-std::optional<std::filesystem::path> add_favorite(std::string_view sjis_title, std::string_view url,
-                                                  const std::filesystem::path& folder,
-                                                  const NameConverter& to_native = {});
+// The title is native text (UTF-8).
+std::optional<std::filesystem::path> add_favorite(std::string_view title, std::string_view url,
+                                                  const std::filesystem::path& folder);
 
 } // namespace places

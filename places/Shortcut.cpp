@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 
-#include "places/UrlText.h"
 #include "rs2/FileStream.h"
 
 namespace places {
@@ -29,9 +28,13 @@ std::string_view trim(std::string_view s)
     return s;
 }
 
-// folder / name + ".url", the name cut to what the file system takes at a character boundary.
-std::filesystem::path fitted_path(const std::filesystem::path& folder, std::string name)
+} // namespace
+
+std::filesystem::path shortcut_path(const std::filesystem::path& folder, std::string_view title)
 {
+    // No byte of a UTF-8 sequence is ASCII: the forbidden characters are found byte by byte.
+    std::string name(title);
+    std::erase_if(name, [](char c) { return std::string_view("\\/:?*<>|").find(c) != std::string_view::npos || c == '\0'; });
     const std::size_t room = kMaxFileNameBytes - kExtension.size();
     if (name.size() > room) {
         std::size_t cut = room;
@@ -41,26 +44,6 @@ std::filesystem::path fitted_path(const std::filesystem::path& folder, std::stri
         name.resize(cut);
     }
     return folder / (name + std::string(kExtension));
-}
-
-} // namespace
-
-std::filesystem::path shortcut_path(const std::filesystem::path& folder, std::string_view sjis_title,
-                                    const NameConverter& to_native)
-{
-    const std::string cleaned = remove_name_forbidden(sjis_title);
-    std::string name = to_native ? to_native(cleaned) : cleaned;
-    // A converter cannot produce these from the cleaned text, but the name must stay a name.
-    std::erase_if(name, [](char c) { return c == '/' || c == '\0'; });
-    return fitted_path(folder, std::move(name));
-}
-
-std::filesystem::path native_shortcut_path(const std::filesystem::path& folder, std::string_view title)
-{
-    // No byte of a UTF-8 sequence is ASCII: the forbidden characters are found byte by byte.
-    std::string name(title);
-    std::erase_if(name, [](char c) { return std::string_view("\\/:?*<>|").find(c) != std::string_view::npos || c == '\0'; });
-    return fitted_path(folder, std::move(name));
 }
 
 std::string internet_shortcut_text(std::string_view url)

@@ -17,12 +17,10 @@ using NameConverter = std::function<std::string(std::string_view sjis)>;
 // Longest file name the file system takes, in bytes.
 inline constexpr std::size_t kMaxFileNameBytes = 255;
 
-// folder / (title without \ / : ? * < > | in the file system's encoding) + ".url". A name too
-// long for the file system is cut at a character boundary; the result never leaves `folder`.
-std::filesystem::path shortcut_path(const std::filesystem::path& folder, std::string_view sjis_title,
-                                    const NameConverter& to_native = {});
-// The same for a title in the file system's encoding (UTF-8), which keeps every character.
-std::filesystem::path native_shortcut_path(const std::filesystem::path& folder, std::string_view title);
+// folder / (title without \ / : ? * < > |) + ".url". The title is native text (UTF-8), so the
+// name keeps every other character. A name too long for the file system is cut at a character
+// boundary; the result never leaves `folder`.
+std::filesystem::path shortcut_path(const std::filesystem::path& folder, std::string_view title);
 
 // The four CR LF lines of a shortcut: "[DEFAULT]", "BASEURL=<url>", "[InternetShortcut]",
 // "URL=<url>". Line breaks inside the URL are dropped so it cannot add lines of its own.

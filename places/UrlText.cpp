@@ -18,24 +18,6 @@ void put_percent(std::string& out, unsigned char c)
 
 bool starts_with(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
-// Removes every single-byte character listed in `drop`, leaving double-byte characters whole
-// (their trail byte may equal "\" or "|").
-std::string remove_single_bytes(std::string_view text, std::string_view drop)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto c = static_cast<unsigned char>(text[i]);
-        if (is_sjis_lead(c)) {
-            out += text.substr(i, 2);
-            ++i;
-        } else if (drop.find(static_cast<char>(c)) == std::string_view::npos) {
-            out += static_cast<char>(c);
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 std::size_t sjis_length(std::string_view text)
@@ -153,7 +135,5 @@ std::optional<std::string> address_for_input(std::string_view text, std::string_
     }
     return normalized;
 }
-
-std::string remove_name_forbidden(std::string_view text) { return remove_single_bytes(text, "\\/:?*<>|"); }
 
 } // namespace places

@@ -41,8 +41,4 @@ std::string encode_search_query(std::string_view text);
 // Nothing for empty or blank text, or for a search when the prefix is empty.
 std::optional<std::string> address_for_input(std::string_view text, std::string_view search_prefix);
 
-// The text without the characters \ / : ? * < > |, which file names cannot hold; double-byte
-// characters stay whole.
-std::string remove_name_forbidden(std::string_view text);
-
 } // namespace places

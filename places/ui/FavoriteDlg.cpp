@@ -16,8 +16,8 @@
 #include "places/ui/AddFavoriteDialog.h"
 #include "places/ui/PlaceIcons.h"
 #include "places/ui/PlacesHost.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
-#include "platform/ShiftJis.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
 #include "res/StringTable.h"
@@ -350,7 +350,7 @@ void CFavoriteDlg::show_properties(QTreeWidgetItem* item)
     QString text = QStringLiteral("名前: %1\n場所: %2").arg(item->text(0), display(path.parent_path()));
     if (!is_folder(item))
         if (const std::optional<std::string> url = places::read_internet_shortcut_url(path))
-            text += QStringLiteral("\nURL: ") + platform::to_qstring(*url);
+            text += QStringLiteral("\nURL: ") + platform::shown_url(*url);
     auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("プロパティ"), text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
@@ -397,19 +397,18 @@ void CFavoriteDlg::add_current_page()
     if (url.empty())
         return;
     const std::string page_title = host_.current_title();
-    const std::optional<QString> name = ask_favorite_name(platform::to_qstring(page_title));
+    const std::optional<QString> name = ask_favorite_name(QString::fromStdString(page_title));
     if (!name)
         return;
-    const std::string title = name->isEmpty() ? page_title : platform::from_qstring(*name);
+    const std::string title = name->isEmpty() ? page_title : name->toStdString();
     const std::string name_text = title.empty() ? url : title;
-    const places::NameConverter to_native = [](std::string_view sjis) { return platform::sjis_to_utf8(sjis); };
-    const fs::path existing = places::shortcut_path(selected_folder(), name_text, to_native);
+    const fs::path existing = places::shortcut_path(selected_folder(), name_text);
     if (fs::exists(existing) &&
         !confirm(display(existing.stem()) + QStringLiteral(" は既に存在します。上書きしますか?")))
         return;
     std::error_code ignored;
     fs::create_directories(selected_folder(), ignored);  // the first favorite makes the folder
-    const std::optional<fs::path> file = places::add_favorite(name_text, url, selected_folder(), to_native);
+    const std::optional<fs::path> file = places::add_favorite(name_text, url, selected_folder());
     if (!file) {
         show_message(text_of(res::str::kCannotCreateFile));
         return;

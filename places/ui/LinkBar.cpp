@@ -155,7 +155,7 @@ void CLinkBar::run_command(int id, int index)
     case kLinkProperties: {
         QString text = QStringLiteral("名前: %1").arg(QString::fromStdString(places::link_button_text(path)));
         if (const std::optional<std::string> url = places::read_internet_shortcut_url(path))
-            text += QStringLiteral("\nURL: ") + platform::to_qstring(*url);
+            text += QStringLiteral("\nURL: ") + platform::shown_url(*url);
         auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("プロパティ"), text, QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
@@ -244,7 +244,7 @@ bool CLinkBar::add_dropped(const QMimeData* data, int before)
             const std::string address = platform::model_url(url);
             if (name.isEmpty() || address.empty())
                 continue;
-            const fs::path file = places::native_shortcut_path(folder_, name.toStdString());
+            const fs::path file = places::shortcut_path(folder_, name.toStdString());
             if (places::write_internet_shortcut(file, address))
                 taken.push_back(file);
         }

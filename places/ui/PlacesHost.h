@@ -16,7 +16,8 @@ public:
     virtual void open_shortcut_in_active_tab(const std::filesystem::path& file) = 0;
     virtual void open_shortcut_in_new_tab(const std::filesystem::path& file) = 0;
 
-    // The page of the active tab; empty when no tab is open.
+    // The page of the active tab; empty when no tab is open. Its title is native text (UTF-8),
+    // as the name of a favorite's file takes it whole.
     virtual std::string current_url() const = 0;
     virtual std::string current_title() const = 0;
     // The title of a page as far as the browser knows it (pages shown in this run); empty

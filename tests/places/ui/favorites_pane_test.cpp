@@ -139,10 +139,10 @@ TEST_F(FavoritesPaneTest, DraggingMovesIntoFoldersAndReordersWithinOne)
 TEST_F(FavoritesPaneTest, AddingThePageUsesTheNameOrElseTheTitleAsksBeforeOverwritingAndKeepsTheTree)
 {
     host_.url = "http://page.jp/";
-    host_.title = "Page title";
+    host_.title = "Page: Café 表示";  // a name Shift_JIS cannot hold whole
     pane_->ask_favorite_name = [](const QString&) { return std::optional<QString>(QString()); };
     pane_->add_current_page();
-    EXPECT_EQ(*places::read_internet_shortcut_url(root() / "Page title.url"), "http://page.jp/");
+    EXPECT_EQ(*places::read_internet_shortcut_url(root() / "Page Café 表示.url"), "http://page.jp/");
     pane_->ask_favorite_name = [](const QString&) { return std::optional<QString>(QStringLiteral("a/b:c")); };
     pane_->add_current_page();
     EXPECT_TRUE(fs::exists(root() / "abc.url"));
@@ -169,11 +169,11 @@ TEST_F(FavoritesPaneTest, AddingThePageUsesTheNameOrElseTheTitleAsksBeforeOverwr
     };
     pane_->add_current_page();
     EXPECT_EQ(asked.size(), 1);
-    EXPECT_EQ(*places::read_internet_shortcut_url(root() / "Page title.url"), "http://page.jp/");
+    EXPECT_EQ(*places::read_internet_shortcut_url(root() / "Page Café 表示.url"), "http://page.jp/");
     overwrite = true;
     pane_->add_current_page();
     EXPECT_EQ(asked.size(), 2);
-    EXPECT_EQ(*places::read_internet_shortcut_url(root() / "Page title.url"), "http://other.jp/");
+    EXPECT_EQ(*places::read_internet_shortcut_url(root() / "Page Café 表示.url"), "http://other.jp/");
     news = top(QStringLiteral("News"));
     ASSERT_NE(news, nullptr);
     EXPECT_TRUE(news->isExpanded());
