@@ -391,6 +391,12 @@ std::string CMarvoApp::home_page() const
     return page && !page->isEmpty() ? page->toStdString() : "about:blank";
 }
 
+void CMarvoApp::set_home_page(const std::string& url)
+{
+    registry_->set_value(Root::CurrentUser, kBrowserKey + QStringLiteral("\\Main"), QStringLiteral("Start Page"),
+                         QByteArray::fromStdString(url));
+}
+
 // ---- opening documents ----
 
 bool CMarvoApp::OpenDocument(const QString& target)

@@ -75,8 +75,9 @@ public:
     // absolute against this process's working folder) to the instance behind the service.
     bool hand_over_to_running_instance(const QStringList& arguments, const QString& service);
 
-    // The page shown by the home command and new tabs without a page.
+    // The page shown by the home command, new tabs without a page and the start option.
     std::string home_page() const;
+    void set_home_page(const std::string& url);
     // Saves what the main frame's closing keeps: settings, history, favorites order.
     void save_state();
 
@@ -93,8 +94,10 @@ public:
     void ClearPrivateData(bool cookies, bool history, bool temporary_files, bool closed_pages);
     // The proxy user name and password in force (the last non-empty ones set).
     std::pair<QString, QString> proxy_credentials() const { return {proxy_user_, proxy_password_}; }
-    // Shows the settings sheet; on OK the settings take the sheet's values.
-    void RunSettingsSheet();
+    // Shows the settings sheet on one of its pages; on OK the settings take the sheet's values.
+    void RunSettingsSheet(int page = 0);
+    // The settings sheet's page of the home page and the security flags.
+    static constexpr int kBrowserSettingsPage = 1;
     KeyCommandPoll* key_poll() const { return key_poll_; }
 
     settings::Settings& settings() { return settings_; }

@@ -249,6 +249,10 @@ bool CMarvoApp::OnNetworkCommand(int id)
     case kSettings:
         RunSettingsSheet();
         return true;
+    case kInternetOptions:
+        // The engine has no options dialog of its own: its settings live on the sheet.
+        RunSettingsSheet(kBrowserSettingsPage);
+        return true;
     }
     return false;
 }
@@ -268,6 +272,7 @@ bool CMarvoApp::OnUpdateNetworkCommand(int id, CommandState& state)
         return true;
     case kClearPrivateData:
     case kSettings:
+    case kInternetOptions:
         return true;
     }
     return false;

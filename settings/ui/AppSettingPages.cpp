@@ -159,6 +159,19 @@ CAppSettingPageBrowser::CAppSettingPageBrowser(QString engine_user_agent, QWidge
     favorites_order = check(favorites_layout, QStringLiteral("毎回IEと同じ順序に並び替える"));
     layout->addWidget(favorites);
 
+    auto* home = new QGroupBox(tr("ホームページ (ホーム、新しいタブ、起動時に開くページ)"), this);
+    auto* home_layout = new QHBoxLayout(home);
+    home_layout->addWidget(new QLabel(tr("アドレス:"), home));
+    home_address = new QLineEdit(home);
+    home_layout->addWidget(home_address, 1);
+    home_use_current = new QPushButton(tr("現在のページを使用"), home);
+    home_use_blank = new QPushButton(tr("空白を使用"), home);
+    home_layout->addWidget(home_use_current);
+    home_layout->addWidget(home_use_blank);
+    connect(home_use_current, &QPushButton::clicked, this, [this] { home_address->setText(current_page_); });
+    connect(home_use_blank, &QPushButton::clicked, this, [this] { home_address->setText(QStringLiteral("about:blank")); });
+    layout->addWidget(home);
+
     auto* start = new QGroupBox(QStringLiteral("起動時"), this);
     auto* start_layout = new QVBoxLayout(start);
     start_home = new QRadioButton(QStringLiteral("ホームページを開く"), start);
@@ -167,6 +180,22 @@ CAppSettingPageBrowser::CAppSettingPageBrowser(QString engine_user_agent, QWidge
     start_layout->addWidget(start_last);
     layout->addWidget(start);
     layout->addStretch();
+}
+
+void CAppSettingPageBrowser::set_home_page(const QString& home, const QString& current)
+{
+    home_address->setText(home);
+    current_page_ = current;
+    home_use_current->setEnabled(!current.isEmpty());
+}
+
+QString CAppSettingPageBrowser::home_page() const
+{
+    const QString typed = home_address->text().trimmed();
+    if (typed.isEmpty())
+        return QStringLiteral("about:blank");
+    // Stored as every address is: fully encoded.
+    return QUrl::fromUserInput(typed).toString(QUrl::FullyEncoded);
 }
 
 QString CAppSettingPageBrowser::program_user_agent() const

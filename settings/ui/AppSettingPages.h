@@ -53,6 +53,11 @@ public:
 
     // The three user agent choices: the engine's own, the program's, one of the user's.
     void choose_user_agent(int choice);
+    // The home page kept by the program (not in the settings file) and the page shown now,
+    // which "現在のページを使用" takes.
+    void set_home_page(const QString& home, const QString& current);
+    // The address typed or chosen; "about:blank" for a blank page.
+    QString home_page() const;
     QString program_user_agent() const;
 
     QRadioButton* agent_engine;   // 1014
@@ -72,9 +77,13 @@ public:
     QRadioButton* start_home;     // 1028
     QRadioButton* start_last;     // 1029
     QCheckBox* block_script_errors;  // 1031
+    QLineEdit* home_address;
+    QPushButton* home_use_current;
+    QPushButton* home_use_blank;
 
 private:
     QString engine_user_agent_;
+    QString current_page_;
 };
 
 class CAppSettingPageProxy : public CAppSettingPage {

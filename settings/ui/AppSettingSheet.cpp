@@ -48,6 +48,7 @@ CAppSettingPSheet::CAppSettingPSheet(Settings& settings, const SheetContext& con
 
     for (CAppSettingPage* page : pages_)
         page->load(settings_);
+    browser_page->set_home_page(context.home_page, context.current_page);
 
     // A page whose input cannot be taken cannot be left either.
     connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) {

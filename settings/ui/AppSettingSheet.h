@@ -32,6 +32,8 @@ struct SheetContext {
     QString engine_user_agent;                    // the engine's own user agent
     platform::RegistryStore* registry = nullptr;  // file associations; null hides their effect
     QString executable;                           // the program the associations open
+    QString home_page;                            // the browser page's home page
+    QString current_page;                         // the active tab's page, or empty
 };
 
 // The settings sheet: ten pages over copies of the settings. OK checks every page, then

@@ -4,6 +4,8 @@
 #include <QMessageBox>
 #include <QNetworkProxy>
 #include <QNetworkProxyFactory>
+#include <QPushButton>
+#include <QTabWidget>
 #include <QTimer>
 #include <QTreeWidgetItemIterator>
 #include <QWebEngineCookieStore>
@@ -391,6 +393,62 @@ TEST_F(PrivacyTest, ProxyMenuListsTheServersWithTheOneInUseChecked)
     EXPECT_EQ(s.proxy_setting, 2);
     EXPECT_EQ(s.proxy_index, 1);
     EXPECT_EQ(QNetworkProxy::applicationProxy().port(), 8080);
+}
+
+} // namespace
+
+namespace {
+
+// Internet Options opens the sheet on the page holding the home page; the current page,
+// a typed address or a blank page chosen there is what Home, a new tab and the next start show.
+TEST_F(PrivacyTest, HomePageSetOnTheSheetIsUsedByHomeNewTabsAndTheNextStart)
+{
+    pages_.set("/home", "<title>home</title>home");
+    pages_.set("/typed", "<title>typed</title>typed");
+    pages_.set("/other", "<title>other</title>other");
+    ASSERT_TRUE(start({pages_.url("/home").toString()}));
+    ASSERT_TRUE(wait_until([] { return app().ActiveBrowser() && app().ActiveBrowser()->LocationName() == "home"; }));
+    EXPECT_TRUE(app().main_frame()->command_state(kInternetOptions).enabled);
+
+    int shown_page = -1;
+    EXPECT_EQ(with_dialog<settings::ui::CAppSettingPSheet>(kInternetOptions, [&](settings::ui::CAppSettingPSheet* sheet) {
+                  shown_page = sheet->tabs()->currentIndex();
+                  sheet->browser_page->home_use_current->click();
+                  sheet->accept();
+              }),
+              1);
+    EXPECT_EQ(shown_page, 1);
+    EXPECT_EQ(app().home_page(), pages_.url("/home").toString().toStdString());
+
+    // Home goes there from another page; a new tab while none is open starts there.
+    app().ActiveBrowser()->Navigate(pages_.url("/other"));
+    ASSERT_TRUE(wait_until([] { return app().ActiveBrowser()->LocationName() == "other"; }));
+    app().main_frame()->route(kHome);
+    ASSERT_TRUE(wait_until([] { return app().ActiveBrowser()->LocationName() == "home"; }));
+    app().main_frame()->route(kCloseAll);
+    ASSERT_TRUE(wait_until([] { return app().ActiveBrowser() == nullptr; }));
+    app().main_frame()->route(kNewTab);
+    ASSERT_TRUE(wait_until([] { return app().ActiveBrowser() && app().ActiveBrowser()->LocationName() == "home"; }));
+
+    // A typed address, then the next start without the last sites opens it.
+    with_dialog<settings::ui::CAppSettingPSheet>(kSettings, [&](settings::ui::CAppSettingPSheet* sheet) {
+        EXPECT_EQ(sheet->browser_page->home_address->text(), pages_.url("/home").toString());
+        sheet->browser_page->home_address->setText(pages_.url("/typed").toString());
+        sheet->browser_page->start_home->setChecked(true);
+        sheet->accept();
+    });
+    app().main_frame()->close();
+    delete app().main_frame();
+    app().ExitInstance();
+    ASSERT_TRUE(start());
+    ASSERT_TRUE(wait_until([] { return app().ActiveBrowser() && app().ActiveBrowser()->LocationName() == "typed"; }));
+
+    // Blank.
+    with_dialog<settings::ui::CAppSettingPSheet>(kInternetOptions, [](settings::ui::CAppSettingPSheet* sheet) {
+        sheet->browser_page->home_use_blank->click();
+        sheet->accept();
+    });
+    EXPECT_EQ(app().home_page(), "about:blank");
 }
 
 } // namespace
