@@ -19,6 +19,7 @@
 
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
+#include "app/CrashPage.h"
 #include "app/FindBar.h"
 #include "app/GestureFilter.h"
 #include "app/MainFrame.h"
@@ -85,7 +86,16 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     connect(page_, &QWebEnginePage::linkHovered, this, &CTabBrowserWnd::statusTextChanged);
     site_icon_ = new SiteIcon(*this);
     connect(site_icon_, &SiteIcon::changed, this, &CTabBrowserWnd::iconChanged);
-    connect(page_, &QWebEnginePage::renderProcessTerminated, this, [this] { watch_input_widget(); });
+    connect(page_, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exit_code) {
+                watch_input_widget();
+                // The tab shows why its page went, with a Reload button that loads it again.
+                if (status != QWebEnginePage::NormalTerminationStatus)
+                    QTimer::singleShot(0, this, [this, status, exit_code, url = LocationURL()] {
+                        crash_page_shown_ = true;
+                        page_->setHtml(crash_page::html(status, exit_code, url));
+                    });
+            });
     refresh_timer_.setTimerType(Qt::CoarseTimer);
     connect(&refresh_timer_, &QTimer::timeout, this, [this] {
         if (auto_refresh_ > 0)
@@ -240,7 +250,11 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
         QDataStream in(state);
         in >> *page_->history();
     }
-    if (!url.isEmpty())
+    // The crash page is no visit.
+    const bool crash_page = crash_page_shown_ && url.scheme() == QLatin1String("data");
+    if (!crash_page)
+        crash_page_shown_ = false;
+    if (!url.isEmpty() && !crash_page)
         theApp().history().add_visit({platform::model_url(url), places::system_now()});
     emit urlChanged(url);
 }

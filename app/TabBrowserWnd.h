@@ -115,6 +115,7 @@ private:
     BrowserPage* page_;
     WebPageSurface* memo_surface_ = nullptr;
     FindBar* find_bar_ = nullptr;
+    bool crash_page_shown_ = false;
     QPointer<QWidget> input_widget_;
     bool busy_ = false;
     bool script_errors_blocked_ = true;

@@ -2,6 +2,7 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <fstream>
+#include <csignal>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWebEngineView>
@@ -287,6 +288,33 @@ TEST_F(BrowsingTest, FindBarStepsThroughMatchesAndSaysWhenNothingIsFound)
         pump(50);
         return selection.isEmpty();
     }));
+}
+
+} // namespace
+
+namespace {
+
+// A render process that dies leaves the tab on a page that says so; its Reload brings the page back.
+TEST_F(BrowsingTest, DeadRenderProcessShowsTheCrashPageAndReloadBringsThePageBack)
+{
+    pages_.set("/live", "<title>live</title>alive");
+    ASSERT_TRUE(start({pages_.url("/live").toString()}));
+    CTabBrowserWnd* tab = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (tab = app().ActiveBrowser()) && tab->LocationName() == "live" && !tab->busy(); }));
+    const qint64 pid = tab->page()->renderProcessPid();
+    ASSERT_GT(pid, 0);
+    ::kill(pid_t(pid), SIGKILL);
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == "このページを表示できません" && !tab->busy(); }, 30000));
+    QString reason;
+    ASSERT_TRUE(wait_until([&] {
+        tab->page()->runJavaScript("document.getElementById('reason').textContent", [&](const QVariant& v) { reason = v.toString(); });
+        pump(50);
+        return !reason.isEmpty();
+    }));
+    EXPECT_EQ(reason, "ページを表示するプロセスが強制終了されました。");
+    tab->page()->runJavaScript("document.getElementById('reload').click()");
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == "live"; }, 30000));
+    EXPECT_EQ(tab->LocationURL(), pages_.url("/live"));
 }
 
 } // namespace
