@@ -17,6 +17,7 @@
 #include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "res/StringTable.h"
+#include "ui/Texts.h"
 
 // ---- suggestion popup ----
 
@@ -224,17 +225,11 @@ void CAddressComboBox::hideEvent(QHideEvent* event)
 
 namespace {
 
-QString text_of(int id)
-{
-    const std::string_view text = res::text(id);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 CAddressBar::CAddressBar(QWidget* parent) : QToolBar(parent)
 {
-    label_ = new QLabel(text_of(res::str::kAddressLabel) + QLatin1Char(' '), this);
+    label_ = new QLabel(ui::string_text(res::str::kAddressLabel) + QLatin1Char(' '), this);
     addWidget(label_);
     combo_ = new CAddressComboBox(this);
     combo_->setObjectName(QStringLiteral("AddressCombo"));

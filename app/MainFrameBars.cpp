@@ -1,4 +1,5 @@
 // The bars and panes of the main frame and the placement of the top bands.
+#include <QCoreApplication>
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
@@ -38,13 +39,9 @@
 #include "res/StringTable.h"
 #include "res/Toolbars.h"
 #include "ui/MessageBox.h"
+#include "ui/Texts.h"
 
 namespace {
-
-QString text_of(int id)
-{
-    return QString::fromUtf8(res::text(id).data(), static_cast<qsizetype>(res::text(id).size()));
-}
 
 QToolBar* new_band(QMainWindow* frame, const char* name)
 {
@@ -134,7 +131,7 @@ QToolBar* CMainFrame::create_navigation_bar()
         }
         QAction* command = action(slot.command);
         if (slot.textString != 0)
-            command->setIconText(text_of(slot.textString));
+            command->setIconText(ui::string_text(slot.textString));
         auto* button = new QToolButton(bar);
         button->setDefaultAction(command);
         button->setToolButtonStyle(slot.textString != 0 ? Qt::ToolButtonTextBesideIcon : Qt::ToolButtonIconOnly);
@@ -171,7 +168,7 @@ QToolBar* CMainFrame::create_link_bar()
 
 QToolBar* CMainFrame::create_drawing_bar()
 {
-    auto* bar = new QToolBar(text_of(res::cmd::kDrawingBar).section(QLatin1Char('\n'), 0, 0), this);
+    auto* bar = new QToolBar(ui::string_text(res::cmd::kDrawingBar).section(QLatin1Char('\n'), 0, 0), this);
     bar->setObjectName(QStringLiteral("DrawingBar"));
     bar->setIconSize(QSize(24, 24));
     bar->setAllowedAreas(Qt::LeftToolBarArea | Qt::RightToolBarArea);  // the panels stand upright
@@ -236,8 +233,9 @@ void CMainFrame::create_explorer_bar()
     explorer_->setObjectName(QStringLiteral("ExplorerBar"));
     explorer_->setAllowedAreas(Qt::LeftDockWidgetArea);
     explorer_panes_ = new QStackedWidget(explorer_);
-    for (const char* title : {"お気に入り", "メモ履歴", "履歴"}) {
-        auto* pane = new QLabel(QString::fromUtf8(title), explorer_panes_);
+    for (const char* title : {QT_TRANSLATE_NOOP("MainFrameBars", "お気に入り"), QT_TRANSLATE_NOOP("MainFrameBars", "メモ履歴"),
+                              QT_TRANSLATE_NOOP("MainFrameBars", "履歴")}) {
+        auto* pane = new QLabel(QCoreApplication::translate("MainFrameBars", title), explorer_panes_);
         pane->setAlignment(Qt::AlignTop | Qt::AlignLeft);
         pane->setMargin(6);
         explorer_panes_->addWidget(pane);
@@ -252,14 +250,14 @@ void CMainFrame::create_explorer_bar()
 
 void CMainFrame::create_status_bar()
 {
-    share_pane_ = new QLabel(text_of(res::indicator::kShareState), this);
+    share_pane_ = new QLabel(ui::string_text(res::indicator::kShareState), this);
     share_pane_->setObjectName(QStringLiteral("SharePane"));
-    buffer_pane_ = new QLabel(text_of(res::indicator::kBuffering), this);
-    width_pane_ = new QLabel(text_of(res::str::kWidthFree), this);
+    buffer_pane_ = new QLabel(ui::string_text(res::indicator::kBuffering), this);
+    width_pane_ = new QLabel(ui::string_text(res::str::kWidthFree), this);
     statusBar()->addPermanentWidget(share_pane_);
     statusBar()->addPermanentWidget(buffer_pane_);
     statusBar()->addPermanentWidget(width_pane_);
-    hidden_pane_ = new QLabel(text_of(res::str::kMemosHidden), this);
+    hidden_pane_ = new QLabel(ui::string_text(res::str::kMemosHidden), this);
     statusBar()->addPermanentWidget(hidden_pane_);
     width_pane_->installEventFilter(this);
     update_status_panes();
@@ -272,13 +270,13 @@ void CMainFrame::create_status_bar()
 void CMainFrame::update_status_panes()
 {
     const ShareClient* share = theApp().share_client();
-    share_pane_->setText(share ? share->pane_text() : text_of(res::indicator::kShareState));
+    share_pane_->setText(share ? share->pane_text() : ui::string_text(res::indicator::kShareState));
     // Single buffering only shows on a page with memos drawn without the off-screen buffer.
     CTabBrowserWnd* tab = theApp().ActiveBrowser();
     const CLayerWnd* layer = tab ? tab->layer() : nullptr;
     const bool single = layer && layer->page_has_package() && !layer->double_buffered();
-    buffer_pane_->setText(text_of(single ? res::str::kSingleBuffer : res::str::kDoubleBuffer));
-    width_pane_->setText(text_of(layer && layer->page_has_memos() ? res::str::kWidthLocked : res::str::kWidthFree));
+    buffer_pane_->setText(ui::string_text(single ? res::str::kSingleBuffer : res::str::kDoubleBuffer));
+    width_pane_->setText(ui::string_text(layer && layer->page_has_memos() ? res::str::kWidthLocked : res::str::kWidthFree));
     const bool hidden = layer && !layer->shown();
     hidden_pane_->setVisible(hidden);
     action(res::cmd::kHideMemos)->setChecked(hidden);
@@ -291,7 +289,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
         CTabBrowserWnd* tab = theApp().ActiveBrowser();
         const CLayerWnd* layer = tab ? tab->layer() : nullptr;
         if (layer && layer->page_has_memos() &&
-            ui::message_box(this, text_of(res::str::kAskFitWidth), ui::Buttons::YesNo) == ui::Answer::Yes)
+            ui::message_box(this, ui::string_text(res::str::kAskFitWidth), ui::Buttons::YesNo) == ui::Answer::Yes)
             tab->FitMemoWidthToWindow();
         return true;
     }

@@ -15,25 +15,17 @@
 #include "res/CommandIds.h"
 #include "res/Menus.h"
 #include "res/StringTable.h"
-
-namespace {
-
-QString menu_text(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
+#include "ui/Texts.h"
 
 QAction* CMainFrame::action(int id)
 {
     if (QAction* existing = actions_.value(id))
         return existing;
     auto* command = new QAction(this);
-    const std::string_view tip = res::tooltip(id);
-    const std::string_view prompt = res::prompt(id);
-    command->setStatusTip(menu_text(prompt));
-    command->setToolTip(menu_text(tip.empty() ? prompt : tip));
+    const QString tip = ui::string_tooltip(id);
+    const QString prompt = ui::string_prompt(id);
+    command->setStatusTip(prompt);
+    command->setToolTip(tip.isEmpty() ? prompt : tip);
     command->setIcon(app_icons::command(id));
     command->setData(id);
     connect(command, &QAction::triggered, this, [this, id] { route(id); });
@@ -45,7 +37,7 @@ QAction* CMainFrame::action(int id)
 // text and loads every icon, and most menus of a run are never opened.
 QMenu* CMainFrame::build_menu(const res::MenuItem& popup, QWidget* parent)
 {
-    auto* menu = new QMenu(menu_text(popup.text), parent);
+    auto* menu = new QMenu(ui::menu_text(popup.text), parent);
     const int first_command = !popup.items.empty() && popup.items.front().isCommand() ? popup.items.front().command : 0;
     connect(menu, &QMenu::aboutToShow, this, [this, menu, &popup, first_command, kept = -1]() mutable {
         if (kept < 0) {
@@ -74,7 +66,7 @@ void CMainFrame::add_menu_items(QMenu* menu, const res::MenuItem& popup)
         } else {
             QAction* command = action(item.command);
             if (command->text().isEmpty())
-                command->setText(menu_text(item.text));
+                command->setText(ui::menu_text(item.text));
             menu->addAction(command);
         }
     }

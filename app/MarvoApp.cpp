@@ -1,5 +1,6 @@
 #include "app/MarvoApp.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -48,6 +49,7 @@
 #include "res/StringTable.h"
 #include "settings/SettingsFile.h"
 #include "ui/MessageBox.h"
+#include "ui/Texts.h"
 
 namespace {
 
@@ -55,15 +57,9 @@ using Root = platform::RegistryStore::Root;
 
 const QString kBrowserKey = QStringLiteral("Software\\Microsoft\\Internet Explorer");
 
-QString text_of(int id)
-{
-    const std::string_view text = res::text(id);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 void show_message(int id)
 {
-    ui::message_box(nullptr, text_of(id));
+    ui::message_box(nullptr, ui::string_text(id));
 }
 
 std::string logon_name()
@@ -99,12 +95,15 @@ std::filesystem::path native_path(const QString& text)
 static void register_resources()
 {
     Q_INIT_RESOURCE(icons);
+    Q_INIT_RESOURCE(translations);
 }
 
 CMarvoApp::CMarvoApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     register_resources();
-    install_translations(*this);
+    const platform::RegistryStore registry(
+        QString::fromStdString((platform::data_folder_from_environment() / "registry.ini").string()));
+    install_translations(*this, interface_language(chosen_language(registry)));
     setOrganizationName(QStringLiteral("Marvo"));
     setApplicationName(QStringLiteral("Marvo"));
     setQuitOnLastWindowClosed(true);
@@ -490,7 +489,7 @@ namespace {
 
 memo::MergeAnswer ask_merge()
 {
-    switch (ui::message_box(nullptr, text_of(res::str::kAskMergeMemos), ui::Buttons::YesNoCancel)) {
+    switch (ui::message_box(nullptr, ui::string_text(res::str::kAskMergeMemos), ui::Buttons::YesNoCancel)) {
     case ui::Answer::Yes:
         return memo::MergeAnswer::Yes;
     case ui::Answer::No:
@@ -552,7 +551,7 @@ bool CMarvoApp::OnCommand(int id)
     }
     case kOpenMemoFile: {
         const QString file = QFileDialog::getOpenFileName(frame_, QString(), QString(),
-                                                          QStringLiteral("メモファイル (*.ame)"));
+                                                          QCoreApplication::translate("MarvoApp", "メモファイル (*.ame)"));
         if (!file.isEmpty())
             OpenMemoPackageFile(native_path(file));
         return true;
@@ -571,8 +570,8 @@ bool CMarvoApp::OnCommand(int id)
             OpenInNewTab(std::string(res::text(res::str::kHelpAddress)));
         return true;
     case kAbout:
-        QMessageBox::about(frame_, QStringLiteral("バージョン情報 Marvo"),
-                           QStringLiteral("Marvo %1\nメモを書き込めるタブブラウザ").arg(applicationVersion()));
+        QMessageBox::about(frame_, QCoreApplication::translate("MarvoApp", "バージョン情報 Marvo"),
+                           QCoreApplication::translate("MarvoApp", "Marvo %1\nメモを書き込めるタブブラウザ").arg(applicationVersion()));
         return true;
     case kBrowseMode:
         SetBrowseMode();

@@ -2,6 +2,7 @@
 // Internet settings that every tab shares.
 #include "app/NetworkOptions.h"
 
+#include <QCoreApplication>
 #include <QAuthenticator>
 #include <QCheckBox>
 #include <QDialog>
@@ -30,6 +31,7 @@
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
 #include "res/StringTable.h"
+#include "ui/Texts.h"
 
 void OfflineInterceptor::interceptRequest(QWebEngineUrlRequestInfo& info)
 {
@@ -192,31 +194,25 @@ void settle_http_cache(QWebEngineProfile* profile, int timeout_ms)
 
 namespace {
 
-QString text_of(int id)
-{
-    const std::string_view text = res::text(id);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 // The private data dialog: the four kinds, none chosen when it opens.
 CClearIdentInfoDlg::CClearIdentInfoDlg(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("個人情報の削除"));
+    setWindowTitle(QCoreApplication::translate("NetworkOptions", "個人情報の削除"));
     auto* layout = new QVBoxLayout(this);
-    auto* group = new QGroupBox(QStringLiteral("消去する個人情報"), this);
+    auto* group = new QGroupBox(QCoreApplication::translate("NetworkOptions", "消去する個人情報"), this);
     auto* boxes = new QVBoxLayout(group);
-    cookies = new QCheckBox(QStringLiteral("クッキー"), group);
-    history = new QCheckBox(QStringLiteral("履歴"), group);
-    temporary_files = new QCheckBox(QStringLiteral("一時ファイル"), group);
-    closed_pages = new QCheckBox(QStringLiteral("最近閉じた履歴"), group);
+    cookies = new QCheckBox(QCoreApplication::translate("NetworkOptions", "クッキー"), group);
+    history = new QCheckBox(QCoreApplication::translate("NetworkOptions", "履歴"), group);
+    temporary_files = new QCheckBox(QCoreApplication::translate("NetworkOptions", "一時ファイル"), group);
+    closed_pages = new QCheckBox(QCoreApplication::translate("NetworkOptions", "最近閉じた履歴"), group);
     for (QCheckBox* box : {cookies, history, temporary_files, closed_pages})
         boxes->addWidget(box);
     layout->addWidget(group);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    buttons->addButton(QCoreApplication::translate("NetworkOptions", "キャンセル"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
@@ -231,7 +227,7 @@ bool CMarvoApp::OnNetworkCommand(int id)
         return true;
     case kProxyInternetOptions:
         SetProxy(0, 0);
-        QMessageBox::information(frame_, QStringLiteral("Marvo"), text_of(res::str::kRestartNeeded));
+        QMessageBox::information(frame_, QStringLiteral("Marvo"), ui::string_text(res::str::kRestartNeeded));
         return true;
     case kWorkOffline:
         SetOffline(!IsOffline());

@@ -1,5 +1,6 @@
 #include "app/PageBackup.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QFileDialog>
 #include <QProgressDialog>
@@ -97,13 +98,13 @@ void run(CTabBrowserWnd& tab)
     g_saved = 0;
     const QString folder = folder_dialog
                                ? folder_dialog()
-                               : QFileDialog::getExistingDirectory(&tab, QStringLiteral("保存するフォルダを選択してください"));
+                               : QFileDialog::getExistingDirectory(&tab, QCoreApplication::translate("PageBackup", "保存するフォルダを選択してください"));
     if (folder.isEmpty())
         return;
     const std::filesystem::path root(folder.toStdU16String());
     const QUrl page = tab.LocationURL();
     const std::vector<QUrl> resources = page_resources(tab);
-    QProgressDialog progress(QStringLiteral("ページを保存しています..."), QStringLiteral("キャンセル"), 0,
+    QProgressDialog progress(QCoreApplication::translate("PageBackup", "ページを保存しています..."), QCoreApplication::translate("PageBackup", "キャンセル"), 0,
                              int(resources.size()), &tab);
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(500);

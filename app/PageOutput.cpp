@@ -1,5 +1,6 @@
 #include "app/PageOutput.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -34,21 +35,22 @@
 #include "res/StringTable.h"
 #include "rs2/FileStream.h"
 #include "ui/MessageBox.h"
+#include "ui/Texts.h"
 
 namespace page_output {
 namespace {
 
 int g_last_tiles = 0;
 
-QString message(int id)
-{
-    const std::string_view text = res::text(id);
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
+// Texts translated when shown: the translations are installed after static initialisation.
+const char* const kNoMailSystem = QT_TRANSLATE_NOOP("PageOutput", "メール システムを読み込めません。");
+const char* const kMailFailed = QT_TRANSLATE_NOOP("PageOutput", "メールを送信できませんでした。");
+const char* const kMemoFilter = QT_TRANSLATE_NOOP("PageOutput", "メモファイル (*.ame)");
 
-const QString kNoMailSystem = QStringLiteral("メール システムを読み込めません。");
-const QString kMailFailed = QStringLiteral("メールを送信できませんでした。");
-const QString kMemoFilter = QStringLiteral("メモファイル (*.ame)");
+QString shown(const char* text)
+{
+    return QCoreApplication::translate("PageOutput", text);
+}
 const QString kImageFilter = QStringLiteral("*.png;;*.jpg;;*.bmp");
 
 // Written when the module folder holds no overlay source of its own.
@@ -237,7 +239,7 @@ void print_with_memo(CTabBrowserWnd& tab, bool preview, bool selection)
     if (image.isNull()) {
         // A page that cannot be measured or is too large for one picture: say so rather
         // than print nothing.
-        ui::message_box(&tab, QStringLiteral("ページの画像を作成できませんでした。"));
+        ui::message_box(&tab, QCoreApplication::translate("PageOutput", "ページの画像を作成できませんでした。"));
         return;
     }
     QPrinter& printer = shared_printer();
@@ -270,33 +272,33 @@ void save_memo_file(CTabBrowserWnd& tab)
 {
     const auto packages = page_packages(tab);
     if (packages.empty()) {
-        ui::message_box(&tab, message(res::str::kNoMemos));
+        ui::message_box(&tab, ui::string_text(res::str::kNoMemos));
         return;
     }
-    QString path = ask_save_path(&tab, clean_title(tab.LocationName()), kMemoFilter, QStringLiteral("ame"));
+    QString path = ask_save_path(&tab, clean_title(tab.LocationName()), shown(kMemoFilter), QStringLiteral("ame"));
     if (path.isEmpty())
         return;
     // A memo file is known by its extension: a name with a dot of its own ("v1.2") gets it too.
     if (!path.endsWith(QStringLiteral(".ame")))
         path += QStringLiteral(".ame");
     if (!write_memo_file(packages, to_path(path)))
-        ui::message_box(&tab, message(res::str::kMemoSaveFailed));
+        ui::message_box(&tab, ui::string_text(res::str::kMemoSaveFailed));
 }
 
 void mail_with_memo(CTabBrowserWnd& tab)
 {
     if (!tab.layer()->page_has_memos()) {
-        ui::message_box(&tab, message(res::str::kNoMemos));
+        ui::message_box(&tab, ui::string_text(res::str::kNoMemos));
         return;
     }
     const std::filesystem::path file = theApp().folders().temp / to_path(mail_file_name(tab.LocationName()));
     if (!write_memo_file(page_packages(tab), file)) {
-        ui::message_box(&tab, message(res::str::kMemoSaveFailed));
+        ui::message_box(&tab, ui::string_text(res::str::kMemoSaveFailed));
         return;
     }
     const QString program = QStandardPaths::findExecutable(QStringLiteral("xdg-email"));
     if (program.isEmpty()) {
-        ui::message_box(&tab, kNoMailSystem);
+        ui::message_box(&tab, shown(kNoMailSystem));
         return;
     }
     const QStringList arguments{QStringLiteral("--subject"), tab.LocationName(),
@@ -308,7 +310,7 @@ void mail_with_memo(CTabBrowserWnd& tab)
     const auto report = [mailer, owner](bool failed) {
         mailer->deleteLater();
         if (failed && owner)
-            ui::message_box(owner, kMailFailed);
+            ui::message_box(owner, shown(kMailFailed));
     };
     QObject::connect(mailer, &QProcess::finished, mailer, [mailer, report](int code, QProcess::ExitStatus status) {
         report(status != QProcess::NormalExit || code != 0);
@@ -332,7 +334,7 @@ void save_page_as_image(CTabBrowserWnd& tab)
     QApplication::restoreOverrideCursor();
     // The extension picks the format; one Qt cannot write falls back to PNG.
     if (image.isNull() || (!image.save(path) && !image.save(path, "PNG")))
-        ui::message_box(&tab, QStringLiteral("画像を保存できませんでした。"));
+        ui::message_box(&tab, QCoreApplication::translate("PageOutput", "画像を保存できませんでした。"));
 }
 
 } // namespace

@@ -18,14 +18,9 @@
 #include "share/ui/InstantMessageDlg.h"
 #include "rs2/DebugStream.h"
 #include "ui/MessageBox.h"
+#include "ui/Texts.h"
 
 namespace {
-
-QString text_of(int id)
-{
-    const std::string_view text = res::text(id);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Posts to the application object, which outlives any worker: a worker that had to be
 // abandoned at exit may still post, and the event then finds no client and is dropped.
@@ -210,11 +205,11 @@ QString ShareClient::pane_text() const
     if (CTabBrowserWnd* tab = app_.ActiveBrowser())
         for (const std::string& url : page_urls(*tab))
             if (is_private(url))
-                return text_of(res::str::kPrivateArea);
+                return ui::string_text(res::str::kPrivateArea);
     const int status = state_->status();
     if (status < 0 || status >= static_cast<int>(res::str::kShareStates.size()))
-        return text_of(res::str::kShareIdle);
-    return text_of(res::str::kShareStates[static_cast<std::size_t>(status)]);
+        return ui::string_text(res::str::kShareIdle);
+    return ui::string_text(res::str::kShareStates[static_cast<std::size_t>(status)]);
 }
 
 void ShareClient::exclude_active_site()
@@ -222,7 +217,7 @@ void ShareClient::exclude_active_site()
     CTabBrowserWnd* tab = app_.ActiveBrowser();
     if (!tab)
         return;
-    if (ui::message_box(app_.main_frame(), text_of(res::str::kAskMakePrivate), ui::Buttons::YesNo) != ui::Answer::Yes)
+    if (ui::message_box(app_.main_frame(), ui::string_text(res::str::kAskMakePrivate), ui::Buttons::YesNo) != ui::Answer::Yes)
         return;
     std::vector<std::string>& areas = app_.settings().private_areas;
     for (const std::string& url : page_urls(*tab))

@@ -1,5 +1,6 @@
 #include "app/SiteAuthentication.h"
 
+#include <QCoreApplication>
 #include <QAuthenticator>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -13,17 +14,17 @@
 
 CLoginDlg::CLoginDlg(const QString& site, QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("ユーザ認証"));
+    setWindowTitle(QCoreApplication::translate("SiteAuthentication", "ユーザ認証"));
     auto* layout = new QFormLayout(this);
-    layout->addRow(new QLabel(QStringLiteral("%1 にログインします。").arg(site.toHtmlEscaped()), this));
+    layout->addRow(new QLabel(QCoreApplication::translate("SiteAuthentication", "%1 にログインします。").arg(site.toHtmlEscaped()), this));
     user = new QLineEdit(this);
     password = new QLineEdit(this);
     password->setEchoMode(QLineEdit::Password);
-    layout->addRow(QStringLiteral("ユーザー名:"), user);
-    layout->addRow(QStringLiteral("パスワード:"), password);
+    layout->addRow(QCoreApplication::translate("SiteAuthentication", "ユーザー名:"), user);
+    layout->addRow(QCoreApplication::translate("SiteAuthentication", "パスワード:"), password);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    buttons->addButton(QCoreApplication::translate("SiteAuthentication", "キャンセル"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addRow(buttons);

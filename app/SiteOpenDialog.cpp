@@ -1,5 +1,6 @@
 #include "app/SiteOpenDialog.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -11,9 +12,9 @@
 
 CSiteOpenDialog::CSiteOpenDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("開く"));
+    setWindowTitle(QCoreApplication::translate("SiteOpenDialog", "開く"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("開くサイトのアドレスを入力してください:"), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("SiteOpenDialog", "開くサイトのアドレスを入力してください:"), this));
     combo_ = new CAddressComboBox(this);
     combo_->setObjectName(QStringLiteral("SiteCombo"));
     combo_->setMinimumWidth(360);

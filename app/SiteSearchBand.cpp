@@ -1,5 +1,6 @@
 #include "app/SiteSearchBand.h"
 
+#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,7 +16,7 @@ QWidget* CSiteSearchBand::create_band(ToolBandSite* site, QWidget* parent)
     auto* band = new QWidget(parent);
     auto* layout = new QHBoxLayout(band);
     layout->setContentsMargins(2, 0, 2, 0);
-    layout->addWidget(new QLabel(QStringLiteral("サイト内検索:"), band));
+    layout->addWidget(new QLabel(QCoreApplication::translate("SiteSearchBand", "サイト内検索:"), band));
     edit_ = new QLineEdit(band);
     edit_->setObjectName(QStringLiteral("SiteSearchEdit"));
     edit_->setMinimumWidth(120);
@@ -26,7 +27,7 @@ QWidget* CSiteSearchBand::create_band(ToolBandSite* site, QWidget* parent)
 
 QString CSiteSearchBand::title() const
 {
-    return QStringLiteral("サイト内検索");
+    return QCoreApplication::translate("SiteSearchBand", "サイト内検索");
 }
 
 QUrl CSiteSearchBand::search_url(const QString& words) const

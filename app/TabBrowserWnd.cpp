@@ -3,6 +3,7 @@
 #include "app/AnnotationFiles.h"
 #include "app/ShareClient.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QClipboard>
 #include <QDataStream>
@@ -223,13 +224,13 @@ void CTabBrowserWnd::OnScriptError(const QString& message, int line, const QStri
 {
     if (script_errors_blocked_)
         return;
-    const QString error = QStringLiteral("行: %1\nエラー: %2\nURL: %3").arg(line).arg(message, source);
+    const QString error = QCoreApplication::translate("TabBrowserWnd", "行: %1\nエラー: %2\nURL: %3").arg(line).arg(message, source);
     if (script_error_box_) {
         script_error_box_->setText(script_error_box_->text() + QStringLiteral("\n\n") + error);
         return;
     }
-    script_error_box_ = new QMessageBox(QMessageBox::Warning, QStringLiteral("スクリプト エラー"),
-                                        QStringLiteral("このページのスクリプトでエラーが発生しました。\n\n") + error,
+    script_error_box_ = new QMessageBox(QMessageBox::Warning, QCoreApplication::translate("TabBrowserWnd", "スクリプト エラー"),
+                                        QCoreApplication::translate("TabBrowserWnd", "このページのスクリプトでエラーが発生しました。\n\n") + error,
                                         QMessageBox::Ok, this);
     script_error_box_->setAttribute(Qt::WA_DeleteOnClose);
     script_error_box_->open();

@@ -15,6 +15,7 @@
 #include "platform/RegistryStore.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
+#include "ui/Texts.h"
 
 namespace {
 
@@ -37,7 +38,7 @@ void register_builtin_tool_bands()
     if (!registry.value(Root::LocalMachine, kToolbarKey, id))
         registry.set_value(Root::LocalMachine, kToolbarKey, id, QByteArray());
     if (!registry.value(Root::ClassesRoot, QStringLiteral("CLSID\\") + id, QString()))
-        registry.set_value(Root::ClassesRoot, QStringLiteral("CLSID\\") + id, QString(), QByteArray("サイト内検索"));
+        registry.set_value(Root::ClassesRoot, QStringLiteral("CLSID\\") + id, QString(), QByteArray("サイト内検索"));  // not translated: registry data
 }
 
 ToolBands::ToolBands(CMainFrame* frame) : QObject(frame), frame_(frame)
@@ -154,7 +155,7 @@ QMenu* ToolBands::rebar_menu(QWidget* parent)
             command->setCheckable(true);
             command->setChecked(frame_->command_state(item.command).checked);
             if (command->text().isEmpty())
-                command->setText(QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size())));
+                command->setText(ui::menu_text(item.text));
             menu->addAction(command);
         }
     reload();

@@ -1,5 +1,6 @@
 #include "app/WebPageSurface.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QQuickWidget>
 #include <QQuickWindow>
@@ -69,7 +70,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     connect(page, &QWebEnginePage::loadStarted, this, [this] { document_ready_ = document_shown_ = false; });
     connect(layer_, &CLayerWnd::drawing_cut_short, this, [this](int objects) {
         emit tab_.statusTextChanged(
-            QString::fromUtf8("このページのメモのうち %1 個は描くのに時間がかかりすぎるため、枠だけを表示しています")
+            QCoreApplication::translate("WebPageSurface", "このページのメモのうち %1 個は描くのに時間がかかりすぎるため、枠だけを表示しています")
                 .arg(objects));
     });
     connect(page, &QWebEnginePage::loadFinished, layer_, [this] {

@@ -3,8 +3,7 @@
 #include <span>
 #include <string_view>
 
-// The web engine's own texts in the interface's language, for engines whose translations do
-// not include it: its page menu (Back, Forward, Reload, the edit, link, image and media
+// The web engine's own texts in Japanese, for engines whose translations do not include it: its page menu (Back, Forward, Reload, the edit, link, image and media
 // items) under the engine's translation context and English source texts. UTF-8.
 namespace res {
 
@@ -13,8 +12,6 @@ struct EngineText {
     std::string_view source;
     std::string_view text;
 };
-
-inline constexpr std::string_view kInterfaceLanguage = "ja";
 
 std::span<const EngineText> engine_texts();
 

@@ -83,6 +83,11 @@ inline constexpr std::array<int, 5> kShareStates{kShareIdle, kShareChecking, kSh
 inline constexpr std::array<int, 4> kSearchPrefixes{kSearchGoogle, kSearchGoo, kSearchYahoo,
                                                     kSearchMsn};
 
+// Entries that are data, the same in every interface language: the search prefixes, the
+// user agent, the help address and the name given to new favorites folders.
+inline constexpr std::array<int, 7> kDataEntries{kSearchGoogle, kSearchGoo,      kSearchYahoo, kSearchMsn,
+                                                 kUserAgentPrefix, kHelpAddress, kNewFolder};
+
 // The entries whose prompt names gesture and key commands 0 to 13, in command order.
 inline constexpr std::array<int, 14> kGestureCommandNames{
     57602, 32774, 32775, kGoUp, 32780, 32781, 57612, 32798, 32816, 32826, 32877, 32878, 32879, 32888};

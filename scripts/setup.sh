@@ -11,6 +11,8 @@ packages=(
   libqt6webenginecore6-bin libqt6svg6 qt6-svg-dev qt6-qpa-plugins libgl-dev libxkbcommon-dev
   # Qt's own texts in Japanese (qtbase_ja: standard buttons, edit-field menus, file dialogs)
   qt6-translations-l10n
+  # lupdate and lrelease for the English interface (res/translations)
+  qt6-l10n-tools qt6-tools-dev
   # image codecs
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
   # settings file, downloader, share server storage and event loop, annotation JSON

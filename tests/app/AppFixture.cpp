@@ -12,6 +12,8 @@ CMarvoApp& AppTest::application()
     static int argc = 1;
     static char name[] = "marvo-test";
     static char* argv[] = {name, nullptr};
+    // The tests read the Japanese interface, whatever the machine's locale.
+    ::setenv("LANGUAGE", "ja", 1);
     static CMarvoApp* instance = new CMarvoApp(argc, argv);
     return *instance;
 }
