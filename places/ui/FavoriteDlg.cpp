@@ -1,5 +1,6 @@
 #include "places/ui/FavoriteDlg.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
@@ -21,16 +22,11 @@
 #include "res/CommandIds.h"
 #include "res/Menus.h"
 #include "res/StringTable.h"
+#include "ui/Texts.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-QString text_of(int id)
-{
-    const std::string_view text = res::text(id);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QString display(const fs::path& path)
 {
@@ -69,9 +65,9 @@ CFavoriteDlg::CFavoriteDlg(fs::path favorites_folder, places::OrderList& order, 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     auto* buttons = new QHBoxLayout;
-    add_ = new QPushButton(QStringLiteral("追加..."), this);
+    add_ = new QPushButton(QCoreApplication::translate("FavoriteDlg", "追加..."), this);
     add_->setObjectName(QStringLiteral("1024"));
-    organise_ = new QPushButton(QStringLiteral("整理..."), this);
+    organise_ = new QPushButton(QCoreApplication::translate("FavoriteDlg", "整理..."), this);
     organise_->setObjectName(QStringLiteral("1025"));
     buttons->addWidget(add_);
     buttons->addWidget(organise_);
@@ -87,7 +83,7 @@ CFavoriteDlg::CFavoriteDlg(fs::path favorites_folder, places::OrderList& order, 
 
     show_message = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Marvo"), text); };
     confirm = [this](const QString& question) {
-        return QMessageBox::question(this, QStringLiteral("削除の確認"), question) == QMessageBox::Yes;
+        return QMessageBox::question(this, QCoreApplication::translate("FavoriteDlg", "削除の確認"), question) == QMessageBox::Yes;
     };
     ask_favorite_name = [this](const QString& title) -> std::optional<QString> {
         CAddFavoriteDialog dialog(this, title);
@@ -306,7 +302,7 @@ std::optional<fs::path> CFavoriteDlg::rename_path(const fs::path& from, bool fol
         return to;
     if (!move_path(from, to)) {
         show_message(QString::fromStdString(folder ? from.filename().string() : from.stem().string()) +
-                     text_of(res::str::kCannotRename));
+                     ui::string_text(res::str::kCannotRename));
         return std::nullopt;
     }
     rename_in_order(from, to);
@@ -330,7 +326,7 @@ void CFavoriteDlg::rename_in_order(const fs::path& from, const fs::path& to)
 void CFavoriteDlg::delete_item(QTreeWidgetItem* item)
 {
     const fs::path path = path_of(item);
-    if (!confirm(QStringLiteral("'%1' を削除しますか?").arg(item->text(0))))
+    if (!confirm(QCoreApplication::translate("FavoriteDlg", "'%1' を削除しますか?").arg(item->text(0))))
         return;
     // The desktop's trash keeps it recoverable; without one it is removed.
     if (!QFile::moveToTrash(display(path))) {
@@ -347,11 +343,11 @@ void CFavoriteDlg::delete_item(QTreeWidgetItem* item)
 void CFavoriteDlg::show_properties(QTreeWidgetItem* item)
 {
     const fs::path path = path_of(item);
-    QString text = QStringLiteral("名前: %1\n場所: %2").arg(item->text(0), display(path.parent_path()));
+    QString text = QCoreApplication::translate("FavoriteDlg", "名前: %1\n場所: %2").arg(item->text(0), display(path.parent_path()));
     if (!is_folder(item))
         if (const std::optional<std::string> url = places::read_internet_shortcut_url(path))
             text += QStringLiteral("\nURL: ") + platform::shown_url(*url);
-    auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("プロパティ"), text, QMessageBox::Ok, this);
+    auto* box = new QMessageBox(QMessageBox::Information, QCoreApplication::translate("FavoriteDlg", "プロパティ"), text, QMessageBox::Ok, this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->open();
 }
@@ -381,7 +377,7 @@ bool CFavoriteDlg::move_item(QTreeWidgetItem* dragged, QTreeWidgetItem* target)
     }
     const fs::path to = target_folder / from.filename();
     if (!move_path(from, to)) {
-        show_message(dragged->text(0) + text_of(res::str::kCannotMove));
+        show_message(dragged->text(0) + ui::string_text(res::str::kCannotMove));
         rebuild();
         return false;
     }
@@ -404,13 +400,13 @@ void CFavoriteDlg::add_current_page()
     const std::string name_text = title.empty() ? url : title;
     const fs::path existing = places::shortcut_path(selected_folder(), name_text);
     if (fs::exists(existing) &&
-        !confirm(display(existing.stem()) + QStringLiteral(" は既に存在します。上書きしますか?")))
+        !confirm(display(existing.stem()) + QCoreApplication::translate("FavoriteDlg", " は既に存在します。上書きしますか?")))
         return;
     std::error_code ignored;
     fs::create_directories(selected_folder(), ignored);  // the first favorite makes the folder
     const std::optional<fs::path> file = places::add_favorite(name_text, url, selected_folder());
     if (!file) {
-        show_message(text_of(res::str::kCannotCreateFile));
+        show_message(ui::string_text(res::str::kCannotCreateFile));
         return;
     }
     rebuild();

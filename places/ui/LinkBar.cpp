@@ -1,5 +1,6 @@
 #include "places/ui/LinkBar.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -27,6 +28,7 @@
 #include "res/CommandIds.h"
 #include "res/Menus.h"
 #include "res/StringTable.h"
+#include "ui/Texts.h"
 
 namespace fs = std::filesystem;
 
@@ -34,12 +36,6 @@ namespace {
 
 // A link button dragged within the bar carries its position under this format.
 const QString kLinkIndexFormat = QStringLiteral("application/x-marvo-link-index");
-
-QString text_of(int id)
-{
-    const std::string_view text = res::text(id);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The name a dragged link gets: the text the page gave it, else its address without scheme.
 QString link_name(const QMimeData* data, const QUrl& url)
@@ -70,7 +66,7 @@ CLinkBar::CLinkBar(fs::path links_folder, fs::path order_file, PlacesHost& host,
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     setIconSize(QSize(16, 16));
     setAcceptDrops(true);
-    label_ = addWidget(new QLabel(QStringLiteral("リンク "), this));
+    label_ = addWidget(new QLabel(QCoreApplication::translate("LinkBar", "リンク "), this));
     show_message = [this](const QString& text) { QMessageBox::warning(this, QStringLiteral("Marvo"), text); };
     order_ = places::load_link_order(order_file_);
     build_link_bar();
@@ -153,10 +149,10 @@ void CLinkBar::run_command(int id, int index)
         rename(index);
         break;
     case kLinkProperties: {
-        QString text = QStringLiteral("名前: %1").arg(QString::fromStdString(places::link_button_text(path)));
+        QString text = QCoreApplication::translate("LinkBar", "名前: %1").arg(QString::fromStdString(places::link_button_text(path)));
         if (const std::optional<std::string> url = places::read_internet_shortcut_url(path))
             text += QStringLiteral("\nURL: ") + platform::shown_url(*url);
-        auto* box = new QMessageBox(QMessageBox::Information, QStringLiteral("プロパティ"), text, QMessageBox::Ok, this);
+        auto* box = new QMessageBox(QMessageBox::Information, QCoreApplication::translate("LinkBar", "プロパティ"), text, QMessageBox::Ok, this);
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();
         break;
@@ -186,7 +182,7 @@ void CLinkBar::rename(int index)
 {
     const fs::path from = order_[static_cast<std::size_t>(index)];
     bool ok = false;
-    const QString name = QInputDialog::getText(this, QStringLiteral("名前の変更"), QStringLiteral("名前:"), QLineEdit::Normal,
+    const QString name = QInputDialog::getText(this, QCoreApplication::translate("LinkBar", "名前の変更"), QCoreApplication::translate("LinkBar", "名前:"), QLineEdit::Normal,
                                                QString::fromStdString(places::link_button_text(from)), &ok)
                              .trimmed();
     if (!ok || name.isEmpty() || name.contains(QLatin1Char('/')) || name == QStringLiteral(".") || name == QStringLiteral(".."))
@@ -196,7 +192,7 @@ void CLinkBar::rename(int index)
     if (to == from)
         return;
     if (fs::exists(fs::symlink_status(to, error))) {
-        show_message(QString::fromStdString(places::link_button_text(from)) + text_of(res::str::kCannotRename));
+        show_message(QString::fromStdString(places::link_button_text(from)) + ui::string_text(res::str::kCannotRename));
         return;
     }
     fs::rename(from, to, error);

@@ -6,6 +6,7 @@
 #include <QMouseEvent>
 
 #include "res/Menus.h"
+#include "ui/Texts.h"
 
 PaneTree::PaneTree(QWidget* parent) : QTreeWidget(parent)
 {
@@ -83,7 +84,7 @@ void popup_pane_menu(const res::Menu* resource, QWidget* parent, const QPoint& g
         if (item.isSeparator()) {
             menu->addSeparator();
         } else if (item.isCommand()) {
-            QAction* command = menu->addAction(QString::fromUtf8(item.text.data(), static_cast<qsizetype>(item.text.size())));
+            QAction* command = menu->addAction(::ui::menu_text(item.text));
             command->setData(item.command);
             if (enabled)
                 command->setEnabled(enabled(item.command));
