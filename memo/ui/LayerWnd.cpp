@@ -24,6 +24,7 @@
 #include "res/StringTable.h"
 #include "rs2/FileStream.h"
 #include "ui/MessageBox.h"
+#include "ui/Texts.h"
 
 using memo::MemoObject;
 using memo::MemoPackage;
@@ -64,11 +65,6 @@ QRect to_qrect(const memo::Rect& r)
 memo::Rect to_rect(const QRect& r)
 {
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-}
-
-QString message(int id)
-{
-    return QString::fromUtf8(res::text(id).data(), qsizetype(res::text(id).size()));
 }
 
 // A view of the back buffer's memory: opaque pictures of the page, or the premultiplied memos
@@ -162,7 +158,7 @@ bool CLayerWnd::change_text_size(int size)
 {
     if (!page_has_memos())
         return true;
-    if (ui::message_box(this, message(res::str::kAskFontSize), ui::Buttons::YesNo) != ui::Answer::Yes)
+    if (ui::message_box(this, ::ui::string_text(res::str::kAskFontSize), ui::Buttons::YesNo) != ui::Answer::Yes)
         return false;
     for (const DocumentView& doc : surface_.documents())
         if (const auto pkg = package(doc.url, false))
@@ -386,7 +382,7 @@ bool CLayerWnd::delete_selection()
     if (!sel)
         return false;
     if (!may_edit(*sel)) {
-        ui::message_box(this, message(res::str::kObjectLocked));
+        ui::message_box(this, ::ui::string_text(res::str::kObjectLocked));
         return false;
     }
     MemoPackage& pkg = *sel->package;
@@ -402,7 +398,7 @@ bool CLayerWnd::delete_selection()
 
 void CLayerWnd::clear_page()
 {
-    if (ui::message_box(this, message(res::str::kAskClearMemos), ui::Buttons::YesNo) != ui::Answer::Yes)
+    if (ui::message_box(this, ::ui::string_text(res::str::kAskClearMemos), ui::Buttons::YesNo) != ui::Answer::Yes)
         return;
     deselect();
     std::vector<memo::PackageCache::PackagePtr> packages;
@@ -554,7 +550,7 @@ void CLayerWnd::cut()
 {
     MemoObject* sel = selection();
     if (sel && !may_edit(*sel)) {
-        ui::message_box(this, message(res::str::kObjectLocked));
+        ui::message_box(this, ::ui::string_text(res::str::kObjectLocked));
         return;
     }
     copy();
@@ -639,7 +635,7 @@ bool CLayerWnd::drop_picture(const QString& path, QPoint at)
         ok = false;
     }
     if (!ok || picture.width() <= 0) {
-        ui::message_box(this, message(res::str::kFileReadFailed));
+        ui::message_box(this, ::ui::string_text(res::str::kFileReadFailed));
         return false;
     }
     const std::optional<DocumentView> doc = document_at(at);

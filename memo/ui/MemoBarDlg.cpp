@@ -1,5 +1,6 @@
 #include "memo/ui/MemoBarDlg.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -25,8 +26,8 @@ CMemoBarDlg::CMemoBarDlg(QWidget* parent) : QWidget(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(2, 2, 2, 2);
     auto* buttons = new QHBoxLayout;
-    search_ = new QPushButton(QStringLiteral("検索"), this);
-    local_ = new QPushButton(QStringLiteral("ローカル"), this);
+    search_ = new QPushButton(QCoreApplication::translate("MemoBarDlg", "検索"), this);
+    local_ = new QPushButton(QCoreApplication::translate("MemoBarDlg", "ローカル"), this);
     buttons->addWidget(search_);
     buttons->addWidget(local_);
     layout->addLayout(buttons);
@@ -123,13 +124,13 @@ void CMemoBarDlg::run(const QString& command, QTreeWidgetItem* item)
     const std::string url = site_of(item);
     if (url.empty())
         return;
-    if (command == QStringLiteral("移動")) {
+    if (command == QCoreApplication::translate("MemoBarDlg", "移動")) {
         if (on_go)
             on_go(url);
-    } else if (command == QStringLiteral("開く")) {
+    } else if (command == QCoreApplication::translate("MemoBarDlg", "開く")) {
         if (on_open)
             on_open(url);
-    } else if (command == QStringLiteral("削除")) {
+    } else if (command == QCoreApplication::translate("MemoBarDlg", "削除")) {
         if (memo::PackageCache* cache = memo_layer_services().cache) {
             // A site known only from its file is loaded first, so its deletion is stored too.
             if (auto pkg = cache->lookup(url, false))
@@ -145,7 +146,7 @@ void CMemoBarDlg::context_menu(const QPoint& at)
     if (site_of(item).empty())
         return;
     QMenu menu(this);
-    for (const QString& name : {QStringLiteral("移動"), QStringLiteral("開く"), QStringLiteral("削除")})
+    for (const QString& name : {QCoreApplication::translate("MemoBarDlg", "移動"), QCoreApplication::translate("MemoBarDlg", "開く"), QCoreApplication::translate("MemoBarDlg", "削除")})
         menu.addAction(name);
     if (QAction* chosen = menu.exec(tree_->viewport()->mapToGlobal(at)))
         run(chosen->text(), item);

@@ -1,5 +1,6 @@
 #include "memo/ui/ObjectPropDialog.h"
 
+#include <QCoreApplication>
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
@@ -14,17 +15,17 @@
 CObjectPropDialog::CObjectPropDialog(QWidget* parent, const memo::MemoObject& object, bool is_author)
     : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("プロパティ"));
+    setWindowTitle(QCoreApplication::translate("ObjectPropDialog", "プロパティ"));
     auto* layout = new QVBoxLayout(this);
     auto* form = new QFormLayout;
-    form->addRow(QStringLiteral("作成者:"), new QLabel(platform::to_qstring(object.owner)));
-    form->addRow(QStringLiteral("オブジェクトタイプ:"),
+    form->addRow(QCoreApplication::translate("ObjectPropDialog", "作成者:"), new QLabel(platform::to_qstring(object.owner)));
+    form->addRow(QCoreApplication::translate("ObjectPropDialog", "オブジェクトタイプ:"),
                  new QLabel(QString::fromLatin1(memo::kind_name(std::uint32_t(object.kind())))));
     const QDate date = QDateTime::fromSecsSinceEpoch(object.time).date();
-    form->addRow(QStringLiteral("更新日時:"),
+    form->addRow(QCoreApplication::translate("ObjectPropDialog", "更新日時:"),
                  new QLabel(QStringLiteral("%1/%2/%3").arg(date.year()).arg(date.month()).arg(date.day())));
     layout->addLayout(form);
-    lock_ = new QCheckBox(QStringLiteral("作成者以外は内容を編集できないようにする"), this);
+    lock_ = new QCheckBox(QCoreApplication::translate("ObjectPropDialog", "作成者以外は内容を編集できないようにする"), this);
     lock_->setChecked(object.locked);
     lock_->setEnabled(is_author);
     layout->addWidget(lock_);

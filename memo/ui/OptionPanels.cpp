@@ -1,5 +1,6 @@
 #include "memo/ui/OptionPanels.h"
 
+#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,7 +24,7 @@ using memo::MemoObject;
 
 namespace {
 
-const QString kDefaultFace = QStringLiteral("ＭＳ Ｐゴシック");
+const QString kDefaultFace = QStringLiteral("ＭＳ Ｐゴシック");  // not translated: face name stored in packages
 
 // Tool buttons, not push buttons: the style gives a push button 75 pixels at least, and five
 // of them would not fit the panel's width.
@@ -143,22 +144,23 @@ void CFreeHandOptionDialog::cell_settings(int row, int column, std::int32_t& wid
 CFreeHandOptionDialog::CFreeHandOptionDialog(memo::StrokeObject& pen, QWidget* parent) : COptionPanel(pen, parent)
 {
     auto* layout = new QVBoxLayout(this);
-    pen_colour_ = new CColourSwatch(QStringLiteral("ペンの色"), this);
-    border_colour_ = new CColourSwatch(QStringLiteral("ふちの色"), this);
+    pen_colour_ = new CColourSwatch(QCoreApplication::translate("OptionPanels", "ペンの色"), this);
+    border_colour_ = new CColourSwatch(QCoreApplication::translate("OptionPanels", "ふちの色"), this);
     grid_ = new CDotGrid(4, 4, [](int row, int column) {
         std::int32_t w, t;
         cell_settings(row, column, w, t);
         return int(w);
     }, this);
-    arrow_start_ = new QCheckBox(QStringLiteral("始点に矢印"), this);
-    arrow_end_ = new QCheckBox(QStringLiteral("終点に矢印"), this);
+    arrow_start_ = new QCheckBox(QCoreApplication::translate("OptionPanels", "始点に矢印"), this);
+    arrow_end_ = new QCheckBox(QCoreApplication::translate("OptionPanels", "終点に矢印"), this);
     layout->addWidget(pen_colour_);
     layout->addWidget(border_colour_);
     layout->addWidget(grid_);
     layout->addWidget(arrow_start_);
     layout->addWidget(arrow_end_);
-    for (const char* help : {"左ドラッグで線を描きます。", "書いた線は右クリックで消去できます。"}) {
-        auto* label = new QLabel(QString::fromUtf8(help), this);
+    for (const char* help : {QT_TRANSLATE_NOOP("OptionPanels", "左ドラッグで線を描きます。"),
+                             QT_TRANSLATE_NOOP("OptionPanels", "書いた線は右クリックで消去できます。")}) {
+        auto* label = new QLabel(QCoreApplication::translate("OptionPanels", help), this);
         label->setWordWrap(true);
         layout->addWidget(label);
     }
@@ -215,17 +217,17 @@ CTextOptionDialog::CTextOptionDialog(memo::TextBoxObject& box, QWidget* parent) 
     sizes_ = new QComboBox(this);
     for (int size : size_list())
         sizes_->addItem(QString::number(size), size);
-    form->addRow(QStringLiteral("フォント"), fonts_);
-    form->addRow(QStringLiteral("サイズ"), sizes_);
+    form->addRow(QCoreApplication::translate("OptionPanels", "フォント"), fonts_);
+    form->addRow(QCoreApplication::translate("OptionPanels", "サイズ"), sizes_);
     layout->addLayout(form);
-    text_colour_ = new CColourSwatch(QStringLiteral("文字色"), this);
-    background_ = new CColourSwatch(QStringLiteral("背景色"), this);
-    opacity_ = new COpacitySwatch(QStringLiteral("透明度"), this);
+    text_colour_ = new CColourSwatch(QCoreApplication::translate("OptionPanels", "文字色"), this);
+    background_ = new CColourSwatch(QCoreApplication::translate("OptionPanels", "背景色"), this);
+    opacity_ = new COpacitySwatch(QCoreApplication::translate("OptionPanels", "透明度"), this);
     layout->addWidget(text_colour_);
     layout->addWidget(background_);
     layout->addWidget(opacity_);
     auto* row = new QHBoxLayout;
-    shapes_ = shape_buttons(this, row, {QStringLiteral("□"), QStringLiteral("吹")});
+    shapes_ = shape_buttons(this, row, {QStringLiteral("□"), QCoreApplication::translate("OptionPanels", "吹")});
     layout->addLayout(row);
     layout->addStretch();
 
@@ -279,13 +281,13 @@ CPrimitiveOptionDialog::CPrimitiveOptionDialog(memo::PrimitiveObject& shape, QWi
     : COptionPanel(shape, parent)
 {
     auto* layout = new QVBoxLayout(this);
-    border_ = new CColourSwatch(QStringLiteral("ふちの色"), this);
-    fill_ = new CColourSwatch(QStringLiteral("背景色"), this);
-    opacity_ = new COpacitySwatch(QStringLiteral("透明度"), this);
+    border_ = new CColourSwatch(QCoreApplication::translate("OptionPanels", "ふちの色"), this);
+    fill_ = new CColourSwatch(QCoreApplication::translate("OptionPanels", "背景色"), this);
+    opacity_ = new COpacitySwatch(QCoreApplication::translate("OptionPanels", "透明度"), this);
     layout->addWidget(border_);
     layout->addWidget(fill_);
     layout->addWidget(opacity_);
-    layout->addWidget(new QLabel(QStringLiteral("ふちの太さ"), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("OptionPanels", "ふちの太さ"), this));
     widths_ = new CDotGrid(4, 2, [](int row, int column) { return 1 + column + 4 * row; }, this);
     layout->addWidget(widths_);
     auto* row = new QHBoxLayout;
@@ -329,10 +331,10 @@ void CPrimitiveOptionDialog::load()
 CEffectOptionDialog::CEffectOptionDialog(memo::EffectObject& effect, QWidget* parent) : COptionPanel(effect, parent)
 {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("領域効果"), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("OptionPanels", "領域効果"), this));
     operations_ = new QListWidget(this);
-    operations_->addItems({QStringLiteral("モザイク"), QStringLiteral("レンズ"), QStringLiteral("ぼかし"),
-                           QStringLiteral("ネガ")});
+    operations_->addItems({QCoreApplication::translate("OptionPanels", "モザイク"), QCoreApplication::translate("OptionPanels", "レンズ"), QCoreApplication::translate("OptionPanels", "ぼかし"),
+                           QCoreApplication::translate("OptionPanels", "ネガ")});
     operations_->setMaximumHeight(90);
     layout->addWidget(operations_);
     auto* row = new QHBoxLayout;
@@ -363,11 +365,11 @@ CStampOptionDialog::CStampOptionDialog(CToolBox& tools, QWidget* parent)
     : COptionPanel(unused_template_, parent), tools_(tools)
 {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("スタンプ"), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("OptionPanels", "スタンプ"), this));
     list_ = new QListWidget(this);
     list_->setIconSize(QSize(32, 32));
     layout->addWidget(list_);
-    layout->addWidget(new QLabel(QStringLiteral("サイズ"), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("OptionPanels", "サイズ"), this));
     auto* group = new QButtonGroup(this);
     const char* names[3] = {"2X", "1X", "1/2"};
     for (int i = 0; i < 3; ++i) {

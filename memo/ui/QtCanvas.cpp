@@ -41,13 +41,13 @@ QRect outline_rect(const Rect& r)
 QFont font_from_logfont(const LogFont& lf)
 {
     QString face = platform::to_qstring(lf.face());
-    if (face == QStringLiteral("ＭＳ Ｐゴシック") || face.isEmpty())
+    if (face == QStringLiteral("ＭＳ Ｐゴシック") || face.isEmpty())  // not translated: face names stored in packages
         face = QStringLiteral("IPAPGothic");
-    else if (face == QStringLiteral("ＭＳ ゴシック"))
+    else if (face == QStringLiteral("ＭＳ ゴシック"))  // not translated: face names stored in packages
         face = QStringLiteral("IPAGothic");
-    else if (face == QStringLiteral("ＭＳ Ｐ明朝"))
+    else if (face == QStringLiteral("ＭＳ Ｐ明朝"))  // not translated: face names stored in packages
         face = QStringLiteral("IPAPMincho");
-    else if (face == QStringLiteral("ＭＳ 明朝"))
+    else if (face == QStringLiteral("ＭＳ 明朝"))  // not translated: face names stored in packages
         face = QStringLiteral("IPAMincho");
     QFont font(face);
     // A negative height is the character height, a positive one the cell height (which

@@ -1,5 +1,6 @@
 #include "memo/ui/Tools.h"
 
+#include <QCoreApplication>
 #include <QMenu>
 #include <algorithm>
 #include <cmath>
@@ -151,7 +152,7 @@ bool CSelectTool::right_up(Qt::KeyboardModifiers, QPoint p)
     const memo::Guid id = hit.object->id;
     const auto pkg = hit.package;
     QMenu menu(layer_);
-    QAction* properties = menu.addAction(QStringLiteral("プロパティ(&P)"));
+    QAction* properties = menu.addAction(QCoreApplication::translate("Tools", "プロパティ(&P)"));
     if (menu.exec(layer_->mapToGlobal(p)) == properties)
         if (MemoObject* o = pkg->find(id))
             show_properties(*layer_, *o);
