@@ -1,5 +1,6 @@
 #include "settings/ui/AppSettingPages.h"
 
+#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -21,27 +22,23 @@
 #include "res/StringTable.h"
 #include "settings/ui/FileAssociations.h"
 #include "settings/ui/ShortCutKeyEdit.h"
+#include "ui/Texts.h"
 
 namespace settings::ui {
 
 namespace {
 
-QString resource_text(int id)
-{
-    const std::string_view text = res::text(id);
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QString command_name(std::int32_t id)
 {
-    return is_valid_command(id) ? QString::fromUtf8(kCommands[id].display_name) : QString();
+    // The display name is the first line of the command's string-table entry, translated there.
+    return is_valid_command(id) ? ::ui::string_prompt(kCommands[id].string_id) : QString();
 }
 
 QComboBox* command_list(QWidget* parent)
 {
     auto* box = new QComboBox(parent);
     for (const CommandInfo& command : kCommands)
-        box->addItem(QString::fromUtf8(command.display_name));
+        box->addItem(::ui::string_prompt(command.string_id));
     return box;
 }
 
@@ -50,7 +47,7 @@ QTreeWidget* binding_list(const QString& first_column, QWidget* parent)
 {
     auto* list = new QTreeWidget(parent);
     list->setRootIsDecorated(false);
-    list->setHeaderLabels({first_column, QStringLiteral("動作")});
+    list->setHeaderLabels({first_column, QCoreApplication::translate("AppSettingPages", "動作")});
     list->setColumnWidth(0, 200);
     list->setColumnWidth(1, 300);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -59,7 +56,7 @@ QTreeWidget* binding_list(const QString& first_column, QWidget* parent)
 
 void invalid_entry(QWidget* parent)
 {
-    QMessageBox::warning(parent, QStringLiteral("Marvo"), resource_text(res::str::kInvalidGesture));
+    QMessageBox::warning(parent, QStringLiteral("Marvo"), ::ui::string_text(res::str::kInvalidGesture));
 }
 
 // The first selected row of a list view, or -1.
@@ -85,7 +82,7 @@ unsigned char flag(const QCheckBox* box)
 
 QString range_message(int minimum, int maximum)
 {
-    return QStringLiteral("%1 から %2 までの整数を入力してください。").arg(minimum).arg(maximum);
+    return QCoreApplication::translate("AppSettingPages", "%1 から %2 までの整数を入力してください。").arg(minimum).arg(maximum);
 }
 
 // ---- folder ----
@@ -93,18 +90,18 @@ QString range_message(int minimum, int maximum)
 CAppSettingPageFolder::CAppSettingPageFolder(QWidget* parent) : CAppSettingPage(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    auto* group = new QGroupBox(QStringLiteral("保存フォルダ"), this);
+    auto* group = new QGroupBox(QCoreApplication::translate("AppSettingPages", "保存フォルダ"), this);
     auto* row = new QHBoxLayout(group);
     folder = new QLineEdit(group);
     browse = new QPushButton(QStringLiteral("..."), group);
     row->addWidget(folder);
     row->addWidget(browse);
     layout->addWidget(group);
-    layout->addWidget(new QLabel(QStringLiteral("※Marvoを再実行したときに有効になります"), this));
+    layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "※Marvoを再実行したときに有効になります"), this));
     layout->addStretch();
     connect(browse, &QPushButton::clicked, this, [this] {
         const QString chosen = QFileDialog::getExistingDirectory(
-            this, QStringLiteral("Marvoのメモを保存するフォルダを選択してください。"), folder->text());
+            this, QCoreApplication::translate("AppSettingPages", "Marvoのメモを保存するフォルダを選択してください。"), folder->text());
         if (!chosen.isEmpty())
             folder->setText(chosen);
     });
@@ -127,11 +124,11 @@ CAppSettingPageBrowser::CAppSettingPageBrowser(QString engine_user_agent, QWidge
 {
     auto* layout = new QVBoxLayout(this);
 
-    auto* agent = new QGroupBox(QStringLiteral("ユーザーエージェント  (Marvoを再実行したときに有効になります)"), this);
+    auto* agent = new QGroupBox(QCoreApplication::translate("AppSettingPages", "ユーザーエージェント  (Marvoを再実行したときに有効になります)"), this);
     auto* agent_layout = new QVBoxLayout(agent);
-    agent_engine = new QRadioButton(QStringLiteral("IEと同じ設定を利用する(Mozilla/4.0 ...)"), agent);
-    agent_program = new QRadioButton(QStringLiteral("Marvoの設定 (Marvo/1.0 ....)"), agent);
-    agent_other = new QRadioButton(QStringLiteral("その他"), agent);
+    agent_engine = new QRadioButton(QCoreApplication::translate("AppSettingPages", "IEと同じ設定を利用する(Mozilla/4.0 ...)"), agent);
+    agent_program = new QRadioButton(QCoreApplication::translate("AppSettingPages", "Marvoの設定 (Marvo/1.0 ....)"), agent);
+    agent_other = new QRadioButton(QCoreApplication::translate("AppSettingPages", "その他"), agent);
     agent_text = new QLineEdit(agent);
     for (QWidget* item : std::initializer_list<QWidget*>{agent_engine, agent_program, agent_other, agent_text})
         agent_layout->addWidget(item);
@@ -140,23 +137,23 @@ CAppSettingPageBrowser::CAppSettingPageBrowser(QString engine_user_agent, QWidge
     connect(agent_program, &QRadioButton::clicked, this, [this] { choose_user_agent(1); });
     connect(agent_other, &QRadioButton::clicked, this, [this] { choose_user_agent(2); });
 
-    auto* security = new QGroupBox(QStringLiteral("セキュリティ  （次に開くサイトから有効になります)"), this);
+    auto* security = new QGroupBox(QCoreApplication::translate("AppSettingPages", "セキュリティ  （次に開くサイトから有効になります)"), this);
     auto* security_layout = new QVBoxLayout(security);
-    sounds = check(security_layout, QStringLiteral("サウンドの再生"));
-    videos = check(security_layout, QStringLiteral("ビデオの再生"));
-    images = check(security_layout, QStringLiteral("画像のダウンロード"));
-    activex_run = check(security_layout, QStringLiteral("ActiveXコントロールの実行"));
-    activex_download = check(security_layout, QStringLiteral("ActiveXコントロールのダウンロード"));
-    scripts = check(security_layout, QStringLiteral("スクリプトの実行"));
-    java = check(security_layout, QStringLiteral("Javaの実行"));
-    silent = check(security_layout, QStringLiteral("ユーザ認証ダイアログを表示しない"));
-    block_popups = check(security_layout, QStringLiteral("ポップアップのブロック"));
-    block_script_errors = check(security_layout, QStringLiteral("スクリプトのエラーを表示しない"));
+    sounds = check(security_layout, QCoreApplication::translate("AppSettingPages", "サウンドの再生"));
+    videos = check(security_layout, QCoreApplication::translate("AppSettingPages", "ビデオの再生"));
+    images = check(security_layout, QCoreApplication::translate("AppSettingPages", "画像のダウンロード"));
+    activex_run = check(security_layout, QCoreApplication::translate("AppSettingPages", "ActiveXコントロールの実行"));
+    activex_download = check(security_layout, QCoreApplication::translate("AppSettingPages", "ActiveXコントロールのダウンロード"));
+    scripts = check(security_layout, QCoreApplication::translate("AppSettingPages", "スクリプトの実行"));
+    java = check(security_layout, QCoreApplication::translate("AppSettingPages", "Javaの実行"));
+    silent = check(security_layout, QCoreApplication::translate("AppSettingPages", "ユーザ認証ダイアログを表示しない"));
+    block_popups = check(security_layout, QCoreApplication::translate("AppSettingPages", "ポップアップのブロック"));
+    block_script_errors = check(security_layout, QCoreApplication::translate("AppSettingPages", "スクリプトのエラーを表示しない"));
     layout->addWidget(security);
 
-    auto* favorites = new QGroupBox(QStringLiteral("お気に入り"), this);
+    auto* favorites = new QGroupBox(QCoreApplication::translate("AppSettingPages", "お気に入り"), this);
     auto* favorites_layout = new QVBoxLayout(favorites);
-    favorites_order = check(favorites_layout, QStringLiteral("毎回IEと同じ順序に並び替える"));
+    favorites_order = check(favorites_layout, QCoreApplication::translate("AppSettingPages", "毎回IEと同じ順序に並び替える"));
     layout->addWidget(favorites);
 
     auto* home = new QGroupBox(tr("ホームページ (ホーム、新しいタブ、起動時に開くページ)"), this);
@@ -172,10 +169,10 @@ CAppSettingPageBrowser::CAppSettingPageBrowser(QString engine_user_agent, QWidge
     connect(home_use_blank, &QPushButton::clicked, this, [this] { home_address->setText(QStringLiteral("about:blank")); });
     layout->addWidget(home);
 
-    auto* start = new QGroupBox(QStringLiteral("起動時"), this);
+    auto* start = new QGroupBox(QCoreApplication::translate("AppSettingPages", "起動時"), this);
     auto* start_layout = new QVBoxLayout(start);
-    start_home = new QRadioButton(QStringLiteral("ホームページを開く"), start);
-    start_last = new QRadioButton(QStringLiteral("前回開いていたサイトを開く"), start);
+    start_home = new QRadioButton(QCoreApplication::translate("AppSettingPages", "ホームページを開く"), start);
+    start_last = new QRadioButton(QCoreApplication::translate("AppSettingPages", "前回開いていたサイトを開く"), start);
     start_layout->addWidget(start_home);
     start_layout->addWidget(start_last);
     layout->addWidget(start);
@@ -201,7 +198,7 @@ QString CAppSettingPageBrowser::home_page() const
 QString CAppSettingPageBrowser::program_user_agent() const
 {
     const qsizetype space = engine_user_agent_.indexOf(QLatin1Char(' '));
-    return resource_text(res::str::kUserAgentPrefix) + (space < 0 ? QString() : engine_user_agent_.mid(space + 1));
+    return QString::fromUtf8(res::string(res::str::kUserAgentPrefix)) + (space < 0 ? QString() : engine_user_agent_.mid(space + 1));
 }
 
 void CAppSettingPageBrowser::choose_user_agent(int choice)
@@ -275,31 +272,31 @@ void CAppSettingPageBrowser::store(Settings& settings)
 CAppSettingPageProxy::CAppSettingPageProxy(QWidget* parent) : CAppSettingPage(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    auto* adding = new QGroupBox(QStringLiteral("追加するProxyサーバアドレス"), this);
+    auto* adding = new QGroupBox(QCoreApplication::translate("AppSettingPages", "追加するProxyサーバアドレス"), this);
     auto* adding_layout = new QGridLayout(adding);
     server = new QLineEdit(adding);
-    add_button = new QPushButton(QStringLiteral("追加"), adding);
+    add_button = new QPushButton(QCoreApplication::translate("AppSettingPages", "追加"), adding);
     adding_layout->addWidget(server, 0, 0);
     adding_layout->addWidget(add_button, 0, 1);
-    adding_layout->addWidget(new QLabel(QStringLiteral("例: proxy.example.co.jp:8080"), adding), 1, 0);
+    adding_layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "例: proxy.example.co.jp:8080"), adding), 1, 0);
     layout->addWidget(adding);
 
-    auto* stored = new QGroupBox(QStringLiteral("登録されているProxyサーバ"), this);
+    auto* stored = new QGroupBox(QCoreApplication::translate("AppSettingPages", "登録されているProxyサーバ"), this);
     auto* stored_layout = new QHBoxLayout(stored);
     list = new QListWidget(stored);
-    delete_button = new QPushButton(QStringLiteral("削除"), stored);
+    delete_button = new QPushButton(QCoreApplication::translate("AppSettingPages", "削除"), stored);
     stored_layout->addWidget(list);
     stored_layout->addWidget(delete_button, 0, Qt::AlignTop);
     layout->addWidget(stored);
 
-    auto* firewall = new QGroupBox(QStringLiteral("ファイヤーウォール用"), this);
+    auto* firewall = new QGroupBox(QCoreApplication::translate("AppSettingPages", "ファイヤーウォール用"), this);
     auto* firewall_layout = new QGridLayout(firewall);
     login = new QLineEdit(firewall);
     password = new QLineEdit(firewall);
     password->setEchoMode(QLineEdit::Password);
-    firewall_layout->addWidget(new QLabel(QStringLiteral("ログイン名:"), firewall), 0, 0);
+    firewall_layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "ログイン名:"), firewall), 0, 0);
     firewall_layout->addWidget(login, 0, 1);
-    firewall_layout->addWidget(new QLabel(QStringLiteral("パスワード:"), firewall), 1, 0);
+    firewall_layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "パスワード:"), firewall), 1, 0);
     firewall_layout->addWidget(password, 1, 1);
     layout->addWidget(firewall);
 
@@ -350,12 +347,12 @@ void CAppSettingPageProxy::refill()
 CAppSettingEndProc::CAppSettingEndProc(QWidget* parent) : CAppSettingPage(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    auto* group = new QGroupBox(QStringLiteral("終了時に個人情報を消す"), this);
+    auto* group = new QGroupBox(QCoreApplication::translate("AppSettingPages", "終了時に個人情報を消す"), this);
     auto* boxes = new QVBoxLayout(group);
-    cookies = check(boxes, QStringLiteral("クッキー"));
-    history = check(boxes, QStringLiteral("履歴"));
-    temporary = check(boxes, QStringLiteral("一時ファイル"));
-    closed_pages = check(boxes, QStringLiteral("最近閉じた履歴"));
+    cookies = check(boxes, QCoreApplication::translate("AppSettingPages", "クッキー"));
+    history = check(boxes, QCoreApplication::translate("AppSettingPages", "履歴"));
+    temporary = check(boxes, QCoreApplication::translate("AppSettingPages", "一時ファイル"));
+    closed_pages = check(boxes, QCoreApplication::translate("AppSettingPages", "最近閉じた履歴"));
     layout->addWidget(group);
     layout->addStretch();
 }
@@ -381,11 +378,11 @@ void CAppSettingEndProc::store(Settings& settings)
 CAppSettingPageMouseGesture::CAppSettingPageMouseGesture(QWidget* parent) : CAppSettingPage(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("登録されているマウスジェスチャ"), this));
-    list = binding_list(QStringLiteral("ジェスチャー"), this);
+    layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "登録されているマウスジェスチャ"), this));
+    list = binding_list(QCoreApplication::translate("AppSettingPages", "ジェスチャー"), this);
     layout->addWidget(list);
 
-    auto* compose = new QGroupBox(QStringLiteral("ジェスチャの作成"), this);
+    auto* compose = new QGroupBox(QCoreApplication::translate("AppSettingPages", "ジェスチャの作成"), this);
     auto* grid = new QGridLayout(compose);
     composed = new QLineEdit(compose);
     composed->setReadOnly(true);
@@ -393,10 +390,10 @@ CAppSettingPageMouseGesture::CAppSettingPageMouseGesture(QWidget* parent) : CApp
     right = new QPushButton(QStringLiteral("→"), compose);
     left = new QPushButton(QStringLiteral("←"), compose);
     down = new QPushButton(QStringLiteral("↓"), compose);
-    clear = new QPushButton(QStringLiteral("クリア"), compose);
+    clear = new QPushButton(QCoreApplication::translate("AppSettingPages", "クリア"), compose);
     command = command_list(compose);
-    add_button = new QPushButton(QStringLiteral("追加"), compose);
-    delete_button = new QPushButton(QStringLiteral("削除"), compose);
+    add_button = new QPushButton(QCoreApplication::translate("AppSettingPages", "追加"), compose);
+    delete_button = new QPushButton(QCoreApplication::translate("AppSettingPages", "削除"), compose);
     grid->addWidget(composed, 0, 0, 1, 5);
     grid->addWidget(up, 1, 0);
     grid->addWidget(right, 1, 1);
@@ -408,13 +405,13 @@ CAppSettingPageMouseGesture::CAppSettingPageMouseGesture(QWidget* parent) : CApp
     grid->addWidget(delete_button, 2, 4);
     layout->addWidget(compose);
 
-    auto* buttons = new QGroupBox(QStringLiteral("マウス操作割り当て"), this);
+    auto* buttons = new QGroupBox(QCoreApplication::translate("AppSettingPages", "マウス操作割り当て"), this);
     auto* form = new QGridLayout(buttons);
     left_right = command_list(buttons);
     right_left = command_list(buttons);
-    form->addWidget(new QLabel(QStringLiteral("左→右クリック"), buttons), 0, 0);
+    form->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "左→右クリック"), buttons), 0, 0);
     form->addWidget(left_right, 0, 1);
-    form->addWidget(new QLabel(QStringLiteral("右→左クリック"), buttons), 1, 0);
+    form->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "右→左クリック"), buttons), 1, 0);
     form->addWidget(right_left, 1, 1);
     layout->addWidget(buttons);
 
@@ -489,15 +486,15 @@ void CAppSettingPageMouseGesture::refill()
 CAppSettingPageKey::CAppSettingPageKey(QWidget* parent) : CAppSettingPage(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("登録されているキー操作"), this));
-    list = binding_list(QStringLiteral("キー操作"), this);
+    layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "登録されているキー操作"), this));
+    list = binding_list(QCoreApplication::translate("AppSettingPages", "キー操作"), this);
     layout->addWidget(list);
-    auto* assign = new QGroupBox(QStringLiteral("キー操作の割り当て"), this);
+    auto* assign = new QGroupBox(QCoreApplication::translate("AppSettingPages", "キー操作の割り当て"), this);
     auto* grid = new QGridLayout(assign);
     key = new CShortCutKeyEdit(assign);
     command = command_list(assign);
-    add_button = new QPushButton(QStringLiteral("追加"), assign);
-    delete_button = new QPushButton(QStringLiteral("削除"), assign);
+    add_button = new QPushButton(QCoreApplication::translate("AppSettingPages", "追加"), assign);
+    delete_button = new QPushButton(QCoreApplication::translate("AppSettingPages", "削除"), assign);
     grid->addWidget(key, 0, 0, 1, 3);
     grid->addWidget(command, 1, 0);
     grid->addWidget(add_button, 1, 1);
@@ -552,7 +549,7 @@ void CAppSettingPageKey::refill()
 CAppSettingPageDisplay::CAppSettingPageDisplay(QWidget* parent) : CAppSettingPage(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    double_buffer = check(layout, QStringLiteral("ダブルバッファリングを使用する(CSSのFilterには未対応です)"));
+    double_buffer = check(layout, QCoreApplication::translate("AppSettingPages", "ダブルバッファリングを使用する(CSSのFilterには未対応です)"));
     layout->addStretch();
 }
 
@@ -577,10 +574,10 @@ const char* const kEnginePrefixes[4] = {kSearchGoogle, kSearchGoo, kSearchYahoo,
 CAppSettingPageSearch::CAppSettingPageSearch(QWidget* parent) : CAppSettingPage(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    auto* group = new QGroupBox(QStringLiteral("検索を利用するサーチエンジン"), this);
+    auto* group = new QGroupBox(QCoreApplication::translate("AppSettingPages", "検索を利用するサーチエンジン"), this);
     auto* boxes = new QVBoxLayout(group);
     const QString names[5] = {QStringLiteral("Google"), QStringLiteral("goo"), QStringLiteral("Yahoo!"),
-                              QStringLiteral("MSN"), QStringLiteral("その他")};
+                              QStringLiteral("MSN"), QCoreApplication::translate("AppSettingPages", "その他")};
     for (int i = 0; i < 5; ++i) {
         engines[i] = new QRadioButton(names[i], group);
         boxes->addWidget(engines[i]);
@@ -631,38 +628,38 @@ void CAppSettingPageSearch::store(Settings& settings)
 CAppSettingPageNetwork::CAppSettingPageNetwork(QWidget* parent) : CAppSettingPage(parent)
 {
     auto* layout = new QVBoxLayout(this);
-    auto* sharing = new QGroupBox(QStringLiteral("情報共有"), this);
+    auto* sharing = new QGroupBox(QCoreApplication::translate("AppSettingPages", "情報共有"), this);
     auto* sharing_layout = new QGridLayout(sharing);
     server = new QLineEdit(sharing);
     port = new QLineEdit(sharing);
     sharing_layout->addWidget(server, 0, 0);
-    sharing_layout->addWidget(new QLabel(QStringLiteral("ポート"), sharing), 0, 1);
+    sharing_layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "ポート"), sharing), 0, 1);
     sharing_layout->addWidget(port, 0, 2);
-    sharing_layout->addWidget(new QLabel(QStringLiteral("※Marvoを再実行したときに有効になります"), sharing), 1, 0, 1, 3);
+    sharing_layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "※Marvoを再実行したときに有効になります"), sharing), 1, 0, 1, 3);
     layout->addWidget(sharing);
 
-    auto* areas = new QGroupBox(QStringLiteral("プライベートエリア(情報共有を行わないサイト)"), this);
+    auto* areas = new QGroupBox(QCoreApplication::translate("AppSettingPages", "プライベートエリア(情報共有を行わないサイト)"), this);
     auto* areas_layout = new QGridLayout(areas);
     private_list = new QListWidget(areas);
     private_list->setSortingEnabled(true);
-    delete_button = new QPushButton(QStringLiteral("削除"), areas);
+    delete_button = new QPushButton(QCoreApplication::translate("AppSettingPages", "削除"), areas);
     areas_layout->addWidget(private_list, 0, 0);
     areas_layout->addWidget(delete_button, 0, 1, Qt::AlignTop);
     areas_layout->addWidget(
-        new QLabel(QStringLiteral("※追加するにはステータスバーの「情報共有待機中」をクリックしてください"), areas), 1, 0, 1, 2);
+        new QLabel(QCoreApplication::translate("AppSettingPages", "※追加するにはステータスバーの「情報共有待機中」をクリックしてください"), areas), 1, 0, 1, 2);
     layout->addWidget(areas);
 
-    auto* other = new QGroupBox(QStringLiteral("その他"), this);
+    auto* other = new QGroupBox(QCoreApplication::translate("AppSettingPages", "その他"), this);
     auto* other_layout = new QGridLayout(other);
-    share_position = new QCheckBox(QStringLiteral("位置情報も共有する"), other);
+    share_position = new QCheckBox(QCoreApplication::translate("AppSettingPages", "位置情報も共有する"), other);
     user = new QLineEdit(other);
     check_time = new QLineEdit(other);
     other_layout->addWidget(share_position, 0, 0, 1, 3);
-    other_layout->addWidget(new QLabel(QStringLiteral("ユーザーID:"), other), 1, 0);
+    other_layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "ユーザーID:"), other), 1, 0);
     other_layout->addWidget(user, 1, 1, 1, 2);
-    other_layout->addWidget(new QLabel(QStringLiteral("インスタントメッセージのチェック時間"), other), 2, 0);
+    other_layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "インスタントメッセージのチェック時間"), other), 2, 0);
     other_layout->addWidget(check_time, 2, 1);
-    other_layout->addWidget(new QLabel(QStringLiteral("秒ごと"), other), 2, 2);
+    other_layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "秒ごと"), other), 2, 2);
     layout->addWidget(other);
 
     connect(delete_button, &QPushButton::clicked, this, &CAppSettingPageNetwork::remove);
@@ -691,7 +688,7 @@ QString CAppSettingPageNetwork::validate() const
         return range_message(kMinCheckTime, kMaxCheckTime);
     // The address is stored in the settings file as it is typed.
     if (!Settings::is_valid_server_addr(platform::from_qstring(server->text())))
-        return QStringLiteral("サーバのアドレスに \" < & や制御文字は使えません。");
+        return QCoreApplication::translate("AppSettingPages", "サーバのアドレスに \" < & や制御文字は使えません。");
     return {};
 }
 
@@ -723,7 +720,7 @@ CAppSettingPageReg::CAppSettingPageReg(FileAssociations* associations, QWidget* 
     : CAppSettingPage(parent), associations_(associations)
 {
     auto* layout = new QVBoxLayout(this);
-    auto* group = new QGroupBox(QStringLiteral("関連付けるタイプ"), this);
+    auto* group = new QGroupBox(QCoreApplication::translate("AppSettingPages", "関連付けるタイプ"), this);
     auto* boxes = new QVBoxLayout(group);
     for (const AssociationType& type : association_types())
         types.push_back(check(boxes, QString::fromUtf8(type.label)));

@@ -1,5 +1,6 @@
 #include "settings/ui/AppSettingSheet.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QMessageBox>
 #include <QTabWidget>
@@ -13,7 +14,7 @@ namespace settings::ui {
 CAppSettingPSheet::CAppSettingPSheet(Settings& settings, const SheetContext& context, QWidget* parent)
     : QDialog(parent), settings_(settings)
 {
-    setWindowTitle(QStringLiteral("Marvoの設定"));
+    setWindowTitle(QCoreApplication::translate("AppSettingSheet", "Marvoの設定"));
     if (context.registry)
         associations_ = std::make_unique<FileAssociations>(*context.registry, context.executable);
 
@@ -22,7 +23,7 @@ CAppSettingPSheet::CAppSettingPSheet(Settings& settings, const SheetContext& con
     layout->addWidget(tabs_);
     auto* buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    buttons->addButton(QCoreApplication::translate("AppSettingSheet", "キャンセル"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &CAppSettingPSheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CAppSettingPSheet::reject);
     layout->addWidget(buttons);
@@ -32,19 +33,19 @@ CAppSettingPSheet::CAppSettingPSheet(Settings& settings, const SheetContext& con
         tabs_->addTab(page, title);
         return page;
     };
-    folder_page = static_cast<CAppSettingPageFolder*>(add(new CAppSettingPageFolder, QStringLiteral("フォルダ")));
+    folder_page = static_cast<CAppSettingPageFolder*>(add(new CAppSettingPageFolder, QCoreApplication::translate("AppSettingSheet", "フォルダ")));
     browser_page = static_cast<CAppSettingPageBrowser*>(
-        add(new CAppSettingPageBrowser(context.engine_user_agent), QStringLiteral("ブラウザ")));
-    proxy_page = static_cast<CAppSettingPageProxy*>(add(new CAppSettingPageProxy, QStringLiteral("Proxyリスト")));
-    end_page = static_cast<CAppSettingEndProc*>(add(new CAppSettingEndProc, QStringLiteral("終了時処理")));
+        add(new CAppSettingPageBrowser(context.engine_user_agent), QCoreApplication::translate("AppSettingSheet", "ブラウザ")));
+    proxy_page = static_cast<CAppSettingPageProxy*>(add(new CAppSettingPageProxy, QCoreApplication::translate("AppSettingSheet", "Proxyリスト")));
+    end_page = static_cast<CAppSettingEndProc*>(add(new CAppSettingEndProc, QCoreApplication::translate("AppSettingSheet", "終了時処理")));
     gesture_page = static_cast<CAppSettingPageMouseGesture*>(
-        add(new CAppSettingPageMouseGesture, QStringLiteral("マウスジェスチャ")));
-    key_page = static_cast<CAppSettingPageKey*>(add(new CAppSettingPageKey, QStringLiteral("キーの割り当て")));
-    display_page = static_cast<CAppSettingPageDisplay*>(add(new CAppSettingPageDisplay, QStringLiteral("表示")));
-    search_page = static_cast<CAppSettingPageSearch*>(add(new CAppSettingPageSearch, QStringLiteral("アドレスバーサーチ")));
-    network_page = static_cast<CAppSettingPageNetwork*>(add(new CAppSettingPageNetwork, QStringLiteral("通信")));
+        add(new CAppSettingPageMouseGesture, QCoreApplication::translate("AppSettingSheet", "マウスジェスチャ")));
+    key_page = static_cast<CAppSettingPageKey*>(add(new CAppSettingPageKey, QCoreApplication::translate("AppSettingSheet", "キーの割り当て")));
+    display_page = static_cast<CAppSettingPageDisplay*>(add(new CAppSettingPageDisplay, QCoreApplication::translate("AppSettingSheet", "表示")));
+    search_page = static_cast<CAppSettingPageSearch*>(add(new CAppSettingPageSearch, QCoreApplication::translate("AppSettingSheet", "アドレスバーサーチ")));
+    network_page = static_cast<CAppSettingPageNetwork*>(add(new CAppSettingPageNetwork, QCoreApplication::translate("AppSettingSheet", "通信")));
     association_page =
-        static_cast<CAppSettingPageReg*>(add(new CAppSettingPageReg(associations_.get()), QStringLiteral("関連付け")));
+        static_cast<CAppSettingPageReg*>(add(new CAppSettingPageReg(associations_.get()), QCoreApplication::translate("AppSettingSheet", "関連付け")));
 
     for (CAppSettingPage* page : pages_)
         page->load(settings_);
