@@ -1,5 +1,6 @@
 #include "share/ui/InstantMessageDlg.h"
 
+#include <QCoreApplication>
 #include <QApplication>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -14,13 +15,9 @@
 #include "platform/QtText.h"
 #include "res/StringTable.h"
 #include "ui/MessageBox.h"
+#include "ui/Texts.h"
 
 namespace {
-
-QString text_of(int id)
-{
-    return QString::fromUtf8(res::text(id).data(), static_cast<qsizetype>(res::text(id).size()));
-}
 
 // Messages travel with CR LF line breaks; the edit controls use LF.
 std::string to_wire_text(const QString& text)
@@ -48,7 +45,7 @@ SendDialogResponder& send_responder()
 
 CInstantMessageDlg::CInstantMessageDlg(const std::vector<std::string>& users, QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("インスタントメッセージの送信"));
+    setWindowTitle(QCoreApplication::translate("InstantMessageDlg", "インスタントメッセージの送信"));
     recipient_ = new QComboBox(this);
     recipient_->setEditable(true);
     recipient_->setInsertPolicy(QComboBox::NoInsert);
@@ -62,15 +59,15 @@ CInstantMessageDlg::CInstantMessageDlg(const std::vector<std::string>& users, QW
     text_->setTabChangesFocus(true);
 
     auto* buttons = new QDialogButtonBox(this);
-    buttons->addButton(QStringLiteral("送信"), QDialogButtonBox::AcceptRole);
-    buttons->addButton(QStringLiteral("キャンセル"), QDialogButtonBox::RejectRole);
+    buttons->addButton(QCoreApplication::translate("InstantMessageDlg", "送信"), QDialogButtonBox::AcceptRole);
+    buttons->addButton(QCoreApplication::translate("InstantMessageDlg", "キャンセル"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QGridLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("宛先"), this), 0, 0);
+    layout->addWidget(new QLabel(QCoreApplication::translate("InstantMessageDlg", "宛先"), this), 0, 0);
     layout->addWidget(recipient_, 0, 1);
-    layout->addWidget(new QLabel(QStringLiteral("内容"), this), 1, 0, Qt::AlignTop);
+    layout->addWidget(new QLabel(QCoreApplication::translate("InstantMessageDlg", "内容"), this), 1, 0, Qt::AlignTop);
     layout->addWidget(text_, 1, 1);
     layout->addWidget(buttons, 2, 0, 1, 2);
     resize(360, 240);
@@ -101,8 +98,8 @@ CRecvInstantMsgDlg::CRecvInstantMsgDlg(QWidget* parent)
     text_->setReadOnly(true);
     previous_ = new QPushButton(QStringLiteral("<<"), this);
     next_ = new QPushButton(QStringLiteral(">>"), this);
-    reply_ = new QPushButton(QStringLiteral("返信"), this);
-    close_ = new QPushButton(QStringLiteral("閉じる"), this);
+    reply_ = new QPushButton(QCoreApplication::translate("InstantMessageDlg", "返信"), this);
+    close_ = new QPushButton(QCoreApplication::translate("InstantMessageDlg", "閉じる"), this);
     for (QPushButton* button : {previous_, next_, reply_, close_})
         button->setAutoDefault(false);
 
@@ -175,7 +172,7 @@ std::string run_send_message(QWidget* parent, const SendMessageContext& context,
     std::vector<std::string> users;
     if (!share::get_user_list(context.host, context.port, users) || users.empty()) {
         users.clear();
-        ui::message_box(parent, text_of(res::str::kUserListFailed));
+        ui::message_box(parent, ::ui::string_text(res::str::kUserListFailed));
     }
     CInstantMessageDlg dialog(users, parent);
     dialog.set_recipient(preset);
@@ -186,6 +183,6 @@ std::string run_send_message(QWidget* parent, const SendMessageContext& context,
     const bool sent = share::send_message(context.host, context.port, context.user, dialog.recipient(), dialog.text());
     QApplication::restoreOverrideCursor();
     if (!sent)
-        ui::message_box(parent, text_of(res::str::kMessageSendFailed));
+        ui::message_box(parent, ::ui::string_text(res::str::kMessageSendFailed));
     return dialog.recipient();
 }

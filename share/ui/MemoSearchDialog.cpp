@@ -1,5 +1,6 @@
 #include "share/ui/MemoSearchDialog.h"
 
+#include <QCoreApplication>
 #include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -32,7 +33,7 @@ QSpinBox* spin(QWidget* parent, int low, int high, int value)
 
 CMemoSearchDialog::CMemoSearchDialog(QWidget* parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("サーバ内のメモを検索"));
+    setWindowTitle(QCoreApplication::translate("MemoSearchDialog", "サーバ内のメモを検索"));
     modes_ = new QButtonGroup(this);
     const QDate today = QDate::currentDate();
     year_ = spin(this, 1971, 2100, today.year());
@@ -42,27 +43,29 @@ CMemoSearchDialog::CMemoSearchDialog(QWidget* parent) : QDialog(parent)
     url_ = new QLineEdit(this);
 
     auto* layout = new QVBoxLayout(this);
-    const char* titles[] = {"今日メモが更新されたサイト", "一週間以内にメモが更新されたサイト", "更新日時指定",
-                            "URLで検索"};
+    const char* titles[] = {QT_TRANSLATE_NOOP("MemoSearchDialog", "今日メモが更新されたサイト"),
+                            QT_TRANSLATE_NOOP("MemoSearchDialog", "一週間以内にメモが更新されたサイト"),
+                            QT_TRANSLATE_NOOP("MemoSearchDialog", "更新日時指定"),
+                            QT_TRANSLATE_NOOP("MemoSearchDialog", "URLで検索")};
     for (int mode = 0; mode < 4; ++mode) {
-        auto* choice = new QRadioButton(QString::fromUtf8(titles[mode]), this);
+        auto* choice = new QRadioButton(QCoreApplication::translate("MemoSearchDialog", titles[mode]), this);
         modes_->addButton(choice, mode);
         layout->addWidget(choice);
         if (mode == 2) {
             auto* row = new QHBoxLayout;
             row->addWidget(year_);
-            row->addWidget(new QLabel(QStringLiteral("年"), this));
+            row->addWidget(new QLabel(QCoreApplication::translate("MemoSearchDialog", "年"), this));
             row->addWidget(month_);
-            row->addWidget(new QLabel(QStringLiteral("月"), this));
+            row->addWidget(new QLabel(QCoreApplication::translate("MemoSearchDialog", "月"), this));
             row->addWidget(day_);
-            row->addWidget(new QLabel(QStringLiteral("日から"), this));
-            row->addWidget(new QLabel(QStringLiteral("前後"), this));
+            row->addWidget(new QLabel(QCoreApplication::translate("MemoSearchDialog", "日から"), this));
+            row->addWidget(new QLabel(QCoreApplication::translate("MemoSearchDialog", "前後"), this));
             row->addWidget(range_);
-            row->addWidget(new QLabel(QStringLiteral("日以内"), this));
+            row->addWidget(new QLabel(QCoreApplication::translate("MemoSearchDialog", "日以内"), this));
             layout->addLayout(row);
         } else if (mode == 3) {
             auto* row = new QHBoxLayout;
-            row->addWidget(new QLabel(QStringLiteral("URL(一部でも可)"), this));
+            row->addWidget(new QLabel(QCoreApplication::translate("MemoSearchDialog", "URL(一部でも可)"), this));
             row->addWidget(url_, 1);
             layout->addLayout(row);
         }
