@@ -82,6 +82,8 @@ browser_menus() {
 }
 japanese=$(browser_menus ja_JP.UTF-8) || fail "the browser did not start under ja_JP.UTF-8"
 echo "$japanese" | grep -qx 'menu: ファイル(&F)' || fail "no Japanese menu under ja_JP.UTF-8: $japanese"
+english=$(browser_menus C.UTF-8) || fail "the browser did not start under C.UTF-8"
+echo "$english" | grep -qx 'menu: &File' || fail "no English menu under C.UTF-8: $english"
 
 echo "== the installed server with its configuration file"
 # The configuration's own address may be taken on this machine: the command line overrides it.
