@@ -56,35 +56,35 @@ QString failure_text(const QWebEngineDownloadRequest& request)
     using R = QWebEngineDownloadRequest;
     constexpr int kContentLengthMismatch = 38;  // the server sent less than it announced
     if (int(request.interruptReason()) == kContentLengthMismatch)
-        return tr("サーバーとの接続が途中で切れました");
+        return QCoreApplication::translate("DownloadManager", "サーバーとの接続が途中で切れました");
     switch (request.interruptReason()) {
     case R::FileNoSpace:
-        return tr("ディスクの空き領域が足りません");
+        return QCoreApplication::translate("DownloadManager", "ディスクの空き領域が足りません");
     case R::FileAccessDenied:
-        return tr("保存先に書き込めません");
+        return QCoreApplication::translate("DownloadManager", "保存先に書き込めません");
     case R::FileNameTooLong:
-        return tr("ファイル名が長すぎます");
+        return QCoreApplication::translate("DownloadManager", "ファイル名が長すぎます");
     case R::FileTooLarge:
-        return tr("ファイルが大きすぎて保存できません");
+        return QCoreApplication::translate("DownloadManager", "ファイルが大きすぎて保存できません");
     case R::FileFailed:
     case R::FileTransientError:
-        return tr("ファイルを書き込めませんでした");
+        return QCoreApplication::translate("DownloadManager", "ファイルを書き込めませんでした");
     case R::NetworkFailed:
     case R::NetworkDisconnected:
     case R::NetworkTimeout:
     case R::ServerFailed:
     case R::FileTooShort:
-        return tr("サーバーとの接続が途中で切れました");
+        return QCoreApplication::translate("DownloadManager", "サーバーとの接続が途中で切れました");
     case R::NetworkServerDown:
     case R::ServerUnreachable:
-        return tr("サーバーに接続できません");
+        return QCoreApplication::translate("DownloadManager", "サーバーに接続できません");
     case R::ServerForbidden:
     case R::ServerUnauthorized:
-        return tr("サーバーがダウンロードを拒否しました");
+        return QCoreApplication::translate("DownloadManager", "サーバーがダウンロードを拒否しました");
     case R::ServerBadContent:
-        return tr("サーバーにファイルがありません");
+        return QCoreApplication::translate("DownloadManager", "サーバーにファイルがありません");
     default:
-        return request.interruptReasonString().isEmpty() ? tr("ダウンロードできませんでした")
+        return request.interruptReasonString().isEmpty() ? QCoreApplication::translate("DownloadManager", "ダウンロードできませんでした")
                                                          : request.interruptReasonString();
     }
 }

@@ -40,11 +40,11 @@
     </message>
     <message>
         <source>IEと同じ設定を利用する(Mozilla/4.0 ...)</source>
-        <translation>The web engine's own (Mozilla/4.0 ...)</translation>
+        <translation>The web engine&apos;s own (Mozilla/4.0 ...)</translation>
     </message>
     <message>
         <source>Marvoの設定 (Marvo/1.0 ....)</source>
-        <translation>Marvo's (Marvo/1.0 ....)</translation>
+        <translation>Marvo&apos;s (Marvo/1.0 ....)</translation>
     </message>
     <message>
         <source>その他</source>
@@ -228,7 +228,7 @@
     </message>
     <message>
         <source>※追加するにはステータスバーの「情報共有待機中」をクリックしてください</source>
-        <translation>* To add one, click "Sharing: idle" in the status bar</translation>
+        <translation>* To add one, click &quot;Sharing: idle&quot; in the status bar</translation>
     </message>
     <message>
         <source>位置情報も共有する</source>
@@ -248,7 +248,7 @@
     </message>
     <message>
         <source>サーバのアドレスに &quot; &lt; &amp; や制御文字は使えません。</source>
-        <translation>The server address cannot hold " &lt; &amp; or control characters.</translation>
+        <translation>The server address cannot hold &quot; &lt; &amp; or control characters.</translation>
     </message>
     <message>
         <source>関連付けるタイプ</source>
@@ -307,6 +307,115 @@
     </message>
 </context>
 <context>
+    <name>DownloadManager</name>
+    <message>
+        <source>Marvo の終了で中断されました</source>
+        <translation>Interrupted when Marvo quit</translation>
+    </message>
+    <message>
+        <source>名前を付けて保存</source>
+        <translation>Save As</translation>
+    </message>
+    <message>
+        <source>ファイルを書き込めませんでした</source>
+        <translation>The file could not be written</translation>
+    </message>
+    <message>
+        <source>%1 バイト</source>
+        <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>完了 — %1</source>
+        <translation>Done — %1</translation>
+    </message>
+    <message>
+        <source>キャンセルしました</source>
+        <translation>Cancelled</translation>
+    </message>
+    <message>
+        <source>失敗: %1</source>
+        <translation>Failed: %1</translation>
+    </message>
+    <message>
+        <source>%1 / %2</source>
+        <translation>%1 / %2</translation>
+    </message>
+    <message>
+        <source>、%1/秒</source>
+        <translation>, %1/s</translation>
+    </message>
+    <message>
+        <source>、残り %1 分 %2 秒</source>
+        <translation>, %1 min %2 s left</translation>
+    </message>
+    <message>
+        <source>、残り %1 秒</source>
+        <translation>, %1 s left</translation>
+    </message>
+    <message>
+        <source>サーバーとの接続が途中で切れました</source>
+        <translation>The connection to the server was lost</translation>
+    </message>
+    <message>
+        <source>ディスクの空き領域が足りません</source>
+        <translation>Not enough free disk space</translation>
+    </message>
+    <message>
+        <source>保存先に書き込めません</source>
+        <translation>The destination cannot be written</translation>
+    </message>
+    <message>
+        <source>ファイル名が長すぎます</source>
+        <translation>The file name is too long</translation>
+    </message>
+    <message>
+        <source>ファイルが大きすぎて保存できません</source>
+        <translation>The file is too large to save</translation>
+    </message>
+    <message>
+        <source>サーバーに接続できません</source>
+        <translation>The server cannot be reached</translation>
+    </message>
+    <message>
+        <source>サーバーがダウンロードを拒否しました</source>
+        <translation>The server refused the download</translation>
+    </message>
+    <message>
+        <source>サーバーにファイルがありません</source>
+        <translation>The server does not have the file</translation>
+    </message>
+    <message>
+        <source>ダウンロードできませんでした</source>
+        <translation>The download failed</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadRow</name>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>開く</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>フォルダに表示</source>
+        <translation>Show in Folder</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadsWindow</name>
+    <message>
+        <source>ダウンロード</source>
+        <translation>Downloads</translation>
+    </message>
+    <message>
+        <source>一覧のクリア</source>
+        <translation>Clear List</translation>
+    </message>
+</context>
+<context>
     <name>FavoriteDlg</name>
     <message>
         <source>追加...</source>
@@ -322,7 +431,7 @@
     </message>
     <message>
         <source>&apos;%1&apos; を削除しますか?</source>
-        <translation>Delete '%1'?</translation>
+        <translation>Delete &apos;%1&apos;?</translation>
     </message>
     <message>
         <source>名前: %1
@@ -333,6 +442,37 @@ Location: %2</translation>
     <message>
         <source>プロパティ</source>
         <translation>Properties</translation>
+    </message>
+</context>
+<context>
+    <name>FindBar</name>
+    <message>
+        <source>検索:</source>
+        <translation>Find:</translation>
+    </message>
+    <message>
+        <source>前を検索 (Shift+Enter, Shift+F3)</source>
+        <translation>Find previous (Shift+Enter, Shift+F3)</translation>
+    </message>
+    <message>
+        <source>次を検索 (Enter, F3)</source>
+        <translation>Find next (Enter, F3)</translation>
+    </message>
+    <message>
+        <source>大文字と小文字を区別する</source>
+        <translation>Match case</translation>
+    </message>
+    <message>
+        <source>検索バーを閉じる (Esc)</source>
+        <translation>Close the find bar (Esc)</translation>
+    </message>
+    <message>
+        <source>%1 / %2 件</source>
+        <translation>%1 of %2</translation>
+    </message>
+    <message>
+        <source>見つかりません</source>
+        <translation>Not found</translation>
     </message>
 </context>
 <context>
@@ -921,6 +1061,10 @@ A tabbed browser you can write memos on</translation>
         <source>リンク</source>
         <translation>Links</translation>
     </message>
+    <message>
+        <source>ダウンロード(&amp;D)</source>
+        <translation>&amp;Downloads</translation>
+    </message>
 </context>
 <context>
     <name>NetworkOptions</name>
@@ -1091,6 +1235,25 @@ A tabbed browser you can write memos on</translation>
     <message>
         <source>画像を保存できませんでした。</source>
         <translation>The picture could not be saved.</translation>
+    </message>
+</context>
+<context>
+    <name>SavePageAs</name>
+    <message>
+        <source>Web ページ、完全 (*.htm *.html)</source>
+        <translation>Web page, complete (*.htm *.html)</translation>
+    </message>
+    <message>
+        <source>Web アーカイブ、単一のファイル (*.mht *.mhtml)</source>
+        <translation>Web archive, single file (*.mht *.mhtml)</translation>
+    </message>
+    <message>
+        <source>Web ページ、HTML のみ (*.htm *.html)</source>
+        <translation>Web page, HTML only (*.htm *.html)</translation>
+    </message>
+    <message>
+        <source>テキスト ファイル (*.txt)</source>
+        <translation>Text file (*.txt)</translation>
     </message>
 </context>
 <context>
@@ -1874,6 +2037,12 @@ Toolbar</translation>
         <translation>Shows or hides the status bar
 Status Bar</translation>
     </message>
+    <message>
+        <source>ダウンロードしたファイルの一覧を表示します
+ダウンロード</source>
+        <translation>Lists the downloaded files
+Downloads</translation>
+    </message>
 </context>
 <context>
     <name>TabBrowserWnd</name>
@@ -1882,24 +2051,20 @@ Status Bar</translation>
         <translation>Script Error</translation>
     </message>
     <message>
-        <source>このページのスクリプトでエラーが発生しました。
-
-行: %1
+        <source>行: %1
 エラー: %2
 URL: %3</source>
-        <translation>A script on this page failed.
-
-Line: %1
+        <translation>Line: %1
 Error: %2
 Address: %3</translation>
     </message>
     <message>
-        <source>このページの検索</source>
-        <translation>Find on This Page</translation>
-    </message>
-    <message>
-        <source>検索する文字列:</source>
-        <translation>Find:</translation>
+        <source>このページのスクリプトでエラーが発生しました。
+
+</source>
+        <translation>A script on this page failed.
+
+</translation>
     </message>
 </context>
 <context>
@@ -1914,6 +2079,19 @@ Address: %3</translation>
     <message>
         <source>このページのメモのうち %1 個は描くのに時間がかかりすぎるため、枠だけを表示しています</source>
         <translation>%1 memos of this page take too long to draw and are shown as outlines only</translation>
+    </message>
+</context>
+<context>
+    <name>save_page_as</name>
+    <message>
+        <source>無題</source>
+        <translation>Untitled</translation>
+    </message>
+    <message>
+        <source>ファイルを保存できませんでした。
+%1</source>
+        <translation>The file could not be saved.
+%1</translation>
     </message>
 </context>
 </TS>
