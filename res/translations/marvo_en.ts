@@ -443,6 +443,10 @@ Location: %2</translation>
         <source>プロパティ</source>
         <translation>Properties</translation>
     </message>
+    <message>
+        <source> は既に存在します。上書きしますか?</source>
+        <translation> already exists. Overwrite it?</translation>
+    </message>
 </context>
 <context>
     <name>FindBar</name>
@@ -459,10 +463,6 @@ Location: %2</translation>
         <translation>Find next (Enter, F3)</translation>
     </message>
     <message>
-        <source>大文字と小文字を区別する</source>
-        <translation>Match case</translation>
-    </message>
-    <message>
         <source>検索バーを閉じる (Esc)</source>
         <translation>Close the find bar (Esc)</translation>
     </message>
@@ -473,6 +473,10 @@ Location: %2</translation>
     <message>
         <source>見つかりません</source>
         <translation>Not found</translation>
+    </message>
+    <message>
+        <source>大文字と小文字を区別</source>
+        <translation>Match case</translation>
     </message>
 </context>
 <context>
@@ -1064,6 +1068,14 @@ A tabbed browser you can write memos on</translation>
     <message>
         <source>ダウンロード(&amp;D)</source>
         <translation>&amp;Downloads</translation>
+    </message>
+    <message>
+        <source>やり直し(&amp;R)</source>
+        <translation>&amp;Redo</translation>
+    </message>
+    <message>
+        <source>メモを隠す(&amp;H)</source>
+        <translation>&amp;Hide Memos</translation>
     </message>
 </context>
 <context>
@@ -2042,6 +2054,22 @@ Status Bar</translation>
 ダウンロード</source>
         <translation>Lists the downloaded files
 Downloads</translation>
+    </message>
+    <message>
+        <source>メモ非表示</source>
+        <translation>Memos hidden</translation>
+    </message>
+    <message>
+        <source>このタブのメモを隠します。もう一度選ぶと表示します
+メモを隠す</source>
+        <translation>Hides this tab's memos; choose it again to show them
+Hide Memos</translation>
+    </message>
+    <message>
+        <source>元に戻した操作をやり直します
+やり直し</source>
+        <translation>Redoes the action undone
+Redo</translation>
     </message>
 </context>
 <context>
