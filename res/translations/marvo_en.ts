@@ -1077,6 +1077,14 @@ A tabbed browser you can write memos on</translation>
         <source>メモを隠す(&amp;H)</source>
         <translation>&amp;Hide Memos</translation>
     </message>
+    <message>
+        <source>このページのメモをエクスポート...</source>
+        <translation>Export This Page's Memos...</translation>
+    </message>
+    <message>
+        <source>メモをインポート...</source>
+        <translation>Import Memos...</translation>
+    </message>
 </context>
 <context>
     <name>NetworkOptions</name>
@@ -2062,7 +2070,7 @@ Downloads</translation>
     <message>
         <source>このタブのメモを隠します。もう一度選ぶと表示します
 メモを隠す</source>
-        <translation>Hides this tab's memos; choose it again to show them
+        <translation>Hides this tab&apos;s memos; choose it again to show them
 Hide Memos</translation>
     </message>
     <message>
@@ -2070,6 +2078,18 @@ Hide Memos</translation>
 やり直し</source>
         <translation>Redoes the action undone
 Redo</translation>
+    </message>
+    <message>
+        <source>このページのメモを W3C Web Annotation 形式のファイルに書き出します
+メモのエクスポート</source>
+        <translation>Writes this page's memos to a W3C Web Annotation file
+Export Memos</translation>
+    </message>
+    <message>
+        <source>W3C Web Annotation 形式のファイルの注釈をメモとして読み込みます
+メモのインポート</source>
+        <translation>Reads the annotations of a W3C Web Annotation file as memos
+Import Memos</translation>
     </message>
 </context>
 <context>
