@@ -1,5 +1,6 @@
 #include "app/AnnotationFiles.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QRegularExpression>
@@ -62,7 +63,7 @@ void export_page(QWidget* parent, CTabBrowserWnd& tab)
     QFile out(file);
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
         out.write(json.data(), qint64(json.size())) != qint64(json.size()) || !out.flush()) {
-        ui::message_box(parent, QStringLiteral("%1 に書き込めませんでした: %2").arg(file, out.errorString()));
+        ui::message_box(parent, QCoreApplication::translate("AnnotationFiles", "%1 に書き込めませんでした: %2").arg(file, out.errorString()));
         out.remove();
     }
 }
@@ -74,13 +75,13 @@ void import_file(QWidget* parent)
         return;
     QFile in(file);
     if (!in.open(QIODevice::ReadOnly)) {
-        ui::message_box(parent, QStringLiteral("%1 を読めませんでした: %2").arg(file, in.errorString()));
+        ui::message_box(parent, QCoreApplication::translate("AnnotationFiles", "%1 を読めませんでした: %2").arg(file, in.errorString()));
         return;
     }
     const QByteArray bytes = in.readAll();
     memo::AnnotationImport imported = memo::from_web_annotations(std::string_view(bytes.data(), bytes.size()), codec());
     if (!imported.is_json) {
-        ui::message_box(parent, QStringLiteral("%1 は JSON ではありません").arg(file));
+        ui::message_box(parent, QCoreApplication::translate("AnnotationFiles", "%1 は JSON ではありません").arg(file));
         return;
     }
     if (!imported.not_mapped.empty()) {
@@ -88,8 +89,8 @@ void import_file(QWidget* parent)
         for (std::size_t i = 0; i < imported.not_mapped.size() && i < kReportLines; ++i)
             lines << QString::fromStdString(imported.not_mapped[i]);
         if (imported.not_mapped.size() > kReportLines)
-            lines << QStringLiteral("ほか %1 件").arg(imported.not_mapped.size() - kReportLines);
-        ui::message_box(parent, QStringLiteral("次の注釈はメモにできないため読み込みませんでした:\n") + lines.join(QLatin1Char('\n')));
+            lines << QCoreApplication::translate("AnnotationFiles", "ほか %1 件").arg(imported.not_mapped.size() - kReportLines);
+        ui::message_box(parent, QCoreApplication::translate("AnnotationFiles", "次の注釈はメモにできないため読み込みませんでした:\n") + lines.join(QLatin1Char('\n')));
     }
     if (imported.packages.empty())
         return;

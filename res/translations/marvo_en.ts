@@ -13,6 +13,31 @@
     </message>
 </context>
 <context>
+    <name>AnnotationFiles</name>
+    <message>
+        <source>%1 に書き込めませんでした: %2</source>
+        <translation>%1 could not be written: %2</translation>
+    </message>
+    <message>
+        <source>%1 を読めませんでした: %2</source>
+        <translation>%1 could not be read: %2</translation>
+    </message>
+    <message>
+        <source>%1 は JSON ではありません</source>
+        <translation>%1 is not JSON</translation>
+    </message>
+    <message>
+        <source>ほか %1 件</source>
+        <translation>and %1 more</translation>
+    </message>
+    <message>
+        <source>次の注釈はメモにできないため読み込みませんでした:
+</source>
+        <translation>These annotations have no memo form and were not read:
+</translation>
+    </message>
+</context>
+<context>
     <name>AppSettingPages</name>
     <message>
         <source>動作</source>
@@ -1079,7 +1104,7 @@ A tabbed browser you can write memos on</translation>
     </message>
     <message>
         <source>このページのメモをエクスポート...</source>
-        <translation>Export This Page's Memos...</translation>
+        <translation>Export This Page&apos;s Memos...</translation>
     </message>
     <message>
         <source>メモをインポート...</source>
@@ -2082,7 +2107,7 @@ Redo</translation>
     <message>
         <source>このページのメモを W3C Web Annotation 形式のファイルに書き出します
 メモのエクスポート</source>
-        <translation>Writes this page's memos to a W3C Web Annotation file
+        <translation>Writes this page&apos;s memos to a W3C Web Annotation file
 Export Memos</translation>
     </message>
     <message>
