@@ -332,6 +332,25 @@
     </message>
 </context>
 <context>
+    <name>CAppSettingPageBrowser</name>
+    <message>
+        <source>ホームページ (ホーム、新しいタブ、起動時に開くページ)</source>
+        <translation>Home page (Home, new tabs, the page opened at start)</translation>
+    </message>
+    <message>
+        <source>アドレス:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>現在のページを使用</source>
+        <translation>Use Current Page</translation>
+    </message>
+    <message>
+        <source>空白を使用</source>
+        <translation>Use Blank Page</translation>
+    </message>
+</context>
+<context>
     <name>DownloadManager</name>
     <message>
         <source>Marvo の終了で中断されました</source>
