@@ -5,9 +5,10 @@
 namespace crash_page {
 namespace {
 
+// The context is the namespace's name: the one lupdate files these texts under.
 QString tr(const char* text)
 {
-    return QCoreApplication::translate("CrashPage", text);
+    return QCoreApplication::translate("crash_page", text);
 }
 
 } // namespace

@@ -186,8 +186,6 @@ QToolBar* CMainFrame::create_drawing_bar()
         if (button.command == res::cmd::kBrowseMode || tools.tool(button.command)) {
             command->setCheckable(true);
             modes->addAction(command);
-        } else if (button.command == res::cmd::kHideMemos) {
-            command->setCheckable(true);  // shows whether the tab's memos are hidden
         }
         bar->addAction(command);
     }
@@ -279,7 +277,6 @@ void CMainFrame::update_status_panes()
     width_pane_->setText(ui::string_text(layer && layer->page_has_memos() ? res::str::kWidthLocked : res::str::kWidthFree));
     const bool hidden = layer && !layer->shown();
     hidden_pane_->setVisible(hidden);
-    action(res::cmd::kHideMemos)->setChecked(hidden);
 }
 
 // A click on the width pane of a page with memos offers to fit their width to the window.

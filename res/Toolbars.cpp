@@ -34,9 +34,7 @@ constexpr ToolbarButton kDrawing[] = {
     {kStampTool, ":/icons/stamp.svg"},
     {kEffectTool, ":/icons/effect.svg"},
     {kUndo, ":/icons/undo.svg"},
-    {kRedo, ":/icons/redo.svg"},
     {kClearMemos, ":/icons/clear.svg"},
-    {kHideMemos, ":/icons/hide-memos.svg"},
 };
 
 } // namespace

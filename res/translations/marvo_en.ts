@@ -2186,4 +2186,31 @@ Address: %3</translation>
 %1</translation>
     </message>
 </context>
+<context>
+    <name>crash_page</name>
+    <message>
+        <source>ページを表示するプロセスが終了しました。</source>
+        <translation>The process showing the page ended.</translation>
+    </message>
+    <message>
+        <source>ページを表示するプロセスが異常終了しました (終了コード %1)。</source>
+        <translation>The process showing the page ended abnormally (exit code %1).</translation>
+    </message>
+    <message>
+        <source>ページを表示するプロセスがクラッシュしました。</source>
+        <translation>The process showing the page crashed.</translation>
+    </message>
+    <message>
+        <source>ページを表示するプロセスが強制終了されました。</source>
+        <translation>The process showing the page was killed.</translation>
+    </message>
+    <message>
+        <source>このページを表示できません</source>
+        <translation>This page cannot be shown</translation>
+    </message>
+    <message>
+        <source>再読み込み</source>
+        <translation>Reload</translation>
+    </message>
+</context>
 </TS>

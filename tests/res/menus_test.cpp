@@ -280,15 +280,14 @@ TEST(Toolbars, EveryButtonHasALabelAndAnIconThatShipsInTheResourceFile)
     }
 }
 
-TEST(Toolbars, DrawingBarOffersEveryModeThenUndoRedoClearAndHide)
+TEST(Toolbars, DrawingBarOffersEveryModeThenUndoAndClear)
 {
     using namespace res::cmd;
     std::vector<int> commands;
     for (const res::ToolbarButton& b : res::drawingBar())
         commands.push_back(b.command);
     EXPECT_EQ(commands, (std::vector<int>{kBrowseMode, kSelectTool, kFreehandTool, kEraserTool, kTextTool,
-                                          kPrimitiveTool, kStampTool, kEffectTool, kUndo, kRedo, kClearMemos,
-                                          kHideMemos}));
+                                          kPrimitiveTool, kStampTool, kEffectTool, kUndo, kClearMemos}));
     EXPECT_EQ(res::tooltip(kEffectTool), "効果");
 }
 
