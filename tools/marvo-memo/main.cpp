@@ -55,6 +55,23 @@ std::optional<std::string> read_file(const std::string& path)
     return bytes;
 }
 
+// The packages of a memo file; false, and a line on standard error, when it cannot be read.
+bool load_packages(const std::string& path, std::vector<std::unique_ptr<MemoPackage>>& packages)
+{
+    const auto bytes = read_file(path);
+    if (!bytes) {
+        std::fprintf(stderr, "%s: cannot read the file\n", path.c_str());
+        return false;
+    }
+    try {
+        packages = parse_memo_file(*bytes);
+    } catch (const rs2::IOException& e) {
+        std::fprintf(stderr, "%s: damaged: %s\n", path.c_str(), e.what());
+        return false;
+    }
+    return true;
+}
+
 std::string utc(Time64 t)
 {
     const std::time_t tt = std::time_t(t);
@@ -356,18 +373,9 @@ int run_render(int argc, char** argv, const std::vector<std::string>& args)
     }
     if (input.empty() || output.empty())
         return usage();
-    const auto bytes = read_file(input);
-    if (!bytes) {
-        std::fprintf(stderr, "%s: cannot read the file\n", input.c_str());
-        return 1;
-    }
     std::vector<std::unique_ptr<MemoPackage>> packages;
-    try {
-        packages = parse_memo_file(*bytes);
-    } catch (const rs2::IOException& e) {
-        std::fprintf(stderr, "%s: damaged: %s\n", input.c_str(), e.what());
+    if (!load_packages(input, packages))
         return 1;
-    }
     if (packages.empty()) {
         std::fprintf(stderr, "%s: no package\n", input.c_str());
         return 1;
@@ -464,18 +472,9 @@ int run_export(const std::vector<std::string>& args)
     std::string input, output;
     if (!annotation_arguments(args, input, output))
         return usage();
-    const auto bytes = read_file(input);
-    if (!bytes) {
-        std::fprintf(stderr, "%s: cannot read the file\n", input.c_str());
-        return 1;
-    }
     std::vector<std::unique_ptr<MemoPackage>> packages;
-    try {
-        packages = parse_memo_file(*bytes);
-    } catch (const rs2::IOException& e) {
-        std::fprintf(stderr, "%s: not a memo file: %s\n", input.c_str(), e.what());
+    if (!load_packages(input, packages))
         return 1;
-    }
     std::vector<const MemoPackage*> list;
     for (const auto& p : packages)
         list.push_back(p.get());
