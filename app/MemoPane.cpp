@@ -9,6 +9,7 @@
 #include "memo/ui/MemoBarDlg.h"
 #include "share/ShareProtocol.h"
 #include "share/ui/MemoSearchDialog.h"
+#include "share/ui/OffUiThread.h"
 #include "platform/PageAddress.h"
 #include "platform/QtText.h"
 
@@ -46,8 +47,10 @@ void search_server_memos(CMemoBarDlg& pane)
     const MemoSearchRequest request = dialog.request(memo::now_time());
     std::vector<std::string> urls;
     std::vector<memo::Time64> times;
-    if (!share::search_sites(options.server_addr(), options.server_port, request.mode, request.time, request.days,
-                             request.text, urls, times))
+    const bool found = run_off_ui_thread([&, host = options.server_addr(), port = options.server_port] {
+        return share::search_sites(host, port, request.mode, request.time, request.days, request.text, urls, times);
+    });
+    if (!found)
         return;
     std::vector<memo::MemoSite> sites;
     for (std::size_t i = 0; i < urls.size() && i < times.size(); ++i)

@@ -202,11 +202,18 @@ void ShareClient::add_search(CTabBrowserWnd& tab)
 
 QString ShareClient::pane_text() const
 {
-    if (CTabBrowserWnd* tab = app_.ActiveBrowser())
-        for (const std::string& url : page_urls(*tab))
+    if (CTabBrowserWnd* tab = app_.ActiveBrowser()) {
+        const std::vector<std::string> urls = page_urls(*tab);
+        for (const std::string& url : urls)
             if (is_private(url))
                 return ui::string_text(res::str::kPrivateArea);
+        for (const std::string& url : urls)
+            if (state_->refused(url))
+                return ui::string_text(res::str::kSharePackageRefused);
+    }
     const int status = state_->status();
+    if (status == share::status_idle && state_->waiting_commits() > 0)
+        return ui::string_text(res::str::kShareWaiting);
     if (status < 0 || status >= static_cast<int>(res::str::kShareStates.size()))
         return ui::string_text(res::str::kShareIdle);
     return ui::string_text(res::str::kShareStates[static_cast<std::size_t>(status)]);

@@ -7,6 +7,7 @@
 #include "memo/ImageCodec.h"
 #include "memo/Limits.h"
 #include "memo/MemoPackage.h"
+#include "memo/PictureBudget.h"
 
 namespace memo {
 
@@ -585,7 +586,9 @@ void PhotoObject::read_field(std::string_view tag, ByteReader& body)
 {
     if (tag == "PNGI" || tag == "IMAG")
         picture_changed();
-    if (tag == "PNGI") {
+    if ((tag == "PNGI" || tag == "IMAG") && !pictures_decoded()) {
+        check_picture_header(body.rest());
+    } else if (tag == "PNGI") {
         SpanIStream stream(body.rest());
         PngCodec codec(image, true);
         read_picture(stream, codec);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "memo/ImageCodec.h"
+#include "memo/PictureBudget.h"
 #include "rs2/DebugStream.h"
 
 namespace memo {
@@ -183,6 +184,8 @@ bool MemoPackage::read_record(ByteReader& in)
             height = std::int32_t(field.u32());
         } else if (tag == "FONT") {
             text_size = std::int32_t(field.u32());
+        } else if (tag == "THUM" && !pictures_decoded()) {
+            check_picture_header(field.rest());
         } else if (tag == "THUM") {
             SpanIStream stream(field.rest());
             PngCodec codec(thumbnail, true);

@@ -73,6 +73,8 @@ inline constexpr int kRestartNeeded = 147;
 inline constexpr int kAskMergeMemos = 149;
 inline constexpr int kShareCommitting = 161;
 inline constexpr int kShareDeleting = 162;
+inline constexpr int kShareWaiting = 163;
+inline constexpr int kSharePackageRefused = 164;
 inline constexpr int kMemosHidden = 190;
 
 // Status-bar text of share states 0 to 4 (idle, checking, downloading, committing, deleting).

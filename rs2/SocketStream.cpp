@@ -144,6 +144,34 @@ void SocketStream::set_receive_timeout(double seconds)
     ::setsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
 }
 
+void SocketStream::set_deadline(double seconds)
+{
+    deadline_ = seconds > 0 ? std::chrono::steady_clock::now() +
+                                  std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                      std::chrono::duration<double>(seconds))
+                            : std::chrono::steady_clock::time_point{};
+}
+
+void SocketStream::bound_by_deadline(int option)
+{
+    if (deadline_ == std::chrono::steady_clock::time_point{} || socket_ < 0)
+        return;
+    const auto left = std::chrono::duration_cast<std::chrono::microseconds>(deadline_ - std::chrono::steady_clock::now());
+    if (left.count() <= 0)
+        error(option == SO_RCVTIMEO ? "receive timeout" : "send timeout");
+    timeval limit{};
+    limit.tv_sec = static_cast<time_t>(left.count() / 1000000);
+    limit.tv_usec = static_cast<suseconds_t>(left.count() % 1000000);
+    // A receive time-out set by the caller that is shorter stays in force.
+    timeval current{};
+    socklen_t size = sizeof current;
+    if (option == SO_RCVTIMEO && ::getsockopt(socket_, SOL_SOCKET, SO_RCVTIMEO, &current, &size) == 0 &&
+        (current.tv_sec || current.tv_usec) &&
+        (current.tv_sec < limit.tv_sec || (current.tv_sec == limit.tv_sec && current.tv_usec < limit.tv_usec)))
+        return;
+    ::setsockopt(socket_, SOL_SOCKET, option, &limit, sizeof limit);
+}
+
 void SocketStream::close()
 {
     if (socket_ >= 0)
@@ -164,6 +192,7 @@ char* SocketStream::raw_read(char* buf, std::size_t n)
 {
     if (socket_ < 0)
         return nullptr;
+    bound_by_deadline(SO_RCVTIMEO);
     ssize_t got;
     do {
         got = ::recv(socket_, buf, n, 0);
@@ -181,9 +210,12 @@ char* SocketStream::raw_read(char* buf, std::size_t n)
 bool SocketStream::raw_write(const char* p, std::size_t n)
 {
     while (n > 0) {
+        bound_by_deadline(SO_SNDTIMEO);
         const ssize_t sent = socket_ < 0 ? -1 : ::send(socket_, p, n, MSG_NOSIGNAL);
         if (sent < 0 && errno == EINTR)
             continue;
+        if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+            error("send timeout");
         if (sent <= 0)
             error("send error");
         p += sent;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -27,6 +28,10 @@ public:
     // Bounds every single receive: a peer that stops sending in the middle of a message
     // makes the read fail after this many seconds instead of blocking for ever. 0: no bound.
     void set_receive_timeout(double seconds);
+    // Bounds everything that follows, however the peer paces it: every receive and send
+    // fails once this many seconds from now have passed (a reply trickled byte by byte, a
+    // peer that takes nothing). 0: no bound.
+    void set_deadline(double seconds);
     void close();
     void disconnect();
 
@@ -40,7 +45,12 @@ protected:
     std::uint64_t device_bound() const override { return max_message_size_; }
 
 private:
+    // Sets the socket's time-out for the next receive or send to what is left before the
+    // deadline; fails when nothing is left.
+    void bound_by_deadline(int option);
+
     int socket_ = -1;
+    std::chrono::steady_clock::time_point deadline_{};
     std::uint32_t peer_address_ = 0;  // IPv4, network byte order
     std::uint64_t max_message_size_ = kDefaultMaxMessageSize;
 };

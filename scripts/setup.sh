@@ -17,9 +17,10 @@ packages=(
   libpng-dev libjpeg62-turbo-dev zlib1g-dev
   # settings file, downloader, share server storage and event loop, annotation JSON
   libpugixml-dev libcurl4-openssl-dev libsqlite3-dev libpq-dev libasio-dev nlohmann-json3-dev
-  # tests and benchmarks; a PostgreSQL server for the share server's PostgreSQL tests, and
-  # redis for the share server benchmark's yardstick
-  libgtest-dev libgmock-dev libbenchmark-dev postgresql redis-server
+  # tests and benchmarks; a PostgreSQL server for the share server's PostgreSQL tests, HAProxy
+  # to put two share servers behind one address and stunnel for the TLS front, and redis for
+  # the share server benchmark's yardstick
+  libgtest-dev libgmock-dev libbenchmark-dev postgresql haproxy stunnel4 redis-server
   # rendering printed PDF files back to pixels in the print tests
   poppler-utils
   # Japanese fonts, desktop integration, a display for the browser tests

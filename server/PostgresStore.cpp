@@ -1,4 +1,7 @@
+#include <algorithm>
+#include <chrono>
 #include <cstring>
+#include <ctime>
 
 #include <libpq-fe.h>
 
@@ -25,7 +28,17 @@ CREATE TABLE IF NOT EXISTS messages (
     text BYTEA NOT NULL,
     posted BIGINT NOT NULL
 );
+ALTER TABLE messages ADD COLUMN IF NOT EXISTS claimed BIGINT NOT NULL DEFAULT 0;
 CREATE INDEX IF NOT EXISTS messages_by_recipient ON messages (recipient, id);
+CREATE TABLE IF NOT EXISTS versions (
+    id BIGSERIAL PRIMARY KEY,
+    url BYTEA NOT NULL,
+    time BIGINT NOT NULL,
+    deleted BOOLEAN NOT NULL,
+    body BYTEA NOT NULL,
+    replaced BIGINT NOT NULL
+);
+CREATE INDEX IF NOT EXISTS versions_by_url ON versions (url, id);
 CREATE TABLE IF NOT EXISTS users (
     name BYTEA PRIMARY KEY,
     seen BIGINT NOT NULL
@@ -78,6 +91,12 @@ private:
 
 class PostgresStore final : public Store {
 public:
+    using Clock = std::chrono::steady_clock;
+    // After the connection is lost, reconnecting is tried at the next transaction, then
+    // after a pause that doubles up to the cap; until then transactions fail at once.
+    static constexpr std::chrono::milliseconds kFirstPause{250};
+    static constexpr std::chrono::milliseconds kMaxPause{10000};
+
     explicit PostgresStore(const std::string& url)
     {
         connection_ = PQconnectdb(url.c_str());
@@ -99,7 +118,11 @@ public:
     }
     ~PostgresStore() override { PQfinish(connection_); }
 
-    void begin() override { exec("BEGIN"); }
+    void begin() override
+    {
+        reconnect_if_lost();
+        exec("BEGIN");
+    }
     void commit() override { exec("COMMIT"); }
     void rollback() override { PQclear(PQexec(connection_, "ROLLBACK")); }
 
@@ -119,9 +142,36 @@ public:
     }
     void put_package(const std::string& url, memo::Time64 time, bool deleted, const std::string& bytes) override
     {
+        if (kept_versions_ > 0) {
+            query("INSERT INTO versions (url, time, deleted, body, replaced) "
+                  "SELECT url, time, deleted, body, $2 FROM packages WHERE url = $1",
+                  {Param::blob(url), Param::integer(std::int64_t(std::time(nullptr)))});
+            query("DELETE FROM versions WHERE url = $1 AND id NOT IN "
+                  "(SELECT id FROM versions WHERE url = $1 ORDER BY id DESC LIMIT $2)",
+                  {Param::blob(url), Param::integer(std::int64_t(kept_versions_))});
+        }
         query("INSERT INTO packages (url, time, deleted, body) VALUES ($1, $2, $3, $4) "
               "ON CONFLICT (url) DO UPDATE SET time = $2, deleted = $3, body = $4",
               {Param::blob(url), Param::integer(time), Param::boolean(deleted), Param::blob(bytes)});
+    }
+    std::vector<PackageVersion> versions(const std::string& url) override
+    {
+        Result r = query("SELECT id, time, replaced, deleted, length(body)::BIGINT FROM versions WHERE url = $1 "
+                         "ORDER BY id DESC",
+                         {Param::blob(url)});
+        std::vector<PackageVersion> out;
+        for (int i = 0; i < r.rows(); ++i)
+            out.push_back({r.integer(i, 0), r.integer(i, 1), r.integer(i, 2), r.boolean(i, 3),
+                           std::size_t(r.integer(i, 4))});
+        return out;
+    }
+    std::optional<std::string> version_bytes(const std::string& url, std::int64_t number) override
+    {
+        Result r = query("SELECT body FROM versions WHERE url = $1 AND id = $2",
+                         {Param::blob(url), Param::integer(number)});
+        if (r.rows() == 0)
+            return std::nullopt;
+        return r.blob(0, 0);
     }
     std::vector<SiteEntry> sites_between(memo::Time64 from, memo::Time64 to) override
     {
@@ -141,17 +191,32 @@ public:
               {Param::blob(message.recipient), Param::blob(message.sender), Param::blob(message.text),
                Param::integer(now)});
     }
-    std::vector<StoredMessage> take_messages(const std::string& user) override
+    std::vector<StoredMessage> claim_messages(const std::string& user, memo::Time64 now, memo::Time64 hold_until,
+                                              std::size_t count) override
     {
-        // DELETE ... RETURNING hands every message to exactly one poll, also with several
-        // server processes.
-        Result r = query("WITH taken AS (DELETE FROM messages WHERE recipient = $1 RETURNING id, sender, "
-                         "recipient, text) SELECT sender, recipient, text FROM taken ORDER BY id DESC",
-                         {Param::blob(user)});
+        // Rows another server's poll is claiming are skipped, not waited for: every message
+        // goes to one poll at a time, also with several server processes.
+        Result r = query("WITH taken AS (SELECT id FROM messages WHERE recipient = $1 AND claimed <= $2 "
+                         "ORDER BY id LIMIT $4 FOR UPDATE SKIP LOCKED) "
+                         "UPDATE messages SET claimed = $3 FROM taken WHERE messages.id = taken.id "
+                         "RETURNING messages.sender, messages.recipient, messages.text, messages.id",
+                         {Param::blob(user), Param::integer(now), Param::integer(hold_until),
+                          Param::integer(std::int64_t(count))});
         std::vector<StoredMessage> out;
         for (int i = 0; i < r.rows(); ++i)
-            out.push_back({r.blob(i, 0), r.blob(i, 1), r.blob(i, 2)});
+            out.push_back({r.blob(i, 0), r.blob(i, 1), r.blob(i, 2), r.integer(i, 3)});
+        std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.id < b.id; });
         return out;
+    }
+    void drop_messages(const std::vector<std::int64_t>& ids) override
+    {
+        for (const std::int64_t id : ids)
+            query("DELETE FROM messages WHERE id = $1", {Param::integer(id)});
+    }
+    void release_messages(const std::vector<std::int64_t>& ids) override
+    {
+        for (const std::int64_t id : ids)
+            query("UPDATE messages SET claimed = 0 WHERE id = $1", {Param::integer(id)});
     }
     void touch_user(const std::string& name, memo::Time64 now) override
     {
@@ -176,6 +241,27 @@ public:
     }
 
 private:
+    // A restarted database drops every connection: the server keeps running and reconnects,
+    // pausing between attempts so that a database that stays away is not hammered.
+    void reconnect_if_lost()
+    {
+        if (PQstatus(connection_) == CONNECTION_OK)
+            return;
+        const auto now = Clock::now();
+        if (now < next_attempt_)
+            throw StoreError("postgresql: connection lost; next attempt to reconnect in " +
+                             std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(next_attempt_ - now).count()) +
+                             " ms");
+        PQreset(connection_);
+        if (PQstatus(connection_) != CONNECTION_OK) {
+            pause_ = std::clamp(pause_ * 2, kFirstPause, kMaxPause);
+            next_attempt_ = Clock::now() + pause_;
+            throw StoreError(std::string("postgresql: cannot reconnect: ") + PQerrorMessage(connection_));
+        }
+        pause_ = {};
+        exec("SET client_min_messages TO warning");
+    }
+
     void exec(const char* sql)
     {
         PGresult* result = PQexec(connection_, sql);
@@ -218,6 +304,8 @@ private:
     }
 
     PGconn* connection_ = nullptr;
+    std::chrono::milliseconds pause_{0};
+    Clock::time_point next_attempt_;
 };
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "memo/ByteIO.h"
 #include "memo/MemoPackage.h"
+#include "memo/PictureBudget.h"
 #include "rs2/IOException.h"
 
 namespace server {
@@ -77,6 +78,11 @@ Request decode_request(RequestKind kind, std::span<const char> body)
             request.url = in.string();
             break;
         case RequestKind::commit: {
+            // Pictures are judged by their headers and never decoded here: a small request
+            // can declare gigabytes of pixels.
+            if (const std::string excess = memo::picture_budget_excess(body); !excess.empty())
+                throw OverBudget(excess);
+            const memo::PicturesUndecoded headers_only;
             memo::MemoPackage package;
             if (!package.read_record(in))
                 throw BadRequest("commit without a package");

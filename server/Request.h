@@ -19,6 +19,11 @@ class BadRequest : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
+// A commit whose pictures declare more pixels than memo::PictureBudget allows.
+class OverBudget : public BadRequest {
+public:
+    using BadRequest::BadRequest;
+};
 
 struct Request {
     RequestKind kind = RequestKind::user_list;
@@ -43,7 +48,8 @@ struct Request {
 // The four-character tag of a request, or false for anything else.
 bool is_request_tag(std::string_view tag, RequestKind* kind = nullptr);
 // Decodes the body of a request whose tag is_request_tag accepted. Every field must be
-// present and nothing may follow the last one; a package must parse. Throws BadRequest.
+// present and nothing may follow the last one; a package must parse, its pictures judged by
+// their headers within the picture budget. Throws BadRequest (OverBudget for pictures).
 Request decode_request(RequestKind kind, std::span<const char> body);
 
 struct SiteEntry {
@@ -55,6 +61,7 @@ struct StoredMessage {
     std::string sender;
     std::string recipient;
     std::string text;
+    std::int64_t id = 0; // the store's own number; not sent
 };
 
 // Replies: whole chunks as bytes.

@@ -7,9 +7,11 @@
 #include <cstdio>
 #include <ctime>
 #include <deque>
+#include <fcntl.h>
 #include <iostream>
 #include <limits>
 #include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -19,6 +21,7 @@
 #include <asio.hpp>
 
 #include "memo/MemoPackage.h"
+#include "server/PeerLimits.h"
 #include "server/Request.h"
 #include "server/Store.h"
 
@@ -31,6 +34,12 @@ using asio::ip::tcp;
 constexpr memo::Time64 kDay = 24 * 60 * 60;
 constexpr memo::Time64 kKeepDays = 30;
 constexpr std::size_t kMaxBatch = 256;
+// A poll's reply holds at most what a browser keeps of one delivery, and about this many
+// bytes; the rest waits for the next poll. Messages in a reply are held back from other polls
+// for this long, and leave the store once the reply was written whole.
+constexpr std::size_t kMessagesPerReply = 10;
+constexpr std::size_t kMessageReplyBytes = 1 << 20;
+constexpr memo::Time64 kClaimSeconds = 60;
 constexpr auto kExpiryInterval = std::chrono::hours(1);
 
 memo::Time64 now_seconds()
@@ -67,6 +76,14 @@ std::string seconds_text(double seconds)
     char text[32];
     std::snprintf(text, sizeof text, "%g", seconds);
     return text;
+}
+
+std::string allowed_text(const std::vector<AddressRange>& ranges)
+{
+    std::string out;
+    for (const auto& range : ranges)
+        out += (out.empty() ? "" : ",") + range.text();
+    return out.empty() ? "nobody" : out;
 }
 
 // A database URL without its password, for the log.
@@ -199,10 +216,38 @@ private:
     bool stopping_ = false;
 };
 
-// The answers, computed on the storage thread (or from the site index for checks).
-std::string answer(Store& store, const Request& r, bool& failed_commit)
+// The messages a poll hands out, newest first as the reply lists them; the ids of those it
+// holds go to claimed.
+std::vector<StoredMessage> claim_for_reply(Store& store, const std::string& user, memo::Time64 now,
+                                           std::vector<std::int64_t>& claimed)
 {
-    failed_commit = false;
+    std::vector<StoredMessage> messages = store.claim_messages(user, now, now + kClaimSeconds, kMessagesPerReply);
+    std::size_t bytes = 0;
+    std::size_t keep = 0;
+    for (; keep < messages.size(); ++keep) {
+        const StoredMessage& m = messages[keep];
+        bytes += 20 + m.sender.size() + m.recipient.size() + m.text.size();
+        if (keep > 0 && bytes > kMessageReplyBytes)
+            break;
+    }
+    std::vector<std::int64_t> surplus;
+    for (std::size_t i = keep; i < messages.size(); ++i)
+        surplus.push_back(messages[i].id);
+    if (!surplus.empty())
+        store.release_messages(surplus);
+    messages.resize(keep);
+    claimed.clear();
+    for (const auto& m : messages)
+        claimed.push_back(m.id);
+    std::reverse(messages.begin(), messages.end());
+    return messages;
+}
+
+// The answers, computed on the storage thread (or from the site index for checks). A poll's
+// messages are only held: claimed receives their ids, to be dropped once the reply is out.
+std::string answer(Store& store, const Request& r, std::vector<std::int64_t>& claimed)
+{
+    claimed.clear();
     const memo::Time64 now = now_seconds();
     switch (r.kind) {
     case RequestKind::user_list:
@@ -225,7 +270,8 @@ std::string answer(Store& store, const Request& r, bool& failed_commit)
     case RequestKind::poll:
         if (!r.user.empty())
             store.touch_user(r.user, now);
-        return encode_messages(r.user.empty() ? std::vector<StoredMessage>{} : store.take_messages(r.user));
+        return encode_messages(r.user.empty() ? std::vector<StoredMessage>{}
+                                              : claim_for_reply(store, r.user, now, claimed));
     case RequestKind::check: {
         const auto stamp = store.stamp(r.url);
         return encode_check(stamp && stamp->time > r.time && !(stamp->deleted && !r.has_content));
@@ -293,7 +339,9 @@ public:
     {
         if (options_.database.empty())
             throw std::runtime_error("no database given");
-        storage_ = std::make_unique<StorageThread>(open_store(options_.database), log_);
+        std::unique_ptr<Store> store = open_store(options_.database);
+        store->set_kept_versions(options_.kept_versions);
+        storage_ = std::make_unique<StorageThread>(std::move(store), log_);
 
         asio::error_code ec;
         const auto address = asio::ip::make_address(options_.host, ec);
@@ -301,6 +349,8 @@ public:
             throw std::runtime_error("cannot listen on " + options_.host + ": not an IP address");
         const tcp::endpoint endpoint(address, options_.port);
         acceptor_.open(endpoint.protocol());
+        // Programs this process starts must not keep the port open after the server stops.
+        ::fcntl(acceptor_.native_handle(), F_SETFD, FD_CLOEXEC);
         acceptor_.set_option(tcp::acceptor::reuse_address(true));
         acceptor_.bind(endpoint, ec);
         if (ec)
@@ -310,14 +360,17 @@ public:
         port_ = acceptor_.local_endpoint().port();
 
         storage_->start();
+        workers_ = std::make_unique<asio::thread_pool>(std::size_t(std::max(1, options_.workers)));
         accept();
         const int threads = std::max(1, options_.threads);
         for (int i = 0; i < threads; ++i)
             threads_.emplace_back([this] { io_.run(); });
         log_("marvo-share-server listening on " + options_.host + ":" + std::to_string(port_) + ", database " +
              redact(options_.database) + ", max message " + std::to_string(options_.max_message_size) +
-             " bytes, read time-out " + seconds_text(options_.read_timeout) + " s, max connections " +
-             std::to_string(options_.max_connections));
+             " bytes, read time-out " + seconds_text(options_.read_timeout) + " s, write time-out " +
+             seconds_text(options_.write_timeout) + " s, max connections " +
+             std::to_string(options_.max_connections) + " (" + std::to_string(options_.max_connections_per_peer) +
+             " per peer), allowed " + allowed_text(options_.allow));
     }
 
     void stop()
@@ -332,6 +385,8 @@ public:
         for (auto& t : threads_)
             t.join();
         threads_.clear();
+        // A commit being checked finishes; its answer is never written.
+        workers_->join();
         // No network thread runs any more: the listening socket can be closed directly, so
         // that new connections are refused rather than left waiting.
         asio::error_code ignored;
@@ -358,7 +413,10 @@ public:
     const ServerOptions& options() const { return options_; }
     void log(const std::string& line) { log_(line); }
     StorageThread& storage() { return *storage_; }
+    asio::thread_pool& workers() { return *workers_; }
     std::atomic<std::size_t> connections{0};
+
+    PeerLimits& peers() { return peers_; }
 
 private:
     void accept();
@@ -372,7 +430,10 @@ private:
     asio::steady_timer accept_pause_{io_};
     unsigned short port_ = 0;
     std::unique_ptr<StorageThread> storage_;
+    // Destroyed before io_: the jobs it still holds keep sessions, whose sockets use io_.
+    std::unique_ptr<asio::thread_pool> workers_;
     std::vector<std::thread> threads_;
+    PeerLimits peers_{options_.max_connections_per_peer, options_.peer_rate, options_.peer_burst};
     std::mutex state_mutex_;
     std::condition_variable finished_signal_;
     bool stopped_ = false;
@@ -385,15 +446,22 @@ namespace {
 // closes. Everything of one session runs on its strand.
 class Session : public std::enable_shared_from_this<Session> {
 public:
-    Session(ShareServer::Impl& server, tcp::socket socket)
-        : server_(server), socket_(std::move(socket)), timer_(socket_.get_executor())
+    // The peer address has been admitted by the server; the session gives it back.
+    Session(ShareServer::Impl& server, tcp::socket socket, std::string address)
+        : server_(server), socket_(std::move(socket)), timer_(socket_.get_executor()), address_(std::move(address)),
+          limited_(!address_allowed(server_.options().unlimited, address_))
     {
         ++server_.connections;
         asio::error_code ec;
         const auto remote = socket_.remote_endpoint(ec);
         peer_ = ec ? std::string("?") : remote.address().to_string() + ":" + std::to_string(remote.port());
     }
-    ~Session() { --server_.connections; }
+    ~Session()
+    {
+        if (limited_)
+            server_.peers().close_connection(address_);
+        --server_.connections;
+    }
 
     void start() { read_header(); }
     tcp::socket::executor_type executor() { return socket_.get_executor(); }
@@ -412,12 +480,17 @@ private:
         socket_.close(ignored);
     }
 
-    void arm_timer()
+    // Closes the connection when the time runs out before the timer is cancelled or rearmed.
+    void arm_timer(double seconds)
     {
-        timer_.expires_after(std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-            std::chrono::duration<double>(server_.options().read_timeout)));
+        timer_.expires_after(
+            std::chrono::duration_cast<std::chrono::steady_clock::duration>(std::chrono::duration<double>(seconds)));
         timer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
-            if (!ec && self->socket_.is_open())
+            if (ec || !self->socket_.is_open())
+                return;
+            if (self->writing_)
+                self->refuse("reply not taken within the write time-out");
+            else
                 self->refuse(self->received_ ? "request not complete within the read time-out"
                                              : "no request within the read time-out");
         });
@@ -426,7 +499,7 @@ private:
     void read_header()
     {
         received_ = false;
-        arm_timer();
+        arm_timer(server_.options().read_timeout);
         asio::async_read(socket_, asio::buffer(header_),
                          [self = shared_from_this()](const asio::error_code& ec, std::size_t n) {
                              self->on_header(ec, n);
@@ -444,6 +517,8 @@ private:
             return;
         }
         received_ = true;
+        if (limited_ && !server_.peers().take_request(address_))
+            return refuse("more than " + seconds_text(server_.options().peer_rate) + " requests per second");
         if (!is_request_tag(std::string_view(header_, 4), &kind_))
             return refuse("unknown request tag \"" + printable_tag(header_) + "\"");
         const std::uint32_t length = std::uint32_t(std::uint8_t(header_[4])) |
@@ -482,15 +557,44 @@ private:
             return;
         }
         timer_.cancel();
-        Request request;
-        try {
-            request = decode_request(kind_, body_);
-        } catch (const BadRequest& bad) {
-            return refuse("malformed \"" + printable_tag(header_) + "\" request: " + bad.what());
-        }
-        body_.clear();
-        body_.shrink_to_fit();
+        if (kind_ != RequestKind::commit)
+            return decoded(decode(std::move(body_)));
+        // A commit can be megabytes of records: checked off the network threads.
+        asio::post(server_.workers(), [self = shared_from_this(), body = std::move(body_)]() mutable {
+            auto request = self->decode(std::move(body));
+            asio::post(self->socket_.get_executor(),
+                       [self, request = std::move(request)]() mutable { self->decoded(std::move(request)); });
+        });
+    }
 
+    // The request, or why it was refused (logged and the connection closed by decoded).
+    struct Decoded {
+        std::optional<Request> request;
+        std::string refusal;
+    };
+    Decoded decode(std::string body) const
+    {
+        try {
+            return {decode_request(kind_, body), {}};
+        } catch (const OverBudget& excess) {
+            return {std::nullopt, "\"" + printable_tag(header_) + "\" request over the picture budget: " + excess.what()};
+        } catch (const BadRequest& bad) {
+            return {std::nullopt, "malformed \"" + printable_tag(header_) + "\" request: " + bad.what()};
+        }
+    }
+
+    void decoded(Decoded outcome)
+    {
+        if (!socket_.is_open())
+            return;
+        if (!outcome.request)
+            return refuse(outcome.refusal);
+        Request& request = *outcome.request;
+        if (request.kind == RequestKind::commit &&
+            clamp_time(request.package_time) > now_seconds() + server_.options().max_time_ahead)
+            return refuse("package time " + std::to_string(request.package_time) +
+                          " is more than " + std::to_string(server_.options().max_time_ahead) +
+                          " s ahead of the server's clock");
         if (request.kind == RequestKind::check) {
             std::optional<PackageStamp> stamp;
             if (server_.storage().store().cached_stamp(request.url, stamp)) {
@@ -498,17 +602,18 @@ private:
                 return;
             }
         }
+        struct Answer {
+            std::string bytes;
+            std::vector<std::int64_t> claimed;
+        };
         auto shared = std::make_shared<Request>(std::move(request));
-        auto result = std::make_shared<std::string>();
+        auto result = std::make_shared<Answer>();
         server_.storage().submit(
-            {[shared, result](Store& store) {
-                 bool ignored = false;
-                 *result = answer(store, *shared, ignored);
-             },
+            {[shared, result](Store& store) { result->bytes = answer(store, *shared, result->claimed); },
              [self = shared_from_this(), shared, result](bool ok) {
                  asio::post(self->socket_.get_executor(), [self, shared, result, ok] {
                      if (ok)
-                         return self->reply(std::move(*result));
+                         return self->reply(std::move(result->bytes), std::move(result->claimed));
                      if (shared->kind == RequestKind::commit)
                          return self->reply(encode_error());
                      self->refuse("the database failed to answer");
@@ -516,15 +621,36 @@ private:
              }});
     }
 
-    void reply(std::string bytes)
+    // Writes the reply; the messages it carries leave the store once it was written whole,
+    // and wait for the next poll when it was not.
+    void reply(std::string bytes, std::vector<std::int64_t> claimed = {})
     {
         reply_ = std::move(bytes);
+        writing_ = true;
+        arm_timer(server_.options().write_timeout);
         asio::async_write(socket_, asio::buffer(reply_),
-                          [self = shared_from_this()](const asio::error_code& ec, std::size_t) {
+                          [self = shared_from_this(), claimed = std::move(claimed)](const asio::error_code& ec,
+                                                                                     std::size_t) {
+                              self->writing_ = false;
+                              self->reply_.clear();
+                              self->reply_.shrink_to_fit();
+                              if (!claimed.empty())
+                                  self->settle_messages(claimed, !ec);
                               if (ec)
                                   return self->close();
                               self->read_header();
                           });
+    }
+
+    void settle_messages(const std::vector<std::int64_t>& ids, bool delivered)
+    {
+        server_.storage().submit({[ids, delivered](Store& store) {
+                                      if (delivered)
+                                          store.drop_messages(ids);
+                                      else
+                                          store.release_messages(ids);
+                                  },
+                                  [](bool) {}});
     }
 
     ShareServer::Impl& server_;
@@ -538,6 +664,9 @@ private:
     std::size_t body_length_ = 0;
     std::string reply_;
     bool received_ = false;
+    bool writing_ = false;
+    std::string address_;
+    bool limited_; // held to the per-peer limits
 };
 
 } // namespace
@@ -550,13 +679,21 @@ void ShareServer::Impl::accept()
         if (!ec) {
             asio::error_code ignored;
             socket.set_option(tcp::no_delay(true), ignored);
-            if (connections >= options_.max_connections) {
-                const auto remote = socket.remote_endpoint(ignored);
-                log_("refused " + remote.address().to_string() + ": connection limit of " +
-                     std::to_string(options_.max_connections) + " reached");
+            const auto remote = socket.remote_endpoint(ignored);
+            const std::string address = remote.address().to_string();
+            if (!address_allowed(options_.allow, address)) {
+                log_("refused " + address + ": not in the allowed address ranges");
+                socket.close(ignored);
+            } else if (connections >= options_.max_connections) {
+                log_("refused " + address + ": connection limit of " + std::to_string(options_.max_connections) +
+                     " reached");
+                socket.close(ignored);
+            } else if (!address_allowed(options_.unlimited, address) && !peers_.open_connection(address)) {
+                log_("refused " + address + ": limit of " + std::to_string(options_.max_connections_per_peer) +
+                     " connections per peer reached");
                 socket.close(ignored);
             } else {
-                auto session = std::make_shared<Session>(*this, std::move(socket));
+                auto session = std::make_shared<Session>(*this, std::move(socket), address);
                 asio::dispatch(session->executor(), [session] { session->start(); });
             }
         } else {

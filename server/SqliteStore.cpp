@@ -1,3 +1,4 @@
+#include <ctime>
 #include <filesystem>
 #include <mutex>
 #include <unordered_map>
@@ -25,9 +26,19 @@ CREATE TABLE IF NOT EXISTS messages (
     recipient BLOB NOT NULL,
     sender BLOB NOT NULL,
     text BLOB NOT NULL,
-    posted INTEGER NOT NULL
+    posted INTEGER NOT NULL,
+    claimed INTEGER NOT NULL DEFAULT 0
 );
 CREATE INDEX IF NOT EXISTS messages_by_recipient ON messages (recipient, id);
+CREATE TABLE IF NOT EXISTS versions (
+    id INTEGER PRIMARY KEY AUTOINCREMENT,
+    url BLOB NOT NULL,
+    time INTEGER NOT NULL,
+    deleted INTEGER NOT NULL,
+    body BLOB NOT NULL,
+    replaced INTEGER NOT NULL
+);
+CREATE INDEX IF NOT EXISTS versions_by_url ON versions (url, id);
 CREATE TABLE IF NOT EXISTS users (
     name BLOB PRIMARY KEY,
     seen INTEGER NOT NULL
@@ -112,6 +123,7 @@ public:
             exec("PRAGMA synchronous=FULL");
             exec("PRAGMA busy_timeout=0");
             exec(kSchema);
+            add_claimed_column();
             // Taking the write lock now makes a second server fail at start, not later.
             exec("BEGIN IMMEDIATE");
             exec("COMMIT");
@@ -173,8 +185,30 @@ public:
     }
     void put_package(const std::string& url, memo::Time64 time, bool deleted, const std::string& bytes) override
     {
+        if (kept_versions_ > 0) {
+            statements_.keep_version->reset().bind(1, url).bind(2, std::int64_t(std::time(nullptr))).run();
+            statements_.prune_versions->reset().bind(1, url).bind(2, std::int64_t(kept_versions_)).run();
+        }
         statements_.put->reset().bind(1, url).bind(2, time).bind(3, std::int64_t(deleted)).bind(4, bytes).run();
         pending_.emplace_back(url, PackageStamp{time, deleted});
+    }
+    std::vector<PackageVersion> versions(const std::string& url) override
+    {
+        Statement s(db_, "SELECT id, time, replaced, deleted, length(body) FROM versions WHERE url = ?1 "
+                         "ORDER BY id DESC");
+        s.bind(1, url);
+        std::vector<PackageVersion> out;
+        while (s.step())
+            out.push_back({s.integer(0), s.integer(1), s.integer(2), s.integer(3) != 0, std::size_t(s.integer(4))});
+        return out;
+    }
+    std::optional<std::string> version_bytes(const std::string& url, std::int64_t number) override
+    {
+        Statement s(db_, "SELECT body FROM versions WHERE url = ?1 AND id = ?2");
+        s.bind(1, url).bind(2, number);
+        if (!s.step())
+            return std::nullopt;
+        return s.blob(0);
     }
     std::vector<SiteEntry> sites_between(memo::Time64 from, memo::Time64 to) override
     {
@@ -193,15 +227,26 @@ public:
             .bind(4, now)
             .run();
     }
-    std::vector<StoredMessage> take_messages(const std::string& user) override
+    std::vector<StoredMessage> claim_messages(const std::string& user, memo::Time64 now, memo::Time64 hold_until,
+                                              std::size_t count) override
     {
         std::vector<StoredMessage> out;
-        auto& s = statements_.messages->reset().bind(1, user);
+        auto& s = statements_.messages->reset().bind(1, user).bind(2, now).bind(3, std::int64_t(count));
         while (s.step())
-            out.push_back({s.blob(0), s.blob(1), s.blob(2)});
-        if (!out.empty())
-            statements_.drop_messages->reset().bind(1, user).run();
+            out.push_back({s.blob(0), s.blob(1), s.blob(2), s.integer(3)});
+        for (const auto& message : out)
+            statements_.claim_message->reset().bind(1, message.id).bind(2, hold_until).run();
         return out;
+    }
+    void drop_messages(const std::vector<std::int64_t>& ids) override
+    {
+        for (const std::int64_t id : ids)
+            statements_.drop_message->reset().bind(1, id).run();
+    }
+    void release_messages(const std::vector<std::int64_t>& ids) override
+    {
+        for (const std::int64_t id : ids)
+            statements_.claim_message->reset().bind(1, id).bind(2, std::int64_t(0)).run();
     }
     void touch_user(const std::string& name, memo::Time64 now) override
     {
@@ -255,15 +300,20 @@ private:
         statements_.package = make("SELECT body FROM packages WHERE url = ?1");
         statements_.put = make("INSERT INTO packages (url, time, deleted, body) VALUES (?1, ?2, ?3, ?4) "
                                "ON CONFLICT (url) DO UPDATE SET time = ?2, deleted = ?3, body = ?4");
+        statements_.keep_version = make("INSERT INTO versions (url, time, deleted, body, replaced) "
+                                        "SELECT url, time, deleted, body, ?2 FROM packages WHERE url = ?1");
+        statements_.prune_versions = make("DELETE FROM versions WHERE url = ?1 AND id NOT IN "
+                                          "(SELECT id FROM versions WHERE url = ?1 ORDER BY id DESC LIMIT ?2)");
         statements_.between = make("SELECT url, time FROM packages WHERE deleted = 0 AND time >= ?1 AND time < ?2 "
                                    "ORDER BY time DESC, url LIMIT ?3");
         statements_.matching = make("SELECT url, time FROM packages WHERE deleted = 0 AND instr(url, ?1) > 0 "
                                     "ORDER BY time DESC, url LIMIT ?2");
         statements_.add_message =
             make("INSERT INTO messages (recipient, sender, text, posted) VALUES (?1, ?2, ?3, ?4)");
-        statements_.messages =
-            make("SELECT sender, recipient, text FROM messages WHERE recipient = ?1 ORDER BY id DESC");
-        statements_.drop_messages = make("DELETE FROM messages WHERE recipient = ?1");
+        statements_.messages = make("SELECT sender, recipient, text, id FROM messages WHERE recipient = ?1 "
+                                    "AND claimed <= ?2 ORDER BY id LIMIT ?3");
+        statements_.claim_message = make("UPDATE messages SET claimed = ?2 WHERE id = ?1");
+        statements_.drop_message = make("DELETE FROM messages WHERE id = ?1");
         statements_.touch = make("INSERT INTO users (name, seen) VALUES (?1, ?2) "
                                  "ON CONFLICT (name) DO UPDATE SET seen = max(seen, ?2)");
         statements_.users = make("SELECT name FROM users WHERE seen >= ?1 ORDER BY name");
@@ -271,6 +321,14 @@ private:
         statements_.expire_records = make("DELETE FROM packages WHERE deleted = 1 AND time < ?1");
         statements_.expire_messages = make("DELETE FROM messages WHERE posted < ?1");
         statements_.expire_users = make("DELETE FROM users WHERE seen < ?1");
+    }
+
+    // Databases made before messages were held for their reply lack the column.
+    void add_claimed_column()
+    {
+        Statement column(db_, "SELECT COUNT(*) FROM pragma_table_info('messages') WHERE name = 'claimed'");
+        if (column.step() && column.integer(0) == 0)
+            exec("ALTER TABLE messages ADD COLUMN claimed INTEGER NOT NULL DEFAULT 0");
     }
 
     void load_index()
@@ -291,8 +349,8 @@ private:
 
     sqlite3* db_ = nullptr;
     struct {
-        std::unique_ptr<Statement> stamp, package, put, between, matching, add_message, messages, drop_messages,
-            touch, users, expired_records, expire_records, expire_messages, expire_users;
+        std::unique_ptr<Statement> stamp, package, put, keep_version, prune_versions, between, matching, add_message, messages, claim_message,
+            drop_message, touch, users, expired_records, expire_records, expire_messages, expire_users;
     } statements_;
     // Site stamps for checks: changes are applied when their transaction commits.
     std::mutex index_mutex_;

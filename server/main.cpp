@@ -1,6 +1,8 @@
 // marvo-share-server: the sharing server for Marvo's memo packages and instant messages.
 
+#include <algorithm>
 #include <csignal>
+#include <ctime>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -12,6 +14,8 @@
 #include <vector>
 
 #include "server/ShareServer.h"
+#include "server/Store.h"
+#include "server/Versions.h"
 
 namespace {
 
@@ -25,9 +29,21 @@ void usage(std::ostream& out)
            "                              sqlite:$XDG_DATA_HOME/marvo-share-server/share.db)\n"
            "  --max-message-size BYTES    largest request accepted (default 33554432)\n"
            "  --read-timeout SECONDS      time for each request to arrive whole (default 10)\n"
+           "  --write-timeout SECONDS     time for each reply to be taken whole (default 10)\n"
            "  --max-connections N         open connections at most (default 1024)\n"
+           "  --max-connections-per-peer N  open connections of one address at most (default 32)\n"
+           "  --peer-rate N               requests per second of one address (default 50, 0: no limit)\n"
+           "  --allow RANGES              peer addresses served, as ADDRESS[/BITS] separated by\n"
+           "                              commas (default 127.0.0.0/8,::1: this machine only)\n"
+           "  --unlimited RANGES          addresses held to no per-peer limit, or \"none\"\n"
+           "                              (default 127.0.0.0/8,::1: a TLS front on this machine)\n"
+           "  --max-time-ahead SECONDS    refuse packages dated further ahead (default 86400)\n"
+           "  --keep-versions N           previous packages kept per site (default 10)\n"
            "  --threads N                 network threads (default 1)\n"
-           "  --help                      this text\n";
+           "  --help                      this text\n"
+           "commands (run against the database, then exit; stop a server on an SQLite file first):\n"
+           "  --list-versions URL         the kept versions of a site's package, newest first\n"
+           "  --restore-version URL N     makes version N the site's package again\n";
 }
 
 std::string default_database()
@@ -84,6 +100,42 @@ bool read_config_file(const std::string& path, std::vector<Option>& out, std::st
     return true;
 }
 
+// The limits and the trust options; false when the value is bad or the option is not one.
+bool apply_limit_option(const std::string& name, const char* value, server::ServerOptions& options)
+{
+    double number = 0;
+    if (name == "--allow")
+        return server::AddressRange::parse_list(value, options.allow);
+    if (name == "--unlimited") {
+        if (std::string(value) != "none")
+            return server::AddressRange::parse_list(value, options.unlimited);
+        options.unlimited.clear();
+        return true;
+    }
+    if (name == "--write-timeout" && parse_number(value, 0.001, 86400, number)) {
+        options.write_timeout = number;
+        return true;
+    }
+    if (name == "--max-connections-per-peer" && parse_number(value, 1, 1e6, number)) {
+        options.max_connections_per_peer = static_cast<std::size_t>(number);
+        return true;
+    }
+    if (name == "--peer-rate" && parse_number(value, 0, 1e9, number)) {
+        options.peer_rate = number;
+        options.peer_burst = std::max(1.0, number * 4);
+        return true;
+    }
+    if (name == "--max-time-ahead" && parse_number(value, 0, 1e12, number)) {
+        options.max_time_ahead = static_cast<std::int64_t>(number);
+        return true;
+    }
+    if (name == "--keep-versions" && parse_number(value, 0, 1e6, number)) {
+        options.kept_versions = static_cast<std::size_t>(number);
+        return true;
+    }
+    return false;
+}
+
 // Applies one option; false when its value is bad or the option is unknown.
 bool apply_option(const Option& option, server::ServerOptions& options)
 {
@@ -112,7 +164,32 @@ bool apply_option(const Option& option, server::ServerOptions& options)
         options.threads = static_cast<int>(number);
         return true;
     }
-    return false;
+    return apply_limit_option(name, value, options);
+}
+
+// --list-versions and --restore-version: one transaction on the database, its result on
+// standard output.
+int run_command(const server::ServerOptions& options, const std::vector<std::string>& command)
+{
+    try {
+        const auto store = server::open_store(options.database);
+        store->set_kept_versions(options.kept_versions);
+        if (command[0] == "--list-versions") {
+            std::cout << server::describe_versions(*store, command[1]);
+            return 0;
+        }
+        double number = 0;
+        if (!parse_number(command[2].c_str(), 1, 9e15, number)) {
+            std::cerr << "marvo-share-server: bad version number: " << command[2] << "\n";
+            return 2;
+        }
+        server::restore_version(*store, command[1], static_cast<std::int64_t>(number), std::time(nullptr));
+        std::cout << "restored version " << command[2] << " of " << command[1] << "\n";
+        return 0;
+    } catch (const std::exception& failure) {
+        std::cerr << "marvo-share-server: " << command[0] << ": " << failure.what() << "\n";
+        return 1;
+    }
 }
 
 } // namespace
@@ -122,11 +199,18 @@ int main(int argc, char** argv)
     server::ServerOptions options;
     options.database = default_database();
     std::vector<Option> given;
+    std::vector<std::string> command; // the command and its arguments
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help" || option == "-h") {
             usage(std::cout);
             return 0;
+        }
+        const int arguments = option == "--restore-version" ? 2 : option == "--list-versions" ? 1 : 0;
+        if (arguments > 0 && i + arguments < argc) {
+            command.assign(argv + i, argv + i + arguments + 1);
+            i += arguments;
+            continue;
         }
         if (i + 1 >= argc) {
             std::cerr << "marvo-share-server: " << option << ": unknown option or missing value\n";
@@ -149,6 +233,9 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+
+    if (!command.empty())
+        return run_command(options, command);
 
     // SIGTERM and SIGINT are taken by one thread that stops the server; every other thread
     // inherits the blocked mask.

@@ -1,10 +1,18 @@
 #include "share/ShareProtocol.h"
 
+#include <algorithm>
+#include <arpa/inet.h>
 #include <chrono>
+#include <condition_variable>
 #include <ctime>
+#include <memory>
+#include <mutex>
+#include <netdb.h>
+#include <optional>
 #include <thread>
 
 #include "memo/MemoObject.h"
+#include "memo/PictureBudget.h"
 #include "rs2/DebugStream.h"
 #include "rs2/IOException.h"
 
@@ -12,19 +20,62 @@ namespace share {
 
 namespace {
 
-// One short connection to the server. The socket is closed however the exchange ends.
+// The IPv4 address of a host, within the time. The system's resolver may block for as long as
+// it likes, so a name is looked up on a helper thread that is left to finish alone when the
+// time runs out.
+std::optional<std::string> resolve_within(const std::string& host, double seconds)
+{
+    in_addr numeric{};
+    if (::inet_pton(AF_INET, host.c_str(), &numeric) == 1)
+        return host;
+    struct Lookup {
+        std::mutex mutex;
+        std::condition_variable done;
+        bool finished = false;
+        std::optional<std::string> address;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    std::thread([lookup, host] {
+        addrinfo hints{};
+        hints.ai_family = AF_INET;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        std::optional<std::string> address;
+        if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) == 0 && found) {
+            char text[INET_ADDRSTRLEN] = {};
+            ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(found->ai_addr)->sin_addr, text, sizeof text);
+            address = text;
+            ::freeaddrinfo(found);
+        }
+        std::lock_guard hold(lookup->mutex);
+        lookup->address = std::move(address);
+        lookup->finished = true;
+        lookup->done.notify_all();
+    }).detach();
+    std::unique_lock hold(lookup->mutex);
+    if (!lookup->done.wait_for(hold, std::chrono::duration<double>(seconds), [&] { return lookup->finished; }))
+        return std::nullopt;
+    return lookup->address;
+}
+
+// One short connection to the server, within a total time that covers resolving the name,
+// connecting, sending and every reply. The socket is closed however the exchange ends.
 class Connection {
 public:
-    bool open(const std::string& host, int port)
+    bool open(const std::string& host, int port, double total_seconds)
     {
         if (port <= 0 || port > 65535)
+            return false;
+        const auto address = resolve_within(host, kConnectSeconds);
+        if (!address)
             return false;
         try {
             stream_.open();
         } catch (const rs2::IOException&) {
             return false;
         }
-        return stream_.connect_timed(host, static_cast<unsigned short>(port), kConnectSeconds);
+        stream_.set_deadline(total_seconds);
+        return stream_.connect_timed(*address, static_cast<unsigned short>(port), kConnectSeconds);
     }
     // Sends the request and waits for the reply. Throws when sending fails.
     bool request(const std::string& request, rs2::Chunk& reply, int seconds)
@@ -47,7 +98,7 @@ bool exchange(const std::string& host, int port, const std::string& request, int
 {
     try {
         Connection connection;
-        if (!connection.open(host, port))
+        if (!connection.open(host, port, kConnectSeconds + seconds))
             return false;
         rs2::Chunk reply;
         if (!connection.request(request, reply, seconds))
@@ -72,9 +123,16 @@ void point_objects_at(memo::MemoPackage& package)
         package.at(i).package = &package;
 }
 
-// A package in a reply body: null when it cannot be read.
-std::unique_ptr<memo::MemoPackage> read_package(const rs2::Chunk& reply)
+// A package in a reply body: null when it cannot be read, or when its pictures declare more
+// pixels than the budget allows (over_budget is then set; nothing was decoded).
+std::unique_ptr<memo::MemoPackage> read_package(const rs2::Chunk& reply, bool* over_budget = nullptr)
 {
+    if (const std::string excess = memo::picture_budget_excess(reply.body().unread()); !excess.empty()) {
+        rs2::trace() << "package refused: " << excess.c_str() << "\n";
+        if (over_budget)
+            *over_budget = true;
+        return nullptr;
+    }
     try {
         return memo::parse_package(reply.body().unread());
     } catch (const rs2::IOException&) {
@@ -264,7 +322,7 @@ bool check_site(const std::string& host, int port, const std::string& url, memo:
     fetch = false;
     try {
         Connection connection;
-        if (!connection.open(host, port))
+        if (!connection.open(host, port, kConnectSeconds + kShortWait))
             return false;
         rs2::Chunk reply;
         if (!connection.request(make_check_request(url, time, has_content), reply, kShortWait))
@@ -281,11 +339,12 @@ bool check_site(const std::string& host, int port, const std::string& url, memo:
     }
 }
 
-bool fetch_package(const std::string& host, int port, const std::string& url, memo::MemoPackage& package)
+bool fetch_package(const std::string& host, int port, const std::string& url, memo::MemoPackage& package,
+                   bool* over_budget)
 {
     return exchange(host, port, make_fetch_request(url), kShortWait, [&](rs2::Chunk& reply) {
         if (reply.has_tag("AMEM")) {
-            auto received = read_package(reply);
+            auto received = read_package(reply, over_budget);
             if (!received)
                 return false;
             rs2::trace() << "\t受信成功\n";
@@ -304,13 +363,18 @@ bool commit_package(const std::string& host, int port, memo::MemoPackage& packag
     changed = false;
     try {
         Connection connection;
-        if (!connection.open(host, port))
+        if (!connection.open(host, port, kConnectSeconds + 2 * kShortWait))
             return false;
         rs2::trace() << "Commit Start\n";
         rs2::Chunk reply;
         if (!connection.request(make_fetch_request(package.url), reply, kShortWait))
             return false;
+        // The server's copy as of now is what this commit builds on: once it is acknowledged,
+        // whatever the package lacks of that copy was deleted here, not added elsewhere.
+        const memo::Time64 base = memo::now_time();
         bool merged = false;
+        // A server copy that cannot be read (damaged, or pictures beyond the budget) counts as
+        // none: the package sent replaces it.
         if (reply.has_tag("AMEM")) {
             if (auto server = read_package(reply)) {
                 merge_for_commit(package, *server);
@@ -323,6 +387,7 @@ bool commit_package(const std::string& host, int port, memo::MemoPackage& packag
         if (!answer.has_tag("ACKM"))
             return false;
         rs2::trace() << "Commit Success\n";
+        package.fetched = base;
         changed = merged;
         return true;
     } catch (const rs2::IOException&) {
@@ -362,6 +427,35 @@ void merge_for_commit(memo::MemoPackage& local, const memo::MemoPackage& server)
             local.remove(&ours); // removed on the server since the last fetch
     }
     point_objects_at(local);
+}
+
+void apply_commit(memo::MemoPackage& open, const memo::MemoPackage& sent, const memo::MemoPackage& committed)
+{
+    // An object of `open` still as it was sent has not changed here since the snapshot.
+    auto unchanged_since_sent = [&sent](const memo::MemoObject& ours) {
+        const memo::MemoObject* then = find_object(sent, ours.id);
+        return then && ours.time <= then->time;
+    };
+    for (std::size_t i = 0; i < committed.size(); ++i) {
+        const memo::MemoObject& theirs = committed.at(i);
+        if (memo::MemoObject* ours = open.find(theirs.id)) {
+            if (!unchanged_since_sent(*ours))
+                continue;
+            ours->time = theirs.time;
+            ours->owner = theirs.owner;
+            ours->locked = theirs.locked;
+        } else if (!find_object(sent, theirs.id)) {
+            open.add(theirs.clone()); // came from the server's copy
+        }
+        // Sent but no longer open: deleted here after the snapshot, and stays deleted.
+    }
+    for (std::size_t i = open.size(); i-- > 0;) {
+        const memo::MemoObject& ours = open.at(i);
+        if (!find_object(committed, ours.id) && unchanged_since_sent(ours))
+            open.remove(&ours); // removed on the server
+    }
+    open.fetched = std::max(open.fetched, committed.fetched);
+    point_objects_at(open);
 }
 
 void apply_server_package(memo::MemoPackage& local, const memo::MemoPackage& delivered, bool with_geometry)

@@ -22,7 +22,9 @@ struct InstantMessage {
     bool operator==(const InstantMessage&) const = default;
 };
 
-// Seconds allowed for the connection, and for each reply.
+// Seconds allowed for resolving the server's name and for connecting, and for each reply. An
+// exchange as a whole ends within their sum (a commit's within two replies' time), however
+// slowly the server sends or takes the bytes.
 inline constexpr double kConnectSeconds = 0.5;
 inline constexpr int kLongWait = 10;  // QUSR, SURL, IMSG, QMSG
 inline constexpr int kShortWait = 2;  // QURL, GMEM, CMEM, DMEM
@@ -55,14 +57,24 @@ bool poll_messages(const std::string& host, int port, const std::string& user,
 // True when the server answered at all; fetch is set only by an "RURL" with a non-zero byte.
 bool check_site(const std::string& host, int port, const std::string& url, memo::Time64 time, bool has_content,
                 bool& fetch);
-// On success the package holds the server's copy with its fetched time set to now.
-bool fetch_package(const std::string& host, int port, const std::string& url, memo::MemoPackage& package);
+// On success the package holds the server's copy with its fetched time set to now. A copy
+// whose pictures declare more pixels than memo::PictureBudget allows is refused undecoded and
+// sets over_budget.
+bool fetch_package(const std::string& host, int port, const std::string& url, memo::MemoPackage& package,
+                   bool* over_budget = nullptr);
 // GMEM, merge, CMEM on one connection. changed is true when the server's copy was merged in.
+// Once the commit is acknowledged the package's fetched time is the moment the server's copy
+// was read, so that a later merge knows the objects missing here were deleted here.
 bool commit_package(const std::string& host, int port, memo::MemoPackage& package, bool& changed);
 bool delete_package(const std::string& host, int port, const std::string& url);
 
 // Folds the server's copy into the local package before it is sent back (worker thread).
 void merge_for_commit(memo::MemoPackage& local, const memo::MemoPackage& server);
+// Brings the open package up to what a commit stored (main thread): `sent` is the snapshot the
+// commit started from, `committed` the package the server acknowledged. Objects that came from
+// the server are added, those removed there are removed unless changed here since the
+// snapshot, and what was deleted here meanwhile stays deleted. The fetched time is carried.
+void apply_commit(memo::MemoPackage& open, const memo::MemoPackage& sent, const memo::MemoPackage& committed);
 // Brings a local package up to a delivered one (main thread). Without geometry the local
 // objects keep their rectangles.
 void apply_server_package(memo::MemoPackage& local, const memo::MemoPackage& delivered, bool with_geometry);

@@ -1,5 +1,6 @@
 #include "share/ShareWorker.h"
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <utility>
@@ -12,8 +13,8 @@ void apply_delivery(memo::MemoPackage& open, const PackageDelivery& delivery, bo
 {
     if (!delivery.package)
         return;
-    if (delivery.merged_commit)
-        merge_for_commit(open, *delivery.package);
+    if (delivery.sent)
+        apply_commit(open, *delivery.sent, *delivery.package);
     else if (open.time < delivery.package->time)
         apply_server_package(open, *delivery.package, with_geometry);
 }
@@ -40,6 +41,33 @@ void ShareState::set_settings(const ShareSettings& settings)
 {
     std::lock_guard hold(mutex_);
     settings_ = settings;
+}
+
+std::size_t ShareState::waiting_commits() const
+{
+    std::lock_guard hold(mutex_);
+    return waiting_commits_;
+}
+
+void ShareState::set_waiting_commits(std::size_t count)
+{
+    std::lock_guard hold(mutex_);
+    waiting_commits_ = count;
+}
+
+void ShareState::set_refused(const std::string& url, bool refused)
+{
+    std::lock_guard hold(mutex_);
+    if (refused)
+        refused_.insert(url);
+    else
+        refused_.erase(url);
+}
+
+bool ShareState::refused(const std::string& url) const
+{
+    std::lock_guard hold(mutex_);
+    return refused_.contains(url);
 }
 
 void ShareState::deliver_package(PackageDelivery delivery)
@@ -101,6 +129,10 @@ void ShareWorker::request_commit(std::vector<std::shared_ptr<const memo::MemoPac
     job.kind = ShareJob::commit;
     job.packages = std::move(packages);
     std::lock_guard hold(mutex());
+    // A newer snapshot of a site carries every change the waiting one had.
+    for (const auto& snapshot : job.packages)
+        if (snapshot)
+            retries_.erase(snapshot->url);
     jobs_.push_back(std::move(job));
 }
 
@@ -198,6 +230,54 @@ void ShareWorker::run_pass(const std::deque<ShareJob>& jobs, std::time_t& last_p
             break;
         run_job(job, settings);
     }
+    for (const auto& snapshot : take_due_retries()) {
+        if (stop_requested())
+            break;
+        state_.set_status(status_committing);
+        commit(snapshot, settings);
+    }
+}
+
+std::vector<std::shared_ptr<const memo::MemoPackage>> ShareWorker::take_due_retries()
+{
+    bool all = false;
+    {
+        std::lock_guard hold(wake_mutex_);
+        all = hurry_;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    std::vector<std::shared_ptr<const memo::MemoPackage>> due;
+    std::lock_guard hold(mutex());
+    for (const auto& [url, retry] : retries_)
+        if (all || retry.due <= now)
+            due.push_back(retry.snapshot);
+    return due;
+}
+
+void ShareWorker::commit(const std::shared_ptr<const memo::MemoPackage>& snapshot, const ShareSettings& settings)
+{
+    auto package = std::make_unique<memo::MemoPackage>(*snapshot);
+    bool changed = false;
+    const bool sent = commit_package(settings.server_addr, settings.server_port, *package, changed);
+    {
+        std::lock_guard hold(mutex());
+        const auto waiting = retries_.find(snapshot->url);
+        // A waiting snapshot of another moment is left alone unless this one is as new.
+        const bool own = waiting != retries_.end() && waiting->second.snapshot == snapshot;
+        if (sent && waiting != retries_.end() && waiting->second.snapshot->time <= snapshot->time) {
+            retries_.erase(waiting);
+        } else if (!sent && (own || waiting == retries_.end())) {
+            Retry& retry = retries_[snapshot->url];
+            retry.snapshot = snapshot;
+            retry.delay_seconds = std::clamp(retry.delay_seconds * 2, kFirstRetrySeconds, kMaxRetrySeconds);
+            retry.due = std::chrono::steady_clock::now() + std::chrono::seconds(retry.delay_seconds);
+            rs2::trace() << "commit of " << snapshot->url.c_str() << " failed; next attempt in "
+                         << static_cast<std::uint32_t>(retry.delay_seconds) << " s\n";
+        }
+        state_.set_waiting_commits(retries_.size());
+    }
+    if (sent)
+        deliver({std::move(package), snapshot});
 }
 
 void ShareWorker::run_job(const ShareJob& job, const ShareSettings& settings)
@@ -213,20 +293,18 @@ void ShareWorker::run_job(const ShareJob& job, const ShareSettings& settings)
         state_.set_status(status_downloading);
         rs2::trace() << job.site_url.c_str() << "をダウンロード\n";
         auto package = std::make_unique<memo::MemoPackage>();
-        if (fetch_package(host, port, job.site_url, *package))
-            deliver({std::move(package), false});
+        bool over_budget = false;
+        const bool fetched = fetch_package(host, port, job.site_url, *package, &over_budget);
+        state_.set_refused(job.site_url, over_budget);
+        if (fetched)
+            deliver({std::move(package), nullptr});
         return;
     }
     case ShareJob::commit:
         state_.set_status(status_committing);
-        for (const auto& snapshot : job.packages) {
-            if (!snapshot || stop_requested())
-                continue;
-            auto package = std::make_unique<memo::MemoPackage>(*snapshot);
-            bool changed = false;
-            if (commit_package(host, port, *package, changed) && changed)
-                deliver({std::move(package), true});
-        }
+        for (const auto& snapshot : job.packages)
+            if (snapshot && !stop_requested())
+                commit(snapshot, settings);
         return;
     case ShareJob::remove:
         state_.set_status(status_deleting);

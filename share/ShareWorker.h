@@ -2,10 +2,13 @@
 
 #include <condition_variable>
 #include <cstdint>
+#include <chrono>
 #include <ctime>
+#include <map>
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -30,13 +33,14 @@ struct ShareSettings {
 // A package the worker hands to the main thread.
 struct PackageDelivery {
     std::unique_ptr<memo::MemoPackage> package;
-    // True for the result of a commit that merged the server's copy: the open package takes
-    // it with merge_for_commit (its own later changes survive). False for a fetched package.
-    bool merged_commit = false;
+    // For the result of an acknowledged commit: the snapshot the commit started from. The
+    // open package takes the result with apply_commit (its own later changes survive). Null
+    // for a fetched package.
+    std::shared_ptr<const memo::MemoPackage> sent;
 };
 
 // The main thread's handling of one delivery when a package of the same site is open. A
-// fetched package is applied only when it is newer than the open one; a merged commit is
+// fetched package is applied only when it is newer than the open one; a commit's result is
 // folded in. When no package of the site is open, the caller creates one and assigns
 // *delivery.package to it.
 void apply_delivery(memo::MemoPackage& open, const PackageDelivery& delivery, bool with_geometry);
@@ -51,6 +55,14 @@ public:
     ShareSettings settings() const;
     void set_settings(const ShareSettings& settings);
 
+    // Sites whose changes could not be sent yet and wait for the next attempt.
+    std::size_t waiting_commits() const;
+    void set_waiting_commits(std::size_t count);
+
+    // Sites whose server copy was refused for its pictures' size, until a fetch succeeds.
+    void set_refused(const std::string& url, bool refused);
+    bool refused(const std::string& url) const;
+
     void deliver_package(PackageDelivery delivery);
     // Empties the package inbox and returns what it held, in delivery order.
     std::vector<PackageDelivery> take_inbox();
@@ -63,6 +75,8 @@ public:
 private:
     mutable std::mutex mutex_;
     int status_ = status_idle;
+    std::size_t waiting_commits_ = 0;
+    std::set<std::string> refused_;
     ShareSettings settings_;
     std::vector<PackageDelivery> inbox_;
     std::deque<InstantMessage> messages_;
@@ -95,6 +109,9 @@ class ShareWorker : public rs2::Thread {
 public:
     static constexpr int kPassMilliseconds = 500;
     static constexpr double kStopSeconds = 5.0;
+    // A commit that failed is tried again after this, doubled at each failure up to the cap.
+    static constexpr int kFirstRetrySeconds = 2;
+    static constexpr int kMaxRetrySeconds = 300;
 
     ShareWorker(ShareState& state, ShareNotifier& notifier);
     ~ShareWorker() override;
@@ -102,7 +119,8 @@ public:
     // Queueing, from the main thread. A check for a site already queued is not queued again.
     void request_check(const std::string& url, memo::Time64 time, bool has_content);
     // The packages are snapshots the caller does not change afterwards; the worker merges
-    // into its own copies.
+    // into its own copies. A snapshot that cannot be sent is kept and tried again with
+    // back-off until it is acknowledged or a newer snapshot of its site replaces it.
     void request_commit(std::vector<std::shared_ptr<const memo::MemoPackage>> packages);
     void request_delete(const std::string& url);
     std::size_t queued_jobs();
@@ -122,6 +140,10 @@ protected:
 private:
     void run_pass(const std::deque<ShareJob>& jobs, std::time_t& last_poll);
     void run_job(const ShareJob& job, const ShareSettings& settings);
+    void commit(const std::shared_ptr<const memo::MemoPackage>& snapshot, const ShareSettings& settings);
+    // The failed commits whose next attempt is due (all of them when hurrying), taken out of
+    // the waiting list.
+    std::vector<std::shared_ptr<const memo::MemoPackage>> take_due_retries();
     void deliver(PackageDelivery delivery);
     void notify(bool (ShareNotifier::*post)());
     // Sleeps up to the given milliseconds; returns early when asked to stop.
@@ -130,6 +152,13 @@ private:
     ShareState& state_;
     ShareNotifier& notifier_;
     std::deque<ShareJob> jobs_; // guarded by the thread's own lock
+    // A failed commit waiting for its next attempt, by site URL; guarded by the thread's lock.
+    struct Retry {
+        std::shared_ptr<const memo::MemoPackage> snapshot;
+        int delay_seconds = 0;
+        std::chrono::steady_clock::time_point due;
+    };
+    std::map<std::string, Retry> retries_;
     std::mutex wake_mutex_;
     std::condition_variable wake_;
     std::uint64_t passes_ = 0; // guarded by wake_mutex_

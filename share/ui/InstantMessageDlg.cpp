@@ -14,6 +14,7 @@
 
 #include "platform/QtText.h"
 #include "res/StringTable.h"
+#include "share/ui/OffUiThread.h"
 #include "ui/MessageBox.h"
 #include "ui/Texts.h"
 
@@ -94,6 +95,8 @@ CRecvInstantMsgDlg::CRecvInstantMsgDlg(QWidget* parent)
     setObjectName(QStringLiteral("ReceivedMessages"));
     set_outline();
     sender_ = new QLabel(QStringLiteral("From"), this);
+    // The name is whatever the sender typed: shown as it stands, never as markup or links.
+    sender_->setTextFormat(Qt::PlainText);
     text_ = new QPlainTextEdit(this);
     text_->setReadOnly(true);
     previous_ = new QPushButton(QStringLiteral("<<"), this);
@@ -170,7 +173,10 @@ std::string run_send_message(QWidget* parent, const SendMessageContext& context,
     if (context.user.empty() || context.host.empty())
         return {};
     std::vector<std::string> users;
-    if (!share::get_user_list(context.host, context.port, users) || users.empty()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool listed = run_off_ui_thread([&] { return share::get_user_list(context.host, context.port, users); });
+    QApplication::restoreOverrideCursor();
+    if (!listed || users.empty()) {
         users.clear();
         ui::message_box(parent, ::ui::string_text(res::str::kUserListFailed));
     }
@@ -180,7 +186,9 @@ std::string run_send_message(QWidget* parent, const SendMessageContext& context,
     if (!accepted)
         return {};
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const bool sent = share::send_message(context.host, context.port, context.user, dialog.recipient(), dialog.text());
+    const bool sent = run_off_ui_thread([&, recipient = dialog.recipient(), text = dialog.text()] {
+        return share::send_message(context.host, context.port, context.user, recipient, text);
+    });
     QApplication::restoreOverrideCursor();
     if (!sent)
         ui::message_box(parent, ::ui::string_text(res::str::kMessageSendFailed));

@@ -10,6 +10,8 @@
 #include <unistd.h>
 
 #include "memo/ByteIO.h"
+#include "memo/MemoObject.h"
+#include "memo/MemoPackage.h"
 
 // A bare client for server tests: one connection, raw chunks out, whole chunks back.
 class WireClient {
@@ -132,6 +134,29 @@ inline std::string message(const std::string& from, const std::string& to, const
     body.string(text);
     return chunk("IMSG", body);
 }
+// A package of photos whose PNG headers declare the given size; their pixels are a 2 × 2
+// picture, so the bytes stay small whatever they announce.
+inline std::string photo_package(const std::string& url, int photos, std::uint32_t width, std::uint32_t height)
+{
+    memo::MemoPackage package;
+    package.url = url;
+    package.time = 1000;
+    for (int i = 0; i < photos; ++i) {
+        auto photo = std::make_unique<memo::PhotoObject>();
+        photo->image.create(2, 2);
+        photo->image.fill(0x336699, 255);
+        photo->rect = {0, 0, 20, 20};
+        package.add(std::move(photo));
+    }
+    std::string bytes = package.serialize();
+    for (auto at = bytes.find("IHDR"); at != std::string::npos; at = bytes.find("IHDR", at + 1))
+        for (int i = 0; i < 4; ++i) {
+            bytes[at + 4 + std::size_t(i)] = char(width >> (24 - 8 * i));
+            bytes[at + 8 + std::size_t(i)] = char(height >> (24 - 8 * i));
+        }
+    return bytes;
+}
+
 inline std::string tag(const std::optional<std::string>& reply)
 {
     return reply ? reply->substr(0, 4) : std::string("none");

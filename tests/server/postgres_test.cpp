@@ -1,8 +1,17 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <csignal>
 #include <ctime>
+#include <map>
+#include <mutex>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <set>
+#include <thread>
 #include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,9 +70,14 @@ public:
             why_not_ = "initdb failed; see " + (dir_.path() / "postgres.log").string();
             return;
         }
-        const std::string options = "-k " + socket_.string() + " -c listen_addresses= -p 5432 -c fsync=off";
-        if (run({(bin_ / "pg_ctl").string(), "-D", data_.string(), "-o", options, "-l",
-                 (dir_.path() / "server.log").string(), "-w", "-t", "60", "start"}) != 0) {
+        // In the configuration file, so that a restart keeps them.
+        {
+            std::ofstream conf(data_ / "postgresql.conf", std::ios::app);
+            conf << "unix_socket_directories = '" << socket_.string() << "'\nlisten_addresses = ''\n"
+                 << "port = 5432\nfsync = off\n";
+        }
+        if (run({(bin_ / "pg_ctl").string(), "-D", data_.string(), "-l", (dir_.path() / "server.log").string(), "-w",
+                 "-t", "60", "start"}) != 0) {
             why_not_ = "PostgreSQL did not start";
             return;
         }
@@ -73,6 +87,11 @@ public:
     {
         if (started_)
             run({(bin_ / "pg_ctl").string(), "-D", data_.string(), "-m", "immediate", "-w", "stop"});
+    }
+    // Stops the database, dropping every connection, and starts it again.
+    bool restart()
+    {
+        return run({(bin_ / "pg_ctl").string(), "-D", data_.string(), "-m", "fast", "-w", "-t", "60", "restart"}) == 0;
     }
     const std::string& why_not() const { return why_not_; }
     std::string url() const { return "postgresql:///postgres?host=" + socket_.string() + "&port=5432&user=marvo"; }
@@ -85,6 +104,7 @@ private:
             const int log = ::open((dir_.path() / "postgres.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0666);
             ::dup2(log, 1);
             ::dup2(log, 2);
+            ::close_range(3, ~0U, 0);
             if (gid_ >= 0 && (::setgid(gid_t(gid_)) != 0 || ::setuid(uid_t(uid_)) != 0))
                 ::_exit(126);
             std::vector<char*> args;
@@ -181,4 +201,212 @@ TEST(ShareServerPostgres, TwoServersShareOneDatabase)
     second.reset();
     auto again = start_server(cluster.url());
     EXPECT_EQ(wire::tag(ask(again->port(), wire::with_url("GMEM", url))), "AMEM");
+}
+
+namespace {
+
+// HAProxy in TCP mode in front of share servers: one address, connections spread round robin,
+// a server that stops is taken out by the health checks and its connection attempts go to
+// another.
+class Balancer {
+public:
+    Balancer(const std::vector<int>& ports)
+    {
+        if (!fs::exists("/usr/sbin/haproxy")) {
+            why_not_ = "HAProxy is not installed (scripts/setup.sh installs Debian's haproxy)";
+            return;
+        }
+        port_ = free_port();
+        const fs::path config = dir_.path() / "haproxy.cfg";
+        std::ofstream out(config);
+        out << "global\n  maxconn 512\n"
+               "defaults\n  mode tcp\n  timeout connect 2s\n  timeout client 30s\n  timeout server 30s\n"
+               "  retries 3\n  option redispatch 1\n"
+               "frontend share\n  bind 127.0.0.1:" << port_ << "\n  default_backend servers\n"
+               "backend servers\n  balance roundrobin\n";
+        for (std::size_t i = 0; i < ports.size(); ++i)
+            out << "  server s" << i << " 127.0.0.1:" << ports[i] << " check inter 200ms fall 1 rise 1\n";
+        out.close();
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            const int log = ::open((dir_.path() / "haproxy.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
+            ::dup2(log, 1);
+            ::dup2(log, 2);
+            // The test's own sockets (a share server's listener among them) stay with the test.
+            ::close_range(3, ~0U, 0);
+            ::execl("/usr/sbin/haproxy", "haproxy", "-db", "-f", config.c_str(), nullptr);
+            ::_exit(127);
+        }
+        // Up once it answers through a server.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < deadline) {
+            WireClient client(port_);
+            if (client.connected() && wire::tag(client.exchange(wire::chunk("QUSR", {}))) == "USRL")
+                return;
+            int status = 0;
+            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                break;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // polling for a child to listen
+        }
+        why_not_ = "HAProxy did not start; see " + (dir_.path() / "haproxy.log").string();
+    }
+    ~Balancer()
+    {
+        if (pid_ > 0) {
+            ::kill(pid_, SIGTERM);
+            ::waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& why_not() const { return why_not_; }
+    int port() const { return port_; }
+
+private:
+    static int free_port()
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        socklen_t length = sizeof address;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        ::close(fd);
+        return ntohs(address.sin_port);
+    }
+
+    TempDir dir_;
+    int port_ = 0;
+    pid_t pid_ = -1;
+    std::string why_not_;
+};
+
+// Message texts of a poll's reply.
+std::vector<std::string> message_texts(const std::optional<std::string>& reply)
+{
+    std::vector<std::string> out;
+    if (wire::tag(reply) != "RMSG")
+        return out;
+    const std::string body = wire::body(reply);
+    memo::ByteReader in(body);
+    out.resize(in.u32());
+    for (auto& text : out) {
+        memo::ByteReader record;
+        in.record(record);
+        record.string();
+        record.string();
+        text = record.string();
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(ShareServerPostgres, TwoServersBehindHAProxyShareCommitsAndMessagesAndSurviveAStop)
+{
+    Cluster cluster;
+    if (!cluster.why_not().empty())
+        GTEST_SKIP() << "skipping the PostgreSQL back end test: " << cluster.why_not();
+    auto first = start_server(cluster.url());
+    auto second = start_server(cluster.url());
+    const int a = first->port();
+    const int b = second->port();
+    Balancer balancer({a, b});
+    if (!balancer.why_not().empty())
+        GTEST_SKIP() << "skipping the two-server test: " << balancer.why_not();
+    const int front = balancer.port();
+    const std::int64_t now = std::time(nullptr);
+
+    // Commits through the front are seen through each server.
+    for (int i = 0; i < 6; ++i) {
+        const std::string url = "http://balanced.example/" + std::to_string(i);
+        const std::string bytes = package_bytes(url, now - 100 + i);
+        ASSERT_EQ(wire::tag(ask(front, wire::commit(bytes))), "ACKM");
+        EXPECT_EQ(wire::body(ask(a, wire::with_url("GMEM", url))), bytes);
+        EXPECT_EQ(wire::body(ask(b, wire::with_url("GMEM", url))), bytes);
+    }
+
+    // 30 messages, polled by two pollers at once through the front: each arrives once.
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(wire::tag(ask(front, wire::message("bob", "carol", "m" + std::to_string(i)))), "ACKM");
+    std::mutex mutex;
+    std::multiset<std::string> received;
+    auto poller = [&] {
+        for (int empty = 0; empty < 3;) {
+            const auto texts = message_texts(ask(front, wire::with_url("QMSG", "carol")));
+            empty = texts.empty() ? empty + 1 : 0;
+            std::lock_guard hold(mutex);
+            received.insert(texts.begin(), texts.end());
+        }
+    };
+    std::thread p1(poller), p2(poller);
+    p1.join();
+    p2.join();
+    std::multiset<std::string> expected;
+    for (int i = 0; i < 30; ++i)
+        expected.insert("m" + std::to_string(i));
+    EXPECT_EQ(received, expected);
+
+    // One server stops while commits keep arriving through the front: every acknowledged
+    // commit is there afterwards.
+    std::map<std::string, std::string> acknowledged;
+    std::condition_variable progressed;
+    std::atomic<bool> stop = false;
+    int count = 0; // guarded by mutex
+    std::thread committer([&] {
+        for (int j = 0; !stop && j < 100000; ++j) {
+            const std::string url = "http://survivor.example/" + std::to_string(j % 25);
+            const std::string bytes = package_bytes(url, now - 50 + j % 40);
+            if (wire::tag(ask(front, wire::commit(bytes))) == "ACKM") {
+                {
+                    std::lock_guard hold(mutex);
+                    acknowledged[url] = bytes;
+                    ++count;
+                }
+                progressed.notify_all();
+            }
+        }
+    });
+    auto wait_for = [&](int target) {
+        std::unique_lock hold(mutex);
+        return progressed.wait_for(hold, std::chrono::seconds(60), [&] { return count >= target; });
+    };
+    EXPECT_TRUE(wait_for(30));
+    first.reset();
+    int reached = 0;
+    {
+        std::lock_guard hold(mutex);
+        reached = count;
+    }
+    EXPECT_TRUE(wait_for(reached + 30)); // the front keeps answering through the other server
+    stop = true;
+    committer.join();
+    ASSERT_GE(acknowledged.size(), 25u);
+    for (const auto& [url, bytes] : acknowledged)
+        EXPECT_EQ(wire::body(ask(b, wire::with_url("GMEM", url))), bytes) << url;
+}
+
+TEST(ShareServerPostgres, TheServerReconnectsAfterTheDatabaseRestarts)
+{
+    Cluster cluster;
+    if (!cluster.why_not().empty())
+        GTEST_SKIP() << "skipping the PostgreSQL back end test: " << cluster.why_not();
+    auto server = start_server(cluster.url());
+    const int port = server->port();
+    const std::string before = package_bytes("http://restart.example/1", 1000);
+    ASSERT_EQ(wire::tag(ask(port, wire::commit(before))), "ACKM");
+    ASSERT_TRUE(cluster.restart());
+
+    // Requests fail while the connection is re-established, then succeed again.
+    const std::string after = package_bytes("http://restart.example/2", 2000);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    bool committed = false;
+    while (!committed && std::chrono::steady_clock::now() < deadline)
+        committed = wire::tag(ask(port, wire::commit(after))) == "ACKM";
+    ASSERT_TRUE(committed);
+    EXPECT_EQ(wire::body(ask(port, wire::with_url("GMEM", "http://restart.example/1"))), before);
+    EXPECT_EQ(wire::body(ask(port, wire::with_url("GMEM", "http://restart.example/2"))), after);
+    EXPECT_EQ(wire::tag(ask(port, wire::message("bob", "dave", "still here"))), "ACKM");
+    EXPECT_EQ(message_texts(ask(port, wire::with_url("QMSG", "dave"))), std::vector<std::string>{"still here"});
 }

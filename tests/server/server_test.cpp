@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <ctime>
 #include <mutex>
+#include <thread>
 
 #include "TempDir.h"
 #include "WireClient.h"
 #include "memo/MemoObject.h"
 #include "memo/MemoPackage.h"
 #include "server/ShareServer.h"
+#include "server/Store.h"
+#include "server/Versions.h"
 
 using namespace std::string_literals;
 
@@ -23,8 +29,11 @@ public:
         options.port = 0;
         options.database = database;
         server_ = std::make_unique<server::ShareServer>(options, [this](const std::string& line) {
-            std::lock_guard hold(mutex_);
-            log_.push_back(line);
+            {
+                std::lock_guard hold(mutex_);
+                log_.push_back(line);
+            }
+            added_.notify_all();
         });
         server_->start();
     }
@@ -33,15 +42,27 @@ public:
     bool logged(const std::string& part)
     {
         std::lock_guard hold(mutex_);
+        return has_line(part);
+    }
+    // Waits until a line holding the part is logged; false when none came within the bound.
+    bool wait_logged(const std::string& part, double seconds = 20)
+    {
+        std::unique_lock hold(mutex_);
+        return added_.wait_for(hold, std::chrono::duration<double>(seconds), [&] { return has_line(part); });
+    }
+
+private:
+    bool has_line(const std::string& part) const
+    {
         for (const auto& line : log_)
             if (line.find(part) != std::string::npos)
                 return true;
         return false;
     }
 
-private:
     // The log outlives the server, which writes to it while stopping.
     std::mutex mutex_;
+    std::condition_variable added_;
     std::vector<std::string> log_;
     std::unique_ptr<server::ShareServer> server_;
 };
@@ -185,6 +206,38 @@ TEST(ShareServer, RestartKeepsPackagesMessagesAndUsers)
     EXPECT_EQ(wire::body(ask(server.port(), wire::with_url("QMSG", "alice"))), std::string(4, '\0'));
 }
 
+TEST(ShareServer, MessagesBeyondTheReplyBoundWaitForTheNextPoll)
+{
+    TempDir dir;
+    TestServer server("sqlite:" + dir.file("share.db"));
+    const int port = server.port();
+    for (int i = 1; i <= 20; ++i)
+        ASSERT_EQ(wire::tag(ask(port, wire::message("bob", "alice", "m" + std::to_string(i)))), "ACKM");
+    // Each reply: a count, then IMSG records newest first.
+    auto texts = [](const std::optional<std::string>& reply) {
+        EXPECT_EQ(wire::tag(reply), "RMSG");
+        const std::string body = wire::body(reply);
+        memo::ByteReader in(body);
+        std::vector<std::string> out(in.u32());
+        for (auto& text : out) {
+            memo::ByteReader record;
+            EXPECT_EQ(in.record(record), "IMSG");
+            record.string();
+            record.string();
+            text = record.string();
+        }
+        return out;
+    };
+    std::vector<std::string> first, second;
+    for (int i = 10; i >= 1; --i)
+        first.push_back("m" + std::to_string(i));
+    for (int i = 20; i >= 11; --i)
+        second.push_back("m" + std::to_string(i));
+    EXPECT_EQ(texts(ask(port, wire::with_url("QMSG", "alice"))), first);
+    EXPECT_EQ(texts(ask(port, wire::with_url("QMSG", "alice"))), second);
+    EXPECT_TRUE(texts(ask(port, wire::with_url("QMSG", "alice"))).empty());
+}
+
 TEST(ShareServer, BadRequestsCloseTheConnectionAndAreLogged)
 {
     TempDir dir;
@@ -253,17 +306,107 @@ TEST(ShareServer, BadRequestsCloseTheConnectionAndAreLogged)
     EXPECT_TRUE(server.logged("malformed \"SURL\""));
 }
 
-TEST(ShareServer, ConnectionLimitRefusesTheSurplus)
+TEST(ShareServer, ConnectionLimitsRefuseTheSurplus)
 {
     TempDir dir;
     server::ServerOptions options;
     options.max_connections = 1;
+    {
+        TestServer server("sqlite:" + dir.file("share.db"), options);
+        WireClient first(server.port());
+        ASSERT_EQ(wire::tag(first.exchange(wire::chunk("QUSR", {}))), "USRL");
+        WireClient second(server.port());
+        EXPECT_TRUE(second.closed_by_server());
+        EXPECT_TRUE(server.logged("connection limit of 1 reached"));
+    }
+    options.max_connections = 100;
+    options.max_connections_per_peer = 2;
+    options.unlimited.clear();
     TestServer server("sqlite:" + dir.file("share.db"), options);
-    WireClient first(server.port());
-    ASSERT_EQ(wire::tag(first.exchange(wire::chunk("QUSR", {}))), "USRL");
-    WireClient second(server.port());
-    EXPECT_TRUE(second.closed_by_server());
-    EXPECT_TRUE(server.logged("connection limit of 1 reached"));
+    std::optional<WireClient> first(server.port()), second(server.port());
+    ASSERT_EQ(wire::tag(first->exchange(wire::chunk("QUSR", {}))), "USRL");
+    ASSERT_EQ(wire::tag(second->exchange(wire::chunk("QUSR", {}))), "USRL");
+    WireClient third(server.port());
+    EXPECT_TRUE(third.closed_by_server());
+    EXPECT_TRUE(server.logged("limit of 2 connections per peer reached"));
+    // A closed connection gives its place back (once the server has seen it close).
+    first.reset();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    bool admitted = false;
+    while (!admitted && std::chrono::steady_clock::now() < deadline) {
+        WireClient again(server.port());
+        admitted = wire::tag(again.exchange(wire::chunk("QUSR", {}))) == "USRL";
+    }
+    EXPECT_TRUE(admitted);
+}
+
+TEST(ShareServer, PictureBombsAreRefusedByTheirHeadersWhileOthersAreServed)
+{
+    TempDir dir;
+    TestServer server("sqlite:" + dir.file("share.db"));
+    const int port = server.port();
+    const std::string single = wire::photo_package("http://bomb.example/one", 1, 30000, 30000);
+    const std::string many = wire::photo_package("http://bomb.example/many", 8, 3000, 3000);
+    ASSERT_LT(single.size() + many.size(), 4000u);
+
+    // Bombs keep arriving on two connections while a third client asks site checks.
+    std::atomic<bool> done = false;
+    std::atomic<int> refused = 0;
+    auto bomber = [&](const std::string& bytes) {
+        while (!done) {
+            WireClient client(port);
+            client.send(wire::commit(bytes));
+            if (client.closed_by_server())
+                ++refused;
+        }
+    };
+    std::thread first(bomber, single), second(bomber, many);
+    double slowest = 0;
+    for (int i = 0; i < 50 || refused < 10; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(wire::tag(ask(port, wire::check("http://other.example/", 0, true))), "RURL");
+        slowest = std::max(slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        ASSERT_LT(i, 5000) << "the bombs were not refused";
+    }
+    done = true;
+    first.join();
+    second.join();
+    // A check answered in a second: nothing was decoded.
+    EXPECT_LT(slowest, 1.0);
+    EXPECT_TRUE(server.logged("over the picture budget: photo [0] of 30000 × 30000 pixels beyond the budget"));
+    EXPECT_TRUE(server.logged("beyond the package budget of 48000000"));
+    EXPECT_EQ(wire::tag(ask(port, wire::with_url("GMEM", "http://bomb.example/one"))), "ERRO");
+    EXPECT_EQ(wire::tag(ask(port, wire::with_url("GMEM", "http://bomb.example/many"))), "ERRO");
+    // Within the budget, photos are stored as sent.
+    const std::string fair = wire::photo_package("http://bomb.example/fair", 2, 2, 2);
+    EXPECT_EQ(wire::tag(ask(port, wire::commit(fair))), "ACKM");
+    EXPECT_EQ(wire::body(ask(port, wire::with_url("GMEM", "http://bomb.example/fair"))), fair);
+}
+
+TEST(ShareServer, SlowReadersAreCutOffAtTheWriteDeadlineWhileOthersAreServed)
+{
+    TempDir dir;
+    server::ServerOptions options;
+    options.write_timeout = 0.5;
+    TestServer server("sqlite:" + dir.file("share.db"), options);
+    const int port = server.port();
+    // Far more than the socket buffers of a reader that takes nothing can hold.
+    const std::string bytes = package_bytes("http://big.example/", 1000, 1);
+    memo::MemoPackage big;
+    big.url = "http://big.example/";
+    auto stroke = std::make_unique<memo::StrokeObject>();
+    stroke->points.resize(3'000'000);
+    big.add(std::move(stroke));
+    ASSERT_EQ(wire::tag(ask(port, wire::commit(big.serialize()))), "ACKM");
+
+    std::vector<std::unique_ptr<WireClient>> slow;
+    for (int i = 0; i < 4; ++i) {
+        slow.push_back(std::make_unique<WireClient>(port));
+        ASSERT_TRUE(slow.back()->send(wire::with_url("GMEM", big.url)));
+    }
+    EXPECT_EQ(wire::tag(ask(port, wire::chunk("QUSR", {}))), "USRL");
+    EXPECT_TRUE(server.wait_logged("reply not taken within the write time-out"));
+    EXPECT_EQ(wire::tag(ask(port, wire::commit(bytes))), "ACKM");
 }
 
 TEST(ShareServer, SecondServerOnTheSameFileIsRefused)
@@ -289,4 +432,91 @@ TEST(ShareServer, LargePackageArrivesInPiecesAndWhole)
     ASSERT_GT(bytes.size(), 300000u);
     EXPECT_EQ(wire::tag(ask(server.port(), wire::commit(bytes))), "ACKM");
     EXPECT_EQ(wire::body(ask(server.port(), wire::with_url("GMEM", package.url))), bytes);
+}
+
+TEST(ShareServer, AddressRangesRatesAndFarFutureTimesAreRefused)
+{
+    const auto range = server::AddressRange::parse("192.168.0.0/16");
+    ASSERT_TRUE(range);
+    EXPECT_TRUE(range->contains("192.168.5.1"));
+    EXPECT_FALSE(range->contains("192.169.0.1"));
+    EXPECT_FALSE(range->contains("::1"));
+    EXPECT_TRUE(server::address_allowed(server::AddressRange::loopback(), "::ffff:127.0.0.2"));
+    EXPECT_TRUE(server::AddressRange::parse("2001:db8::/32")->contains("2001:db8::7"));
+    std::vector<server::AddressRange> ranges;
+    EXPECT_FALSE(server::AddressRange::parse_list("10.0.0.0/8,1.2.3.4/33", ranges));
+    EXPECT_FALSE(server::AddressRange::parse_list("example.com", ranges));
+
+    TempDir dir;
+    {
+        server::ServerOptions options;
+        options.allow = {*server::AddressRange::parse("10.0.0.0/8")};
+        TestServer server("sqlite:" + dir.file("share.db"), options);
+        WireClient client(server.port());
+        EXPECT_TRUE(client.closed_by_server());
+        EXPECT_TRUE(server.wait_logged("refused 127.0.0.1: not in the allowed address ranges"));
+    }
+    server::ServerOptions options;
+    options.unlimited.clear();
+    options.peer_rate = 1;
+    options.peer_burst = 5;
+    TestServer server("sqlite:" + dir.file("share.db"), options);
+    const int port = server.port();
+    const std::int64_t now = std::time(nullptr);
+    {
+        WireClient client(port);
+        EXPECT_EQ(wire::tag(client.exchange(wire::commit(package_bytes("http://future.example/", now + 3 * kDay)))),
+                  "none");
+        EXPECT_TRUE(server.wait_logged("s ahead of the server's clock"));
+    }
+    EXPECT_EQ(wire::tag(ask(port, wire::commit(package_bytes("http://soon.example/", now + 3600)))), "ACKM");
+    int answered = 0;
+    for (int i = 0; i < 10; ++i)
+        answered += wire::tag(ask(port, wire::chunk("QUSR", {}))) == "USRL";
+    EXPECT_LT(answered, 10);
+    EXPECT_TRUE(server.logged("more than 1 requests per second"));
+    EXPECT_EQ(wire::tag(ask(port, wire::with_url("GMEM", "http://future.example/"))), "none");
+}
+
+TEST(ShareServer, APreviousVersionIsListedAndRestored)
+{
+    TempDir dir;
+    const std::string database = "sqlite:" + dir.file("share.db");
+    const std::string url = "http://versions.example/";
+    std::vector<std::string> sent;
+    {
+        server::ServerOptions options;
+        options.kept_versions = 2;
+        TestServer server(database, options);
+        for (int i = 1; i <= 4; ++i) {
+            sent.push_back(package_bytes(url, 1000 * i, i));
+            ASSERT_EQ(wire::tag(ask(server.port(), wire::commit(sent.back()))), "ACKM");
+        }
+        server.stop();
+    }
+    auto store = server::open_store(database);
+    store->begin();
+    const auto versions = store->versions(url);
+    store->commit();
+    // The two packages before the current one, newest first.
+    ASSERT_EQ(versions.size(), 2u);
+    EXPECT_EQ(versions[0].time, 3000);
+    EXPECT_EQ(versions[1].time, 2000);
+    EXPECT_EQ(versions[1].bytes, sent[1].size());
+    EXPECT_NE(server::describe_versions(*store, url).find(std::to_string(versions[1].number) + "  time 1970"),
+              std::string::npos);
+    EXPECT_THROW(server::restore_version(*store, url, 999999, 5000), server::StoreError);
+
+    const std::int64_t now = std::time(nullptr);
+    server::restore_version(*store, url, versions[1].number, now);
+    store.reset(); // the server takes the file's lock
+
+    TestServer server(database);
+    // The restored package is the second one, stamped now so that every holder fetches it.
+    const auto restored = memo::parse_package(wire::body(ask(server.port(), wire::with_url("GMEM", url))));
+    ASSERT_TRUE(restored);
+    EXPECT_EQ(restored->time, now);
+    EXPECT_EQ(restored->size(), 2u);
+    EXPECT_EQ(server::restamp_package(sent[1], now), wire::body(ask(server.port(), wire::with_url("GMEM", url))));
+    EXPECT_TRUE(fetch_flag(server.port(), url, 4000, true));
 }

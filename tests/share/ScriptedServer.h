@@ -14,10 +14,12 @@
 
 // A one-connection peer on 127.0.0.1 that records each request chunk and answers it with the
 // next scripted reply. An empty reply means: never answer, hold the connection open until the
-// test ends.
+// test ends. With a trickle interval, replies go out one byte per interval.
 class ScriptedServer {
 public:
-    explicit ScriptedServer(std::vector<std::string> replies) : replies_(std::move(replies))
+    explicit ScriptedServer(std::vector<std::string> replies,
+                            std::chrono::milliseconds trickle = std::chrono::milliseconds(0))
+        : replies_(std::move(replies)), trickle_(trickle)
     {
         listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
@@ -102,7 +104,17 @@ private:
                 changed_.wait(hold, [&] { return finished_; });
                 break;
             }
-            ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+            if (trickle_.count() == 0) {
+                ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+                continue;
+            }
+            for (const char byte : reply) {
+                if (::send(fd, &byte, 1, MSG_NOSIGNAL) != 1)
+                    break;
+                std::unique_lock hold(mutex_);
+                if (changed_.wait_for(hold, trickle_, [&] { return finished_; }))
+                    break;
+            }
         }
         // Wait for the client to close (or the test to end).
         std::string rest;
@@ -116,6 +128,7 @@ private:
     }
 
     std::vector<std::string> replies_;
+    std::chrono::milliseconds trickle_;
     int listener_ = -1;
     int port_ = 0;
     std::thread worker_;

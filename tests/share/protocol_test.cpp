@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <future>
 
+#include "../server/WireClient.h"
 #include "ScriptedServer.h"
 #include "memo/MemoObject.h"
 #include "share/ShareProtocol.h"
@@ -184,7 +186,17 @@ TEST(ShareProtocol, FetchReadsThePackageAndStampsIt)
     {
         ScriptedServer server({chunk("AMEM", "PACK\xff\xff\xff\x7f")});
         MemoPackage received;
-        EXPECT_FALSE(share::fetch_package(kHost, server.port(), "http://a/", received));
+        bool over_budget = false;
+        EXPECT_FALSE(share::fetch_package(kHost, server.port(), "http://a/", received, &over_budget));
+        EXPECT_FALSE(over_budget);
+    }
+    // A package whose pictures declare more pixels than the budget is refused undecoded.
+    for (const auto& [photos, side] : {std::pair{1, 30000u}, std::pair{8, 3000u}}) {
+        ScriptedServer server({chunk("AMEM", wire::photo_package("http://a/", photos, side, side))});
+        MemoPackage received;
+        bool over_budget = false;
+        EXPECT_FALSE(share::fetch_package(kHost, server.port(), "http://a/", received, &over_budget));
+        EXPECT_TRUE(over_budget);
     }
 }
 
@@ -193,6 +205,8 @@ TEST(ShareProtocol, CommitWithoutServerCopyStillSendsThePackage)
     MemoPackage local;
     local.url = "http://a/";
     add_stroke(local, 100);
+    const std::string sent = local.serialize();
+    const memo::Time64 before = memo::now_time();
     ScriptedServer server({chunk("ERRO", ""), chunk("ACKM", "")});
     bool changed = true;
     EXPECT_TRUE(share::commit_package(kHost, server.port(), local, changed));
@@ -200,7 +214,9 @@ TEST(ShareProtocol, CommitWithoutServerCopyStillSendsThePackage)
     const auto requests = server.requests(2);
     ASSERT_EQ(requests.size(), 2u);
     EXPECT_EQ(requests[0], share::make_fetch_request("http://a/"));
-    EXPECT_EQ(requests[1], chunk("CMEM", local.serialize()));
+    EXPECT_EQ(requests[1], chunk("CMEM", sent));
+    // The acknowledged commit is what the next merge builds on.
+    EXPECT_GE(local.fetched, before);
 }
 
 TEST(ShareProtocol, CommitMergesTheServerCopyFirst)
@@ -218,8 +234,11 @@ TEST(ShareProtocol, CommitMergesTheServerCopyFirst)
     EXPECT_TRUE(share::commit_package(kHost, server.port(), local, changed));
     EXPECT_TRUE(changed);
     EXPECT_EQ(ids(local), (std::vector<memo::Guid>{ours, theirs}));
-    // What was sent is the merged package.
-    EXPECT_EQ(server.requests(2).at(1), chunk("CMEM", local.serialize()));
+    // What was sent is the merged package, built on the fetched time it had then.
+    EXPECT_GT(local.fetched, 1000);
+    MemoPackage sent = local;
+    sent.fetched = 1000;
+    EXPECT_EQ(server.requests(2).at(1), chunk("CMEM", sent.serialize()));
 }
 
 TEST(ShareProtocol, RefusedCommitAndDeleteFail)
@@ -279,6 +298,17 @@ TEST(ShareProtocol, ReplyThatStopsHalfWayFails)
     ScriptedServer server({std::string("AMEM") + le32(100) + "PA", ""});
     MemoPackage package;
     EXPECT_FALSE(share::fetch_package(kHost, server.port(), "http://a/", package));
+}
+
+TEST(ShareProtocol, ReplyTrickledByteByByteFailsWithinTheExchangeTime)
+{
+    // About 20 seconds at this pace; the exchange is given up well before.
+    ScriptedServer server({chunk("AMEM", std::string(1000, 'x'))}, std::chrono::milliseconds(20));
+    MemoPackage package;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(share::fetch_package(kHost, server.port(), "http://a/", package));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(took, share::kConnectSeconds + share::kShortWait + 2);
 }
 
 TEST(ShareMerge, MergeForCommitFollowsTheFetchedTime)

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTcpServer>
+#include <QTimer>
 
 #include "TempDir.h"
 #include "platform/QtText.h"
@@ -99,11 +100,13 @@ TEST(ReceivedMessages, PagingIsClampedAndTheButtonsFollowTheIndex)
     EXPECT_EQ(window.messages().size(), 3u);
 }
 
-TEST(ReceivedMessages, LineBreaksShowAsLines)
+TEST(ReceivedMessages, LineBreaksShowAsLinesAndTheSenderAsPlainText)
 {
     CRecvInstantMsgDlg window;
-    window.set_messages({{"bob", "me", "one\r\ntwo"}});
+    window.set_messages({{"<a href=\"http://x/\">bob</a>", "me", "one\r\ntwo"}});
     EXPECT_EQ(window.text_view()->toPlainText(), QStringLiteral("one\ntwo"));
+    EXPECT_EQ(window.sender_label()->textFormat(), Qt::PlainText);
+    EXPECT_EQ(window.sender_label()->text(), QStringLiteral("<a href=\"http://x/\">bob</a>"));
 }
 
 TEST(SendDialog, UsersAreSortedAndATypedNameIsTaken)
@@ -169,4 +172,19 @@ TEST_F(SendTest, AnUnreachableServerShowsBothFailures)
     run_send_message(nullptr, {"127.0.0.1", port, "alice"}, "");
     EXPECT_TRUE(opened);
     EXPECT_EQ(shown_, QStringList({text_of(res::str::kUserListFailed), text_of(res::str::kMessageSendFailed)}));
+}
+
+TEST_F(SendTest, ASilentServerLeavesTheWindowsRunning)
+{
+    QTcpServer silent; // takes the connection, never answers
+    ASSERT_TRUE(silent.listen(QHostAddress::LocalHost, 0));
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(100);
+    set_send_dialog_responder([](CInstantMessageDlg&) { return false; });
+    run_send_message(nullptr, {"127.0.0.1", silent.serverPort(), "alice"}, "");
+    // The user list waited out its time while the timers kept running.
+    EXPECT_GT(ticks, 10);
+    EXPECT_EQ(shown_, QStringList({text_of(res::str::kUserListFailed)}));
 }
