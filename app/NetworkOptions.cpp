@@ -110,6 +110,23 @@ void CMarvoApp::SetProxy(int mode, int index)
         proxy_password_ = platform::to_qstring(settings_.proxy_pw);
 }
 
+share::DownloadNetwork download_network()
+{
+    share::DownloadNetwork network;
+    network.offline = theApp().IsOffline();
+    const QNetworkProxy proxy = QNetworkProxy::applicationProxy();
+    if (proxy.type() == QNetworkProxy::NoProxy) {
+        network.proxy = share::DownloadNetwork::Proxy::none;
+    } else if (proxy.type() == QNetworkProxy::HttpProxy) {
+        network.proxy = share::DownloadNetwork::Proxy::http;
+        network.proxy_address = platform::from_qstring(proxy.hostName()) + ":" + std::to_string(proxy.port());
+        const auto& [user, password] = theApp().proxy_credentials();
+        network.proxy_user = platform::from_qstring(user);
+        network.proxy_password = platform::from_qstring(password);
+    }
+    return network;
+}
+
 void CMarvoApp::SetOffline(bool offline)
 {
     if (offline_)

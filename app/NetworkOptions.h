@@ -6,6 +6,8 @@
 #include <atomic>
 #include <optional>
 
+#include "share/Downloader.h"
+
 class QWebEnginePage;
 class QWebEngineProfile;
 
@@ -30,6 +32,10 @@ struct ProxyServer {
     quint16 port = 80;
 };
 std::optional<ProxyServer> parse_proxy_server(const QString& entry);
+
+// The network as the user chose it (proxy mode, credentials, working offline), for the
+// program's own downloads.
+share::DownloadNetwork download_network();
 
 // Waits, at most timeout_ms and processing events, until the profile's cookie store has
 // handled everything asked of it before: at exit, so that deleted cookies stay deleted.

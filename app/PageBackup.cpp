@@ -10,6 +10,7 @@
 #include <set>
 
 #include "app/BrowserPage.h"
+#include "app/NetworkOptions.h"
 #include "app/PageOutput.h"
 #include "app/TabBrowserWnd.h"
 #include "share/Downloader.h"
@@ -119,6 +120,7 @@ void run(CTabBrowserWnd& tab)
             continue;
         share::Downloader downloader(resources[i].toString(QUrl::FullyEncoded).toStdString(), target->string());
         downloader.set_agent(tab.page()->profile()->httpUserAgent().toStdString());
+        downloader.set_network(download_network());
         downloader.start();
         // One file at a time; the user may cancel a slow one.
         page_output::wait_for([&] { return !downloader.is_running() || progress.wasCanceled(); }, 120000);

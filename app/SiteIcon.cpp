@@ -12,6 +12,7 @@
 
 #include "app/BrowserPage.h"
 #include "app/MarvoApp.h"
+#include "app/NetworkOptions.h"
 #include "app/TabBrowserWnd.h"
 #include "rs2/Thread.h"
 #include "share/Downloader.h"
@@ -157,6 +158,8 @@ void SiteIcon::poll()
     fetcher_->set_target(next.toString(QUrl::FullyEncoded).toStdString(), file);
     const std::string& agent = theApp().settings().useragent;
     fetcher_->set_agent(agent.empty() ? tab_.page()->profile()->httpUserAgent().toStdString() : agent);
+    fetcher_->set_network(download_network());
+    fetcher_->set_max_bytes(kMaxIconBytes);
     fetcher_->start();
     fetching_ = next;
     poll_.start();

@@ -4,6 +4,7 @@
 #include <QObject>
 #include <QTimer>
 #include <QUrl>
+#include <cstdint>
 #include <memory>
 
 class CTabBrowserWnd;
@@ -19,6 +20,7 @@ class SiteIcon : public QObject {
     Q_OBJECT
 public:
     static constexpr int kPollMs = 10;   // how often a running fetch is looked at
+    static constexpr std::int64_t kMaxIconBytes = 1 << 20; // a page may declare any file its icon
     static constexpr int kIconSize = 16;
 
     explicit SiteIcon(CTabBrowserWnd& tab);

@@ -32,10 +32,12 @@ struct Downloader::Transfer {
     long status = 0;
     std::int64_t length = 0;   // Content-Length, 0 when not sent
     std::int64_t received = 0;
-    std::unique_ptr<rs2::FileStream> file;
+    std::unique_ptr<rs2::FileStream> file; // writes part_path until the answer is whole
+    std::string part_path;
     bool file_failed = false;  // the local file could not be created or written
     bool complete = false;     // the announced length has arrived
     bool cancelled = false;
+    bool too_large = false;
 
     // Called when the first bytes of a 200 answer arrive (or a 200 answer ends empty).
     bool open_file()
@@ -45,8 +47,12 @@ struct Downloader::Transfer {
         curl_off_t announced = -1;
         library->easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
         length = announced > 0 ? announced : 0;
+        if (length > owner->max_bytes_) {
+            too_large = true;
+            return false;
+        }
         try {
-            file = std::make_unique<rs2::FileStream>(owner->local_path_, rs2::FileStream::open_write | 2);
+            file = std::make_unique<rs2::FileStream>(part_path, rs2::FileStream::open_write | 2);
         } catch (const rs2::IOException&) {
             file_failed = true;
             return false;
@@ -65,8 +71,9 @@ Downloader::Downloader(const std::string& url, const std::string& local_path)
 
 Downloader::~Downloader()
 {
-    if (is_running())
-        cancel_and_wait();
+    cancel_ = true;
+    while (is_running())
+        wait(1.0);
 }
 
 void Downloader::set_target(const std::string& url, const std::string& local_path)
@@ -109,6 +116,10 @@ std::size_t Downloader::Transfer::on_data(char* data, std::size_t size, std::siz
         // The body of an error answer is not wanted: stop at its first bytes.
         if (transfer.status != 200 || !transfer.open_file())
             return 0;
+    }
+    if (transfer.received + std::int64_t(n) > self.max_bytes_) {
+        transfer.too_large = true;
+        return 0;
     }
     // libcurl hands over blocks of its own size; the file sees them in pieces of at most
     // one read block, as a reader loop would deliver them.
@@ -158,10 +169,13 @@ int Downloader::run()
         return code;
     };
 
+    if (network_.offline)
+        return fail(1);
     CurlHandle curl;
     if (!curl.handle)
         return fail(1);
     Transfer transfer;
+    transfer.part_path = local_path_ + ".part";
     transfer.owner = this;
     transfer.library = curl.curl;
     transfer.curl = curl.handle;
@@ -181,6 +195,17 @@ int Downloader::run()
     curl.curl->easy_setopt(curl.handle, CURLOPT_NOPROGRESS, 0L);
     curl.curl->easy_setopt(curl.handle, CURLOPT_XFERINFOFUNCTION, &Transfer::on_progress);
     curl.curl->easy_setopt(curl.handle, CURLOPT_XFERINFODATA, &transfer);
+    curl.curl->easy_setopt(curl.handle, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(max_bytes_));
+    if (network_.proxy == DownloadNetwork::Proxy::none) {
+        curl.curl->easy_setopt(curl.handle, CURLOPT_PROXY, "");
+    } else if (network_.proxy == DownloadNetwork::Proxy::http) {
+        curl.curl->easy_setopt(curl.handle, CURLOPT_PROXY, network_.proxy_address.c_str());
+        curl.curl->easy_setopt(curl.handle, CURLOPT_PROXYTYPE, long(CURLPROXY_HTTP));
+        if (!network_.proxy_user.empty() || !network_.proxy_password.empty()) {
+            curl.curl->easy_setopt(curl.handle, CURLOPT_PROXYUSERNAME, network_.proxy_user.c_str());
+            curl.curl->easy_setopt(curl.handle, CURLOPT_PROXYPASSWORD, network_.proxy_password.c_str());
+        }
+    }
 
     const CURLcode result = curl.curl->easy_perform(curl.handle);
     if (!transfer.file)
@@ -198,26 +223,22 @@ int Downloader::run()
         if (transfer.status != 200 || !ended || !transfer.open_file())
             return fail(1);
     }
-    if (transfer.cancelled && !transfer.file)
-        return fail(1);
-
-    // A Content-Length beyond what was sent ends at the end of the stream like a whole answer.
-    const bool broken = result != CURLE_OK && result != CURLE_PARTIAL_FILE && !transfer.cancelled;
+    // A stream that ends before its announced length is cut short, not whole.
+    const bool broken = result != CURLE_OK && !transfer.cancelled;
     if (broken && !transfer.file_failed) {
         char line[CURL_ERROR_SIZE + 64];
         std::snprintf(line, sizeof line, "例外が発生しました。\r\nエラー: %d\r\n%s", int(result),
                       error_text[0] ? error_text : curl.curl->easy_strerror(result));
         rs2::trace() << line << "\n";
     }
-    if (broken) {
-        // A partial file would pass for a complete one later: "failed" means no file.
-        transfer.file.reset();
-        std::remove(local_path_.c_str());
+    transfer.file.reset();
+    // A partial file would pass for a complete one later: only a whole answer takes the name.
+    if (broken || transfer.cancelled || transfer.too_large ||
+        std::rename(transfer.part_path.c_str(), local_path_.c_str()) != 0) {
+        std::remove(transfer.part_path.c_str());
         return fail(1);
     }
-    if (!transfer.cancelled)
-        progress_ = 100;
-    transfer.file.reset();
+    progress_ = 100;
     if (listener_)
         listener_->download_done(local_path_);
     exit_code_ = 0;

@@ -266,6 +266,8 @@ void ShareWorker::commit(const std::shared_ptr<const memo::MemoPackage>& snapsho
         const bool own = waiting != retries_.end() && waiting->second.snapshot == snapshot;
         if (sent && waiting != retries_.end() && waiting->second.snapshot->time <= snapshot->time) {
             retries_.erase(waiting);
+        } else if (!sent && own && waiting->second.due > std::chrono::steady_clock::now()) {
+            // Tried ahead of its time (run_queued hurries): the schedule stays.
         } else if (!sent && (own || waiting == retries_.end())) {
             Retry& retry = retries_[snapshot->url];
             retry.snapshot = snapshot;

@@ -184,13 +184,13 @@ TEST(Downloader, WholeFileWithAndWithoutLength)
         EXPECT_NE(server.request().find("User-Agent: Marvo/1.0\r\n"), std::string::npos);
     }
     {
-        // An announced length beyond what arrives ends at the end of the stream.
+        // An answer that ends before its announced length is cut short: no file.
         HttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 50000\r\nConnection: close\r\n\r\n" + body);
         share::Downloader downloader(server.url(), dir.file("c.bin"));
         Listener listener;
-        EXPECT_EQ(download(downloader, listener), "done " + dir.file("c.bin"));
-        EXPECT_EQ(read_file(dir.file("c.bin")), body);
-        EXPECT_EQ(downloader.progress(), 100);
+        EXPECT_EQ(download(downloader, listener), "failed");
+        EXPECT_FALSE(std::filesystem::exists(dir.file("c.bin")));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("c.bin.part")));
     }
     {
         HttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
@@ -238,7 +238,43 @@ TEST(Downloader, UnopenableUrlAndUncreatableFileFail)
     }
 }
 
-TEST(Downloader, CancelKeepsWhatArrived)
+TEST(Downloader, SizeLimitOfflineAndProxyAreFollowed)
+{
+    TempDir dir;
+    const std::string body = body_of(10000);
+    for (const std::string& length : {std::string("Content-Length: 10000\r\n"), std::string()}) {
+        HttpServer server("HTTP/1.1 200 OK\r\n" + length + "Connection: close\r\n\r\n" + body);
+        share::Downloader downloader(server.url(), dir.file("big.bin"));
+        downloader.set_max_bytes(4000);
+        Listener listener;
+        EXPECT_EQ(download(downloader, listener), "failed") << length;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("big.bin")));
+        EXPECT_FALSE(std::filesystem::exists(dir.file("big.bin.part")));
+    }
+    {
+        HttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
+        share::Downloader downloader(server.url(), dir.file("offline.bin"));
+        downloader.set_network({.offline = true});
+        Listener listener;
+        EXPECT_EQ(download(downloader, listener), "failed");
+        server.release();
+        EXPECT_EQ(server.request(), "");
+    }
+    {
+        // The chosen proxy is asked for the page, whatever the environment says.
+        HttpServer proxy("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
+        share::Downloader downloader("http://icons.example.invalid/favicon.ico", dir.file("proxied.bin"));
+        share::DownloadNetwork network;
+        network.proxy = share::DownloadNetwork::Proxy::http;
+        network.proxy_address = proxy.url("").substr(7);
+        downloader.set_network(network);
+        Listener listener;
+        EXPECT_EQ(download(downloader, listener), "done " + dir.file("proxied.bin"));
+        EXPECT_EQ(proxy.request().rfind("GET http://icons.example.invalid/favicon.ico HTTP/1.1\r\n", 0), 0u);
+    }
+}
+
+TEST(Downloader, CancelKeepsNothing)
 {
     TempDir dir;
     const std::string part = body_of(20000);
@@ -254,9 +290,11 @@ TEST(Downloader, CancelKeepsWhatArrived)
     ASSERT_GE(downloader.progress(), 2);
     downloader.cancel_and_wait();
     EXPECT_FALSE(downloader.is_running());
-    EXPECT_EQ(listener.wait(), "done " + dir.file("part.bin"));
-    EXPECT_EQ(read_file(dir.file("part.bin")), part);
-    EXPECT_LT(downloader.progress(), 100);
+    // What arrived is not the file: a cached icon or a saved page would pass it for whole.
+    EXPECT_EQ(listener.wait(), "failed");
+    EXPECT_FALSE(std::filesystem::exists(dir.file("part.bin")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("part.bin.part")));
+    EXPECT_EQ(downloader.exit_code(), 1);
     server.release();
 
     // The same downloader runs again once its thread has ended.
