@@ -40,6 +40,8 @@ constexpr std::size_t kMaxBatch = 256;
 constexpr std::size_t kMessagesPerReply = 10;
 constexpr std::size_t kMessageReplyBytes = 1 << 20;
 constexpr memo::Time64 kClaimSeconds = 60;
+// Names anyone may have sent messages under: the list a reply carries stops here.
+constexpr std::size_t kMaxUsersPerReply = 1000;
 constexpr auto kExpiryInterval = std::chrono::hours(1);
 
 memo::Time64 now_seconds()
@@ -250,8 +252,12 @@ std::string answer(Store& store, const Request& r, std::vector<std::int64_t>& cl
     claimed.clear();
     const memo::Time64 now = now_seconds();
     switch (r.kind) {
-    case RequestKind::user_list:
-        return encode_user_list(store.users_since(now - kKeepDays * kDay));
+    case RequestKind::user_list: {
+        std::vector<std::string> users = store.users_since(now - kKeepDays * kDay);
+        if (users.size() > kMaxUsersPerReply)
+            users.resize(kMaxUsersPerReply);
+        return encode_user_list(users);
+    }
     case RequestKind::search: {
         if (r.mode == 3)
             return encode_sites(store.sites_matching(r.text));

@@ -16,6 +16,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "Fronts.h"
 #include "TempDir.h"
 #include "WireClient.h"
 #include "memo/MemoObject.h"
@@ -208,79 +209,18 @@ namespace {
 // HAProxy in TCP mode in front of share servers: one address, connections spread round robin,
 // a server that stops is taken out by the health checks and its connection attempts go to
 // another.
-class Balancer {
-public:
-    Balancer(const std::vector<int>& ports)
-    {
-        if (!fs::exists("/usr/sbin/haproxy")) {
-            why_not_ = "HAProxy is not installed (scripts/setup.sh installs Debian's haproxy)";
-            return;
-        }
-        port_ = free_port();
-        const fs::path config = dir_.path() / "haproxy.cfg";
-        std::ofstream out(config);
-        out << "global\n  maxconn 512\n"
-               "defaults\n  mode tcp\n  timeout connect 2s\n  timeout client 30s\n  timeout server 30s\n"
-               "  retries 3\n  option redispatch 1\n"
-               "frontend share\n  bind 127.0.0.1:" << port_ << "\n  default_backend servers\n"
-               "backend servers\n  balance roundrobin\n";
-        for (std::size_t i = 0; i < ports.size(); ++i)
-            out << "  server s" << i << " 127.0.0.1:" << ports[i] << " check inter 200ms fall 1 rise 1\n";
-        out.close();
-        pid_ = ::fork();
-        if (pid_ == 0) {
-            const int log = ::open((dir_.path() / "haproxy.log").c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
-            ::dup2(log, 1);
-            ::dup2(log, 2);
-            // The test's own sockets (a share server's listener among them) stay with the test.
-            ::close_range(3, ~0U, 0);
-            ::execl("/usr/sbin/haproxy", "haproxy", "-db", "-f", config.c_str(), nullptr);
-            ::_exit(127);
-        }
-        // Up once it answers through a server.
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-        while (std::chrono::steady_clock::now() < deadline) {
-            WireClient client(port_);
-            if (client.connected() && wire::tag(client.exchange(wire::chunk("QUSR", {}))) == "USRL")
-                return;
-            int status = 0;
-            if (::waitpid(pid_, &status, WNOHANG) == pid_) {
-                pid_ = -1;
-                break;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // polling for a child to listen
-        }
-        why_not_ = "HAProxy did not start; see " + (dir_.path() / "haproxy.log").string();
-    }
-    ~Balancer()
-    {
-        if (pid_ > 0) {
-            ::kill(pid_, SIGTERM);
-            ::waitpid(pid_, nullptr, 0);
-        }
-    }
-    const std::string& why_not() const { return why_not_; }
-    int port() const { return port_; }
-
-private:
-    static int free_port()
-    {
-        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-        socklen_t length = sizeof address;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-        ::close(fd);
-        return ntohs(address.sin_port);
-    }
-
-    TempDir dir_;
-    int port_ = 0;
-    pid_t pid_ = -1;
-    std::string why_not_;
-};
+std::string balancer_config(int front, const std::vector<int>& ports)
+{
+    std::string config = "global\n  maxconn 512\n"
+                         "defaults\n  mode tcp\n  timeout connect 2s\n  timeout client 30s\n  timeout server 30s\n"
+                         "  retries 3\n  option redispatch 1\n"
+                         "frontend share\n  bind 127.0.0.1:" + std::to_string(front) + "\n  default_backend servers\n"
+                         "backend servers\n  balance roundrobin\n";
+    for (std::size_t i = 0; i < ports.size(); ++i)
+        config += "  server s" + std::to_string(i) + " 127.0.0.1:" + std::to_string(ports[i]) +
+                  " check inter 200ms fall 1 rise 1\n";
+    return config;
+}
 
 // Message texts of a poll's reply.
 std::vector<std::string> message_texts(const std::optional<std::string>& reply)
@@ -312,10 +252,11 @@ TEST(ShareServerPostgres, TwoServersBehindHAProxyShareCommitsAndMessagesAndSurvi
     auto second = start_server(cluster.url());
     const int a = first->port();
     const int b = second->port();
-    Balancer balancer({a, b});
+    const int front = free_port();
+    FrontProgram balancer("/usr/sbin/haproxy", {"-db", "-f", "CONFIG"}, balancer_config(front, {a, b}));
     if (!balancer.why_not().empty())
         GTEST_SKIP() << "skipping the two-server test: " << balancer.why_not();
-    const int front = balancer.port();
+    ASSERT_TRUE(balancer.wait_until_served(front)) << balancer.why_not();
     const std::int64_t now = std::time(nullptr);
 
     // Commits through the front are seen through each server.
