@@ -2108,6 +2108,14 @@ Status Bar</translation>
 Downloads</translation>
     </message>
     <message>
+        <source>未送信の変更があります（サーバーに届き次第送信します）</source>
+        <translation>Changes not sent yet (they go out as soon as the server answers)</translation>
+    </message>
+    <message>
+        <source>共有サーバーのメモが大きすぎるため読み込みませんでした</source>
+        <translation>The shared memos of this page are too large and were not loaded</translation>
+    </message>
+    <message>
         <source>メモ非表示</source>
         <translation>Memos hidden</translation>
     </message>
