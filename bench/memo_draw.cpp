@@ -1,5 +1,6 @@
 // Drawing speed: a full repaint of 1,000 mixed memos (no effects) into a 1280 x 1024 window
-// surface, and each region effect per megapixel.
+// surface, each region effect per megapixel, and the per-pixel work the drawing budget weighs
+// against a blended fill (the weights in MemoDraw.cpp are these times over BM_PixelWork/0).
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
@@ -159,6 +160,25 @@ void BM_Effect(benchmark::State& state)
 
 } // namespace
 
+// A window of pixels: 0 a blended fill, 1 a photo enlarged from 64 x 48 (once per size),
+// 2 a stamp blended while scaled from 64 x 48.
+void BM_PixelWork(benchmark::State& state)
+{
+    MemoImage picture(64, 48), target(kWidth, kHeight);
+    picture.fill(rgb(0, 128, 255), 200);
+    for (auto _ : state) {
+        switch (state.range(0)) {
+        case 0: target.fill_rect(0, 0, kWidth, kHeight, rgb(10, 20, 30), 128); break;
+        case 1: benchmark::DoNotOptimize(picture.scaled(kWidth, kHeight)); break;
+        default:
+            target.scaled_blend(0, 0, kWidth, kHeight, picture, 0, 0, 64, 48, Rect{0, 0, kWidth, kHeight});
+        }
+        benchmark::ClobberMemory();
+    }
+    state.SetItemsProcessed(state.iterations() * kWidth * kHeight);
+}
+
+BENCHMARK(BM_PixelWork)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintMixed1000)->Arg(0)->Arg(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintKind)
     ->Args({6, 0})->Args({1, 0})->Args({1, 1})->Args({2, 0})->Args({3, 0})->Args({4, 0})->Args({5, 0})

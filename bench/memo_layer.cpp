@@ -1,12 +1,14 @@
 // The memo layer over a page widget: the cost of a frame while the page scrolls, with 1,000
-// mixed memos (no effects) and with none, and the time from a mouse move of the freehand
-// tool to the stroke segment being on the window surface.
+// mixed memos (no effects) and with none; a whole-window frame of each package built to be
+// slow (what the drawing budget bounds: the window answers no input meanwhile); and the time
+// from a mouse move of the freehand tool to the stroke segment being on the window surface.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QPainter>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
 #include <random>
 
 #include "memo/PackageCache.h"
@@ -161,6 +163,60 @@ void BM_Frame_1000MemosAllInView(benchmark::State& state)
         s.page.repaint();
 }
 
+// The packages of the fuzz corpus built to be slow, each a whole-window repaint.
+const char* const kSlowPackages[] = {"slow-wide-soft-pen.ame", "slow-zigzag.ame", "slow-huge-values.ame"};
+
+void BM_Frame_PackageBuiltToBeSlow(benchmark::State& state)
+{
+    ensure_app();
+    const char* name = kSlowPackages[state.range(0)];
+    std::ifstream file(std::filesystem::path(MARVO_SOURCE_DIR) / "fuzz/corpus/memo_draw" / name, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    auto packages = parse_memo_file(bytes);
+    if (packages.empty()) {
+        state.SkipWithError("no package read");
+        return;
+    }
+    Setup s(false);
+    packages.front()->url = kUrl;
+    const PackageCache::PackagePtr package = s.cache.lookup(kUrl, true);
+    package->assign(*packages.front());
+    int outlined = 0;
+    QObject::connect(s.layer, &CLayerWnd::drawing_cut_short, [&](int objects) { outlined = objects; });
+    for (auto _ : state)
+        s.page.repaint();
+    state.SetLabel(name);
+    state.counters["outlined"] = outlined;
+    state.counters["objects"] = double(package->size());
+}
+
+// Packages that spend the whole drawing budget and more: window-sized shapes (range 0) or
+// window-sized photos scaled from a small picture (range 1), 400 of them.
+void BM_Frame_PackageOverBudget(benchmark::State& state)
+{
+    ensure_app();
+    Setup s(false);
+    const PackageCache::PackagePtr package = s.cache.lookup(kUrl, true);
+    for (int i = 0; i < 400; ++i) {
+        if (state.range(0) == 0) {
+            auto shape = std::make_unique<PrimitiveObject>();
+            shape->rect = {0, 0, kWidth, kHeight};
+            package->add(std::move(shape));
+        } else {
+            auto photo = std::make_unique<PhotoObject>();
+            photo->image.create(64, 48);
+            photo->image.fill(rgb(0, 128, 255), 128);
+            photo->rect = {0, 0, kWidth, kHeight};
+            package->add(std::move(photo));
+        }
+    }
+    int outlined = 0;
+    QObject::connect(s.layer, &CLayerWnd::drawing_cut_short, [&](int objects) { outlined = objects; });
+    for (auto _ : state)
+        s.page.repaint();
+    state.counters["outlined"] = outlined;
+}
+
 void BM_ScrollFrame_NoMemos(benchmark::State& state) { scroll_frames(state, false); }
 void BM_ScrollFrame_1000Memos(benchmark::State& state) { scroll_frames(state, true); }
 
@@ -193,5 +249,7 @@ void BM_FreehandMoveToPaint(benchmark::State& state)
 BENCHMARK(BM_ScrollFrame_NoMemos)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollFrame_1000Memos)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_1000MemosAllInView)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame_PackageBuiltToBeSlow)->MeasureProcessCPUTime()->UseRealTime()->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Frame_PackageOverBudget)->MeasureProcessCPUTime()->UseRealTime()->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FreehandMoveToPaint)->UseRealTime()->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -100,8 +100,8 @@ bool afford(DrawContext& ctx, std::int64_t cost, const Rect& window_bounds)
 // Weights of the work per pixel, measured against one blended fill (about half a nanosecond
 // a pixel): a budget in these units is about time.
 constexpr std::int64_t kCanvasLineWeight = 16;   // the graphics library's one-pixel lines
-constexpr std::int64_t kScaledPictureWeight = 32; // stamps and photos scaled while drawn
-constexpr std::int64_t kRescaleWeight = 16;       // a photo scaled smoothly once per size
+constexpr std::int64_t kScaledPictureWeight = 40; // stamps and photos scaled while drawn
+constexpr std::int64_t kRescaleWeight = 40;       // a photo scaled smoothly once per size
 constexpr std::int64_t kEffectWeight = 24;        // copy, filter, mask, three raster operations
 constexpr std::int64_t kBlurWeight = 40;
 constexpr std::int64_t kLensWeight = 100;         // a square root and a cosine per pixel

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <functional>
+#include <vector>
 
 #include "memo/PixelRows.h"
 
@@ -128,21 +130,45 @@ void MemoImage::blend_colour(int x, int y, int w, int h, std::uint32_t colour, s
 
 namespace {
 
-// Bilinear sample of source at fixed-point position (fx, fy) in 1/256 pixels, clamped.
-inline void sample(const MemoImage& s, int sx, int sy, int sw, int sh, int fx, int fy, std::uint8_t out[4])
+// Bilinear sampling at fixed-point positions in 1/256 pixels, clamped to a source rectangle.
+// Scaling works out where each destination column and row samples once, not per pixel.
+struct SampleColumn {
+    int left, right;  // byte offsets of the two source pixels within a row
+    int weight;       // of the right one, in 1/256
+};
+
+struct SampleRow {
+    const std::uint8_t* upper;
+    const std::uint8_t* lower;
+    int weight;  // of the lower one, in 1/256
+};
+
+SampleColumn sample_column(int fx, int sx, int sw)
 {
-    int x0 = fx >> 8, y0 = fy >> 8;
-    const int ax = fx & 255, ay = fy & 255;
-    x0 = std::clamp(x0, 0, sw - 1);
-    y0 = std::clamp(y0, 0, sh - 1);
-    const int x1 = std::min(x0 + 1, sw - 1), y1 = std::min(y0 + 1, sh - 1);
-    const std::uint8_t* p00 = s.pixel(sx + x0, sy + y0);
-    const std::uint8_t* p10 = s.pixel(sx + x1, sy + y0);
-    const std::uint8_t* p01 = s.pixel(sx + x0, sy + y1);
-    const std::uint8_t* p11 = s.pixel(sx + x1, sy + y1);
+    const int x0 = std::clamp(fx >> 8, 0, sw - 1);
+    return {(sx + x0) * 4, (sx + std::min(x0 + 1, sw - 1)) * 4, fx & 255};
+}
+
+SampleRow sample_row(const MemoImage& s, int fy, int sy, int sh)
+{
+    const int y0 = std::clamp(fy >> 8, 0, sh - 1);
+    return {s.pixel(0, sy + y0), s.pixel(0, sy + std::min(y0 + 1, sh - 1)), fy & 255};
+}
+
+std::vector<SampleColumn> sample_columns(int count, const std::function<int(int)>& position, int sx, int sw)
+{
+    std::vector<SampleColumn> columns(std::size_t(std::max(count, 0)));
+    for (int i = 0; i < count; ++i)
+        columns[std::size_t(i)] = sample_column(position(i), sx, sw);
+    return columns;
+}
+
+inline void sample(const SampleRow& row, const SampleColumn& column, std::uint8_t out[4])
+{
+    const int ax = column.weight, ay = row.weight;
     for (int c = 0; c < 4; ++c) {
-        const int top = p00[c] * (256 - ax) + p10[c] * ax;
-        const int bottom = p01[c] * (256 - ax) + p11[c] * ax;
+        const int top = row.upper[column.left + c] * (256 - ax) + row.upper[column.right + c] * ax;
+        const int bottom = row.lower[column.left + c] * (256 - ax) + row.lower[column.right + c] * ax;
         out[c] = std::uint8_t((top * (256 - ay) + bottom * ay) >> 16);
     }
 }
@@ -164,20 +190,23 @@ void MemoImage::scaled_blend(int x, int y, int w, int h, const MemoImage& s, int
     const int y_begin = std::max<int>(visible.top, y), y_end = int(std::min<std::int64_t>(visible.bottom, std::int64_t(y) + h));
     // Pixel centres map onto pixel centres.
     const std::int64_t step_x = (std::int64_t(sw) << 8) / w, step_y = (std::int64_t(sh) << 8) / h;
+    const std::vector<SampleColumn> columns = sample_columns(
+        x_end - x_begin, [&](int i) { return std::max(int(((2 * (x_begin + i - x) + 1) * step_x) / 2) - 128, 0); }, sx,
+        sw);
     for (int dy = y_begin; dy < y_end; ++dy) {
-        const int fy = int(((2 * (dy - y) + 1) * step_y) / 2) - 128;
+        const SampleRow row = sample_row(s, std::max(int(((2 * (dy - y) + 1) * step_y) / 2) - 128, 0), sy, sh);
         std::uint8_t* d = pixel(x_begin, dy);
-        for (int dx = x_begin; dx < x_end; ++dx, d += 4) {
-            const int fx = int(((2 * (dx - x) + 1) * step_x) / 2) - 128;
+        for (const SampleColumn& column : columns) {
             std::uint8_t p[4];
-            sample(s, sx, sy, sw, sh, std::max(fx, 0), std::max(fy, 0), p);
+            sample(row, column, p);
             const int a = p[3];
-            if (a == 0)
-                continue;
-            d[0] = std::uint8_t(d[0] + ((a * (p[0] - d[0])) >> 8));
-            d[1] = std::uint8_t(d[1] + ((a * (p[1] - d[1])) >> 8));
-            d[2] = std::uint8_t(d[2] + ((a * (p[2] - d[2])) >> 8));
-            d[3] = std::uint8_t(std::min(255, d[3] + a));
+            if (a != 0) {
+                d[0] = std::uint8_t(d[0] + ((a * (p[0] - d[0])) >> 8));
+                d[1] = std::uint8_t(d[1] + ((a * (p[1] - d[1])) >> 8));
+                d[2] = std::uint8_t(d[2] + ((a * (p[2] - d[2])) >> 8));
+                d[3] = std::uint8_t(std::min(255, d[3] + a));
+            }
+            d += 4;
         }
     }
 }
@@ -187,18 +216,29 @@ MemoImage MemoImage::scaled(int w, int h) const
     MemoImage out(w, h);
     if (out.empty() || empty())
         return out;
+    if (w > width_ || h > height_) {
+        // Enlarging: each destination pixel is a bilinear sample of the source.
+        const std::vector<SampleColumn> columns = sample_columns(
+            w, [&](int dx) { return std::max(0, int(((2 * dx + 1) * (std::int64_t(width_) << 8) / w) / 2) - 128); }, 0,
+            width_);
+        for (int dy = 0; dy < h; ++dy) {
+            const SampleRow row =
+                sample_row(*this, std::max(0, int(((2 * dy + 1) * (std::int64_t(height_) << 8) / h) / 2) - 128), 0,
+                           height_);
+            std::uint8_t* d = out.pixel(0, dy);
+            for (const SampleColumn& column : columns) {
+                sample(row, column, d);
+                d += 4;
+            }
+        }
+        return out;
+    }
     for (int dy = 0; dy < out.height_; ++dy) {
         // Source span of this destination row.
         const int y0 = int(std::int64_t(dy) * height_ / h);
         const int y1 = std::max(y0 + 1, int(std::int64_t(dy + 1) * height_ / h));
         for (int dx = 0; dx < out.width_; ++dx) {
             std::uint8_t* d = out.pixel(dx, dy);
-            if (w > width_ || h > height_) {
-                const int fx = std::max(0, int(((2 * dx + 1) * (std::int64_t(width_) << 8) / w) / 2) - 128);
-                const int fy = std::max(0, int(((2 * dy + 1) * (std::int64_t(height_) << 8) / h) / 2) - 128);
-                sample(*this, 0, 0, width_, height_, fx, fy, d);
-                continue;
-            }
             const int x0 = int(std::int64_t(dx) * width_ / w);
             const int x1 = std::max(x0 + 1, int(std::int64_t(dx + 1) * width_ / w));
             std::uint32_t sum[4] = {0, 0, 0, 0};
