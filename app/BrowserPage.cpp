@@ -11,7 +11,8 @@ BrowserPage::BrowserPage(QWebEngineProfile* profile, CTabBrowserWnd* tab) : QWeb
     connect(this, &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
         if (!request.isUserInitiated())
             return;
-        if (QWebEnginePage* page = tab_->OnNewWindow2(true))
+        const bool background = request.destination() == QWebEngineNewWindowRequest::InNewBackgroundTab;
+        if (QWebEnginePage* page = tab_->OnNewWindow2(true, background))
             request.openIn(page);
     });
 }
@@ -23,9 +24,9 @@ bool BrowserPage::acceptNavigationRequest(const QUrl& url, NavigationType type, 
     return tab_->OnBeforeNavigate2(url, type);
 }
 
-QWebEnginePage* BrowserPage::createWindow(WebWindowType)
+QWebEnginePage* BrowserPage::createWindow(WebWindowType type)
 {
-    return tab_->OnNewWindow2(false);
+    return tab_->OnNewWindow2(false, type == WebBrowserBackgroundTab);
 }
 
 void BrowserPage::javaScriptConsoleMessage(JavaScriptConsoleMessageLevel level, const QString& message, int line,

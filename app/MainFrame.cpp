@@ -88,6 +88,7 @@ CChildFrame* CMainFrame::create_tab(CChildFrame* opener, const QUrl& first_page)
     connect(browser, &CTabBrowserWnd::urlChanged, this, [this, tab](const QUrl& url) {
         if (tab == active_tab())
             set_address(url);
+        theApp().session_changed();
     });
     connect(browser, &CTabBrowserWnd::statusTextChanged, this, [this, tab](const QString& text) {
         if (tab == active_tab())
@@ -139,6 +140,7 @@ void CMainFrame::tab_closing(CChildFrame* tab)
     const std::string url = platform::model_url(browser->LocationURL());
     if (!url.empty())
         remember_closed_page(theApp().settings().lastclose, {platform::from_qstring(browser->LocationName()), url});
+    theApp().session_changed();
     QTimer::singleShot(0, this, [this] {
         strip_->Resync();
         if (strip_->count() == 0)
@@ -255,10 +257,16 @@ bool CMainFrame::OnCommand(int id)
         strip_->Resync();
         set_address({});
         return true;
-    case kReopenLastClosed:
-        if (!theApp().settings().lastclose.empty())
-            theApp().OpenInNewTab(theApp().settings().lastclose.front().url);
+    case kReopenLastClosed: {
+        // The page leaves the list as it opens, so pressing again brings back the one before.
+        auto& closed = theApp().settings().lastclose;
+        if (!closed.empty()) {
+            const std::string url = closed.front().url;
+            closed.erase(closed.begin());
+            theApp().OpenInNewTab(url);
+        }
         return true;
+    }
     case kHome:
         theApp().SetBrowseMode();
         if (CChildFrame* tab = active_tab())
@@ -273,8 +281,30 @@ bool CMainFrame::OnCommand(int id)
     case kPreviousPane:
         cycle_pane(id == kNextPane ? 1 : -1);
         return true;
+    case kNextTab:
+    case kPreviousTab:
+        cycle_tab(id == kNextTab ? 1 : -1);
+        return true;
+    case kFocusAddress:
+        if (address_ && address_->isVisible()) {
+            address_->setFocus(Qt::ShortcutFocusReason);
+            address_->lineEdit()->selectAll();
+        }
+        return true;
     }
     return false;
+}
+
+// Ctrl+Tab and Ctrl+Shift+Tab go round the tabs in the order the strip shows them, not in
+// the tab area's order of last activation.
+void CMainFrame::cycle_tab(int step)
+{
+    const std::vector<CChildFrame*> list = tabs();
+    const int count = static_cast<int>(list.size());
+    if (count < 2)
+        return;
+    const int current = static_cast<int>(std::find(list.begin(), list.end(), active_tab()) - list.begin());
+    mdi_->setActiveSubWindow(list[static_cast<std::size_t>(((current + step) % count + count) % count)]);
 }
 
 // F6 and Shift+F6 move the keyboard focus between the page, the address bar and the
@@ -334,6 +364,9 @@ bool CMainFrame::OnUpdateCommand(int id, CommandState& state)
     case kExit:
     case kNextPane:
     case kPreviousPane:
+    case kNextTab:
+    case kPreviousTab:
+    case kFocusAddress:
         return true;
     }
     return false;
@@ -409,5 +442,6 @@ void CMainFrame::open_dropped(const QList<QUrl>& urls)
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     theApp().save_state();
+    theApp().end_session();  // the tabs closing now are no change of the session
     event->accept();
 }

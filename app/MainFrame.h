@@ -113,6 +113,7 @@ private:
     void open_dropped(const QList<QUrl>& urls);
     void update_status_panes();
     void cycle_pane(int step);
+    void cycle_tab(int step);
 
     QMdiArea* mdi_ = nullptr;
     CMDICtrlButton* strip_ = nullptr;

@@ -24,6 +24,7 @@
 #include "app/MainFrame.h"
 #include "app/NetworkOptions.h"
 #include "app/PlacesWiring.h"
+#include "app/SessionSaver.h"
 #include "app/ShareClient.h"
 #include "app/AddressBar.h"
 #include "app/AnnotationFiles.h"
@@ -56,6 +57,8 @@ namespace {
 using Root = platform::RegistryStore::Root;
 
 const QString kBrowserKey = QStringLiteral("Software\\Microsoft\\Internet Explorer");
+// In the data folder while a run is under way (SessionSaver).
+constexpr const char* kRunningMarker = "marvo.running";
 
 void show_message(int id)
 {
@@ -140,6 +143,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
         return false;
     }
 
+    session_ = new SessionSaver(folders_.data / kRunningMarker, [this] { save_session(); }, this);
     profile_ = new QWebEngineProfile(QStringLiteral("Marvo"), this);
     profile_->setPersistentStoragePath(QString::fromStdString((folders_.data / "WebEngine").string()));
     profile_->setCachePath(QString::fromStdString((folders_.data / "WebEngine" / "Cache").string()));
@@ -340,7 +344,7 @@ void CMarvoApp::open_first_tabs(const QStringList& arguments)
 {
     if (!arguments.isEmpty()) {
         OpenDocument(arguments.front());
-    } else if (settings_.openlast && !settings_.lastopen.empty()) {
+    } else if (!settings_.lastopen.empty() && (settings_.openlast || restore_after_crash())) {
         for (settings::LastOpenSite& site : settings_.lastopen) {
             CTabBrowserWnd* tab = OpenInNewTab(site.url);
             if (!tab)
@@ -355,8 +359,43 @@ void CMarvoApp::open_first_tabs(const QStringList& arguments)
     }
 }
 
+// The tabs of a run that crashed were saved while it ran: they are offered back.
+bool CMarvoApp::restore_after_crash()
+{
+    return session_->previous_run_ended_uncleanly() &&
+           ui::message_box(frame_,
+                           QCoreApplication::translate("MarvoApp", "前回は正しく終了しませんでした。そのとき開いていたタブを復元しますか?"),
+                           ui::Buttons::YesNo) == ui::Answer::Yes;
+}
+
+void CMarvoApp::session_changed()
+{
+    if (session_)
+        session_->changed();
+}
+
+// What the next start needs of this run if it never closes: the tabs with their back
+// entries (in the settings file) and the history. Changed memos are saved on their own.
+void CMarvoApp::save_session()
+{
+    if (!frame_)
+        return;
+    // The history first: saved tabs always come with the visits that led to them.
+    history_.save(folders_.data / places::kHistoryFile);
+    settings::save_settings(settings_, FrameStateSampler(*frame_), (folders_.data / settings::kSettingsFileName).string());
+}
+
+void CMarvoApp::end_session()
+{
+    if (session_)
+        session_->end();
+}
+
 void CMarvoApp::ExitInstance()
 {
+    end_session();
+    delete session_;
+    session_ = nullptr;
     delete downloads_;  // records the downloads that the exit ends
     downloads_ = nullptr;
     if (share_) {
@@ -541,6 +580,11 @@ bool CMarvoApp::OnCommand(int id)
             OpenInNewTab(home_page());
         }
         return true;
+    case kNewHomeTab:
+        OpenInNewTab(home_page());
+        if (home_page() == "about:blank")
+            frame_->route(kFocusAddress);  // an empty tab waits for an address
+        return true;
     case kOpen: {
         CSiteOpenDialog dialog(frame_);
         if (dialog.exec() == QDialog::Accepted && !dialog.address().isEmpty()) {
@@ -623,6 +667,7 @@ bool CMarvoApp::OnUpdateCommand(int id, CommandState& state)
         state.enabled = ActiveBrowser() != nullptr;
         return true;
     case kNewTab:
+    case kNewHomeTab:
     case kOpen:
     case kOrganizeFavorites:
     case kOpenMemoFile:

@@ -17,6 +17,7 @@ class DownloadManager;
 class CTabBrowserWnd;
 class KeyCommandPoll;
 class OfflineInterceptor;
+class SessionSaver;
 class CToolBox;
 class ShareClient;
 
@@ -80,6 +81,10 @@ public:
     void set_home_page(const std::string& url);
     // Saves what the main frame's closing keeps: settings, history, favorites order.
     void save_state();
+    // The open tabs or the history changed: both are saved a few seconds later.
+    void session_changed();
+    // The frame closed and saved everything: the run counts as ended cleanly.
+    void end_session();
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
@@ -137,6 +142,8 @@ private:
     bool check_browser_version();
     void load_state();
     void open_first_tabs(const QStringList& arguments);
+    bool restore_after_crash();
+    void save_session();
     void install_termination_handler();
     void let_first_navigation_start();
     // A navigation that has not started by then (refused, say) is not waited for longer.
@@ -156,6 +163,7 @@ private:
     std::unique_ptr<memo::PackageCache> package_cache_;
     // Coalesces package changes into one save a few seconds later: a crash loses at most those.
     QTimer* package_saver_ = nullptr;
+    SessionSaver* session_ = nullptr;
     std::unique_ptr<memo::StampList> stamps_;
     std::unique_ptr<CToolBox> tools_;
     std::unique_ptr<ShareClient> share_;

@@ -3,6 +3,7 @@
 #include "app/AnnotationFiles.h"
 #include "app/ShareClient.h"
 
+#include <QMdiArea>
 #include <QCoreApplication>
 #include <QApplication>
 #include <QClipboard>
@@ -93,7 +94,7 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
                 // The tab shows why its page went, with a Reload button that loads it again.
                 if (status != QWebEnginePage::NormalTerminationStatus)
                     QTimer::singleShot(0, this, [this, status, exit_code, url = LocationURL()] {
-                        crash_page_shown_ = true;
+                        crashed_url_ = url;
                         page_->setHtml(crash_page::html(status, exit_code, url));
                     });
             });
@@ -148,9 +149,16 @@ void CTabBrowserWnd::Navigate(const QUrl& url)
     view_->load(url);
 }
 
+// Over the crash page, the page that crashed: the address bar, the saved tabs and Reload
+// go by it, not by the crash page's own data address.
 QUrl CTabBrowserWnd::LocationURL() const
 {
-    return page_->url();
+    return crash_page_shown() ? crashed_url_ : page_->url();
+}
+
+bool CTabBrowserWnd::crash_page_shown() const
+{
+    return !crashed_url_.isEmpty() && page_->url().scheme() == QLatin1String("data");
 }
 
 QString CTabBrowserWnd::LocationName() const
@@ -210,13 +218,15 @@ bool CTabBrowserWnd::OnBeforeNavigate2(const QUrl& url, QWebEnginePage::Navigati
     return true;
 }
 
-QWebEnginePage* CTabBrowserWnd::OnNewWindow2(bool user_initiated)
+QWebEnginePage* CTabBrowserWnd::OnNewWindow2(bool user_initiated, bool background)
 {
     const bool recent_click =
         last_left_release_ms_ >= 0 && clock_.elapsed() - last_left_release_ms_ <= kPopupClickWindowMs;
     if (theApp().settings().blockpopup && !recent_click && !user_initiated)
         return nullptr;  // popup blocked
     CTabBrowserWnd* tab = theApp().NewBlankTab();
+    if (tab && background)
+        frame_->mdiArea()->setActiveSubWindow(frame_);
     return tab ? tab->page_ : nullptr;
 }
 
@@ -252,12 +262,12 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
         in >> *page_->history();
     }
     // The crash page is no visit.
-    const bool crash_page = crash_page_shown_ && url.scheme() == QLatin1String("data");
+    const bool crash_page = !crashed_url_.isEmpty() && url.scheme() == QLatin1String("data");
     if (!crash_page)
-        crash_page_shown_ = false;
+        crashed_url_.clear();
     if (!url.isEmpty() && !crash_page)
         theApp().history().add_visit({platform::model_url(url), places::system_now()});
-    emit urlChanged(url);
+    emit urlChanged(crash_page ? crashed_url_ : url);
 }
 
 void CTabBrowserWnd::OnDocumentComplete(bool ok)
@@ -422,6 +432,10 @@ void CTabBrowserWnd::SetNavigationLock(bool on)
 
 void CTabBrowserWnd::refresh(bool completely)
 {
+    if (crash_page_shown()) {
+        Navigate(crashed_url_);
+        return;
+    }
     page_->triggerAction(completely ? QWebEnginePage::ReloadAndBypassCache : QWebEnginePage::Reload);
 }
 

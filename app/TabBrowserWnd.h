@@ -49,6 +49,7 @@ public:
 
     void Navigate(const QUrl& url);
     QUrl LocationURL() const;
+    bool crash_page_shown() const;
     QString LocationName() const;
     bool busy() const { return busy_; }
 
@@ -86,7 +87,8 @@ public:
 
     // Engine events, called by the page.
     bool OnBeforeNavigate2(const QUrl& url, QWebEnginePage::NavigationType type);
-    QWebEnginePage* OnNewWindow2(bool user_initiated);
+    // A background tab (a middle click on a link) opens without leaving this one.
+    QWebEnginePage* OnNewWindow2(bool user_initiated, bool background);
     void OnScriptError(const QString& message, int line, const QString& source);
 
 signals:
@@ -115,7 +117,8 @@ private:
     BrowserPage* page_;
     WebPageSurface* memo_surface_ = nullptr;
     FindBar* find_bar_ = nullptr;
-    bool crash_page_shown_ = false;
+    // The page whose render process died, while the crash page stands in for it.
+    QUrl crashed_url_;
     QPointer<QWidget> input_widget_;
     bool busy_ = false;
     bool script_errors_blocked_ = true;

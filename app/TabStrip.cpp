@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QStyleOptionTab>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 
@@ -164,6 +165,12 @@ void CMDICtrlButton::mouseMoveEvent(QMouseEvent* event)
 void CMDICtrlButton::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPoint point = event->position().toPoint();
+    if (event->button() == Qt::MiddleButton) {
+        const int index = geometry_for_width().index_at(point, count());
+        if (index >= 0 && host_)
+            host_->close_tab(tab(index));
+        return;
+    }
     if (event->button() == Qt::RightButton) {
         const int index = geometry_for_width().index_at(point, count());
         if (index >= 0 && host_) {
@@ -181,6 +188,20 @@ void CMDICtrlButton::mouseReleaseEvent(QMouseEvent* event)
         return;
     if (active_ >= 0 && TabStripGeometry::close_box(geometry_for_width().cell(active_)).contains(point) && host_)
         host_->close_tab(tab(active_));
+}
+
+// A cell shows as much of its title as fits; the tip shows all of it.
+bool CMDICtrlButton::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    auto* help = static_cast<QHelpEvent*>(event);
+    const int index = geometry_for_width().index_at(help->pos(), count());
+    if (index >= 0)
+        QToolTip::showText(help->globalPos(), tabs_[static_cast<std::size_t>(index)].title, this);
+    else
+        QToolTip::hideText();
+    return true;
 }
 
 void CMDICtrlButton::wheelEvent(QWheelEvent* event)

@@ -25,8 +25,8 @@ public:
 };
 
 // The row of tabs over the tab area: one cell per open tab, the active one drawn larger,
-// a close box per tab, a lock or site icon, drag to reorder or to drag out, the wheel to
-// switch tabs and a context menu per tab. (Historical name kept for the frame's code.)
+// a close box per tab (and the middle button), a lock or site icon, the full title as a tip,
+// drag to reorder or to drag out, the wheel to switch tabs and a context menu per tab. (Historical name kept for the frame's code.)
 class CMDICtrlButton : public QWidget {
     Q_OBJECT
 public:
@@ -50,6 +50,7 @@ signals:
     void heightChanged();
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -27,6 +27,20 @@ constexpr Accelerator kTable[] = {
     {"F6", kNextPane},
     {"Shift+F6", kPreviousPane},
     {"Ctrl+J", kDownloads},
+    // The keys of other browsers, where the table above leaves them free.
+    {"Ctrl+T", kNewHomeTab},
+    {"Ctrl+W", kCloseTab},
+    {"Ctrl+F4", kCloseTab},
+    {"Ctrl+Shift+T", kReopenLastClosed},
+    {"Ctrl+Tab", kNextTab},
+    {"Ctrl+PgDown", kNextTab},
+    {"Ctrl+Shift+Tab", kPreviousTab},
+    {"Ctrl+PgUp", kPreviousTab},
+    {"Ctrl+L", kFocusAddress},
+    {"Alt+D", kFocusAddress},
+    {"Alt+Left", kBack},
+    {"Alt+Right", kForward},
+    {"Ctrl+R", kRefresh},
 };
 
 } // namespace

@@ -99,6 +99,13 @@ inline constexpr int kSettings = 32860;
 // Downloads window (tools menu)
 inline constexpr int kDownloads = 33200;
 
+// The keys every browser has: a new tab on the home page (file menu); the tabs in strip
+// order and the address bar's text, which like the pane switch are keys only.
+inline constexpr int kNewHomeTab = 33201;
+inline constexpr int kNextTab = 33202;
+inline constexpr int kPreviousTab = 33203;
+inline constexpr int kFocusAddress = 33204;
+
 // Tabs
 inline constexpr int kCloseAll = 32822;
 inline constexpr int kCloseOthers = 32879;
@@ -123,6 +130,10 @@ inline constexpr int kAbout = 57664;
 // Keyboard focus between panes (F6, Shift+F6)
 inline constexpr int kNextPane = 57680;
 inline constexpr int kPreviousPane = 57681;
+constexpr bool isKeyOnlyCommand(int id)
+{
+    return id == kNextPane || id == kPreviousPane || id == kNextTab || id == kPreviousTab || id == kFocusAddress;
+}
 
 // Memo object properties (memo layer popup)
 inline constexpr int kObjectProperties = 32823;

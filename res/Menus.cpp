@@ -118,6 +118,7 @@ Menu tabMenu()
     return Menu{menuid::kTab, {
         popup("ファイル(&F)", {
             item("新規作成", kNewTab),
+            item("新しいタブ(&T)", kNewHomeTab),
             item("開く...", kOpen),
             item("メモを開く", kOpenMemoFile),
             separator(),

@@ -608,6 +608,10 @@ Location: %2</translation>
         <translation>Marvo %1
 A tabbed browser you can write memos on</translation>
     </message>
+    <message>
+        <source>前回は正しく終了しませんでした。そのとき開いていたタブを復元しますか?</source>
+        <translation>Marvo did not close properly last time. Restore the tabs that were open then?</translation>
+    </message>
 </context>
 <context>
     <name>MemoBarDlg</name>
@@ -1128,6 +1132,10 @@ A tabbed browser you can write memos on</translation>
     <message>
         <source>メモをインポート...</source>
         <translation>Import Memos...</translation>
+    </message>
+    <message>
+        <source>新しいタブ(&amp;T)</source>
+        <translation>New &amp;Tab</translation>
     </message>
 </context>
 <context>
@@ -2142,6 +2150,30 @@ Export Memos</translation>
 メモのインポート</source>
         <translation>Reads the annotations of a W3C Web Annotation file as memos
 Import Memos</translation>
+    </message>
+    <message>
+        <source>ホーム ページを新しいタブで開きます
+新しいタブ</source>
+        <translation>Opens the home page in a new tab
+New Tab</translation>
+    </message>
+    <message>
+        <source>右隣のタブに切り替えます
+次のタブ</source>
+        <translation>Switches to the tab on the right
+Next Tab</translation>
+    </message>
+    <message>
+        <source>左隣のタブに切り替えます
+前のタブ</source>
+        <translation>Switches to the tab on the left
+Previous Tab</translation>
+    </message>
+    <message>
+        <source>アドレス バーのアドレスを選択します
+アドレス バー</source>
+        <translation>Selects the address in the address bar
+Address Bar</translation>
     </message>
 </context>
 <context>

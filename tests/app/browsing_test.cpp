@@ -8,6 +8,7 @@
 #include <QWebEngineView>
 
 #include "AppFixture.h"
+#include "app/AddressBar.h"
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/FindBar.h"
@@ -93,9 +94,11 @@ TEST_F(BrowsingTest, PopupsAreBlockedUnlessTheUserClicked)
     pump(300);
     EXPECT_EQ(tab_count(), 2u);  // the start tab and the page: the load-time popup was blocked
 
-    // What the engine knows the user asked for opens, whatever the button or key.
+    // What the engine knows the user asked for opens, whatever the button or key; a middle
+    // click opens it behind the page.
     EXPECT_TRUE(click_until(tab, "link", [&] { return tab_count() == 3; }, Qt::MiddleButton));
-    // Each popup opens in a tab that becomes the active one: back to the page.
+    EXPECT_EQ(app().ActiveBrowser(), tab);
+    // The others open in a tab that becomes the active one: back to the page.
     const auto show_page = [&] { app().main_frame()->mdi_area()->setActiveSubWindow(tab->frame()); };
     show_page();
     QWidget* input = tab->view()->focusProxy();
@@ -312,6 +315,9 @@ TEST_F(BrowsingTest, DeadRenderProcessShowsTheCrashPageAndReloadBringsThePageBac
         return !reason.isEmpty();
     }));
     EXPECT_EQ(reason, "ページを表示するプロセスが強制終了されました。");
+    // The tab still names the page that crashed: in the address bar and to the saved tabs.
+    EXPECT_EQ(tab->LocationURL(), pages_.url("/live"));
+    EXPECT_EQ(app().main_frame()->findChild<CAddressBar*>()->combo()->lineEdit()->text(), pages_.url("/live").toString());
     tab->page()->runJavaScript("document.getElementById('reload').click()");
     ASSERT_TRUE(wait_until([&] { return tab->LocationName() == "live"; }, 30000));
     EXPECT_EQ(tab->LocationURL(), pages_.url("/live"));

@@ -11,6 +11,7 @@
 #include "app/ChildFrame.h"
 #include "app/KeyCommands.h"
 #include "app/MainFrame.h"
+#include "app/AddressBar.h"
 #include "app/BrowserPage.h"
 #include "app/TabBrowserWnd.h"
 #include "platform/QtText.h"
@@ -272,6 +273,65 @@ TEST_F(GestureTest, KeyCommandsRunOncePerPressAndMatchAOneTokenKeyWithAnyModifie
     QTest::keyClick(keyboard(), Qt::Key_F5, Qt::ControlModifier);
     QTest::keyRelease(keyboard(), Qt::Key_Control);
     EXPECT_TRUE(wait_for([&] { return frame->tabs().size() == 1u; }));
+}
+
+TEST_F(GestureTest, CommonBrowserKeysReachTheFrameFromThePage)
+{
+    start_with_tabs(3);
+    CMainFrame* frame = app().main_frame();
+    std::vector<CChildFrame*> tabs = frame->tabs();
+    const auto press = [](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+        QTest::keyClick(keyboard(), key, modifiers);
+        settle();
+    };
+    // The keys arrive while the page has the keyboard, as after a click on it.
+    input_of(active())->setFocus();
+
+    // Tabs in strip order, round the ends (the tab area would go by last activation).
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(frame->active_tab(), tabs[0]);
+    press(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(frame->active_tab(), tabs[2]);
+    press(Qt::Key_PageUp, Qt::ControlModifier);
+    EXPECT_EQ(frame->active_tab(), tabs[1]);
+
+    // Close, then bring the page back; the next press brings back the one closed before.
+    const std::size_t closed_before = app().settings().lastclose.size();
+    press(Qt::Key_W, Qt::ControlModifier);
+    ASSERT_TRUE(wait_for([&] { return frame->tabs().size() == 2u; }));
+    press(Qt::Key_T, Qt::ControlModifier | Qt::ShiftModifier);
+    ASSERT_TRUE(wait_until([&] { return active() && active()->LocationURL() == pages_.url("/t1"); }));
+    EXPECT_EQ(app().settings().lastclose.size(), closed_before);
+
+    // Back, forward and reload.
+    CTabBrowserWnd* tab = active();
+    wait_painted(tab);
+    tab->Navigate(pages_.url("/t2"));
+    ASSERT_TRUE(wait_until([&] { return !tab->busy() && tab->LocationURL() == pages_.url("/t2"); }));
+    input_of(tab)->setFocus();
+    press(Qt::Key_Left, Qt::AltModifier);
+    ASSERT_TRUE(wait_until([&] { return !tab->busy() && tab->LocationURL() == pages_.url("/t1"); }));
+    press(Qt::Key_Right, Qt::AltModifier);
+    ASSERT_TRUE(wait_until([&] { return !tab->busy() && tab->LocationURL() == pages_.url("/t2"); }));
+    const int loads = pages_.hits("/t2");
+    press(Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(wait_until([&] { return pages_.hits("/t2") > loads && !tab->busy(); }));
+
+    // The address bar's text, selected for typing over.
+    CAddressComboBox* address = frame->findChild<CAddressBar*>()->combo();
+    const auto address_focused = [address] {
+        return QApplication::focusWidget() == address || address->isAncestorOf(QApplication::focusWidget());
+    };
+    press(Qt::Key_L, Qt::ControlModifier);
+    EXPECT_TRUE(address_focused());
+    EXPECT_EQ(address->lineEdit()->selectedText(), pages_.url("/t2").toString());
+
+    // A new tab on the (blank) home page waits for an address.
+    input_of(tab)->setFocus();
+    press(Qt::Key_T, Qt::ControlModifier);
+    ASSERT_TRUE(wait_for([&] { return frame->tabs().size() == 4u; }));
+    EXPECT_NE(active(), tab);
+    EXPECT_TRUE(address_focused());
 }
 
 TEST_F(GestureTest, HoldingDeleteWithAToolDeletesOncePerPress)

@@ -1,12 +1,15 @@
 #include <QMdiArea>
+#include <QProcess>
 #include <QWebEngineView>
 #include <fstream>
+#include <set>
 
 #include "AppFixture.h"
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
+#include "places/History.h"
 #include "platform/QtText.h"
 #include "platform/RegistryStore.h"
 #include "res/CommandIds.h"
@@ -167,6 +170,66 @@ TEST_F(AppTest, ClosingSavesTheOpenTabsInStripOrderForTheNextStart)
 } // namespace
 
 namespace {
+
+// A run killed outright has saved its tabs, their back entries and its history a few seconds
+// after they changed; the next start offers the tabs back, although it would not open the
+// last tabs otherwise. A run that closed leaves nothing to offer.
+TEST_F(AppTest, AfterAKilledRunTheNextStartOffersItsTabsBackWithBackEntriesAndHistory)
+{
+    pages_.set("/first", "<title>First</title><a id='next' href='/second'>next</a>"
+                         "<script>setTimeout(() => document.getElementById('next').click(), 100)</script>");
+    pages_.set("/second", "<title>Second</title>second");
+    const auto settings_file = data_.path() / "Marvo" / settings::kSettingsFileName;
+    settings::Settings options;
+    options.openlast = 0;
+    std::filesystem::create_directories(settings_file.parent_path());
+    ASSERT_TRUE(settings::save_settings(options, SavedTabs({}), settings_file.string()));
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), QString::fromStdString(data_.path().string()));
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    environment.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(MARVO_BINARY_DIR "/app/marvo"), {pages_.url("/first").toString()});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    const auto session_saved = [&] {
+        settings::Settings saved;
+        return settings::load_settings(saved, settings_file.string()) && saved.lastopen.size() == 1 &&
+               saved.lastopen[0].url == model(pages_.url("/second")) && !saved.lastopen[0].log.empty();
+    };
+    // A cold engine start on a busy machine takes long: the wait is for the saved session.
+    ASSERT_TRUE(wait_until(session_saved, 120000));
+    program.kill();
+    ASSERT_TRUE(wait_until([&] { return program.state() == QProcess::NotRunning; }, 30000));
+
+    std::vector<QString> asked;
+    ui::set_message_responder([&](const QString& text, ui::Buttons buttons) {
+        asked.push_back(text);
+        return buttons == ui::Buttons::YesNo ? ui::Answer::Yes : ui::Answer::Ok;
+    });
+    ASSERT_TRUE(start());
+    ASSERT_EQ(asked.size(), 1u);
+    const std::vector<CChildFrame*> tabs = app().main_frame()->tabs();
+    ASSERT_EQ(tabs.size(), 1u);
+    CTabBrowserWnd* restored = tabs[0]->browser();
+    EXPECT_TRUE(wait_until([&] { return restored->LocationURL() == pages_.url("/second"); }));
+    const std::vector<settings::LogEntry> back = restored->back_entries();
+    ASSERT_FALSE(back.empty());
+    EXPECT_EQ(back.back().url, model(pages_.url("/first")));
+    std::set<std::string> visited;
+    for (const places::HistoryEntry& entry : app().history().entries())
+        visited.insert(entry.url);
+    EXPECT_TRUE(visited.count(model(pages_.url("/first"))));
+    EXPECT_TRUE(visited.count(model(pages_.url("/second"))));
+
+    app().main_frame()->close();
+    delete app().main_frame();
+    app().ExitInstance();
+    ASSERT_TRUE(start());
+    ui::set_message_responder({});
+    EXPECT_EQ(asked.size(), 1u);
+}
 
 TEST_F(AppTest, OldBrowserEngineVersionStopsWithMessage144)
 {

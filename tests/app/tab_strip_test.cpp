@@ -1,6 +1,7 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QTest>
+#include <QToolTip>
 
 #include "AppFixture.h"
 #include "app/TabStrip.h"
@@ -108,6 +109,23 @@ TEST_F(TabStripTest, ClickOnCloseBoxClosesButADragNeverDoes)
     QTest::mouseRelease(strip_.get(), Qt::LeftButton, {}, close_box + QPoint(4, 0));
     EXPECT_EQ(host_.closed.size(), 1u);
     EXPECT_EQ(host_.drags, 1);
+
+    // The middle button closes the tab under it, wherever it lands on the cell.
+    const QPoint first = strip_->geometry_for_width().cell(0).center();
+    QTest::mouseClick(strip_.get(), Qt::MiddleButton, {}, first);
+    ASSERT_EQ(host_.closed.size(), 2u);
+    EXPECT_EQ(host_.closed[1], strip_->tab(0));
+}
+
+TEST_F(TabStripTest, TipShowsTheWholeTitle)
+{
+    const QString title = QStringLiteral("A title far too long for a cell of one hundred and fifty pixels");
+    add(title);
+    const QPoint cell = strip_->geometry_for_width().cell(0).center();
+    QHelpEvent help(QEvent::ToolTip, cell, strip_->mapToGlobal(cell));
+    QApplication::sendEvent(strip_.get(), &help);
+    EXPECT_EQ(QToolTip::text(), title);
+    QToolTip::hideText();
 }
 
 TEST_F(TabStripTest, WheelSwitchesTabsWithoutWrapping)
