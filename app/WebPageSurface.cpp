@@ -148,13 +148,8 @@ std::vector<DocumentView> WebPageSurface::documents() const
 
 QImage WebPageSurface::grab_page(const QRect& area)
 {
-    // The grab is in device pixels; the layer works in the page's own (logical) pixels.
-    if (QWidget* input = input_widget()) {
-        QImage page = input->grab(area).toImage();
-        if (page.size() != area.size())
-            page = page.scaled(area.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        return page;
-    }
+    if (QWidget* input = input_widget())
+        return input->grab(area).toImage();
     QImage blank(area.size(), QImage::Format_RGB32);
     blank.fill(Qt::white);
     return blank;

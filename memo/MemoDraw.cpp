@@ -108,7 +108,33 @@ constexpr std::int64_t kLensWeight = 100;         // a square root and a cosine 
 constexpr std::int64_t kUntabledLensWeight = 400; // the same with no table, as measured
 constexpr std::int64_t kBraceWeight = 6;          // copy, wide curve, blend back
 
+// A document coordinate times the scale, kept in range: coordinates come from files.
+std::int32_t scaled(std::int32_t v, double scale)
+{
+    return std::int32_t(std::clamp<double>(std::round(double(v) * scale), INT32_MIN, INT32_MAX));
+}
+
 } // namespace
+
+Point DrawContext::place(Point p) const
+{
+    if (scale == 1.0)
+        return translate(p, offset);
+    return translate({scaled(p.x, scale), scaled(p.y, scale)}, offset);
+}
+
+Rect DrawContext::place(const Rect& r) const
+{
+    if (scale == 1.0)
+        return r.offset(offset.x, offset.y);
+    return Rect{scaled(r.left, scale), scaled(r.top, scale), scaled(r.right, scale), scaled(r.bottom, scale)}.offset(
+        offset.x, offset.y);
+}
+
+std::int32_t DrawContext::length(std::int32_t v) const
+{
+    return scale == 1.0 ? v : scaled(v, scale);
+}
 
 // ---- stroke ----
 
@@ -136,21 +162,24 @@ void StrokeObject::draw(DrawContext& ctx)
 {
     if (points.empty())
         return;
-    if (!ctx.update.intersects(bounds().offset(ctx.offset.x, ctx.offset.y)))
+    const Rect window_bounds = ctx.place(bounds());
+    if (!ctx.update.intersects(window_bounds))
         return;
     std::vector<Point> pts(points.size());
     for (std::size_t i = 0; i < points.size(); ++i)
-        pts[i] = translate(points[i], ctx.offset);
+        pts[i] = ctx.place(points[i]);
+    // Pen widths scale with the picture; the brushes are kept per width.
+    const std::int32_t line_width = ctx.length(width);
     // Arrow-head lines: from the tip to each of its two ends.
     std::vector<std::pair<Point, Point>> heads;
     if (pts.size() >= 2) {
         Point l, r;
-        if (arrow_start && arrow_head(pts[0], pts[1], width, l, r)) {
+        if (arrow_start && arrow_head(pts[0], pts[1], line_width, l, r)) {
             heads.push_back({pts[0], l});
             heads.push_back({pts[0], r});
         }
         const std::size_t n = pts.size() - 1;
-        if (arrow_end && arrow_head(pts[n], pts[n - 1], width, l, r)) {
+        if (arrow_end && arrow_head(pts[n], pts[n - 1], line_width, l, r)) {
             heads.push_back({pts[n], l});
             heads.push_back({pts[n], r});
         }
@@ -159,11 +188,10 @@ void StrokeObject::draw(DrawContext& ctx)
     for (const Rect& r : ctx.update.rects)
         update_bounds = update_bounds.united(r);
     update_bounds = update_bounds.intersected({0, 0, ctx.target.width(), ctx.target.height()});
-    const Rect window_bounds = bounds().offset(ctx.offset.x, ctx.offset.y);
     if (type != 1) {
         // A segment touches at most its (widened) box inside the update area, and at most its
         // length and a pen width by the pen width.
-        const std::int64_t pen = std::max(1, width);
+        const std::int64_t pen = std::max(1, line_width);
         auto segment = [&](Point a, Point b) {
             const Rect box = Rect{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)}
                                  .inflated(std::int32_t(pen / 2 + 1))
@@ -178,21 +206,21 @@ void StrokeObject::draw(DrawContext& ctx)
             cost += segment(pts[i - 1], pts[i]);
         for (const auto& [tip, end] : heads)
             cost += segment(tip, end);
-        if (width <= 1)
+        if (line_width <= 1)
             cost *= kCanvasLineWeight;
         if (!afford(ctx, cost, window_bounds))
             return;
     }
-    if (type != 1 && width > 1) {
+    if (type != 1 && line_width > 1) {
         for (std::size_t i = 1; i < pts.size(); ++i)
-            raster::fill_wide_line(ctx.target, ctx.update, pts[i - 1], pts[i], width, colour);
+            raster::fill_wide_line(ctx.target, ctx.update, pts[i - 1], pts[i], line_width, colour);
         for (const auto& [tip, end] : heads)
-            raster::fill_wide_line(ctx.target, ctx.update, tip, end, width, colour);
+            raster::fill_wide_line(ctx.target, ctx.update, tip, end, line_width, colour);
         return;
     }
     if (type != 1) {
         Canvas& c = ctx.canvases.canvas_for(ctx.target);
-        c.set_pen({colour, width, true});
+        c.set_pen({colour, line_width, true});
         c.move_to(pts[0]);
         for (std::size_t i = 1; i < pts.size(); ++i)
             c.line_to(pts[i]);
@@ -203,7 +231,7 @@ void StrokeObject::draw(DrawContext& ctx)
         return;
     }
     // The soft pen: an outer brush two pixels wider in the border colour, then the pen's own.
-    const int radius = std::clamp(width, 0, BrushStamp::kMaxRadius - 2);
+    const int radius = std::clamp(line_width, 0, BrushStamp::kMaxRadius - 2);
     {
         // Two repaint threads may draw the same stroke, each in its own part of the window.
         const std::lock_guard hold(draw_cache_mutex());
@@ -254,11 +282,14 @@ void StrokeObject::draw(DrawContext& ctx)
 
 void TextBoxObject::draw(DrawContext& ctx)
 {
-    const Rect box = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    const Rect box = ctx.place(rect.normalized());
     if (!ctx.update.intersects(box))
         return;
+    LogFont shown_font = font;
+    shown_font.height = ctx.length(font.height);
+    shown_font.width = ctx.length(font.width);
     // The background, and each byte of text as a glyph of the font's height.
-    const std::int64_t glyph = std::max<std::int64_t>(8, std::llabs(std::int64_t(font.height)));
+    const std::int64_t glyph = std::max<std::int64_t>(8, std::llabs(std::int64_t(shown_font.height)));
     if (!afford(ctx, visible_pixels(ctx, box) + std::int64_t(text.size()) * glyph * glyph, box))
         return;
     const int w = int(std::min<std::int64_t>(box.width(), INT32_MAX));
@@ -268,22 +299,23 @@ void TextBoxObject::draw(DrawContext& ctx)
     if (opacity > 0) {
         // Body and tail share no row, so no pixel is blended twice.
         const Region area = ctx.update.intersected(box);
-        raster::blend_round_rect(ctx.target, area, body, 10, 10, background_colour, opacity);
+        raster::blend_round_rect(ctx.target, area, body, ctx.length(10), ctx.length(10), background_colour, opacity);
         if (shape == 1) {
             const std::int32_t yb = body.bottom;
             const std::int32_t x0 = std::int32_t(box.left + 3 * std::int64_t(w) / 5);
-            const std::int32_t x1 = std::int32_t(std::min<std::int64_t>(x0 + 20, box.left + 4 * std::int64_t(w) / 5));
+            const std::int32_t x1 =
+                std::int32_t(std::min<std::int64_t>(x0 + ctx.length(20), box.left + 4 * std::int64_t(w) / 5));
             raster::blend_convex_polygon(ctx.target, area, {{x0, yb}, {x1, box.bottom}, {x1, yb}}, background_colour,
                                          opacity);
         }
     }
     Canvas& c = ctx.canvases.canvas_for(ctx.target);
-    c.set_font(font);
+    c.set_font(shown_font);
     c.set_clip(ctx.update.intersected(body));
     c.set_text_colour(text_colour);
-    c.set_pen({text_colour, 1, true});
-    const int x = box.left + 8;
-    std::int64_t y = std::int64_t(box.top) + 8;
+    c.set_pen({text_colour, ctx.length(1), true});
+    const int x = box.left + ctx.length(8);
+    std::int64_t y = std::int64_t(box.top) + ctx.length(8);
     for (std::string_view line : lines()) {
         if (y > std::int64_t(body.bottom))
             break;
@@ -302,7 +334,7 @@ void TextBoxObject::draw(DrawContext& ctx)
 
 void StampObject::draw(DrawContext& ctx)
 {
-    const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    const Rect r = ctx.place(rect.normalized());
     if (!ctx.update.intersects(r))
         return;
     const MemoImage* picture = ctx.stamps ? ctx.stamps->find(name) : nullptr;
@@ -337,7 +369,7 @@ void StampObject::draw(DrawContext& ctx)
 
 void PhotoObject::draw(DrawContext& ctx)
 {
-    const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    const Rect r = ctx.place(rect.normalized());
     if (!ctx.update.intersects(r) || image.empty())
         return;
     // The smoothly scaled picture is kept while the rectangle keeps its size: scaling every
@@ -382,9 +414,9 @@ const MemoImage& PhotoObject::scaled_picture(int w, int h)
 
 void PrimitiveObject::draw(DrawContext& ctx)
 {
-    const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    const Rect r = ctx.place(rect.normalized());
     // The pen straddles the outline, so the covered area reaches past the rectangle.
-    const int pen = std::clamp(border_width, 1, 1000);
+    const int pen = std::max(1, ctx.length(std::clamp(border_width, 1, 1000)));
     const Rect covered = r.inflated(pen / 2 + 2);
     if (!ctx.update.intersects(covered))
         return;
@@ -395,8 +427,8 @@ void PrimitiveObject::draw(DrawContext& ctx)
     if (shape >= 0 && shape <= 2) {
         static constexpr raster::Outline kOutlines[] = {raster::Outline::rectangle, raster::Outline::ellipse,
                                                         raster::Outline::round_rect};
-        raster::blend_bordered(ctx.target, ctx.update, kOutlines[shape], r, {10, 10}, pen, border_colour, fill_colour,
-                               opacity);
+        raster::blend_bordered(ctx.target, ctx.update, kOutlines[shape], r, {ctx.length(10), ctx.length(10)}, pen,
+                               border_colour, fill_colour, opacity);
         return;
     }
     if (shape != 3 && shape != 4)
@@ -419,17 +451,17 @@ void PrimitiveObject::draw(DrawContext& ctx)
 
 // ---- effect ----
 
-void EffectObject::mosaic(MemoImage& image, int x, int y, int w, int h)
+void EffectObject::mosaic(MemoImage& image, int x, int y, int w, int h, int block)
 {
     // Blocks are aligned to the effect's corner even when only part of it is visible.
     int vx, vy, vw, vh;
-    if (!visible_area(Rect{x, y, x + w, y + h}, image, vx, vy, vw, vh))
+    if (!visible_area(Rect{x, y, x + w, y + h}, image, vx, vy, vw, vh) || block < 1)
         return;
-    const int first_bx = (vx - x) / 8, first_by = (vy - y) / 8;
-    for (int by = y + first_by * 8; by < vy + vh; by += 8)
-        for (int bx = x + first_bx * 8; bx < vx + vw; bx += 8) {
+    const int first_bx = (vx - x) / block, first_by = (vy - y) / block;
+    for (int by = y + first_by * block; by < vy + vh; by += block)
+        for (int bx = x + first_bx * block; bx < vx + vw; bx += block) {
             const int x0 = std::max(bx, vx), y0 = std::max(by, vy);
-            const int x1 = std::min({bx + 8, x + w, vx + vw}), y1 = std::min({by + 8, y + h, vy + vh});
+            const int x1 = std::min({bx + block, x + w, vx + vw}), y1 = std::min({by + block, y + h, vy + vh});
             std::uint32_t sum[3] = {0, 0, 0};
             for (int yy = y0; yy < y1; ++yy) {
                 const std::uint8_t* p = image.pixel(x0, yy);
@@ -537,7 +569,7 @@ void EffectObject::lens(MemoImage& image, int x, int y, int w, int h)
 
 void EffectObject::draw(DrawContext& ctx)
 {
-    const Rect r = rect.normalized().offset(ctx.offset.x, ctx.offset.y);
+    const Rect r = ctx.place(rect.normalized());
     if (!ctx.update.intersects(r))
         return;
     prepare_scratch(ctx);
@@ -564,7 +596,7 @@ void EffectObject::draw(DrawContext& ctx)
     MemoImage& M = ctx.scratch2;
     P.copy(ax, ay, aw, ah, ctx.target, ax, ay);
     switch (operation) {
-    case 0: mosaic(P, r.left, r.top, rw, rh); break;
+    case 0: mosaic(P, r.left, r.top, rw, rh, std::max(1, ctx.length(8))); break;
     case 1: lens(P, r.left, r.top, rw, rh); break;
     case 2: blur(P, r.left, r.top, rw, rh); break;
     case 3: negative(P, r.left, r.top, rw, rh); break;
@@ -577,7 +609,7 @@ void EffectObject::draw(DrawContext& ctx)
     c.set_brush({0, true});
     switch (shape) {
     case 1: c.ellipse(r); break;
-    case 2: c.round_rect(r, 10, 10); break;
+    case 2: c.round_rect(r, ctx.length(10), ctx.length(10)); break;
     default: c.rectangle(r); break;
     }
     // Mask out the shape, keep P only inside it, and combine: inside the update region only,

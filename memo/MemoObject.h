@@ -37,7 +37,9 @@ inline constexpr std::int64_t kDrawBudget = std::int64_t(1) << 28;
 
 // Everything a draw call needs. Images are in window coordinates; offset maps document
 // coordinates to them (minus the scroll position). The scratch images are re-created at the
-// target's size when they differ.
+// target's size when they differ. On a high-density screen the window's pixels are smaller
+// than the document's: scale is how many there are to one, offset is in the window's pixels,
+// and objects draw their geometry scaled (place, length) so that they come out sharp.
 struct DrawContext {
     MemoImage& target;
     MemoImage& scratch1;
@@ -58,6 +60,12 @@ struct DrawContext {
     // repaint counts in each): when not zero, the caller can say why the package looks as it
     // does.
     int over_budget = 0;
+    double scale = 1.0;
+
+    // A document point, rectangle or length in the target's pixels.
+    Point place(Point document_point) const;
+    Rect place(const Rect& document_rect) const;
+    std::int32_t length(std::int32_t document_length) const;
 };
 
 // The window that shows memos, as the objects need it for clicks and editors.
@@ -357,7 +365,8 @@ public:
     std::int32_t shape = 0;     // 0 rectangle, 1 ellipse, 2 rounded rectangle
 
     // The filters, on the w x h area of image at (x, y). Public for tests and benchmarks.
-    static void mosaic(MemoImage& image, int x, int y, int w, int h);
+    // Mosaic blocks are `block` pixels a side, 8 unless the picture is scaled.
+    static void mosaic(MemoImage& image, int x, int y, int w, int h, int block = 8);
     static void blur(MemoImage& image, int x, int y, int w, int h);
     static void negative(MemoImage& image, int x, int y, int w, int h);
     void lens(MemoImage& image, int x, int y, int w, int h);

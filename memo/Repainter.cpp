@@ -78,6 +78,8 @@ void Repainter::draw(MemoPackage& package, DrawContext& ctx)
                       ctx.update.intersected({-kFar, middle, kFar, kFar}),
                       ctx.offset,  *helper_canvases_, ctx.stamps, ctx.missing_stamp_pen};
 
+    upper.scale = lower.scale = ctx.scale;
+
     // Each thread may spend what is left of the budget: they run side by side, so either
     // bounds the time. What is left afterwards is what the thread that spent more left.
     auto draw_both_halves = [&](std::size_t first, std::size_t end) {

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <QClipboard>
@@ -854,10 +855,13 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
 
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    painter.drawImage(area.topLeft(), image_of(back_), area);
+    // back_ holds the screen's own pixels: drawn one to one, whatever the scale.
+    QImage memos = image_of(back_);
+    memos.setDevicePixelRatio(devicePixelRatioF());
+    painter.setClipRect(area);
+    painter.drawImage(QPointF(0, 0), memos);
 
     // Selection frame and handle, and the marked area: dotted, over everything.
-    painter.setClipRect(area);
     painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
     MemoObject* sel = selection();
@@ -914,10 +918,12 @@ bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView
 {
     const PictureKey key = picture_key(docs);
     const bool whole = area == rect();
+    // On a scaled screen the picture moves by whole pixels of the screen only.
+    const qreal moved =
+        picture_ && docs.size() == 1 ? (docs.front().scroll.y() - picture_->scroll.y()) * devicePixelRatioF() : 0;
     const bool reusable = whole && picture_ && docs.size() == 1 && !key.tool && key == picture_->key &&
-                          docs.front().scroll.x() == picture_->scroll.x() &&
-                          std::abs(docs.front().scroll.y() - picture_->scroll.y()) < height() / 2 &&
-                          effect_areas(docs, rect()).empty();
+                          docs.front().scroll.x() == picture_->scroll.x() && std::abs(moved) < height() / 2 &&
+                          moved == std::round(moved) && effect_areas(docs, rect()).empty();
     const int dy = reusable ? docs.front().scroll.y() - picture_->scroll.y() : 0;
     if (!reusable || dy == 0) {
         // Drawn whole by the caller; remembered when it is the whole layer.
@@ -926,13 +932,15 @@ bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView
             picture_ = Picture{key, docs.front().scroll};
         return false;
     }
-    const std::size_t row = std::size_t(width()) * 4;
-    if (dy > 0)
-        for (int y = 0; y < height() - dy; ++y)
-            std::memcpy(back_.pixel(0, y), back_.pixel(0, y + dy), row);
+    const QSize device = device_rect(rect()).size();
+    const int rows = qRound(moved);
+    const std::size_t row = std::size_t(device.width()) * 4;
+    if (rows > 0)
+        for (int y = 0; y < device.height() - rows; ++y)
+            std::memcpy(back_.pixel(0, y), back_.pixel(0, y + rows), row);
     else
-        for (int y = height() - 1; y >= -dy; --y)
-            std::memcpy(back_.pixel(0, y), back_.pixel(0, y + dy), row);
+        for (int y = device.height() - 1; y >= -rows; --y)
+            std::memcpy(back_.pixel(0, y), back_.pixel(0, y + rows), row);
     const QRect exposed = dy > 0 ? QRect(0, height() - dy, width(), dy) : QRect(0, 0, width(), -dy);
     if (!paint_transparent(exposed)) {
         picture_.reset();
@@ -970,8 +978,26 @@ void CLayerWnd::take_page_pixels(const std::vector<QRect>& areas)
     for (const QRect& r : areas)
         bounds |= r;
     const QScopedValueRollback<bool> grabbing(grabbing_, true);
-    page_pixels_ = surface_.grab_page(bounds).convertToFormat(QImage::Format_RGB32);
+    page_pixels_ = page_picture(bounds, device_rect(bounds).size());
     page_pixels_area_ = bounds;
+}
+
+QImage CLayerWnd::page_picture(const QRect& area, QSize size)
+{
+    QImage page = surface_.grab_page(area).convertToFormat(QImage::Format_RGB32);
+    if (page.size() != size)
+        page = page.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return page;
+}
+
+QRect CLayerWnd::device_rect(const QRect& area) const
+{
+    const qreal s = devicePixelRatioF();
+    if (s == 1.0)
+        return area;
+    const QPoint top_left(int(std::floor(area.left() * s)), int(std::floor(area.top() * s)));
+    const QPoint end(int(std::ceil((area.right() + 1) * s)), int(std::ceil((area.bottom() + 1) * s)));
+    return QRect(top_left, end - QPoint(1, 1));
 }
 
 std::vector<QRect> CLayerWnd::effect_areas(const std::vector<DocumentView>& docs, const QRect& area) const
@@ -992,10 +1018,11 @@ std::vector<QRect> CLayerWnd::effect_areas(const std::vector<DocumentView>& docs
 
 void CLayerWnd::ensure_buffers()
 {
-    if (back_.width() >= width() && back_.height() >= height() && !back_.empty())
+    const QSize device = device_rect(rect()).size();
+    if (back_.width() >= device.width() && back_.height() >= device.height() && !back_.empty())
         return;
-    const int w = std::max(width(), 1280);
-    const int h = std::max(height(), 1024);
+    const int w = std::max(device.width(), 1280);
+    const int h = std::max(device.height(), 1024);
     picture_.reset();
     canvases_.release();
     shared_repainter().release_canvases();
@@ -1017,18 +1044,23 @@ void CLayerWnd::copy_page_into(memo::MemoImage& target, const QRect& area, const
     }
 }
 
-void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area)
+void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area, bool on_screen)
 {
     const MemoLayerServices& services = memo_layer_services();
     CTool* t = tool();
     memo::Canvas& canvas = canvases_.canvas_for(target);
+    const qreal scale = on_screen ? devicePixelRatioF() : 1.0;
     int outlined = 0;
     for (const DocumentView& doc : surface_.documents()) {
         const QRect clip = doc.rect & area;
         if (clip.isEmpty())
             continue;
-        const memo::Region region(to_rect(clip));
-        memo::DrawContext ctx{target, scratch1_, scratch2_, region, doc.offset(), canvases_, services.stamps};
+        const memo::Region region(to_rect(on_screen ? device_rect(clip) : clip));
+        const memo::Point o = doc.offset();
+        const memo::Point offset{int(std::lround(o.x * scale)), int(std::lround(o.y * scale))};
+        memo::DrawContext ctx{target, scratch1_, scratch2_, region, offset, canvases_, services.stamps};
+        ctx.scale = scale;
+        ctx.missing_stamp_pen.width = ctx.length(ctx.missing_stamp_pen.width);
         canvas.set_clip(region);
         if (const auto pkg = package(doc.url, false))
             shared_repainter().draw(*pkg, ctx);
@@ -1052,10 +1084,10 @@ void CLayerWnd::paint_into(const QRect& area)
     QImage page;
     {
         const QScopedValueRollback<bool> grabbing(grabbing_, true);
-        page = surface_.grab_page(area).convertToFormat(QImage::Format_RGB32);
+        page = page_picture(area, area.size());
     }
     copy_page_into(back_, area, page, area.topLeft());
-    draw_memos(back_, area);
+    draw_memos(back_, area, false);
 }
 
 // Memos are drawn by blending over what lies under them, so the same drawing over black and
@@ -1078,18 +1110,21 @@ bool CLayerWnd::paint_transparent(const QRect& area)
         }
     ensure_buffers();
     const QScopedValueRollback<bool> painting(painting_, true);
-    back_.fill_rect(area.left(), area.top(), area.width(), area.height(), memo::rgb(0, 0, 0), 255);
-    back_white_.fill_rect(area.left(), area.top(), area.width(), area.height(), memo::rgb(255, 255, 255), 255);
-    for (const QRect& r : effects) {
+    const QRect device = device_rect(area);
+    back_.fill_rect(device.left(), device.top(), device.width(), device.height(), memo::rgb(0, 0, 0), 255);
+    back_white_.fill_rect(device.left(), device.top(), device.width(), device.height(), memo::rgb(255, 255, 255), 255);
+    const QPoint page_origin = device_rect(page_pixels_area_).topLeft();
+    for (const QRect& effect : effects) {
+        const QRect r = device_rect(effect);
         back_.fill_rect(r.left(), r.top(), r.width(), r.height(), memo::rgb(255, 255, 255), 255);
-        copy_page_into(back_, r, page_pixels_, page_pixels_area_.topLeft());
+        copy_page_into(back_, r, page_pixels_, page_origin);
         back_white_.copy(r.left(), r.top(), r.width(), r.height(), back_, r.left(), r.top());
     }
-    draw_memos(back_, area);
-    draw_memos(back_white_, area);
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        memo::pixel_rows::premultiply_from_backdrops(back_.pixel(area.left(), y), back_white_.pixel(area.left(), y),
-                                                     area.width());
+    draw_memos(back_, area, true);
+    draw_memos(back_white_, area, true);
+    for (int y = device.top(); y <= device.bottom(); ++y)
+        memo::pixel_rows::premultiply_from_backdrops(back_.pixel(device.left(), y), back_white_.pixel(device.left(), y),
+                                                     device.width());
     return true;
 }
 

@@ -214,11 +214,19 @@ private:
     // Reads the page under the effects back, after the engine presented a frame.
     void follow_page();
     void take_page_pixels(const std::vector<QRect>& areas);
-    void draw_memos(memo::MemoImage& target, const QRect& area);
+    // The page's own pixels of a layer area, as a picture of the given size.
+    QImage page_picture(const QRect& area, QSize size);
+    // The pixels of the screen that a layer area covers: on a scaled screen (a device pixel
+    // ratio above 1) the layer draws into its buffers at the screen's resolution.
+    QRect device_rect(const QRect& area) const;
+    // Memos of a layer area into the target: at the screen's resolution (the window's paint),
+    // or one to one (pictures of what is shown).
+    void draw_memos(memo::MemoImage& target, const QRect& area, bool on_screen);
     // The page with its memos, opaque, into back_ (pictures of what is shown).
     void paint_into(const QRect& area);
-    // The memos alone, premultiplied over transparency, into back_ (the window's own paint).
-    // False (nothing painted) while the page's pixels under an effect are still to be read.
+    // The memos alone, premultiplied over transparency, into back_ at the screen's resolution
+    // (the window's own paint). False (nothing painted) while the page's pixels under an
+    // effect are still to be read.
     bool paint_transparent(const QRect& area);
     void make_thumbnail();
     void stamp_package(memo::MemoPackage& package);

@@ -38,7 +38,8 @@ public:
     // False while a navigation has not shown its document yet: memos wait for their page
     // rather than stand over an empty view.
     virtual bool document_shown() const { return true; }
-    // The page's own pixels of an area of the host, without the memos.
+    // The page's own pixels of an area of the host, without the memos: at the screen's
+    // resolution where the page has it (a device pixel ratio above 1), else one to one.
     virtual QImage grab_page(const QRect& area) = 0;
     virtual void navigate(const std::string& url) = 0;
     // A file dropped on the page that is no picture: the browser opens it by its kind.

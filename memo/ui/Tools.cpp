@@ -381,8 +381,7 @@ void CRectTool::draw_feedback(memo::DrawContext& context, const DocumentView& do
 {
     if (!dragging_ || document.url != document_.url)
         return;
-    const memo::Point o = context.offset;
-    draw_drag(context, rect_.normalized().offset(o.x, o.y));
+    draw_drag(context, rect_.normalized());
 }
 
 void CRectTool::draw_drag(memo::DrawContext& context, const memo::Rect& r)
@@ -390,7 +389,7 @@ void CRectTool::draw_drag(memo::DrawContext& context, const memo::Rect& r)
     memo::Canvas& c = context.canvases.canvas_for(context.target);
     c.set_pen({0, 1, true});
     c.set_brush(memo::Brush::none());
-    c.rectangle(r);
+    c.rectangle(context.place(r));
 }
 
 bool CTextTool::left_up(Qt::KeyboardModifiers, QPoint p)
@@ -494,8 +493,7 @@ void CEffectTool::draw_drag(memo::DrawContext& context, const memo::Rect& r)
     memo::EffectObject preview;
     preview.operation = template_.operation;
     preview.shape = template_.shape;
-    const memo::Point o = context.offset;
-    preview.rect = r.offset(-o.x, -o.y);
+    preview.rect = r;
     preview.draw(context);
     CRectTool::draw_drag(context, r);
 }

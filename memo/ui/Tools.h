@@ -125,7 +125,8 @@ protected:
     void end() override { dragging_ = false; }
     // Stops the drag; the rectangle in document coordinates and whether there was one.
     bool finish(QPoint p, memo::Rect& rect);
-    virtual void draw_drag(memo::DrawContext& context, const memo::Rect& window_rect);
+    // The dragged rectangle, in document coordinates.
+    virtual void draw_drag(memo::DrawContext& context, const memo::Rect& document_rect);
 
     bool dragging_ = false;
     QPoint press_;
@@ -167,7 +168,7 @@ public:
     memo::EffectObject& effect() { return template_; }
 
 protected:
-    void draw_drag(memo::DrawContext& context, const memo::Rect& window_rect) override;
+    void draw_drag(memo::DrawContext& context, const memo::Rect& document_rect) override;
 
 private:
     memo::EffectObject template_;

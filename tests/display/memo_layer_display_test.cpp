@@ -390,7 +390,8 @@ TEST_F(MemoLayerDisplayTest, AFramesMemosFollowItsScrolling)
 }
 
 // The interface scaled by 2: memos keep their document places and sizes in the page's own
-// pixels, each twice as large on the screen, and an effect reads the page at that scale.
+// pixels, each twice as large on the screen and drawn at the screen's resolution, and an
+// effect reads the page at that scale.
 struct ScaleFactorTwo {
     ScaleFactorTwo() { qputenv("QT_SCALE_FACTOR", "2"); }  // before the application is made
 };
@@ -412,19 +413,36 @@ TEST_F(ScaledMemoLayerDisplayTest, MemosAndEffectsKeepTheirPlacesAtScaleTwo)
     negative->rect = {150, 100, 250, 200};
     negative->operation = 3;
     pkg->add(std::move(negative));
+    auto ellipse = box({80, 10, 160, 90}, memo::rgb(0, 200, 0));
+    ellipse->shape = 1;
+    pkg->add(std::move(ellipse));
     tab->layer()->update();
 
     // On one screenshot: the negative of each half where each half is, and the box 40 page
     // pixels wide drawn 80 screen pixels wide at twice its place.
     const QPoint corner = screen::on_screen(view, {20, 20});
     const QPoint left = screen::on_screen(view, {175, 150}), right = screen::on_screen(view, {225, 150});
+    QImage shot;
     EXPECT_TRUE(wait_until([&] {
-        const QImage shot = screen::shot();
+        shot = screen::shot();
         return cyanish(shot.pixel(left)) && yellowish(shot.pixel(right)) &&
                greenish(shot.pixel(corner + QPoint(2, 2))) && greenish(shot.pixel(corner + QPoint(77, 77))) &&
-               reddish(shot.pixel(corner + QPoint(83, 83))) && reddish(shot.pixel(corner - QPoint(3, 3)));
+               reddish(shot.pixel(corner + QPoint(83, 83))) && reddish(shot.pixel(corner - QPoint(3, 3))) &&
+               greenish(shot.pixel(screen::on_screen(view, {120, 50})));
     }));
     screen::keep(QStringLiteral("memos-at-scale-two"));
+
+    // Sharp: the ellipse's outline steps by single pixels of the screen. A picture drawn at the
+    // page's resolution and scaled up would step by two, from even columns only.
+    const QPoint ellipse_corner = screen::on_screen(view, {80, 10});
+    int odd_edges = 0;
+    for (int y = 0; y < 160; ++y)
+        for (int x = 0; x < 80; ++x)
+            if (greenish(shot.pixel(ellipse_corner + QPoint(x, y)))) {
+                odd_edges += x % 2;
+                break;
+            }
+    EXPECT_GT(odd_edges, 20) << "rows whose outline starts on an odd column of the screen";
 }
 
 // While the page has not shown its document yet, its memos are not shown over an empty view:
