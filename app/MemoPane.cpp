@@ -2,10 +2,14 @@
 
 #include <QPointer>
 #include <QUrl>
+#include <QWebEngineView>
+#include <memory>
 
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/PackageCache.h"
+#include "memo/PackageFiles.h"
+#include "memo/ui/LayerWnd.h"
 #include "memo/ui/MemoBarDlg.h"
 #include "share/ShareProtocol.h"
 #include "share/ui/MemoSearchDialog.h"
@@ -28,12 +32,38 @@ CMemoBarDlg* create_memo_pane(QWidget* parent)
         theApp().OpenInNewTab(url);
         theApp().SetBrowseMode();
     };
+    pane->on_show_memo = show_found_memo;
     pane->on_search = [pane] { search_server_memos(*pane); };
-    theApp().package_cache().set_stored_listener([pane = QPointer<CMemoBarDlg>(pane)] {
+    theApp().package_cache().set_stored_listener([pane = QPointer<CMemoBarDlg>(pane)](const std::vector<std::string>& urls) {
         if (pane)
-            pane->follow_stored_memos();
+            pane->follow_stored_memos(urls);
     });
     return pane;
+}
+
+void show_found_memo(const std::string& url, const memo::Guid& id)
+{
+    CMarvoApp& app = theApp();
+    app.SetBrowseMode();
+    CTabBrowserWnd* tab = app.ActiveBrowser();
+    if (tab && tab->layer() &&
+        memo::normalize_url(platform::model_url(tab->view()->url())) == memo::normalize_url(url)) {
+        tab->layer()->show_memo(url, id);
+        return;
+    }
+    if (tab)
+        tab->Navigate(platform::url_from_model(url));
+    else
+        tab = app.OpenInNewTab(url);
+    if (!tab)
+        return;
+    // Once, when the page has loaded: its memos are there to scroll to.
+    auto once = std::make_shared<QMetaObject::Connection>();
+    *once = QObject::connect(tab->view(), &QWebEngineView::loadFinished, tab, [tab, url, id, once](bool) {
+        QObject::disconnect(*once);
+        if (CLayerWnd* layer = tab->layer())
+            layer->show_memo(url, id);
+    });
 }
 
 // "検索": the sites the server holds memos for, in place of the local list. A failed request

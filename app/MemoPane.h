@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+
+#include "memo/MemoTypes.h"
+
 class QWidget;
 class CMemoBarDlg;
 
@@ -9,3 +13,7 @@ CMemoBarDlg* create_memo_pane(QWidget* parent);
 
 // "検索" of the memo pane: asks the server through the search dialog and lists its answer.
 void search_server_memos(CMemoBarDlg& pane);
+
+// A memo found by the memo pane's search: its page in the active tab (a new tab when there is
+// none), scrolled to the memo, which is selected.
+void show_found_memo(const std::string& url, const memo::Guid& id);

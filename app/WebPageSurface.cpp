@@ -160,6 +160,12 @@ void WebPageSurface::navigate(const std::string& url)
     tab_.Navigate(platform::url_from_model(url));
 }
 
+void WebPageSurface::scroll_to(QPoint position)
+{
+    tab_.view()->page()->runJavaScript(QStringLiteral("window.scrollTo(%1, %2)").arg(position.x()).arg(position.y()),
+                                       QWebEngineScript::ApplicationWorld);
+}
+
 void WebPageSurface::open_document(const QString& path)
 {
     // Not from inside the drop: opening may ask questions (merge or replace) in a dialog.

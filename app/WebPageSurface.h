@@ -30,6 +30,7 @@ public:
     QImage grab_page(const QRect& area) override;
     bool document_shown() const override { return document_shown_; }
     void navigate(const std::string& url) override;
+    void scroll_to(QPoint position) override;
     void open_document(const QString& path) override;
     int text_size() const override;
     void set_text_size(int size) override;

@@ -180,18 +180,19 @@ bool PackageCache::save_all()
 bool PackageCache::save_changed()
 {
     bool all = true;
-    bool any = false;
+    std::vector<std::string> stored;
     for (const auto& p : packages_) {
         if (p->url.empty() || never_used(*p) || stable_hash(p->serialize()) == p->saved_digest)
             continue;
-        any = true;
-        if (!write_file(*p)) {
+        if (write_file(*p)) {
+            stored.push_back(p->url);
+        } else {
             trace("Failed To Save " + p->url);
             all = false;
         }
     }
-    if (any && stored_listener_)
-        stored_listener_();
+    if (!stored.empty() && stored_listener_)
+        stored_listener_(stored);
     return all;
 }
 
@@ -229,7 +230,7 @@ bool PackageCache::delete_site(MemoPackage& package)
     if (!is_private(url) && delete_sink_)
         delete_sink_(url);
     if (stored_listener_)
-        stored_listener_();
+        stored_listener_({url});
     return written;
 }
 

@@ -66,9 +66,10 @@ public:
 
     void set_commit_sink(CommitSink sink) { commit_sink_ = std::move(sink); }
     void set_delete_sink(DeleteSink sink) { delete_sink_ = std::move(sink); }
-    // Told when what is on disk changed: save_changed wrote a package, or a site's memos were
-    // deleted. Whatever lists the stored memos (the memo pane) looks again.
-    void set_stored_listener(std::function<void()> listener) { stored_listener_ = std::move(listener); }
+    // Told the URLs of the packages whose files changed: save_changed wrote them, or a site's
+    // memos were deleted. Whatever lists or searches the stored memos (the memo pane) looks again.
+    using StoredListener = std::function<void(const std::vector<std::string>& urls)>;
+    void set_stored_listener(StoredListener listener) { stored_listener_ = std::move(listener); }
     void set_private_sites(PrivateSites sites) { private_sites_ = std::move(sites); }
     void set_active_view(ActiveViewQuery query) { active_view_ = std::move(query); }
     // The window width setting: the width of a new package when no browser window is active.
@@ -137,7 +138,7 @@ private:
     std::vector<PackagePtr> packages_;
     CommitSink commit_sink_;
     DeleteSink delete_sink_;
-    std::function<void()> stored_listener_;
+    StoredListener stored_listener_;
     PrivateSites private_sites_;
     ActiveViewQuery active_view_;
     std::int32_t window_width_ = 0;

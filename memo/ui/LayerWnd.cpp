@@ -281,6 +281,31 @@ void CLayerWnd::select(MemoObject& object)
     update();
 }
 
+bool CLayerWnd::show_memo(const std::string& url, const memo::Guid& id)
+{
+    const std::string key = memo::normalize_url(url);
+    const std::vector<DocumentView> docs = surface_.documents();
+    for (std::size_t i = 0; i < docs.size(); ++i) {
+        if (memo::normalize_url(docs[i].url) != key)
+            continue;
+        const auto pkg = package(docs[i].url, false);
+        MemoObject* object = pkg ? pkg->find(id) : nullptr;
+        if (!object)
+            return false;
+        const memo::Rect b = object->bounds().normalized();
+        const QRect seen(docs[i].scroll, docs[i].rect.size());
+        if (i == 0 && !seen.contains(QRect(QPoint(b.left, b.top), QPoint(b.right - 1, b.bottom - 1)))) {
+            // The memo's centre goes to the middle of the view.
+            const QPoint centre((b.left + b.right) / 2, (b.top + b.bottom) / 2);
+            const QPoint half(seen.width() / 2, seen.height() / 2);
+            surface_.scroll_to({std::max(0, centre.x() - half.x()), std::max(0, centre.y() - half.y())});
+        }
+        select(*object);
+        return true;
+    }
+    return false;
+}
+
 void CLayerWnd::deselect()
 {
     MemoObject* old = selection();

@@ -87,6 +87,9 @@ public:
 
     // ---- selection ----
     void select(memo::MemoObject& object);
+    // Selects a memo of one of the page's documents, scrolling the top document to it when it
+    // is out of view; false when the page has no document of that URL or it has no such memo.
+    bool show_memo(const std::string& url, const memo::Guid& id);
     void deselect();
     memo::MemoObject* selection() const;
     const std::string& selection_url() const { return selection_url_; }

@@ -42,6 +42,8 @@ public:
     // resolution where the page has it (a device pixel ratio above 1), else one to one.
     virtual QImage grab_page(const QRect& area) = 0;
     virtual void navigate(const std::string& url) = 0;
+    // Scrolls the top document to a position, in its own pixels.
+    virtual void scroll_to(QPoint position) { (void)position; }
     // A file dropped on the page that is no picture: the browser opens it by its kind.
     virtual void open_document(const QString& path) { (void)path; }
     // The browser's text size (0 to 4) and switching it without asking.

@@ -616,6 +616,10 @@ A tabbed browser you can write memos on</translation>
 <context>
     <name>MemoBarDlg</name>
     <message>
+        <source>メモを検索</source>
+        <translation>Find memos</translation>
+    </message>
+    <message>
         <source>検索</source>
         <translation>Search</translation>
     </message>

@@ -3,8 +3,11 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QLineEdit>
 #include <QStatusBar>
 #include <QTest>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWebEngineView>
 
 #include "AppFixture.h"
@@ -13,9 +16,11 @@
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/PackageCache.h"
+#include "memo/PackageFiles.h"
 #include "memo/ImageCodec.h"
 #include "memo/StampList.h"
 #include "memo/ui/LayerWnd.h"
+#include "memo/ui/MemoBarDlg.h"
 #include "memo/ui/OptionPanels.h"
 #include "memo/ui/TextDialog.h"
 #include "memo/ui/Tools.h"
@@ -249,6 +254,61 @@ TEST_F(MemoLayerTest, AMemoFileDroppedOnAPageOpensItsSiteWithItsMemos)
     ui::set_message_responder({});
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], QStringLiteral("ファイルの読み込みに失敗しました"));
+}
+
+// The memo pane's search box finds a stored memo by its words; opening it scrolls its page to
+// the memo and selects it. A package saved meanwhile is found too.
+TEST_F(MemoLayerTest, AMemoFoundInTheMemoPaneIsShownOnItsPage)
+{
+    pages_.set("/found", kTallPage);
+    pages_.set("/start", kTallPage);
+    CTabBrowserWnd* tab = start_on("/start");
+    ASSERT_TRUE(tab);
+    memo::PackageCache& cache = app().package_cache();
+    memo::MemoPackage stored;
+    stored.url = url("/found");
+    stored.time = memo::now_time();
+    auto box = std::make_unique<memo::TextBoxObject>();
+    box->rect = {100, 2000, 300, 2060};
+    box->text = "Quarterly report\n" + platform::from_qstring(QStringLiteral("会議の議事録"));
+    const memo::Guid id = stored.add(std::move(box)).id;
+    memo::write_package_file(stored, cache.file_for(stored.url));
+
+    app().main_frame()->route(res::cmd::kMemoPane);
+    auto* pane = app().main_frame()->findChild<CMemoBarDlg*>();
+    ASSERT_TRUE(pane && pane->search_index());
+    const auto found_item = [&](const memo::Guid& memo) -> QTreeWidgetItem* {
+        for (QTreeWidgetItemIterator it(pane->tree()); *it; ++it)
+            if (CMemoBarDlg::memo_of(*it) == memo)
+                return *it;
+        return nullptr;
+    };
+    // Every word, in any case; Japanese comes in whole from the input method.
+    QTest::keyClicks(pane->search_box(), QStringLiteral("REPORT "));
+    pane->search_box()->insert(QStringLiteral("議事録"));
+    ASSERT_TRUE(wait_until([&] { return found_item(id) != nullptr; }));
+    QTreeWidgetItem* item = found_item(id);
+    EXPECT_EQ(CMemoBarDlg::site_of(item->parent()), stored.url);
+    EXPECT_EQ(item->text(0), QStringLiteral("Quarterly report 会議の議事録"));
+
+    pane->tree()->scrollToItem(item);
+    const QPoint at = pane->tree()->visualItemRect(item).center();
+    QTest::mouseClick(pane->tree()->viewport(), Qt::LeftButton, {}, at); // a double click's first click
+    QTest::mouseDClick(pane->tree()->viewport(), Qt::LeftButton, {}, at);
+    ASSERT_TRUE(wait_until([&] {
+        const memo::MemoObject* selected = tab->layer()->selection();
+        return tab->LocationURL() == pages_.url("/found") && selected && selected->id == id;
+    }));
+    EXPECT_TRUE(wait_until([&] { return tab->page()->scrollPosition().y() > 1500; }));
+
+    // A memo drawn and saved while the pane shows the search.
+    const auto drawn = cache.lookup(url("/start"), true);
+    auto note = std::make_unique<memo::TextBoxObject>();
+    note->text = "annual report";
+    const memo::Guid noted = drawn->add(std::move(note)).id;
+    ASSERT_TRUE(cache.save_changed());
+    pane->search_box()->setText(QStringLiteral("Report"));
+    EXPECT_TRUE(wait_until([&] { return found_item(noted) && found_item(id); }));
 }
 
 // The layer paints the page's own pixels under the memos, and effects read them.

@@ -295,8 +295,11 @@ TEST_F(CacheTest, SavingChangedPackagesWritesOnlyWhatChanged)
     auto drawn = cache.lookup("http://drawn.jp/", true);
     drawn->add(stroke(1));
     auto clicked = cache.lookup("http://clicked.jp/", true);
+    std::vector<std::vector<std::string>> told;
+    cache.set_stored_listener([&](const std::vector<std::string>& urls) { told.push_back(urls); });
 
     EXPECT_TRUE(cache.save_changed());
+    EXPECT_EQ(told, (std::vector<std::vector<std::string>>{{"http://drawn.jp/"}}));
     ASSERT_TRUE(on_disk("http://drawn.jp/"));
     EXPECT_EQ(on_disk("http://drawn.jp/")->size(), 1u);
     EXPECT_FALSE(std::filesystem::exists(cache.file_for("http://clicked.jp/")));
@@ -307,6 +310,7 @@ TEST_F(CacheTest, SavingChangedPackagesWritesOnlyWhatChanged)
     stored->remove(&stored->at(0));
     stored->remove(&stored->at(0));
     EXPECT_TRUE(cache.save_changed());
+    EXPECT_EQ(told.back(), (std::vector<std::string>{"http://stored.jp/", "http://drawn.jp/"}));
     EXPECT_EQ(on_disk("http://drawn.jp/")->size(), 2u);
     EXPECT_EQ(on_disk("http://stored.jp/")->size(), 0u);
 
