@@ -5,7 +5,10 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QLineEdit>
 #include <QProcess>
+#include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QWebEngineView>
 #include <csignal>
 #include <cstdio>
@@ -20,6 +23,7 @@
 #include "memo/PackageFiles.h"
 #include "res/CommandIds.h"
 #include "memo/ui/LayerWnd.h"
+#include "memo/ui/MemoBarDlg.h"
 #include "memo/ui/Tools.h"
 #include "platform/QtText.h"
 
@@ -521,4 +525,48 @@ TEST_F(MemoLayerDisplayTest, HiddenMemosLeaveThePageAloneUntilShownAgain)
     screen::keys({QStringLiteral("ctrl+shift+h")});
     EXPECT_TRUE(wait_until([&] { return greenish(screen::pixel(view, {50, 50})) && !hidden_pane_shown(); }));
     EXPECT_EQ(memos(), before);
+}
+
+// Typed into the memo pane's search box, an author's name finds their memo far down another
+// page; a click on it brings that page with the memo in view.
+TEST_F(MemoLayerDisplayTest, AMemoFoundInTheMemoPaneComesIntoViewOnItsPage)
+{
+    pages_.set("/plain", QStringLiteral("<title>Plain</title><body style='margin:0;background:#fff'></body>"));
+    pages_.set("/tall", QStringLiteral("<title>Tall</title><body style='margin:0;background:#fff'>"
+                                       "<div style='height:6000px'></div></body>"));
+    auto memo = box({100, 3000, 160, 3060}, memo::rgb(0, 200, 0));
+    memo->owner = "yamada";
+    const memo::Guid id = memo->id = memo::Guid::create();
+    store_before_start("/tall", std::move(memo));
+    CTabBrowserWnd* tab = start_on("/plain");
+    ASSERT_TRUE(tab);
+
+    app().main_frame()->route(res::cmd::kMemoPane);
+    auto* pane = app().main_frame()->findChild<CMemoBarDlg*>();
+    ASSERT_TRUE(pane);
+    ASSERT_TRUE(wait_until([&] { return pane->search_box()->isVisible(); }));
+    ASSERT_TRUE(screen::click(pane->search_box(), pane->search_box()->rect().center()));
+    ASSERT_TRUE(wait_until([&] { return pane->search_box()->hasFocus(); }));
+    ASSERT_TRUE(screen::type(QStringLiteral("Yamada")));
+    QTreeWidgetItem* found = nullptr;
+    ASSERT_TRUE(wait_until([&] {
+        for (QTreeWidgetItemIterator it(pane->tree()); *it && !found; ++it)
+            if (CMemoBarDlg::memo_of(*it) == id)
+                found = *it;
+        return found != nullptr;
+    }));
+    screen::keep(QStringLiteral("memo-pane-found"));
+    ASSERT_TRUE(screen::click(pane->tree()->viewport(), pane->tree()->visualItemRect(found).center()));
+
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/tall") && !tab->busy(); }, 30000));
+    QWidget* view = tab->view();
+    // Where the page is scrolled, as the layer asks the page (the engine's own position
+    // stays 0 on a composited display).
+    const auto memo_on_screen = [&] {
+        const std::vector<DocumentView> docs = tab->layer()->documents();
+        const int y = docs.empty() ? -1 : 3030 - docs.front().scroll.y();
+        return y > 0 && y < view->height() && greenish(screen::pixel(view, {130, y}));
+    };
+    EXPECT_TRUE(wait_until(memo_on_screen, 30000));
+    screen::keep(QStringLiteral("found-memo-in-view"));
 }
