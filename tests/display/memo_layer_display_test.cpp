@@ -60,8 +60,12 @@ protected:
     // Leaves a package on disk, as an earlier run would have, before the program starts.
     void store_before_start(const QString& path, std::unique_ptr<memo::MemoObject> object)
     {
+        store_before_start(pages_.url(path), std::move(object));
+    }
+    void store_before_start(const QUrl& url, std::unique_ptr<memo::MemoObject> object)
+    {
         memo::MemoPackage pkg;
-        pkg.url = memo::normalize_url(platform::from_qstring(pages_.url(path).toString()));
+        pkg.url = memo::normalize_url(platform::from_qstring(url.toString()));
         pkg.time = memo::now_time();
         pkg.add(std::move(object));
         const std::filesystem::path folder = data_.path() / "Marvo" / "memo";
@@ -491,6 +495,46 @@ TEST_F(MemoLayerDisplayTest, MemosAppearWithTheirPage)
 }
 
 } // namespace
+
+// A page appearing under memos never shows black: neither a page of the same site nor one of
+// another site (a new render process and a new input widget under the layer) flashes black,
+// screenshot after screenshot from the click to well after the new page is shown.
+TEST_F(MemoLayerDisplayTest, PagesAppearUnderMemosWithoutABlackFlash)
+{
+    const QString white = QStringLiteral("<title>%1</title><body style='margin:0;background:#fff'>"
+                                         "<div style='height:3000px'></div></body>");
+    pages_.set("/one", white.arg(QStringLiteral("One")));
+    pages_.set("/two", white.arg(QStringLiteral("Two")));
+    QUrl other_site = pages_.url("/two");
+    other_site.setHost(QStringLiteral("localhost"));
+    for (const QUrl& url : {pages_.url("/one"), pages_.url("/two"), other_site})
+        store_before_start(url, box({20, 20, 80, 80}, memo::rgb(0, 200, 0)));
+    CTabBrowserWnd* tab = start_on("/one");
+    ASSERT_TRUE(tab);
+    QWidget* view = tab->view();
+    ASSERT_TRUE(wait_until([&] { return greenish(screen::pixel(view, {50, 50})); }));
+    for (const QUrl& url : {pages_.url("/two"), other_site}) {
+        const QPoint memo = screen::on_screen(view, {50, 50});
+        const std::vector<QPoint> page{screen::on_screen(view, {300, 100}), screen::on_screen(view, {150, 300}),
+                                       screen::on_screen(view, {10, 10})};
+        tab->Navigate(url);
+        int shots = 0, black = 0;
+        QElapsedTimer shown;
+        EXPECT_TRUE(wait_until([&] {
+            const QImage shot = screen::shot();
+            ++shots;
+            bool dark = false;
+            for (const QPoint& p : page)
+                dark = dark || !whitish(shot.pixel(p));
+            if (dark && ++black == 1)
+                screen::keep(QStringLiteral("black-under-memos"));
+            if (!shown.isValid() && tab->LocationURL() == url && !tab->busy() && greenish(shot.pixel(memo)))
+                shown.start();
+            return shown.isValid() && shown.elapsed() > 1000;
+        }, 60000)) << url.toString().toStdString();
+        EXPECT_EQ(black, 0) << "of " << shots << " screenshots going to " << url.toString().toStdString();
+    }
+}
 
 // Hiding memos shows the page alone and says so in the status bar; the memos themselves do not
 // change, and the same key shows them again.
