@@ -104,9 +104,12 @@ static void register_resources()
 CMarvoApp::CMarvoApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     register_resources();
-    const platform::RegistryStore registry(
-        QString::fromStdString((platform::data_folder_from_environment() / "registry.ini").string()));
-    install_translations(*this, interface_language(chosen_language(registry)));
+    // The language is needed before the first widget, so the settings file is read for it
+    // here; InitInstance reads it again for everything else.
+    settings::Settings stored;
+    settings::load_settings(stored, (platform::data_folder_from_environment() / settings::kSettingsFileName).string());
+    language_ = interface_language(stored.language);
+    install_translations(*this, language_);
     setOrganizationName(QStringLiteral("Marvo"));
     setApplicationName(QStringLiteral("Marvo"));
     setQuitOnLastWindowClosed(true);

@@ -106,6 +106,8 @@ public:
     KeyCommandPoll* key_poll() const { return key_poll_; }
 
     settings::Settings& settings() { return settings_; }
+    // The interface language in force: "ja" or "en".
+    const QString& language() const { return language_; }
     const platform::Folders& folders() const { return folders_; }
     platform::RegistryStore& registry() { return *registry_; }
     const std::filesystem::path& memo_folder() const { return memo_folder_; }
@@ -152,6 +154,7 @@ private:
     static constexpr int kPackageSaveDelayMs = 2000;
     CTabBrowserWnd* new_tab(const QUrl& first_page);
 
+    QString language_;
     settings::Settings settings_;
     platform::Folders folders_;
     std::unique_ptr<platform::RegistryStore> registry_;

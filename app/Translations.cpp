@@ -5,13 +5,9 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "platform/RegistryStore.h"
 #include "res/EngineTexts.h"
 
 namespace {
-
-const QString kLanguageKey = QStringLiteral("Software\\Marvo");
-const QString kLanguageValue = QStringLiteral("InterfaceLanguage");
 
 // The engine's texts from the program's table.
 class EngineTextTranslator : public QTranslator {
@@ -47,25 +43,10 @@ void install_japanese(QCoreApplication& application)
 
 } // namespace
 
-QString chosen_language(const platform::RegistryStore& registry)
+QString interface_language(const std::string& choice)
 {
-    const QString value = QString::fromLatin1(
-        registry.value(platform::RegistryStore::Root::CurrentUser, kLanguageKey, kLanguageValue).value_or(QByteArray()));
-    return value == QLatin1String("ja") || value == QLatin1String("en") ? value : QString();
-}
-
-void set_chosen_language(platform::RegistryStore& registry, const QString& language)
-{
-    if (language.isEmpty())
-        registry.remove_value(platform::RegistryStore::Root::CurrentUser, kLanguageKey, kLanguageValue);
-    else
-        registry.set_value(platform::RegistryStore::Root::CurrentUser, kLanguageKey, kLanguageValue, language.toLatin1());
-}
-
-QString interface_language(const QString& choice)
-{
-    if (!choice.isEmpty())
-        return choice;
+    if (choice == "ja" || choice == "en")
+        return QString::fromStdString(choice);
     const QStringList languages = QLocale::system().uiLanguages();
     return !languages.isEmpty() && languages.front().startsWith(QLatin1String("ja")) ? QStringLiteral("ja")
                                                                                        : QStringLiteral("en");

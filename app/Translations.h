@@ -1,12 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 class QCoreApplication;
-
-namespace platform {
-class RegistryStore;
-}
 
 // The interface speaks Japanese or English. The program's texts are written in Japanese; the
 // English interface comes from res/translations/marvo_en.ts, compiled into the program. Qt's
@@ -16,13 +13,9 @@ class RegistryStore;
 // Data texts (trace lines, wire tags, file names, the settings file, stored Shift_JIS
 // strings) never pass through a translation.
 
-// The user's choice, kept in the registry store: "ja", "en", or empty for the desktop's locale.
-QString chosen_language(const platform::RegistryStore& registry);
-void set_chosen_language(platform::RegistryStore& registry, const QString& language);
-
-// "ja" or "en": the choice when there is one, else Japanese for a Japanese locale and English
-// for every other.
-QString interface_language(const QString& choice);
+// "ja" or "en": the user's choice (`language` of the settings file) when it is one of them, else
+// Japanese for a Japanese locale and English for every other.
+QString interface_language(const std::string& choice);
 
 // Installs the translators of the language, once, before the first widget.
 void install_translations(QCoreApplication& application, const QString& language);

@@ -123,6 +123,8 @@ public:
     std::string proxy_pw;
     // The user agent the engine sends, set from the next start; empty for the engine's own.
     std::string useragent;
+    // The interface language from the next start: "ja", "en", or empty for the desktop's.
+    std::string language;
 
     // ---- mouse and keyboard ----
     std::vector<GestureCommand> gestures;

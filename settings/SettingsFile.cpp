@@ -209,6 +209,7 @@ void read_option(Settings& s, const pugi::xml_node& option)
         {"searchstring", &Settings::searchstring}, {"savefolder", &Settings::savefolder},
         {"user_name", &Settings::user_name},       {"proxy_login", &Settings::proxy_login},
         {"proxy_pw", &Settings::proxy_pw},         {"useragent", &Settings::useragent},
+        {"language", &Settings::language},
     };
     struct Number {
         const char* name;
@@ -500,10 +501,12 @@ std::string compose_settings_file(Settings& s, const FrameState& frame)
     append_value(out, "proxy_index", number(s.proxy_index));
     append_value(out, "proxy_login", escaped_attribute(s.proxy_login));
     append_value(out, "proxy_pw", escaped_attribute(s.proxy_pw));
-    // Only our own choice of user agent is stored: files without one stay as other
+    // Only our own choices of user agent and language are stored: files without one stay as other
     // installations write them.
     if (!s.useragent.empty())
         append_value(out, "useragent", escaped_attribute(s.useragent));
+    if (!s.language.empty())
+        append_value(out, "language", escaped_attribute(s.language));
     out += "\t</option>\r\n";
 
     out += "\t<mouse>\r\n";

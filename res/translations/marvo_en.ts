@@ -40,6 +40,14 @@
 <context>
     <name>AppSettingPages</name>
     <message>
+        <source>表示言語 (Language)</source>
+        <translation>Language</translation>
+    </message>
+    <message>
+        <source>デスクトップの言語に従う</source>
+        <translation>Follow the desktop</translation>
+    </message>
+    <message>
         <source>動作</source>
         <translation>Action</translation>
     </message>

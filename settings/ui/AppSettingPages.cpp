@@ -1,5 +1,7 @@
 #include "settings/ui/AppSettingPages.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -550,17 +552,31 @@ CAppSettingPageDisplay::CAppSettingPageDisplay(QWidget* parent) : CAppSettingPag
 {
     auto* layout = new QVBoxLayout(this);
     double_buffer = check(layout, QCoreApplication::translate("AppSettingPages", "ダブルバッファリングを使用する(CSSのFilterには未対応です)"));
+    auto* row = new QHBoxLayout;
+    // The label carries the English word too, for whoever cannot read the language shown.
+    row->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "表示言語 (Language)"), this));
+    language = new QComboBox(this);
+    language->addItem(QCoreApplication::translate("AppSettingPages", "デスクトップの言語に従う"), QString());
+    // Each language by its own name, whatever the interface speaks: not translated.
+    language->addItem(QStringLiteral("日本語"), QStringLiteral("ja"));
+    language->addItem(QStringLiteral("English"), QStringLiteral("en"));
+    row->addWidget(language, 1);
+    layout->addLayout(row);
+    layout->addWidget(new QLabel(QCoreApplication::translate("AppSettingPages", "※Marvoを再実行したときに有効になります"), this));
     layout->addStretch();
 }
 
 void CAppSettingPageDisplay::load(const Settings& settings)
 {
     double_buffer->setChecked(settings.doublebuffer);
+    // A value this program does not know reads as the desktop's language.
+    language->setCurrentIndex(std::max(0, language->findData(QString::fromStdString(settings.language))));
 }
 
 void CAppSettingPageDisplay::store(Settings& settings)
 {
     settings.doublebuffer = flag(double_buffer);
+    settings.language = language->currentData().toString().toStdString();
 }
 
 // ---- search ----

@@ -177,6 +177,7 @@ public:
     void store(Settings& settings) override;
 
     QCheckBox* double_buffer;  // 1003
+    QComboBox* language;       // item data "", "ja" or "en"
 };
 
 class CAppSettingPageSearch : public CAppSettingPage {

@@ -8,6 +8,7 @@
 #include "TempDir.h"
 #include "res/StringTable.h"
 #include "settings/Settings.h"
+#include "settings/SettingsFile.h"
 
 // The search prefixes live twice: as strings of the string table (which the settings sheet
 // offers) and as the settings' own defaults. They must be the same texts.
@@ -80,4 +81,48 @@ TEST(EnglishInterface, EveryVisibleTextHasAnEnglishEntry)
     }
     EXPECT_TRUE(bypassing.isEmpty()) << "Japanese texts outside tr() or translate():\n"
                                      << bypassing.join('\n').toStdString();
+}
+
+namespace {
+
+// The menu titles of the built browser, started on an empty page with `language` in its
+// settings file and the environment's locale `locale`; it quits once the page is painted.
+QStringList menus_of_browser_started(const char* language, const QString& locale)
+{
+    TempDir home;
+    std::filesystem::create_directories(home.path() / "Marvo");
+    QFile settings(QString::fromStdString((home.path() / "Marvo" / settings::kSettingsFileName).string()));
+    EXPECT_TRUE(settings.open(QIODevice::WriteOnly));
+    settings.write(QByteArray("<?xml version=\"1.0\" encoding=\"Shift_JIS\" ?>\r\n<marvo>\r\n\t<option>\r\n"
+                              "\t\t<language value=\"") + language + "\"/>\r\n\t</option>\r\n</marvo>\r\n");
+    settings.close();
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+        environment.remove(QString::fromLatin1(name));
+    environment.insert(QStringLiteral("LANG"), locale);
+    const QString folder = QString::fromStdString(home.path().string());
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), folder);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), folder);
+    environment.insert(QStringLiteral("MARVO_STARTUP_PROBE"), QStringLiteral("1"));
+    QProcess browser;
+    browser.setProcessEnvironment(environment);
+    browser.start(QStringLiteral(MARVO_BINARY_DIR "/app/marvo"), {QStringLiteral("about:blank")});
+    // A cold engine start on a busy machine.
+    EXPECT_TRUE(browser.waitForFinished(240000));
+    QStringList menus;
+    for (const QString& line : QString::fromUtf8(browser.readAllStandardError()).split('\n'))
+        if (line.startsWith(QLatin1String("menu: ")))
+            menus << line.mid(6);
+    return menus;
+}
+
+} // namespace
+
+// The language chosen on the settings sheet, kept in the settings file, wins over the locale.
+TEST(EnglishInterface, TheLanguageInTheSettingsFileWinsOverTheLocale)
+{
+    const QStringList english = menus_of_browser_started("en", QStringLiteral("ja_JP.UTF-8"));
+    EXPECT_TRUE(english.contains(QStringLiteral("&File"))) << english.join(", ").toStdString();
+    const QStringList japanese = menus_of_browser_started("ja", QStringLiteral("C.UTF-8"));
+    EXPECT_TRUE(japanese.contains(QStringLiteral("ファイル(&F)"))) << japanese.join(", ").toStdString();
 }

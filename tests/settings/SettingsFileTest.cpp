@@ -402,17 +402,20 @@ TEST(SettingsEscape, SearchStringWithEveryKindOfSeparator)
     EXPECT_EQ(loaded.searchstring, "x y");
 }
 
-TEST(SettingsFile, OwnUserAgentRoundTripsAndIsLeftOutWhenEmpty)
+TEST(SettingsFile, OwnUserAgentAndLanguageRoundTripAndAreLeftOutWhenEmpty)
 {
     Settings saved;
     FakeFrame frame;
     TempDir dir;
     ASSERT_TRUE(save_settings(saved, frame, dir.file("plain.xml")));
     EXPECT_EQ(read_bytes(dir.file("plain.xml")).find("useragent"), std::string::npos);
+    EXPECT_EQ(read_bytes(dir.file("plain.xml")).find("language"), std::string::npos);
 
     saved.useragent = "Marvo/1.0 (X11; \"Linux\" & <more>)";
+    saved.language = "en";
     ASSERT_TRUE(save_settings(saved, frame, dir.file("agent.xml")));
     Settings loaded;
     ASSERT_TRUE(load_settings(loaded, dir.file("agent.xml")));
     EXPECT_EQ(loaded.useragent, saved.useragent);
+    EXPECT_EQ(loaded.language, "en");
 }

@@ -74,6 +74,7 @@ protected:
         sheet.key_page->command->setCurrentIndex(kCmdRefresh);
         sheet.key_page->add_button->click();
         sheet.display_page->double_buffer->setChecked(false);
+        sheet.display_page->language->setCurrentIndex(sheet.display_page->language->findData(QStringLiteral("en")));
         sheet.search_page->engines[2]->click();
         sheet.network_page->port->setText(QStringLiteral("20000"));
         sheet.network_page->private_list->setCurrentRow(0);
@@ -133,6 +134,7 @@ TEST_F(SheetTest, OkCopiesEveryPageBackAndRebuildsTheGestureTable)
     ASSERT_EQ(s.keys.size(), 1u);
     EXPECT_EQ(s.keys.front(), (KeyCommand{"F7", kCmdRefresh}));
     EXPECT_EQ(s.doublebuffer, 0);
+    EXPECT_EQ(s.language, "en");
     EXPECT_EQ(s.searchstring, kSearchYahoo);
     EXPECT_EQ(s.server_port, 20000);
     // The sorted list lost its first entry.
