@@ -610,8 +610,10 @@ bool CMarvoApp::OnCommand(int id)
         annotation_files::import_file(frame_);
         return true;
     case kOnlineHelp:
-        // The help installed with the program; the address of the help online when it is missing.
-        if (const auto help = platform::find_support_file("help/index.html"))
+        // The help installed with the program, in the interface's language (English pages in
+        // help/en); the address of the help online when it is missing.
+        if (const auto help = platform::find_support_file(language_ == QLatin1String("en") ? "help/en/index.html"
+                                                                                         : "help/index.html"))
             OpenInNewTab(QUrl::fromLocalFile(QString::fromStdString(help->string())));
         else
             OpenInNewTab(std::string(res::text(res::str::kHelpAddress)));

@@ -1,3 +1,5 @@
+#include <QDir>
+#include <QFileInfo>
 #include <QMdiArea>
 #include <QProcess>
 #include <QWebEngineView>
@@ -58,14 +60,31 @@ TEST_F(AppTest, FirstStartHasDefaultsAndOneTabOnTheHomePage)
     ASSERT_EQ(frame->tabs().size(), 2u);
     CTabBrowserWnd* help = app().ActiveBrowser();
     ASSERT_TRUE(wait_until([&] { return help->LocationName() == QStringLiteral("Marvo ヘルプ") && !help->busy(); }));
-    EXPECT_TRUE(help->LocationURL().isLocalFile());
-    auto pictures = std::make_shared<std::optional<QVariantList>>();
-    help->page()->runJavaScript(QStringLiteral("Array.from(document.images).map(i => i.complete && i.naturalWidth > 0)"),
-                                [pictures](const QVariant& value) { *pictures = value.toList(); });
-    ASSERT_TRUE(wait_until([&] { return pictures->has_value(); }));
-    EXPECT_GE((*pictures)->size(), 5);
-    for (const QVariant& shown : **pictures)
-        EXPECT_TRUE(shown.toBool());
+    ASSERT_TRUE(help->LocationURL().isLocalFile());
+    // Every page, Japanese and English, shows all its pictures and links only to pages that
+    // exist; each Japanese page has its English twin in help/en, which English opens.
+    const QDir pages = QFileInfo(help->LocationURL().toLocalFile()).dir();
+    QStringList paths;
+    for (const QString& name : pages.entryList({QStringLiteral("*.html")}, QDir::Files)) {
+        paths << pages.filePath(name);
+        EXPECT_TRUE(pages.exists(QStringLiteral("en/") + name)) << name.toStdString();
+    }
+    ASSERT_GE(paths.size(), 4);
+    for (const QString& path : paths + QStringList{pages.filePath(QStringLiteral("en/index.html"))}) {
+        if (help->LocationURL() != QUrl::fromLocalFile(path)) {
+            help->Navigate(QUrl::fromLocalFile(path));
+            ASSERT_TRUE(wait_until([&] { return help->LocationURL() == QUrl::fromLocalFile(path) && !help->busy(); }));
+        }
+        auto shown = std::make_shared<std::optional<QVariantList>>();
+        help->page()->runJavaScript(
+            QStringLiteral("[Array.from(document.images).every(i => i.complete && i.naturalWidth > 0),"
+                           " Array.from(document.links).map(a => a.href)]"),
+            [shown](const QVariant& value) { *shown = value.toList(); });
+        ASSERT_TRUE(wait_until([&] { return shown->has_value(); }));
+        EXPECT_TRUE((*shown)->at(0).toBool()) << path.toStdString();
+        for (const QVariant& link : (*shown)->at(1).toList())
+            EXPECT_TRUE(QFileInfo::exists(QUrl(link.toString()).toLocalFile())) << link.toString().toStdString();
+    }
 }
 
 TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
