@@ -227,7 +227,7 @@ namespace {
 
 } // namespace
 
-CAddressBar::CAddressBar(QWidget* parent) : QToolBar(parent)
+CAddressBar::CAddressBar(QWidget* parent) : ui::BandBar(parent)
 {
     label_ = new QLabel(ui::string_text(res::str::kAddressLabel) + QLatin1Char(' '), this);
     addWidget(label_);

@@ -4,10 +4,11 @@
 #include <QEvent>
 #include <QListWidget>
 #include <QPointer>
-#include <QToolBar>
 #include <QUrl>
 #include <string>
 #include <vector>
+
+#include "ui/BandBar.h"
 
 class CTabBrowserWnd;
 namespace places {
@@ -91,7 +92,7 @@ class QLabel;
 // The address band: label 114 and the address combo box, which takes the rest of the row.
 // It shows the active tab's address, refills its list from the history after every visit and
 // turns what the user enters into a navigation or a search.
-class CAddressBar : public QToolBar {
+class CAddressBar : public ui::BandBar {
     Q_OBJECT
 public:
     explicit CAddressBar(QWidget* parent);

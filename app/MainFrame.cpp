@@ -61,6 +61,8 @@ CMainFrame::CMainFrame()
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
         if (auto* tab = qobject_cast<CChildFrame*>(window)) {
             tab->showMaximized();
+            // The program's text size is the active tab's: new tabs and the next start take it.
+            theApp().settings().fontsize = tab->browser()->font_size();
             set_address(tab->browser()->LocationURL());
             set_activity(tab->browser()->busy());
         }

@@ -10,6 +10,7 @@
 
 #include "app/CommandTarget.h"
 #include "app/TabStrip.h"
+#include "ui/BandBar.h"
 
 class ActivityIndicator;
 class CChildFrame;
@@ -66,7 +67,7 @@ public:
     void set_address(const QUrl& url);
     QStatusBar* status() const;
     bool bar_visible(const char* band) const;
-    QToolBar* band(const QString& name) const;
+    ui::BandBar* band(const QString& name) const;
     QDockWidget* explorer_bar() const { return explorer_; }
     bool drawing_bar_visible() const;
     int explorer_pane() const;  // 0 favorites, 1 memo, 2 history; -1 hidden
@@ -93,10 +94,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QToolBar* create_menu_band();
-    QToolBar* create_navigation_bar();
-    QToolBar* create_address_bar();
-    QToolBar* create_link_bar();
+    ui::BandBar* create_menu_band();
+    ui::BandBar* create_navigation_bar();
+    ui::BandBar* create_address_bar();
+    ui::BandBar* create_link_bar();
     QToolBar* create_drawing_bar();
     void create_option_panels();
     void create_explorer_bar();
@@ -118,7 +119,7 @@ private:
     QMdiArea* mdi_ = nullptr;
     CMDICtrlButton* strip_ = nullptr;
     QHash<int, QAction*> actions_;
-    std::vector<QToolBar*> native_bands_;
+    std::vector<ui::BandBar*> native_bands_;
     QToolBar* drawing_bar_ = nullptr;
     QWidget* panel_area_ = nullptr;  // keeps the option panels' width in the drawing bar
     QPointer<QWidget> option_panels_;

@@ -38,14 +38,15 @@
 #include "res/Menus.h"
 #include "res/StringTable.h"
 #include "res/Toolbars.h"
+#include "ui/BandBar.h"
 #include "ui/MessageBox.h"
 #include "ui/Texts.h"
 
 namespace {
 
-QToolBar* new_band(QMainWindow* frame, const char* name)
+ui::BandBar* new_band(QMainWindow* frame, const char* name)
 {
-    auto* bar = new QToolBar(QString::fromUtf8(name), frame);
+    auto* bar = new ui::BandBar(QString::fromUtf8(name), frame);
     bar->setObjectName(QString::fromUtf8(name));
     bar->setMovable(true);
     bar->setIconSize(QSize(26, 26));
@@ -100,9 +101,9 @@ void CMainFrame::install_accelerators()
     }
 }
 
-QToolBar* CMainFrame::create_menu_band()
+ui::BandBar* CMainFrame::create_menu_band()
 {
-    QToolBar* bar = new_band(this, kMenuBarBand);
+    ui::BandBar* bar = new_band(this, kMenuBarBand);
     auto* row = new QWidget(bar);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -120,10 +121,10 @@ QToolBar* CMainFrame::create_menu_band()
     return bar;
 }
 
-QToolBar* CMainFrame::create_navigation_bar()
+ui::BandBar* CMainFrame::create_navigation_bar()
 {
     using namespace res::cmd;
-    QToolBar* bar = new_band(this, kNaviBarBand);
+    ui::BandBar* bar = new_band(this, kNaviBarBand);
     for (const res::ToolbarButton& slot : res::navigationBar()) {
         if (slot.isSeparator()) {
             bar->addSeparator();
@@ -156,12 +157,12 @@ QToolBar* CMainFrame::create_navigation_bar()
     return bar;
 }
 
-QToolBar* CMainFrame::create_address_bar()
+ui::BandBar* CMainFrame::create_address_bar()
 {
     return adopt_address_bar(this, kAddressBarBand, address_);
 }
 
-QToolBar* CMainFrame::create_link_bar()
+ui::BandBar* CMainFrame::create_link_bar()
 {
     return create_link_band(this, kLinkBarBand);
 }
@@ -306,21 +307,20 @@ void CMainFrame::place_bands()
             first = !tool_bands->create(placement.name, placement.cx, placement.new_row && !first) && first;
             continue;
         }
-        QToolBar* bar = band(QString::fromStdString(placement.name));
+        ui::BandBar* bar = band(QString::fromStdString(placement.name));
         if (!bar)
             continue;
         if (placement.new_row && !first)
             addToolBarBreak(Qt::TopToolBarArea);
         addToolBar(Qt::TopToolBarArea, bar);
-        if (placement.cx > 0)
-            bar->resize(static_cast<int>(placement.cx), bar->height());
+        bar->set_saved_width(static_cast<int>(placement.cx));
         first = false;
     }
 }
 
-QToolBar* CMainFrame::band(const QString& name) const
+ui::BandBar* CMainFrame::band(const QString& name) const
 {
-    for (QToolBar* bar : native_bands_)
+    for (ui::BandBar* bar : native_bands_)
         if (bar->objectName() == name)
             return bar;
     return nullptr;

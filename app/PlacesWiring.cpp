@@ -142,7 +142,7 @@ void install_history_pane(QStackedWidget* panes)
         });
 }
 
-QToolBar* create_link_band(QWidget* frame, const char* band_name)
+ui::BandBar* create_link_band(QWidget* frame, const char* band_name)
 {
     auto* bar = new CLinkBar(links_folder(), theApp().folders().data / places::kLinkOrderFile, AppPlacesHost::instance(), frame);
     bar->setWindowTitle(QString::fromUtf8(band_name));

@@ -7,7 +7,9 @@
 
 class QMenu;
 class QStackedWidget;
-class QToolBar;
+namespace ui {
+class BandBar;
+}
 class QWidget;
 
 // The favorites, history and link views as parts of the main frame, acting through the
@@ -37,7 +39,7 @@ private:
 void install_favorites_pane(QStackedWidget* panes);
 void install_history_pane(QStackedWidget* panes);
 // The link band of the main frame under its band name.
-QToolBar* create_link_band(QWidget* frame, const char* band_name);
+ui::BandBar* create_link_band(QWidget* frame, const char* band_name);
 // The favorites menu's tail: the favorites folder's items.
 void fill_favorites_popup(QMenu* menu);
 // Add to favorites (32808) and organise favorites (32810).

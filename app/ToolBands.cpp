@@ -15,6 +15,7 @@
 #include "platform/RegistryStore.h"
 #include "res/CommandIds.h"
 #include "res/Menus.h"
+#include "ui/BandBar.h"
 #include "ui/Texts.h"
 
 namespace {
@@ -118,7 +119,7 @@ bool ToolBands::create_at(Entry& entry, unsigned width, bool new_row)
     entry.band = instantiate(entry.class_id);
     if (!entry.band)
         return false;
-    auto* bar = new QToolBar(entry.name, frame_);
+    auto* bar = new ui::BandBar(entry.name, frame_);
     QWidget* window = entry.band->create_band(this, bar);
     if (!window) {
         entry.band.reset();
@@ -134,8 +135,7 @@ bool ToolBands::create_at(Entry& entry, unsigned width, bool new_row)
     if (new_row)
         frame_->addToolBarBreak(Qt::TopToolBarArea);
     frame_->addToolBar(Qt::TopToolBarArea, bar);
-    if (width > 0)
-        bar->resize(static_cast<int>(width), bar->height());
+    bar->set_saved_width(static_cast<int>(width));
     bar->show();
     entry.bar = bar;
     return true;

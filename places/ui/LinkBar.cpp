@@ -61,7 +61,7 @@ QString link_name(const QMimeData* data, const QUrl& url)
 } // namespace
 
 CLinkBar::CLinkBar(fs::path links_folder, fs::path order_file, PlacesHost& host, QWidget* parent)
-    : QToolBar(parent), folder_(std::move(links_folder)), order_file_(std::move(order_file)), host_(host)
+    : ui::BandBar(parent), folder_(std::move(links_folder)), order_file_(std::move(order_file)), host_(host)
 {
     setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     setIconSize(QSize(16, 16));
@@ -84,7 +84,7 @@ CLinkBar::~CLinkBar()
 
 void CLinkBar::showEvent(QShowEvent* event)
 {
-    QToolBar::showEvent(event);
+    ui::BandBar::showEvent(event);
     build_link_bar();
 }
 
@@ -272,7 +272,7 @@ bool CLinkBar::eventFilter(QObject* watched, QEvent* event)
 {
     auto* button = qobject_cast<QToolButton*>(watched);
     if (!button)
-        return QToolBar::eventFilter(watched, event);
+        return ui::BandBar::eventFilter(watched, event);
     if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         press_position_ = static_cast<QMouseEvent*>(event)->position().toPoint();
         pressed_link_ = index_at(button->geometry().center());
@@ -293,7 +293,7 @@ bool CLinkBar::eventFilter(QObject* watched, QEvent* event)
     } else if (event->type() == QEvent::MouseButtonRelease) {
         pressed_link_ = -1;
     }
-    return QToolBar::eventFilter(watched, event);
+    return ui::BandBar::eventFilter(watched, event);
 }
 
 void CLinkBar::dragEnterEvent(QDragEnterEvent* event)

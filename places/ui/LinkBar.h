@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QToolBar>
 #include <filesystem>
 #include <functional>
 
 #include "places/Favorites.h"
+#include "ui/BandBar.h"
 
 class PlacesHost;
 class QMimeData;
@@ -13,7 +13,7 @@ class QToolButton;
 // The link bar: one button per internet shortcut of the links folder, in the link order.
 // A click opens the link in the active tab; dropped files and links become links; the order
 // is saved when the bar goes away.
-class CLinkBar : public QToolBar {
+class CLinkBar : public ui::BandBar {
     Q_OBJECT
 public:
     CLinkBar(std::filesystem::path links_folder, std::filesystem::path order_file, PlacesHost& host,

@@ -22,18 +22,22 @@
 
 namespace {
 
-// A frame state with three saved tabs, to write a settings file the way a closing run does.
+// A frame state with saved tabs and bands, to write a settings file the way a closing run does.
 class SavedTabs : public settings::FrameState {
 public:
-    explicit SavedTabs(std::vector<settings::OpenTab> tabs) : tabs_(std::move(tabs)) {}
+    explicit SavedTabs(std::vector<settings::OpenTab> tabs, std::vector<settings::RebarBand> bands = {})
+        : tabs_(std::move(tabs)), bands_(std::move(bands))
+    {
+    }
     std::vector<settings::OpenTab> open_tabs() const override { return tabs_; }
     settings::BarVisibility bars() const override { return {}; }
     settings::Rect explorer_rect() const override { return {0, 0, 200, 200}; }
     bool maximized() const override { return false; }
-    std::vector<settings::RebarBand> bands() const override { return {}; }
+    std::vector<settings::RebarBand> bands() const override { return bands_; }
 
 private:
     std::vector<settings::OpenTab> tabs_;
+    std::vector<settings::RebarBand> bands_;
 };
 
 std::string model(const QUrl& url)
@@ -156,21 +160,40 @@ TEST_F(AppTest, HtmlFileWithUpperCaseExtensionStillOpens)
     EXPECT_TRUE(tabs[0]->browser()->LocationURL().isLocalFile());
 }
 
-TEST_F(AppTest, ClosingSavesTheOpenTabsInStripOrderForTheNextStart)
+// The band layout of the last run comes back, widths included, and goes out again; the
+// tabs are saved in strip order; the text size saved is the active tab's.
+TEST_F(AppTest, ClosingSavesTabsInStripOrderBandWidthsAndTheActiveTabsTextSize)
 {
     pages_.set("/saved", "<title>Saved</title>saved");
     pages_.set("/second", "<title>Second</title>second");
     pages_.set("/third", "<title>Third</title>third");
+    settings::Settings last_run;
+    std::filesystem::create_directories(data_.path() / "Marvo");
+    const std::string settings_file = (data_.path() / "Marvo" / settings::kSettingsFileName).string();
+    ASSERT_TRUE(settings::save_settings(last_run,
+                                        SavedTabs({}, {{CMainFrame::kMenuBarBand, 900, false, true},
+                                                       {CMainFrame::kNaviBarBand, 420, true, true},
+                                                       {CMainFrame::kAddressBarBand, 310, false, true},
+                                                       {CMainFrame::kLinkBarBand, 170, false, true}}),
+                                        settings_file));
     ASSERT_TRUE(start({pages_.url("/saved").toString()}));
     CMainFrame* frame = app().main_frame();
+    ASSERT_TRUE(wait_until([&] {
+        return frame->band(CMainFrame::kNaviBarBand)->width() == 420 &&
+               frame->band(CMainFrame::kAddressBarBand)->width() == 310;
+    })) << frame->band(CMainFrame::kNaviBarBand)->width() << " " << frame->band(CMainFrame::kAddressBarBand)->width();
     CTabBrowserWnd* tab = frame->tabs().front()->browser();
     ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Saved"); }));
     tab->SetNavigationLock(true);
+    frame->route(res::cmd::kFontSizeLargest);
     app().OpenInNewTab(model(pages_.url("/second")));
     app().OpenInNewTab(model(pages_.url("/third")));
+    frame->route(res::cmd::kFontSizeSmallest);
+    EXPECT_EQ(app().settings().fontsize, 0);
     // The tabs were used in another order than the strip shows them.
     frame->mdi_area()->setActiveSubWindow(frame->tabs()[1]);
     frame->mdi_area()->setActiveSubWindow(frame->tabs()[0]);
+    EXPECT_EQ(app().settings().fontsize, 4);
     ASSERT_TRUE(wait_until([&] {
         return frame->tabs()[1]->browser()->LocationURL() == pages_.url("/second") &&
                frame->tabs()[2]->browser()->LocationURL() == pages_.url("/third");
@@ -178,7 +201,11 @@ TEST_F(AppTest, ClosingSavesTheOpenTabsInStripOrderForTheNextStart)
     frame->close();
 
     settings::Settings reread;
-    ASSERT_TRUE(settings::load_settings(reread, (data_.path() / "Marvo" / settings::kSettingsFileName).string()));
+    ASSERT_TRUE(settings::load_settings(reread, settings_file));
+    ASSERT_EQ(reread.bandinfo.size(), 4u);
+    EXPECT_EQ(reread.bandinfo[1], (settings::BandInfo{CMainFrame::kNaviBarBand, 420, true}));
+    EXPECT_EQ(reread.bandinfo[2], (settings::BandInfo{CMainFrame::kAddressBarBand, 310, false}));
+    EXPECT_EQ(reread.fontsize, 4);
     ASSERT_EQ(reread.lastopen.size(), 3u);
     EXPECT_EQ(reread.lastopen[0].url, model(pages_.url("/saved")));
     EXPECT_TRUE(reread.lastopen[0].lock);
