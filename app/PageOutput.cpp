@@ -29,6 +29,7 @@
 #include "app/TabBrowserWnd.h"
 #include "memo/MemoPackage.h"
 #include "memo/PackageFiles.h"
+#include "memo/PngRowWriter.h"
 #include "memo/ui/LayerWnd.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
@@ -187,19 +188,44 @@ bool ask_printer(QWidget* parent, QPrinter& printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
-// The written overlay files follow the printed image; a module folder that holds its own
-// overlay source gives the layout.
-void write_overlay_files(const QImage& image, int margin_y)
+// Writes the area of the page, with its memos, as a PNG file a strip at a time: no picture of
+// the whole page is ever held. False when a strip cannot be taken or the file not written.
+bool save_png_in_strips(CTabBrowserWnd& tab, const QRect& area, const std::filesystem::path& path)
 {
+    try {
+        rs2::AtomicFileStream out(path.string());
+        memo::PngRowWriter png(out, area.width(), area.height());
+        for (int top = area.top(); top <= area.bottom(); top += kStripRows) {
+            const QImage strip = capture_page(tab, QRect(area.left(), top, area.width(),
+                                                         std::min(kStripRows, area.bottom() + 1 - top)));
+            if (strip.isNull())
+                return false;
+            for (int y = 0; y < strip.height(); ++y)
+                if (!png.write_row(strip.constScanLine(y)))
+                    return false;
+        }
+        if (!png.finish())
+            return false;
+        out.commit();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// The written overlay files follow the printed area; a module folder that holds its own
+// overlay source gives the layout.
+void write_overlay_files(CTabBrowserWnd& tab, const QRect& area, int margin_y)
+{
+    save_png_in_strips(tab, area, theApp().folders().temp / "tmp.png");
     const QString temp = QString::fromStdU16String(theApp().folders().temp.u16string());
-    image.save(temp + QStringLiteral("/tmp.png"), "PNG");
     QString source = kBuiltInOverlaySource;
     QFile src(QString::fromStdU16String(theApp().folders().module.u16string()) + QStringLiteral("/overlaysrc.html"));
     if (src.open(QIODevice::ReadOnly))
         source = QString::fromUtf8(src.readAll());
     QFile out(temp + QStringLiteral("/overlay.html"));
     if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        out.write(overlay_html(source, image.width(), image.height(), margin_y).toUtf8());
+        out.write(overlay_html(source, area.width(), area.height(), margin_y).toUtf8());
 }
 
 QRect selection_in_page(CTabBrowserWnd& tab)
@@ -232,30 +258,36 @@ void print_with_memo(CTabBrowserWnd& tab, bool preview, bool selection)
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const std::optional<PageMetrics> m = measure(tab);
-    const QImage image = capture_page(tab, area);
-    if (!image.isNull())
-        write_overlay_files(image, m ? m->margin_y : 0);
+    const QRect target = m ? (area.isNull() ? QRect(QPoint(0, 0), m->document) : area & QRect(QPoint(0, 0), m->document))
+                           : QRect();
+    if (!target.isEmpty())
+        write_overlay_files(tab, target, m->margin_y);
     QApplication::restoreOverrideCursor();
-    if (image.isNull()) {
-        // A page that cannot be measured or is too large for one picture: say so rather
-        // than print nothing.
+    if (target.isEmpty()) {
+        // A page that cannot be measured: say so rather than print nothing.
         ui::message_box(&tab, QCoreApplication::translate("PageOutput", "ページの画像を作成できませんでした。"));
         return;
     }
+    // Each printed page takes its own strip of the page, so a long page is never one picture.
+    const auto print = [&tab, target](QPrinter& printer) {
+        print_strips(printer, target.size(), [&](int top, int height) {
+            return capture_page(tab, QRect(target.left(), target.top() + top, target.width(), height));
+        });
+    };
     QPrinter& printer = shared_printer();
     if (preview) {
         if (print_dialog) {
             if (print_dialog(printer))
-                print_image(printer, image);
+                print(printer);
             return;
         }
         QPrintPreviewDialog dialog(&printer, &tab);
-        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* p) { print_image(*p, image); });
+        QObject::connect(&dialog, &QPrintPreviewDialog::paintRequested, [&](QPrinter* p) { print(*p); });
         dialog.exec();
         return;
     }
     if (ask_printer(&tab, printer))
-        print_image(printer, image);
+        print(printer);
 }
 
 // The engine's own print of the page, without the memos.
@@ -330,10 +362,18 @@ void save_page_as_image(CTabBrowserWnd& tab)
     if (path.isEmpty())
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const QImage image = capture_page(tab);
+    bool saved = false;
+    if (QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0) {
+        // PNG is written a strip at a time, whatever the page's length.
+        const std::optional<PageMetrics> m = measure(tab);
+        saved = m && save_png_in_strips(tab, QRect(QPoint(0, 0), m->document), to_path(path));
+    } else {
+        // The extension picks the format; one Qt cannot write falls back to PNG.
+        const QImage image = capture_page(tab);
+        saved = !image.isNull() && (image.save(path) || image.save(path, "PNG"));
+    }
     QApplication::restoreOverrideCursor();
-    // The extension picks the format; one Qt cannot write falls back to PNG.
-    if (image.isNull() || (!image.save(path) && !image.save(path, "PNG")))
+    if (!saved)
         ui::message_box(&tab, QCoreApplication::translate("PageOutput", "画像を保存できませんでした。"));
 }
 
@@ -523,22 +563,30 @@ QString overlay_html(const QString& source, int width, int height, int margin_y)
     return out;
 }
 
-void print_image(QPrinter& printer, const QImage& image)
+void print_strips(QPrinter& printer, QSize size, const StripSource& strip)
 {
     QPainter painter;
-    if (image.isNull() || !painter.begin(&printer))
+    if (size.isEmpty() || !painter.begin(&printer))
         return;
     const QRect page = painter.viewport();
-    const double scale = double(page.width()) / double(image.width());
-    // The part of the image one printed page holds, in image pixels.
+    const double scale = double(page.width()) / double(size.width());
+    // The part of the picture one printed page holds, in picture pixels.
     const int slice = std::max(1, int(double(page.height()) / scale));
-    for (int top = 0; top < image.height(); top += slice) {
+    for (int top = 0; top < size.height(); top += slice) {
+        const QImage part = strip(top, std::min(slice, size.height() - top));
+        if (part.isNull())
+            break;
         if (top > 0)
             printer.newPage();
-        const int h = std::min(slice, image.height() - top);
-        painter.drawImage(QRectF(0, 0, page.width(), h * scale), image, QRectF(0, top, image.width(), h));
+        painter.drawImage(QRectF(0, 0, page.width(), part.height() * scale), part);
     }
     painter.end();
+}
+
+void print_image(QPrinter& printer, const QImage& image)
+{
+    print_strips(printer, image.size(),
+                 [&image](int top, int height) { return image.copy(0, top, image.width(), height); });
 }
 
 } // namespace page_output

@@ -40,12 +40,19 @@ constexpr qint64 kMaxCapturePixels = qint64(1) << 28;
 QImage capture_page(CTabBrowserWnd& tab, const QRect& area = {});
 // Number of tiles the last capture grabbed (1 when the page fitted the view).
 int last_tile_count();
+// Rows of the page taken at a time when a file is written in strips.
+constexpr int kStripRows = 2048;
 
 // The overlay page: every placeholder of every line of `source` replaced; the height is the
 // image's at a width of 640 pixels.
 QString overlay_html(const QString& source, int width, int height, int margin_y);
 
-// Paints an image over as many printer pages as its height needs, scaled to the page width.
+// The rows [top, top + height) of a picture, taken when needed.
+using StripSource = std::function<QImage(int top, int height)>;
+// Paints a picture of `size` over as many printer pages as its height needs, scaled to the
+// page width, asking for one page's strip at a time.
+void print_strips(QPrinter& printer, QSize size, const StripSource& strip);
+// The same for a picture held whole.
 void print_image(QPrinter& printer, const QImage& image);
 
 // Runs the event loop (without user input) until the condition holds or the time is up.

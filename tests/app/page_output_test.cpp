@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
+#include <QImageReader>
 #include <QProcess>
 #include <QWebEngineView>
 #include <cstdlib>
@@ -278,15 +279,23 @@ TEST_F(PageOutputTest, TallPageIsCapturedInTilesStitchedWithItsMemos)
     ASSERT_TRUE(bmp_file.open(QIODevice::ReadOnly));
     EXPECT_EQ(bmp_file.read(2), QByteArray("BM"));
 
-    // A page taller than any one picture a codec reads is still taken whole, with its memos.
+    // A page taller than any one picture a codec reads is saved whole, with its memos,
+    // written a strip at a time.
     pages_.set("/taller", banded_page(170));
     tab->Navigate(pages_.url("/taller"));
     ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/taller") && !tab->busy(); }));
     add_box(tab, "/taller", {100, 16850, 160, 16930});
-    const QImage taller = page_output::capture_page(*tab);
-    ASSERT_EQ(taller.height(), 17000);
+    const QString tall_png = QString::fromStdString((data_.path() / "taller.png").string());
+    page_output::save_dialog = [&](const QString&, const QString&) { return tall_png; };
+    app().main_frame()->route(res::cmd::kSavePageAsImage);
+    QImageReader reader(tall_png);
+    reader.setAllocationLimit(0);
+    const QImage taller = reader.read();
+    ASSERT_EQ(taller.height(), 17000) << reader.errorString().toStdString();
     EXPECT_TRUE(is_red(taller.pixelColor(130, 16890)));
     EXPECT_TRUE(near(taller.pixelColor(400, 16950), band_colour(169)));
+    for (int band : {0, 20, 21, 100, 168})
+        EXPECT_TRUE(near(taller.pixelColor(400, band * 100 + 50), band_colour(band))) << band;
 }
 
 TEST_F(PageOutputTest, WidePageIsCapturedInColumnsOfTiles)
