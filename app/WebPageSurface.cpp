@@ -98,6 +98,9 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     follow_presented_frames();
     frame_poll_.setInterval(250);
     connect(&frame_poll_, &QTimer::timeout, this, &WebPageSurface::refresh_frames);
+    scroll_recheck_.setSingleShot(true);
+    scroll_recheck_.setInterval(kScrollRecheckMs);
+    connect(&scroll_recheck_, &QTimer::timeout, this, &WebPageSurface::query_scroll);
 }
 
 WebPageSurface::~WebPageSurface() = default;
@@ -215,6 +218,10 @@ void WebPageSurface::follow_frame()
             layer_->update();
     }
     query_scroll();
+    // A scroll by the wheel, the keys or the scroll bar is presented before the page's script
+    // side knows of it, and then no frame may follow to ask again: the last frame is asked
+    // about once more.
+    scroll_recheck_.start();
     // Frames scroll on their own: their places follow every frame the page presents.
     if (!frames_.empty() && !frames_pending_)
         refresh_frames();

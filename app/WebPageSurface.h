@@ -11,8 +11,8 @@
 class CTabBrowserWnd;
 
 // The page of a tab as the memo layer sees it. The top document's scroll position is asked of
-// the page after each frame it presents and when the engine reports a scroll (the engine's own
-// scroll position stays 0 on a GPU-composited display). Frames (their URLs, rectangles and
+// the page after each frame it presents, once more shortly after the last, and when the engine
+// reports a scroll (the engine's own scroll position stays 0 on a GPU-composited display). Frames (their URLs, rectangles and
 // scroll positions) come from a script in an isolated world and are kept as a snapshot,
 // refreshed on load, scroll, resize and every presented frame, and polled a few times a
 // second while frames are shown.
@@ -70,4 +70,6 @@ private:
     bool scroll_query_again_ = false;
     bool frames_pending_ = false;
     QTimer frame_poll_;
+    QTimer scroll_recheck_;
+    static constexpr int kScrollRecheckMs = 30;
 };
