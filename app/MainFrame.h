@@ -133,5 +133,6 @@ private:
     QLabel* buffer_pane_ = nullptr;
     QLabel* width_pane_ = nullptr;
     QLabel* hidden_pane_ = nullptr;  // shown while the active tab's memos are hidden
+    QLabel* zoom_pane_ = nullptr;    // the active page's zoom, while it is not 100 %
     QDateTime drag_out_ended_;
 };

@@ -27,6 +27,7 @@
 #include "memo/ui/MemoBarDlg.h"
 #include "memo/ui/Tools.h"
 #include "app/MarvoApp.h"
+#include "app/PageZoom.h"
 #include "app/PlacesWiring.h"
 #include "app/ShareClient.h"
 #include "app/ChildFrame.h"
@@ -258,6 +259,9 @@ void CMainFrame::create_status_bar()
     statusBar()->addPermanentWidget(width_pane_);
     hidden_pane_ = new QLabel(ui::string_text(res::str::kMemosHidden), this);
     statusBar()->addPermanentWidget(hidden_pane_);
+    zoom_pane_ = new QLabel(this);
+    zoom_pane_->setObjectName(QStringLiteral("ZoomPane"));
+    statusBar()->addPermanentWidget(zoom_pane_);
     width_pane_->installEventFilter(this);
     update_status_panes();
     // The share pane follows the worker, which changes state on its own thread.
@@ -278,6 +282,10 @@ void CMainFrame::update_status_panes()
     width_pane_->setText(ui::string_text(layer && layer->page_has_memos() ? res::str::kWidthLocked : res::str::kWidthFree));
     const bool hidden = layer && !layer->shown();
     hidden_pane_->setVisible(hidden);
+    // The zoom shows while it is not 100 %.
+    const int zoom = tab ? tab->zoom().percent() : 100;
+    zoom_pane_->setText(QStringLiteral("%1%").arg(zoom));
+    zoom_pane_->setVisible(zoom != 100);
 }
 
 // A click on the width pane of a page with memos offers to fit their width to the window.

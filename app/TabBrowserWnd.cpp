@@ -23,6 +23,7 @@
 #include "app/ChildFrame.h"
 #include "app/CrashPage.h"
 #include "app/FindBar.h"
+#include "app/PageZoom.h"
 #include "app/GestureFilter.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
@@ -73,6 +74,14 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
         });
     }
     memo_surface_ = new WebPageSurface(*this);
+    zoom_ = new PageZoom(*view_, theApp().registry(), this);
+    // The memos follow the zoom: the layer's pixels are the page's, and so are the frames'.
+    connect(zoom_, &PageZoom::changed, memo_surface_, [this] {
+        memo_surface_->apply_width_lock();
+        memo_surface_->refresh_frames();
+        layer()->update();
+    });
+    connect(page_, &QWebEnginePage::urlChanged, zoom_, &PageZoom::follow);
     setAcceptDrops(true);
 
     connect(page_, &QWebEnginePage::urlChanged, this, &CTabBrowserWnd::OnNavigateComplete2);
@@ -179,6 +188,7 @@ void CTabBrowserWnd::watch_input_widget()
     input_widget_ = input;
     input->installEventFilter(this);
     GestureFilter::attach(this, input);
+    zoom_->watch_wheel(input);
 }
 
 bool CTabBrowserWnd::eventFilter(QObject* watched, QEvent* event)
@@ -475,6 +485,10 @@ bool CTabBrowserWnd::OnCommand(int id)
             SetFontSize(fontSizeOf(id));
         return true;
     }
+    if (id == kZoomIn || id == kZoomOut || id == kZoomReset) {
+        zoom_->step(id == kZoomIn ? 1 : id == kZoomOut ? -1 : 0);
+        return true;
+    }
     if (isAutoRefreshCommand(id)) {
         SetAutoRefresh(autoRefreshSecondsOf(id));
         return true;
@@ -574,6 +588,8 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
         state.checked = fontSizeOf(id) == font_size_;
         return true;
     }
+    if (id == kZoomIn || id == kZoomOut || id == kZoomReset)
+        return true;
     if (isAutoRefreshCommand(id)) {
         state.checked = autoRefreshSecondsOf(id) == auto_refresh_;
         return true;

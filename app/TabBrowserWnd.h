@@ -17,6 +17,7 @@ class CChildFrame;
 class QMessageBox;
 class CLayerWnd;
 class FindBar;
+class PageZoom;
 class SiteIcon;
 class WebPageSurface;
 class QWebEngineView;
@@ -55,6 +56,8 @@ public:
 
     void SetFontSize(int size);
     int font_size() const { return font_size_; }
+    // The page's zoom, remembered per site.
+    PageZoom& zoom() const { return *zoom_; }
     void SetAutoRefresh(int seconds);
     int auto_refresh() const { return auto_refresh_; }
     void SetNavigationLock(bool on);
@@ -116,6 +119,7 @@ private:
     QWebEngineView* view_;
     BrowserPage* page_;
     WebPageSurface* memo_surface_ = nullptr;
+    PageZoom* zoom_ = nullptr;
     FindBar* find_bar_ = nullptr;
     // The page whose render process died, while the crash page stands in for it.
     QUrl crashed_url_;

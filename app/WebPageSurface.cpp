@@ -1,5 +1,7 @@
 #include "app/WebPageSurface.h"
 
+#include <cmath>
+
 #include <QCoreApplication>
 #include <QEvent>
 #include <QQuickWidget>
@@ -144,15 +146,27 @@ std::vector<DocumentView> WebPageSurface::documents() const
     const QUrl url = tab_.LocationURL();
     if (url.isEmpty())
         return docs;
-    docs.push_back({platform::model_url(url), tab_.view()->rect(), top_scroll_});
+    const double zoom = this->zoom();
+    const QSize shown(int(std::ceil(tab_.view()->width() / zoom)), int(std::ceil(tab_.view()->height() / zoom)));
+    docs.push_back({platform::model_url(url), QRect(QPoint(), shown), top_scroll_});
     docs.insert(docs.end(), frames_.begin(), frames_.end());
     return docs;
 }
 
+double WebPageSurface::zoom() const
+{
+    return tab_.view()->zoomFactor();
+}
+
 QImage WebPageSurface::grab_page(const QRect& area)
 {
-    if (QWidget* input = input_widget())
-        return input->grab(area).toImage();
+    // The zoomed page's own pixels: the layer scales them to what it needs.
+    if (QWidget* input = input_widget()) {
+        const double z = zoom();
+        const QRect zoomed(QPoint(int(std::lround(area.x() * z)), int(std::lround(area.y() * z))),
+                           QSize(int(std::lround(area.width() * z)), int(std::lround(area.height() * z))));
+        return input->grab(zoomed).toImage();
+    }
     QImage blank(area.size(), QImage::Format_RGB32);
     blank.fill(Qt::white);
     return blank;
@@ -207,7 +221,7 @@ int WebPageSurface::locked_width() const
 
 void WebPageSurface::apply_width_lock()
 {
-    tab_.setMinimumWidth(std::min(locked_width(), 16384));
+    tab_.setMinimumWidth(std::min(int(std::lround(locked_width() * zoom())), 16384));
 }
 
 void WebPageSurface::follow_frame()

@@ -27,6 +27,7 @@ public:
     QWidget* host() const override;
     QWidget* input_widget() const override;
     std::vector<DocumentView> documents() const override;
+    double zoom() const override;
     QImage grab_page(const QRect& area) override;
     bool document_shown() const override { return document_shown_; }
     void navigate(const std::string& url) override;

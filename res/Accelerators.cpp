@@ -41,6 +41,10 @@ constexpr Accelerator kTable[] = {
     {"Alt+Left", kBack},
     {"Alt+Right", kForward},
     {"Ctrl+R", kRefresh},
+    {"Ctrl++", kZoomIn},
+    {"Ctrl+=", kZoomIn},
+    {"Ctrl+-", kZoomOut},
+    {"Ctrl+0", kZoomReset},
 };
 
 } // namespace

@@ -69,6 +69,11 @@ constexpr int fontSizeCommand(int size) { return kFontSizeLargest + 4 - size; }
 constexpr int fontSizeOf(int command) { return kFontSizeLargest + 4 - command; }
 constexpr bool isFontSizeCommand(int id) { return id >= kFontSizeLargest && id <= kFontSizeSmallest; }
 
+// View: page zoom, one step in or out, or back to 100 %.
+inline constexpr int kZoomIn = 33205;
+inline constexpr int kZoomOut = 33206;
+inline constexpr int kZoomReset = 33207;
+
 // Favorites
 inline constexpr int kAddFavorite = 32808;
 inline constexpr int kOrganizeFavorites = 32810;

@@ -112,6 +112,11 @@ Menu tabMenu()
         item("小", kFontSizeSmaller),
         item("最小", kFontSizeSmallest),
     }));
+    view.items.push_back(popup("ズーム(&Z)", {
+        item("拡大(&I)", kZoomIn),
+        item("縮小(&O)", kZoomOut),
+        item("元のサイズ(&R)", kZoomReset),
+    }));
     view.items.push_back(separator());
     view.items.push_back(item("ソース", kViewSource));
 

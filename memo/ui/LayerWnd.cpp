@@ -112,6 +112,43 @@ CLayerWnd::~CLayerWnd()
                 t->attach(nullptr);
 }
 
+QSize CLayerWnd::layer_size() const
+{
+    const double zoom = surface_.zoom();
+    return {int(std::ceil(width() / zoom)), int(std::ceil(height() / zoom))};
+}
+
+QRect CLayerWnd::to_widget(const QRect& r) const
+{
+    const double zoom = surface_.zoom();
+    if (zoom == 1.0 || r.isNull())
+        return r;
+    const int left = int(std::floor(r.left() * zoom)), top = int(std::floor(r.top() * zoom));
+    return QRect(left, top, int(std::ceil((r.left() + r.width()) * zoom)) - left,
+                 int(std::ceil((r.top() + r.height()) * zoom)) - top);
+}
+
+QRect CLayerWnd::to_layer(const QRect& r) const
+{
+    const double zoom = surface_.zoom();
+    if (zoom == 1.0 || r.isNull())
+        return r;
+    const int left = int(std::floor(r.left() / zoom)), top = int(std::floor(r.top() / zoom));
+    return QRect(left, top, int(std::ceil((r.left() + r.width()) / zoom)) - left,
+                 int(std::ceil((r.top() + r.height()) / zoom)) - top);
+}
+
+QPoint CLayerWnd::to_layer(QPoint p) const
+{
+    const double zoom = surface_.zoom();
+    return zoom == 1.0 ? p : QPoint(int(std::floor(p.x() / zoom)), int(std::floor(p.y() / zoom)));
+}
+
+qreal CLayerWnd::screen_scale() const
+{
+    return devicePixelRatioF() * surface_.zoom();
+}
+
 void CLayerWnd::watch_input()
 {
     QWidget* input = surface_.input_widget();
@@ -345,7 +382,7 @@ bool CLayerWnd::may_edit(const MemoObject& object) const
 
 void CLayerWnd::stamp_package(MemoPackage& package)
 {
-    package.width = surface_.host()->width();
+    package.width = layer_size().width();
     package.time = memo::now_time();
     package.dirty = true;
     if (const MemoLayerServices& services = memo_layer_services(); services.package_changed)
@@ -547,7 +584,7 @@ bool CLayerWnd::can_copy() const
 
 QImage CLayerWnd::picture_of(const QRect& area)
 {
-    const QRect r = area & rect();
+    const QRect r = area & layer_rect();
     if (r.isEmpty())
         return {};
     paint_into(r);
@@ -694,7 +731,7 @@ void CLayerWnd::navigate(const std::string& url)
 
 bool CLayerWnd::run_text_dialog(const memo::Rect& window_rect, std::string& text, const memo::LogFont& font)
 {
-    return CTextDialog::run(this, to_qrect(window_rect), text, font);
+    return CTextDialog::run(this, to_widget(to_qrect(window_rect)), text, font);
 }
 
 memo::MemoObject* CLayerWnd::find_object(const memo::Guid& id)
@@ -735,7 +772,7 @@ void CLayerWnd::invalidate_window(const QRect& rect)
     if (rect.isNull())
         update();
     else
-        update(rect.adjusted(-1, -1, 1, 1));
+        update(to_widget(rect.adjusted(-1, -1, 1, 1)));
 }
 
 void CLayerWnd::invalidate_document(const DocumentView& document, const memo::Rect& rect)
@@ -776,7 +813,7 @@ bool CLayerWnd::eventFilter(QObject* watched, QEvent* event)
         if (event->type() == QEvent::Drop) {
             const QString path = urls.front().toLocalFile();
             if (is_picture_file(path))
-                drop_picture(path, input_->mapTo(surface_.host(), drop->position().toPoint()));
+                drop_picture(path, to_layer(input_->mapTo(surface_.host(), drop->position().toPoint())));
             else
                 surface_.open_document(path);
         }
@@ -790,7 +827,7 @@ bool CLayerWnd::eventFilter(QObject* watched, QEvent* event)
 // True when the event is consumed (the page does not see it).
 bool CLayerWnd::route_mouse(QMouseEvent* event)
 {
-    const QPoint p = input_->mapTo(surface_.host(), event->position().toPoint());
+    const QPoint p = to_layer(input_->mapTo(surface_.host(), event->position().toPoint()));
     const Qt::KeyboardModifiers keys = event->modifiers();
     const Qt::MouseButtons held = event->buttons();
     CTool* t = tool();
@@ -865,7 +902,7 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
 {
     if (!shown_)
         return;
-    const QRect area = event->rect() & rect();
+    const QRect area = to_layer(event->rect()) & layer_rect();
     if (area.isEmpty())
         return;
     const std::vector<DocumentView> docs = surface_.documents();
@@ -883,8 +920,9 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
     // back_ holds the screen's own pixels: drawn one to one, whatever the scale.
     QImage memos = image_of(back_);
     memos.setDevicePixelRatio(devicePixelRatioF());
-    painter.setClipRect(area);
+    painter.setClipRect(to_widget(area));
     painter.drawImage(QPointF(0, 0), memos);
+    painter.scale(surface_.zoom(), surface_.zoom());  // the frames below are in the layer's pixels
 
     // Selection frame and handle, and the marked area: dotted, over everything.
     painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
@@ -927,7 +965,7 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
 CLayerWnd::PictureKey CLayerWnd::picture_key(const std::vector<DocumentView>& docs) const
 {
     PictureKey key;
-    key.size = size();
+    key.size = layer_size();
     key.tool = tool() != nullptr || !selection_rect_.is_empty();
     for (const DocumentView& doc : docs)
         if (const auto pkg = package(doc.url, false))
@@ -942,13 +980,13 @@ CLayerWnd::PictureKey CLayerWnd::picture_key(const std::vector<DocumentView>& do
 bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView>& docs)
 {
     const PictureKey key = picture_key(docs);
-    const bool whole = area == rect();
+    const bool whole = area == layer_rect();
     // On a scaled screen the picture moves by whole pixels of the screen only.
     const qreal moved =
-        picture_ && docs.size() == 1 ? (docs.front().scroll.y() - picture_->scroll.y()) * devicePixelRatioF() : 0;
+        picture_ && docs.size() == 1 ? (docs.front().scroll.y() - picture_->scroll.y()) * screen_scale() : 0;
     const bool reusable = whole && picture_ && docs.size() == 1 && !key.tool && key == picture_->key &&
                           docs.front().scroll.x() == picture_->scroll.x() && std::abs(moved) < height() / 2 &&
-                          moved == std::round(moved) && effect_areas(docs, rect()).empty();
+                          moved == std::round(moved) && effect_areas(docs, layer_rect()).empty();
     const int dy = reusable ? docs.front().scroll.y() - picture_->scroll.y() : 0;
     if (!reusable || dy == 0) {
         // Drawn whole by the caller; remembered when it is the whole layer.
@@ -957,7 +995,7 @@ bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView
             picture_ = Picture{key, docs.front().scroll};
         return false;
     }
-    const QSize device = device_rect(rect()).size();
+    const QSize device = device_rect(layer_rect()).size();
     const int rows = qRound(moved);
     const std::size_t row = std::size_t(device.width()) * 4;
     if (rows > 0)
@@ -966,7 +1004,8 @@ bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView
     else
         for (int y = device.height() - 1; y >= -rows; --y)
             std::memcpy(back_.pixel(0, y), back_.pixel(0, y + rows), row);
-    const QRect exposed = dy > 0 ? QRect(0, height() - dy, width(), dy) : QRect(0, 0, width(), -dy);
+    const QSize size = layer_size();
+    const QRect exposed = dy > 0 ? QRect(0, size.height() - dy, size.width(), dy) : QRect(0, 0, size.width(), -dy);
     if (!paint_transparent(exposed)) {
         picture_.reset();
         return false;
@@ -989,12 +1028,12 @@ void CLayerWnd::follow_page()
 {
     follow_queued_ = false;
     // A scroll repaints the layer through the surface; here only the effects follow the page.
-    const std::vector<QRect> effects = effect_areas(surface_.documents(), rect());
+    const std::vector<QRect> effects = effect_areas(surface_.documents(), layer_rect());
     if (effects.empty())
         return;
     take_page_pixels(effects);
     for (const QRect& r : effects)
-        update(r);
+        update(to_widget(r));
 }
 
 void CLayerWnd::take_page_pixels(const std::vector<QRect>& areas)
@@ -1017,7 +1056,7 @@ QImage CLayerWnd::page_picture(const QRect& area, QSize size)
 
 QRect CLayerWnd::device_rect(const QRect& area) const
 {
-    const qreal s = devicePixelRatioF();
+    const qreal s = screen_scale();
     if (s == 1.0)
         return area;
     const QPoint top_left(int(std::floor(area.left() * s)), int(std::floor(area.top() * s)));
@@ -1043,7 +1082,7 @@ std::vector<QRect> CLayerWnd::effect_areas(const std::vector<DocumentView>& docs
 
 void CLayerWnd::ensure_buffers()
 {
-    const QSize device = device_rect(rect()).size();
+    const QSize device = device_rect(layer_rect()).size();
     if (back_.width() >= device.width() && back_.height() >= device.height() && !back_.empty())
         return;
     const int w = std::max(device.width(), 1280);
@@ -1074,7 +1113,7 @@ void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area, bool on_s
     const MemoLayerServices& services = memo_layer_services();
     CTool* t = tool();
     memo::Canvas& canvas = canvases_.canvas_for(target);
-    const qreal scale = on_screen ? devicePixelRatioF() : 1.0;
+    const qreal scale = on_screen ? screen_scale() : 1.0;
     int outlined = 0;
     for (const DocumentView& doc : surface_.documents()) {
         const QRect clip = doc.rect & area;
@@ -1160,7 +1199,7 @@ void CLayerWnd::make_thumbnail()
     if (!top || top->empty())
         return;
     // The view as shown, at half size, then into the 32 x 32 thumbnail.
-    const QImage half = picture_of(rect()).scaled(width() / 2, height() / 2, Qt::IgnoreAspectRatio,
+    const QImage half = picture_of(layer_rect()).scaled(layer_size() / 2, Qt::IgnoreAspectRatio,
                                                             Qt::SmoothTransformation);
     const QImage small = half.scaled(kThumbnailSide, kThumbnailSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_ARGB32);

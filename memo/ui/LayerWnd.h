@@ -58,6 +58,10 @@ public:
     ~CLayerWnd() override;
 
     PageSurface& surface() const { return surface_; }
+    // The layer's own coordinates are the page's pixels: the widget's size divided by the
+    // page's zoom.
+    QSize layer_size() const;
+    QRect layer_rect() const { return QRect(QPoint(), layer_size()); }
 
     // Watches the surface's current input widget (call when it may have changed).
     void watch_input();
@@ -190,6 +194,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Between layer and widget coordinates; rectangles grow to whole pixels of the other.
+    QRect to_widget(const QRect& r) const;
+    QRect to_layer(const QRect& r) const;
+    QPoint to_layer(QPoint p) const;
+    // Screen pixels per layer pixel: the device pixel ratio times the page's zoom.
+    qreal screen_scale() const;
     bool route_mouse(QMouseEvent* event);
     bool browse_left_release(QPoint p);
     bool has_anything_to_draw(const std::vector<DocumentView>& docs) const;

@@ -15,7 +15,7 @@ class QWidget;
 // own coordinates, pixels from its top-left corner.
 struct DocumentView {
     std::string url;  // Shift_JIS
-    QRect rect;       // the document's viewport, in the layer's coordinates
+    QRect rect;       // the document's viewport, in the layer's coordinates (the page's pixels)
     QPoint scroll;    // the document's scroll position
 
     // Document to layer coordinates: add this.
@@ -38,8 +38,11 @@ public:
     // False while a navigation has not shown its document yet: memos wait for their page
     // rather than stand over an empty view.
     virtual bool document_shown() const { return true; }
-    // The page's own pixels of an area of the host, without the memos: at the screen's
-    // resolution where the page has it (a device pixel ratio above 1), else one to one.
+    // The page's zoom: one pixel of the page's own is this many pixels of the host. The layer
+    // works in the page's pixels (documents, input, pictures of what is shown).
+    virtual double zoom() const { return 1.0; }
+    // The page's own pixels of an area of the layer, without the memos: at the screen's
+    // resolution where the page has it (a device pixel ratio above 1, a zoom), else one to one.
     virtual QImage grab_page(const QRect& area) = 0;
     virtual void navigate(const std::string& url) = 0;
     // Scrolls the top document to a position, in its own pixels.

@@ -86,7 +86,8 @@ bool CSelectTool::mouse_move(Qt::KeyboardModifiers, Qt::MouseButtons buttons, QP
     if (!layer_ || mode_ == Mode::None || !(buttons & Qt::LeftButton))
         return false;
     if (mode_ == Mode::Rect) {
-        const QPoint clamped(std::clamp(p.x(), 0, layer_->width() - 1), std::clamp(p.y(), 0, layer_->height() - 1));
+        const QSize size = layer_->layer_size();
+        const QPoint clamped(std::clamp(p.x(), 0, size.width() - 1), std::clamp(p.y(), 0, size.height() - 1));
         memo::Rect r = layer_->selection_rect();
         const memo::Point at = document_.to_document(clamped);
         const memo::Rect old = r;

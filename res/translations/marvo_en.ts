@@ -1149,6 +1149,22 @@ A tabbed browser you can write memos on</translation>
         <source>新しいタブ(&amp;T)</source>
         <translation>New &amp;Tab</translation>
     </message>
+    <message>
+        <source>ズーム(&amp;Z)</source>
+        <translation>&amp;Zoom</translation>
+    </message>
+    <message>
+        <source>拡大(&amp;I)</source>
+        <translation>Zoom &amp;In</translation>
+    </message>
+    <message>
+        <source>縮小(&amp;O)</source>
+        <translation>Zoom &amp;Out</translation>
+    </message>
+    <message>
+        <source>元のサイズ(&amp;R)</source>
+        <translation>&amp;Reset Zoom</translation>
+    </message>
 </context>
 <context>
     <name>NetworkOptions</name>
@@ -2186,6 +2202,24 @@ Previous Tab</translation>
 アドレス バー</source>
         <translation>Selects the address in the address bar
 Address Bar</translation>
+    </message>
+    <message>
+        <source>ページを拡大して表示します
+拡大</source>
+        <translation>Zooms in on the page
+Zoom In</translation>
+    </message>
+    <message>
+        <source>ページを縮小して表示します
+縮小</source>
+        <translation>Zooms out of the page
+Zoom Out</translation>
+    </message>
+    <message>
+        <source>ページを元の大きさで表示します
+元のサイズ</source>
+        <translation>Shows the page at its own size
+Reset Zoom</translation>
     </message>
 </context>
 <context>

@@ -1,4 +1,5 @@
 // Memos drawn over live pages with real mouse events, stored and shown again.
+#include <QApplication>
 #include <QDropEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -8,12 +9,14 @@
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
+#include <QWheelEvent>
 #include <QWebEngineView>
 
 #include "AppFixture.h"
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
+#include "app/PageZoom.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/PackageCache.h"
 #include "memo/PackageFiles.h"
@@ -103,6 +106,69 @@ TEST_F(MemoLayerTest, StrokeDrawnOverAPageIsSavedAtCloseAndShownAtTheNextStart)
     ASSERT_TRUE(tab);
     EXPECT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {150, 100})); }));
     EXPECT_TRUE(is_white(frame_pixel(tab, {150, 300})));
+}
+
+// Zoomed by keys, the page and its memos grow together and a stroke lands where the pen
+// went on the page; each site keeps its own zoom, also at the next start.
+TEST_F(MemoLayerTest, MemosFollowThePageZoomAndEachSiteKeepsItsZoom)
+{
+    pages_.set("/memo", kTallPage);
+    CTabBrowserWnd* tab = start_on("/memo");
+    ASSERT_TRUE(tab);
+    auto box = std::make_unique<memo::PrimitiveObject>();
+    box->rect = {20, 20, 60, 60};
+    box->fill_colour = box->border_colour = memo::rgb(0, 200, 0);
+    box->opacity = 255;
+    app().package_cache().lookup(url("/memo"), true)->add(std::move(box));
+    tab->layer()->update();
+    ASSERT_TRUE(wait_until([&] { return !is_white(frame_pixel(tab, {40, 40})); }));
+    EXPECT_TRUE(is_white(frame_pixel(tab, {100, 100})));
+
+    // Ctrl and + (or =) five steps in: 110, 125, 150, 175, 200 %.
+    CMainFrame* frame = app().main_frame();
+    frame->activateWindow();
+    ASSERT_TRUE(wait_until([&] { return QApplication::activeWindow() == frame; }));
+    tab->view()->focusProxy()->setFocus();
+    for (Qt::Key key : {Qt::Key_Plus, Qt::Key_Equal, Qt::Key_Equal, Qt::Key_Equal, Qt::Key_Equal})
+        QTest::keyClick(frame->windowHandle(), key, Qt::ControlModifier);
+    ASSERT_TRUE(wait_until([&] { return tab->zoom().percent() == 200; }));
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->layer_size() == tab->view()->size() / 2; }));
+    // The box of 40 page pixels is 80 on the screen, at twice its place.
+    EXPECT_TRUE(wait_until([&] {
+        return !is_white(frame_pixel(tab, {45, 45})) && !is_white(frame_pixel(tab, {115, 115})) &&
+               is_white(frame_pixel(tab, {125, 125})) && is_white(frame_pixel(tab, {35, 35}));
+    }));
+    const QLabel* zoom_pane = frame->findChild<QLabel*>(QStringLiteral("ZoomPane"));
+    EXPECT_TRUE(wait_until([&] { return zoom_pane->isVisible() && zoom_pane->text() == QStringLiteral("200%"); }));
+
+    frame->route(res::cmd::kFreehandTool);
+    drag(tab, {200, 200}, {400, 200});
+    frame->route(res::cmd::kBrowseMode);
+    const auto pkg = app().package_cache().lookup(url("/memo"), false);
+    ASSERT_EQ(pkg->size(), 2u);
+    EXPECT_EQ(dynamic_cast<const memo::StrokeObject&>(pkg->at(1)).points.front(), (memo::Point{100, 100}));
+    EXPECT_EQ(pkg->width, tab->layer()->layer_size().width());
+
+    // Another site opens at 100 %; the first keeps its 200 %, also at the next start.
+    QUrl other = pages_.url("/memo");
+    other.setHost(QStringLiteral("localhost"));
+    tab->Navigate(other);
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == other && !tab->busy(); }));
+    EXPECT_EQ(tab->zoom().percent(), 100);
+    frame->close();
+    delete frame;
+    app().ExitInstance();
+    tab = start_on("/memo");
+    ASSERT_TRUE(tab);
+    EXPECT_TRUE(wait_until([&] { return tab->zoom().percent() == 200; }));
+    app().main_frame()->route(res::cmd::kZoomReset);
+    EXPECT_EQ(tab->zoom().percent(), 100);
+    // Ctrl and the wheel turned towards the user: one step out, and the page does not scroll.
+    QWidget* input = tab->view()->focusProxy();
+    QWheelEvent wheel(QPointF(100, 100), input->mapToGlobal(QPointF(100, 100)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(input, &wheel);
+    EXPECT_EQ(tab->zoom().percent(), 90);
 }
 
 // The drawing bar shows the chosen tool's panel, which sets up that tool's next object; the

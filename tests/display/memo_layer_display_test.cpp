@@ -18,6 +18,7 @@
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
+#include "app/PageZoom.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/PackageCache.h"
 #include "memo/PackageFiles.h"
@@ -451,6 +452,40 @@ TEST_F(ScaledMemoLayerDisplayTest, MemosAndEffectsKeepTheirPlacesAtScaleTwo)
                 break;
             }
     EXPECT_GT(odd_edges, 20) << "rows whose outline starts on an odd column of the screen";
+}
+
+// A page zoomed to 200 %: memos keep their places and sizes in the page's pixels, twice as
+// large on the screen, and an effect reads the zoomed page.
+TEST_F(MemoLayerDisplayTest, MemosAndEffectsFollowThePageZoom)
+{
+    pages_.set("/halves", QStringLiteral(
+        "<title>Halves</title><body style='margin:0;background:#fff'>"
+        "<div style='position:absolute;left:0;top:0;width:200px;height:300px;background:#f00'></div>"
+        "<div style='position:absolute;left:200px;top:0;width:200px;height:300px;background:#00f'></div></body>"));
+    CTabBrowserWnd* tab = start_on("/halves");
+    ASSERT_TRUE(tab);
+    QWidget* view = tab->view();
+    auto pkg = package_of("/halves");
+    add_box(*pkg, {20, 20, 60, 60}, memo::rgb(0, 200, 0));
+    auto negative = std::make_unique<memo::EffectObject>();
+    negative->rect = {150, 100, 250, 200};
+    negative->operation = 3;
+    pkg->add(std::move(negative));
+    for (int step = 0; step < 5; ++step)
+        app().main_frame()->route(res::cmd::kZoomIn);
+    ASSERT_EQ(tab->zoom().percent(), 200);
+
+    // On one screenshot: the negative of each half where each half is now, and the box 40 page
+    // pixels wide drawn 80 screen pixels wide at twice its place.
+    const QPoint corner = screen::on_screen(view, {40, 40});
+    const QPoint left = screen::on_screen(view, {350, 300}), right = screen::on_screen(view, {450, 300});
+    EXPECT_TRUE(wait_until([&] {
+        const QImage shot = screen::shot();
+        return cyanish(shot.pixel(left)) && yellowish(shot.pixel(right)) &&
+               greenish(shot.pixel(corner + QPoint(2, 2))) && greenish(shot.pixel(corner + QPoint(77, 77))) &&
+               reddish(shot.pixel(corner + QPoint(83, 83))) && reddish(shot.pixel(corner - QPoint(3, 3)));
+    }));
+    screen::keep(QStringLiteral("memos-on-a-zoomed-page"));
 }
 
 // While the page has not shown its document yet, its memos are not shown over an empty view:
