@@ -95,6 +95,9 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
             memo_layer->set_busy(true);
     });
     connect(page_, &QWebEnginePage::linkHovered, this, &CTabBrowserWnd::statusTextChanged);
+    // window.print() prints as the print command does; not from inside the engine's call.
+    connect(page_, &QWebEnginePage::printRequested, this,
+            [this] { QTimer::singleShot(0, this, [this] { OnCommand(res::cmd::kPrint); }); });
     site_icon_ = new SiteIcon(*this);
     connect(site_icon_, &SiteIcon::changed, this, &CTabBrowserWnd::iconChanged);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this,
@@ -146,8 +149,9 @@ void CTabBrowserWnd::apply_settings()
     engine->setAttribute(QWebEngineSettings::AutoLoadImages, options.securityflag & settings::kDownloadImages);
     engine->setAttribute(QWebEngineSettings::JavascriptEnabled, !(options.securityflag & settings::kNoScripts));
     engine->setAttribute(QWebEngineSettings::PluginsEnabled, !(options.securityflag & settings::kNoActiveXRun));
-    engine->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture,
-                         !(options.securityflag & (settings::kPlayVideos | settings::kPlaySounds)));
+    // Without videos nothing plays before a click; without sounds the page is muted.
+    engine->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, !(options.securityflag & settings::kPlayVideos));
+    page_->setAudioMuted(!(options.securityflag & settings::kPlaySounds));
     engine->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     // The site icon is the tab's own (SiteIcon): the engine need not fetch one as well.
     engine->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);

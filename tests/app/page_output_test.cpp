@@ -319,6 +319,19 @@ TEST_F(PageOutputTest, WidePageIsCapturedInColumnsOfTiles)
     EXPECT_FALSE(is_red(image.pixelColor(2050, 150)));
 }
 
+TEST_F(PageOutputTest, WindowPrintOfThePageAsksForThePrinter)
+{
+    CTabBrowserWnd* tab = start_on("/print-me", "<title>Print me</title>printable");
+    ASSERT_TRUE(tab);
+    int asked = 0;
+    page_output::print_dialog = [&](QPrinter&) {
+        ++asked;
+        return false;
+    };
+    tab->page()->runJavaScript(QStringLiteral("window.print()"));
+    EXPECT_TRUE(wait_until([&] { return asked == 1; }));
+}
+
 TEST_F(PageOutputTest, PrintedPdfShowsTheMemosWhereTheScreenShowsThem)
 {
     CTabBrowserWnd* tab = start_on("/print", banded_page(8));

@@ -119,6 +119,19 @@ TEST_F(SiteServicesTest, NewPagesTakeTheDownloadControlFlags)
     CTabBrowserWnd* plain = open("/script");
     EXPECT_TRUE(wait_until([&] { return plain->LocationName() == QStringLiteral("static"); }));
     EXPECT_EQ(plain->LocationName(), QStringLiteral("static"));
+
+    // Without videos nothing plays before a click, sounds on or not; without sounds the page
+    // is muted.
+    pages_.set("/autoplay", "<title>waiting</title><script>new Audio('/tone.wav').play()"
+                            ".then(() => document.title = 'played', e => document.title = e.name)</script>");
+    app().settings().securityflag &= ~(settings::kNoScripts | settings::kPlayVideos);
+    app().settings().securityflag |= settings::kPlaySounds;
+    CTabBrowserWnd* media = open("/autoplay");
+    EXPECT_TRUE(wait_until([&] { return media->LocationName() == QStringLiteral("NotAllowedError"); }));
+    EXPECT_FALSE(media->page()->isAudioMuted());
+    app().settings().securityflag &= ~settings::kPlaySounds;
+    media->apply_settings();
+    EXPECT_TRUE(media->page()->isAudioMuted());
 }
 
 TEST_F(SiteServicesTest, RightClickShowsTheEnginesOwnContextMenu)
