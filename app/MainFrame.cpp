@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -24,6 +25,7 @@
 #include "app/DocumentRules.h"
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
+#include "app/TabLifecycle.h"
 #include "app/ToolBands.h"
 #include "memo/ui/Tools.h"
 #include "places/Shortcut.h"
@@ -58,6 +60,13 @@ CMainFrame::CMainFrame()
     layout->addWidget(strip_);
     layout->addWidget(mdi_, 1);
     setCentralWidget(center);
+    // Showing the frame activates each tab in turn: only the one left active comes to the front.
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (auto* tab = qobject_cast<CChildFrame*>(mdi_->currentSubWindow()))
+                bring_to_front(tab);
+        });
+    });
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
         if (auto* tab = qobject_cast<CChildFrame*>(window)) {
             tab->showMaximized();
@@ -103,11 +112,27 @@ CChildFrame* CMainFrame::create_tab(CChildFrame* opener, const QUrl& first_page)
     connect(browser, &CTabBrowserWnd::iconChanged, strip_, qOverload<>(&QWidget::update));
     if (!first_page.isEmpty())
         browser->Navigate(first_page);
+    // The tab in front goes behind before the tab area shows the new one over it, which would
+    // show it to the engine once more.
+    if (front_tab_)
+        front_tab_->browser()->lifecycle().to_background();
     mdi_->addSubWindow(tab);
     tab->showMaximized();
     mdi_->setActiveSubWindow(tab);
     strip_->Resync();
     return tab;
+}
+
+// The active tab is the one shown; it stays so while another window has the focus.
+void CMainFrame::bring_to_front(CChildFrame* tab)
+{
+    if (tab == front_tab_)
+        return;
+    front_tab_ = tab;
+    for (CChildFrame* other : tabs())
+        if (other != tab)
+            other->browser()->lifecycle().to_background();
+    tab->browser()->lifecycle().to_front();
 }
 
 CChildFrame* CMainFrame::active_tab() const

@@ -116,7 +116,11 @@ private:
     void cycle_pane(int step);
     void cycle_tab(int step);
 
+    void bring_to_front(CChildFrame* tab);
+
     QMdiArea* mdi_ = nullptr;
+    // The tab whose page is shown; the others are hidden from the engine.
+    QPointer<CChildFrame> front_tab_;
     CMDICtrlButton* strip_ = nullptr;
     QHash<int, QAction*> actions_;
     std::vector<ui::BandBar*> native_bands_;

@@ -348,10 +348,14 @@ void CMarvoApp::open_first_tabs(const QStringList& arguments)
     if (!arguments.isEmpty()) {
         OpenDocument(arguments.front());
     } else if (!settings_.lastopen.empty() && (settings_.openlast || restore_after_crash())) {
+        // Only the tab in front loads its page now; so do tabs that refresh by themselves.
         for (settings::LastOpenSite& site : settings_.lastopen) {
-            CTabBrowserWnd* tab = OpenInNewTab(site.url);
+            const bool load_now = &site == &settings_.lastopen.back() || site.reload > 0;
+            CTabBrowserWnd* tab = load_now ? OpenInNewTab(site.url) : NewBlankTab();
             if (!tab)
                 continue;
+            if (!load_now)
+                tab->NavigateWhenShown(platform::url_from_model(site.url));
             tab->set_history_to_restore(std::move(site.log));
             tab->SetNavigationLock(site.lock);
             tab->SetAutoRefresh(site.reload);

@@ -94,6 +94,12 @@ void SiteIcon::refresh(bool ok)
                                });
 }
 
+void SiteIcon::take_site_favicon(const QUrl& page)
+{
+    if (is_web(page) && !theApp().IsOffline())
+        use(site_favicon(page));
+}
+
 void SiteIcon::use(const QUrl& icon_url)
 {
     const std::string file = cache_file(icon_url);

@@ -32,6 +32,8 @@ public:
 
     // After the top document completed (ok false: the engine's error page, which has no icon).
     void refresh(bool ok);
+    // The icon at the root of the page's site, for a tab whose page has not loaded yet.
+    void take_site_favicon(const QUrl& page);
 
 signals:
     void changed();

@@ -33,6 +33,7 @@
 #include "app/SavePageAs.h"
 #include "app/SiteAuthentication.h"
 #include "app/SiteIcon.h"
+#include "app/TabLifecycle.h"
 #include "app/WebPageSurface.h"
 #include "memo/ui/LayerWnd.h"
 #include "memo/ui/ObjectPropDialog.h"
@@ -99,6 +100,7 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     connect(page_, &QWebEnginePage::printRequested, this,
             [this] { QTimer::singleShot(0, this, [this] { OnCommand(res::cmd::kPrint); }); });
     site_icon_ = new SiteIcon(*this);
+    lifecycle_ = new TabLifecycle(*this);
     connect(site_icon_, &SiteIcon::changed, this, &CTabBrowserWnd::iconChanged);
     connect(page_, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exit_code) {
@@ -159,13 +161,24 @@ void CTabBrowserWnd::apply_settings()
 
 void CTabBrowserWnd::Navigate(const QUrl& url)
 {
+    lifecycle_->wake_for_navigation();
     view_->load(url);
 }
 
+void CTabBrowserWnd::NavigateWhenShown(const QUrl& url)
+{
+    lifecycle_->defer_load(url);
+    emit titleChanged(platform::shown_url(url));
+    site_icon_->take_site_favicon(url);
+}
+
 // Over the crash page, the page that crashed: the address bar, the saved tabs and Reload
-// go by it, not by the crash page's own data address.
+// go by it, not by the crash page's own data address. Before a restored tab was first shown,
+// the page it will load.
 QUrl CTabBrowserWnd::LocationURL() const
 {
+    if (const QUrl& deferred = lifecycle_->deferred_url(); !deferred.isEmpty())
+        return deferred;
     return crash_page_shown() ? crashed_url_ : page_->url();
 }
 

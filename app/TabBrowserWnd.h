@@ -19,6 +19,7 @@ class CLayerWnd;
 class FindBar;
 class PageZoom;
 class SiteIcon;
+class TabLifecycle;
 class WebPageSurface;
 class QWebEngineView;
 
@@ -47,8 +48,14 @@ public:
     CLayerWnd* layer() const;
     // The find bar over the page, made when first asked for.
     FindBar* find_bar();
+    // Hiding, freezing and discarding the page while the tab is behind another.
+    TabLifecycle& lifecycle() const { return *lifecycle_; }
 
     void Navigate(const QUrl& url);
+    // A tab restored from the last run: shows the page's address and site icon in the strip
+    // and loads the page when the tab is first shown.
+    void NavigateWhenShown(const QUrl& url);
+    // The page shown, or the one to load when the tab is first shown.
     QUrl LocationURL() const;
     bool crash_page_shown() const;
     QString LocationName() const;
@@ -133,6 +140,7 @@ private:
     QTimer refresh_timer_;
     int font_size_ = 2;
     SiteIcon* site_icon_ = nullptr;
+    TabLifecycle* lifecycle_ = nullptr;
     QPointer<CTabBrowserWnd> history_to_copy_;
     // Entries beyond the engine's own history: the back entries restored from the last run
     // (oldest first) and, once the tab went back into them, the newer pages (nearest first).

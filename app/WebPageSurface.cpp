@@ -69,7 +69,11 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     layer_->on_left_release = [this] { tab_.record_left_release(); };
     QWebEnginePage* page = tab.view()->page();
     // The layer is the context: nothing reaches it once the view has taken it down.
-    connect(page, &QWebEnginePage::loadStarted, this, [this] { document_ready_ = document_shown_ = false; });
+    connect(page, &QWebEnginePage::loadStarted, this, [this] {
+        document_ready_ = document_shown_ = false;
+        // A discarded page never answers what was asked of it before: ask anew.
+        scroll_query_pending_ = frames_pending_ = false;
+    });
     connect(layer_, &CLayerWnd::drawing_cut_short, this, [this](int objects) {
         emit tab_.statusTextChanged(
             QCoreApplication::translate("WebPageSurface", "このページのメモのうち %1 個は描くのに時間がかかりすぎるため、枠だけを表示しています")

@@ -69,7 +69,7 @@ bool Settings::operator==(const Settings& o) const
            check_time == o.check_time && del_cookie == o.del_cookie && del_hist == o.del_hist &&
            del_temp == o.del_temp && del_tabhist == o.del_tabhist && proxy_setting == o.proxy_setting &&
            proxy_index == o.proxy_index && proxy_login == o.proxy_login && proxy_pw == o.proxy_pw &&
-           useragent == o.useragent && language == o.language &&
+           useragent == o.useragent && language == o.language && discard_minutes == o.discard_minutes &&
            gestures == o.gestures && command_lr == o.command_lr && command_rl == o.command_rl &&
            keys == o.keys &&
            gesture_recognizer.gesture_strings() == o.gesture_recognizer.gesture_strings();

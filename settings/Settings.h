@@ -125,6 +125,9 @@ public:
     std::string useragent;
     // The interface language from the next start: "ja", "en", or empty for the desktop's.
     std::string language;
+    // Minutes a tab waits in the background before its page is discarded; 0 never.
+    std::int32_t discard_minutes = kDefaultDiscardMinutes;
+    static constexpr std::int32_t kDefaultDiscardMinutes = 10;
 
     // ---- mouse and keyboard ----
     std::vector<GestureCommand> gestures;

@@ -218,6 +218,7 @@ void read_option(Settings& s, const pugi::xml_node& option)
     static constexpr Number kNumbers[] = {
         {"server_port", &Settings::server_port}, {"check_time", &Settings::check_time},
         {"proxy_setting", &Settings::proxy_setting}, {"proxy_index", &Settings::proxy_index},
+        {"discard_minutes", &Settings::discard_minutes},
     };
     static constexpr Number kIntFlags[] = {
         {"del_cookie", &Settings::del_cookie}, {"del_hist", &Settings::del_hist},
@@ -507,6 +508,8 @@ std::string compose_settings_file(Settings& s, const FrameState& frame)
         append_value(out, "useragent", escaped_attribute(s.useragent));
     if (!s.language.empty())
         append_value(out, "language", escaped_attribute(s.language));
+    if (s.discard_minutes != Settings::kDefaultDiscardMinutes)
+        append_value(out, "discard_minutes", number(s.discard_minutes));
     out += "\t</option>\r\n";
 
     out += "\t<mouse>\r\n";

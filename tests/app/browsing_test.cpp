@@ -14,6 +14,10 @@
 #include "app/FindBar.h"
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
+#include "app/TabLifecycle.h"
+#include "memo/PackageCache.h"
+#include "memo/ui/LayerWnd.h"
+#include "platform/QtText.h"
 #include "platform/InstanceLink.h"
 #include "res/CommandIds.h"
 
@@ -28,6 +32,13 @@ protected:
         return tab;
     }
     std::size_t tab_count() const { return app().main_frame()->tabs().size(); }
+    QVariant run_script(CTabBrowserWnd* tab, const QString& script)
+    {
+        auto result = std::make_shared<std::optional<QVariant>>();
+        tab->page()->runJavaScript(script, [result](const QVariant& value) { *result = value; });
+        EXPECT_TRUE(wait_until([&] { return result->has_value(); }));
+        return result->value_or(QVariant());
+    }
 
     // Clicks until the click has its effect: right after a load the renderer may not yet hit-test
     // the page, and that first click goes nowhere.
@@ -324,3 +335,72 @@ TEST_F(BrowsingTest, DeadRenderProcessShowsTheCrashPageAndReloadBringsThePageBac
 }
 
 } // namespace
+
+namespace {
+
+// A tab behind the active one is hidden from its page and frozen; a long stay in the background
+// discards it, and it comes back scrolled where it was with its memos. A tab holding typed
+// input or pinned by the navigation lock is kept.
+TEST_F(BrowsingTest, BackgroundTabsAreHiddenFrozenAndDiscardedUnlessTheUserWouldLoseSomething)
+{
+    struct Timings {
+        Timings() { TabLifecycle::freeze_after_ms = 300, TabLifecycle::minute_ms = 100; }
+        ~Timings() { TabLifecycle::freeze_after_ms = 5000, TabLifecycle::minute_ms = 60000; }
+    } shortened;
+    pages_.set("/tall", "<title>Tall</title><script>window.seen = [];"
+                        "for (const e of ['visibilitychange', 'freeze', 'resume'])"
+                        "  document.addEventListener(e, () => seen.push(e == 'visibilitychange' ? document.visibilityState : e));"
+                        "</script><body style='margin:0;background:#ffffff'><div style='height:5000px'></div></body>");
+    pages_.set("/form", "<title>Form</title><input id='field' value='given'>");
+    pages_.set("/locked", "<title>Locked</title>locked");
+    pages_.set("/front", "<title>Front</title>front");
+    app().settings().discard_minutes = 0;
+    ASSERT_TRUE(start({pages_.url("/tall").toString()}));
+    CMainFrame* frame = app().main_frame();
+    CChildFrame* tall_tab = frame->tabs().front();
+    CTabBrowserWnd* tall = tall_tab->browser();
+    ASSERT_TRUE(wait_until([&] { return tall->LocationName() == "Tall" && !tall->busy() && tall->view()->focusProxy(); }));
+    auto memos = app().package_cache().lookup(platform::from_qstring(pages_.url("/tall").toString()), true);
+    auto box = std::make_unique<memo::PrimitiveObject>();
+    box->rect = {100, 1300, 160, 1360};
+    box->opacity = 255;
+    memos->add(std::move(box));
+    run_script(tall, "window.scrollTo(0, 1200)");
+    ASSERT_TRUE(wait_until([&] { return run_script(tall, "window.scrollY").toInt() == 1200; }));
+
+    CTabBrowserWnd* form = open("/form");
+    run_script(form, "document.getElementById('field').value = 'typed'");
+    CTabBrowserWnd* locked = open("/locked");
+    locked->SetNavigationLock(true);
+    CTabBrowserWnd* front = open("/front");
+
+    // Behind the others the page is hidden, then frozen: it was never shown in between.
+    ASSERT_TRUE(wait_until([&] { return tall->page()->lifecycleState() == QWebEnginePage::LifecycleState::Frozen; }));
+    frame->mdi_area()->setActiveSubWindow(tall_tab);
+    QString seen;
+    EXPECT_TRUE(wait_until([&] { return (seen = run_script(tall, "seen.join(' ')").toString()).endsWith("visible"); }));
+    EXPECT_EQ(seen.toStdString(), "hidden freeze resume visible");
+
+    // Left long enough, the tabs go, but for those holding typed input or locked.
+    app().settings().discard_minutes = 1;
+    for (CTabBrowserWnd* tab : {form, locked, tall})
+        frame->mdi_area()->setActiveSubWindow(tab->frame());
+    frame->mdi_area()->setActiveSubWindow(front->frame());
+    ASSERT_TRUE(wait_until([&] { return tall->page()->lifecycleState() == QWebEnginePage::LifecycleState::Discarded; }));
+    pump(5 * TabLifecycle::minute_ms);
+    EXPECT_NE(form->page()->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
+    EXPECT_NE(locked->page()->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
+
+    // Back in front the page loads again where it was scrolled, its memo over the same spot.
+    frame->mdi_area()->setActiveSubWindow(tall_tab);
+    EXPECT_TRUE(wait_until([&] { return run_script(tall, "window.scrollY").toInt() == 1200; }));
+    EXPECT_TRUE(wait_until([&] {
+        const QImage shot = frame->grab().toImage();
+        const QRgb memo = shot.pixel(tall->view()->mapTo(frame, QPoint(130, 130)));
+        return qBlue(memo) < 230;  // the memo's yellow, not the page's white
+    }));
+    EXPECT_EQ(tall->LocationURL(), pages_.url("/tall"));
+}
+
+} // namespace
+

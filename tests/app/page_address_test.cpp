@@ -2,6 +2,7 @@
 // tabs and closed pages, a restart, the history's suggestions, favorites, and the memos of the
 // page up to another user of the sharing server.
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QTest>
 #include <cstdlib>
 
@@ -99,6 +100,14 @@ protected:
         }, 30000);
         return found;
     }
+    // A restored tab loads its page when first shown: brings the row's tab to the front.
+    CTabBrowserWnd* show_restored(int row)
+    {
+        for (CTabBrowserWnd* tab : tabs())
+            if (platform::model_url(tab->LocationURL()) == model(row))
+                app().main_frame()->mdi_area()->setActiveSubWindow(tab->frame());
+        return wait_for_page(row);
+    }
     // Closes the frame as the user does, then starts again over the data folder.
     void restart(const std::filesystem::path& data)
     {
@@ -170,7 +179,7 @@ TEST_F(PageAddressTest, EveryAddressComesBackFromTheAddressBarTabsRestartHistory
 
     restart(data_.path());
     for (int row = 0; row < kRows; ++row)
-        EXPECT_NE(wait_for_page(row), nullptr) << "restored tab of " << typed(row).toStdString();
+        EXPECT_NE(show_restored(row), nullptr) << "restored tab of " << typed(row).toStdString();
 
     CTabBrowserWnd* active = app().ActiveBrowser();
     CSuggestionPopup* popup = bar()->combo()->suggestions();
@@ -230,7 +239,7 @@ TEST_F(PageAddressTest, AMemoOnEveryAddressSurvivesARestartAndReachesAnotherUser
     restart(data_.path());
     for (int row = 0; row < kRows; ++row) {
         SCOPED_TRACE(typed(row).toStdString());
-        CTabBrowserWnd* tab = wait_for_page(row);
+        CTabBrowserWnd* tab = show_restored(row);
         ASSERT_NE(tab, nullptr);
         EXPECT_TRUE(wait_until([&] { return tab->layer()->page_has_memos(); }));
     }

@@ -9,6 +9,7 @@
 #include "AppFixture.h"
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
+#include "app/FrameStateSampler.h"
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "places/History.h"
@@ -129,6 +130,11 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
     EXPECT_EQ(back[0].title, "Old one");
     EXPECT_EQ(tabs[1]->browser()->back_titles(), (QStringList{"Old three", "Old two", "Old one"}));
     EXPECT_TRUE(app().settings().lastopen.empty());
+    // A tab behind the others that does not refresh itself loads when first shown; meanwhile
+    // the strip shows its address and closing would keep it.
+    EXPECT_EQ(pages_.hits("/a"), 0);
+    EXPECT_EQ(tabs[0]->windowTitle(), pages_.url("/a").toString());
+    EXPECT_EQ(FrameStateSampler(*app().main_frame()).open_tabs()[0].url, model(pages_.url("/a")));
 
     // Back through the restored entries one by one, then forward again to the page (the lock
     // keeps new pages out of the tab, not its own history).
@@ -147,6 +153,8 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
     EXPECT_TRUE(travel(res::cmd::kForward, "/b"));
     EXPECT_EQ(restored->back_titles().size(), 3);
     EXPECT_EQ(app().main_frame()->tabs().size(), 3u);
+    app().main_frame()->mdi_area()->setActiveSubWindow(tabs[0]);
+    EXPECT_TRUE(wait_until([&] { return tabs[0]->browser()->LocationName() == QStringLiteral("A"); }));
 }
 
 TEST_F(AppTest, HtmlFileWithUpperCaseExtensionStillOpens)

@@ -402,7 +402,7 @@ TEST(SettingsEscape, SearchStringWithEveryKindOfSeparator)
     EXPECT_EQ(loaded.searchstring, "x y");
 }
 
-TEST(SettingsFile, OwnUserAgentAndLanguageRoundTripAndAreLeftOutWhenEmpty)
+TEST(SettingsFile, OwnOptionsRoundTripAndAreLeftOutAtTheirDefaults)
 {
     Settings saved;
     FakeFrame frame;
@@ -410,12 +410,15 @@ TEST(SettingsFile, OwnUserAgentAndLanguageRoundTripAndAreLeftOutWhenEmpty)
     ASSERT_TRUE(save_settings(saved, frame, dir.file("plain.xml")));
     EXPECT_EQ(read_bytes(dir.file("plain.xml")).find("useragent"), std::string::npos);
     EXPECT_EQ(read_bytes(dir.file("plain.xml")).find("language"), std::string::npos);
+    EXPECT_EQ(read_bytes(dir.file("plain.xml")).find("discard_minutes"), std::string::npos);
 
     saved.useragent = "Marvo/1.0 (X11; \"Linux\" & <more>)";
     saved.language = "en";
+    saved.discard_minutes = 0;
     ASSERT_TRUE(save_settings(saved, frame, dir.file("agent.xml")));
     Settings loaded;
     ASSERT_TRUE(load_settings(loaded, dir.file("agent.xml")));
     EXPECT_EQ(loaded.useragent, saved.useragent);
     EXPECT_EQ(loaded.language, "en");
+    EXPECT_EQ(loaded.discard_minutes, 0);
 }
