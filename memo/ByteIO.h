@@ -139,8 +139,8 @@ public:
     }
     const char* take(std::size_t n)
     {
-        if (n > remaining())
-            throw rs2::IOException("record too short");
+        if (n > remaining()) [[unlikely]]
+            too_short();
         const char* p = p_;
         p_ += n;
         return p;
@@ -150,13 +150,21 @@ public:
     {
         const char* tag = take(4);
         const std::uint32_t n = u32();
-        if (n > remaining())
-            throw rs2::IOException("record length " + std::to_string(n) + " exceeds its container");
+        if (n > remaining()) [[unlikely]]
+            too_long(n);
         body = ByteReader({take(n), n});
         return {tag, 4};
     }
 
 private:
+    // Out of line, so that the readers above stay small enough to inline where records are
+    // read by the thousand.
+    [[noreturn, gnu::cold, gnu::noinline]] static void too_short() { throw rs2::IOException("record too short"); }
+    [[noreturn, gnu::cold, gnu::noinline]] static void too_long(std::uint32_t n)
+    {
+        throw rs2::IOException("record length " + std::to_string(n) + " exceeds its container");
+    }
+
     const char* p_ = nullptr;
     const char* end_ = nullptr;
 };

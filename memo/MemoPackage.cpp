@@ -167,6 +167,7 @@ bool MemoPackage::write(rs2::BaseOStream& out) const
 
 bool MemoPackage::read_record(ByteReader& in)
 {
+    const NeverTimeHeld zone_fixed;
     ByteReader body;
     if (in.record(body) != "PACK")
         return false;
@@ -191,8 +192,10 @@ bool MemoPackage::read_record(ByteReader& in)
             PngCodec codec(thumbnail, true);
             read_picture(stream, codec);
         } else if (tag == "OBJS") {
-            // The count is not trusted for allocation: each entry is read from the record.
+            // The count is not trusted for allocation beyond what the record can hold: each
+            // entry takes at least its kind and a record header.
             const std::uint32_t count = field.u32();
+            objects_.reserve(objects_.size() + std::min<std::size_t>(count, field.remaining() / 12));
             for (std::uint32_t i = 0; i < count; ++i) {
                 const std::uint32_t kind = field.u32();
                 std::unique_ptr<MemoObject> object = create_object(kind);

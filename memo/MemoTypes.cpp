@@ -34,16 +34,32 @@ Time64 compute_never_time()
 
 } // namespace
 
+// mktime is slow and every new object asks; the answer changes only with the time zone.
+struct NeverTimeCache {
+    std::string zone;
+    bool has_zone = false;
+    Time64 value = 0;
+    bool valid = false;
+    int held = 0;  // NeverTimeHeld alive on this thread
+};
+thread_local NeverTimeCache never_time_cache;
+
+NeverTimeHeld::NeverTimeHeld()
+{
+    never_time();
+    ++never_time_cache.held;
+}
+
+NeverTimeHeld::~NeverTimeHeld()
+{
+    --never_time_cache.held;
+}
+
 Time64 never_time()
 {
-    // mktime is slow and every new object asks; the answer changes only with the time zone.
-    struct Cache {
-        std::string zone;
-        bool has_zone = false;
-        Time64 value = 0;
-        bool valid = false;
-    };
-    static thread_local Cache cache;
+    NeverTimeCache& cache = never_time_cache;
+    if (cache.held > 0)
+        return cache.value;
     const char* tz = std::getenv("TZ");
     if (!cache.valid || cache.has_zone != (tz != nullptr) || (tz && cache.zone != tz)) {
         cache.has_zone = tz != nullptr;

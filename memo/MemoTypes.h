@@ -25,6 +25,17 @@ using Time64 = std::int64_t;
 Time64 never_time();
 Time64 now_time();
 
+// While one lives on a thread, never_time() keeps the answer it had when the first was made
+// instead of looking at the time zone each time: readers make objects by the thousand, and
+// the zone does not change within one read.
+class NeverTimeHeld {
+public:
+    NeverTimeHeld();
+    ~NeverTimeHeld();
+    NeverTimeHeld(const NeverTimeHeld&) = delete;
+    NeverTimeHeld& operator=(const NeverTimeHeld&) = delete;
+};
+
 struct Point {
     std::int32_t x = 0;
     std::int32_t y = 0;
