@@ -126,7 +126,7 @@ CChildFrame* CMainFrame::create_tab(CChildFrame* opener, const QUrl& first_page)
 // The active tab is the one shown; it stays so while another window has the focus.
 void CMainFrame::bring_to_front(CChildFrame* tab)
 {
-    if (tab == front_tab_)
+    if (tab == front_tab_ && !tab->browser()->lifecycle().in_background())
         return;
     front_tab_ = tab;
     for (CChildFrame* other : tabs())

@@ -109,6 +109,9 @@ TEST_F(BrowsingTest, PopupsAreBlockedUnlessTheUserClicked)
     // click opens it behind the page.
     EXPECT_TRUE(click_until(tab, "link", [&] { return tab_count() == 3; }, Qt::MiddleButton));
     EXPECT_EQ(app().ActiveBrowser(), tab);
+    // The page stays shown; the one behind it is hidden from the engine.
+    CTabBrowserWnd* behind = app().main_frame()->tabs()[2]->browser();
+    EXPECT_TRUE(wait_until([&] { return tab->view()->isVisible() && !behind->view()->isVisible(); }));
     // The others open in a tab that becomes the active one: back to the page.
     const auto show_page = [&] { app().main_frame()->mdi_area()->setActiveSubWindow(tab->frame()); };
     show_page();
