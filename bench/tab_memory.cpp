@@ -81,6 +81,12 @@ double tree_pss_mib(qint64 root)
     return static_cast<double>(total) / 1024.0;
 }
 
+// With --discarded, the minute marvo waits before discarding comes first.
+int settle_seconds(const Options& options)
+{
+    return options.discarded ? 60 + kSettleSeconds : kSettleSeconds;
+}
+
 void settle(int seconds)
 {
     QThread::sleep(static_cast<unsigned long>(seconds));
@@ -121,7 +127,7 @@ double measure_marvo(const Options& options)
             second.start(options.marvo, {options.page});
             second.waitForFinished(60000);
         }
-        settle(options.discarded ? 60 + kSettleSeconds : kSettleSeconds);
+        settle(settle_seconds(options));
         mib = tree_pss_mib(browser.processId());
     }
     browser.terminate();
@@ -140,7 +146,7 @@ double measure_minimal(const Options& options)
     browser.setProcessEnvironment(environment);
     browser.start(options.minimal, {QStringLiteral("--tabs"), QString::number(kTabs), options.page});
     browser.waitForStarted(60000);
-    settle(options.discarded ? 60 + kSettleSeconds : kSettleSeconds);
+    settle(settle_seconds(options));
     const double mib = tree_pss_mib(browser.processId());
     browser.kill();
     browser.waitForFinished(5000);
@@ -189,7 +195,7 @@ int main(int argc, char* argv[])
         }
     }
     std::printf("%d tabs%s, tree PSS %d s after the last opened (%s):\n", kTabs,
-                options.discarded ? ", 9 discarded in marvo" : "", kSettleSeconds,
+                options.discarded ? ", 9 discarded in marvo" : "", settle_seconds(options),
                 options.on_display ? "X display" : "offscreen");
     bench::print_summary("marvo", bench::summarize(marvo), "MiB");
     bench::print_summary("minimal window", bench::summarize(minimal), "MiB");
