@@ -398,61 +398,120 @@ TEST_F(MemoLayerDisplayTest, AFramesMemosFollowItsScrolling)
     screen::keep(QStringLiteral("frame-memo-after-frame-scroll"));
 }
 
-// The interface scaled by 2: memos keep their document places and sizes in the page's own
-// pixels, each twice as large on the screen and drawn at the screen's resolution, and an
-// effect reads the page at that scale.
-struct ScaleFactorTwo {
-    ScaleFactorTwo() { qputenv("QT_SCALE_FACTOR", "2"); }  // before the application is made
+// The interface scaled by 2 and by 1.5: memos keep their document places and sizes in the
+// page's own pixels, each that much larger on the screen and drawn at the screen's resolution,
+// an effect reads the page at that scale, and the page around them is whole.
+struct ScaleFactor {
+    explicit ScaleFactor(const char* factor) { qputenv("QT_SCALE_FACTOR", factor); }  // before the application
 };
-class ScaledMemoLayerDisplayTest : private ScaleFactorTwo, public MemoLayerDisplayTest {};
+class ScaledMemoLayerDisplayTest : public testing::WithParamInterface<const char*>,
+                                   private ScaleFactor,
+                                   public MemoLayerDisplayTest {
+protected:
+    ScaledMemoLayerDisplayTest() : ScaleFactor(GetParam()) {}
+};
 
-TEST_F(ScaledMemoLayerDisplayTest, MemosAndEffectsKeepTheirPlacesAtScaleTwo)
+TEST_P(ScaledMemoLayerDisplayTest, MemosAndEffectsKeepTheirPlacesAndAreDrawnAtTheScreensResolution)
 {
+    // Small enough to be whole on the screen at scale 2.
     pages_.set("/halves", QStringLiteral(
         "<title>Halves</title><body style='margin:0;background:#fff'>"
-        "<div style='position:absolute;left:0;top:0;width:200px;height:300px;background:#f00'></div>"
-        "<div style='position:absolute;left:200px;top:0;width:200px;height:300px;background:#00f'></div></body>"));
+        "<div style='position:absolute;left:0;top:0;width:160px;height:280px;background:#f00'></div>"
+        "<div style='position:absolute;left:160px;top:0;width:160px;height:280px;background:#00f'></div>"
+        "<div style='height:3000px'></div></body>"));
     CTabBrowserWnd* tab = start_on("/halves");
     ASSERT_TRUE(tab);
     QWidget* view = tab->view();
-    ASSERT_DOUBLE_EQ(view->devicePixelRatioF(), 2.0);
+    const double scale = QByteArray(GetParam()).toDouble();
+    ASSERT_DOUBLE_EQ(view->devicePixelRatioF(), scale) << "the scale is read once per process: run one test at a time";
     auto pkg = package_of("/halves");
-    add_box(*pkg, {20, 20, 60, 60}, memo::rgb(0, 200, 0));
+    add_box(*pkg, {21, 21, 61, 61}, memo::rgb(0, 200, 0));
     auto negative = std::make_unique<memo::EffectObject>();
-    negative->rect = {150, 100, 250, 200};
+    negative->rect = {110, 100, 210, 200};
     negative->operation = 3;
     pkg->add(std::move(negative));
-    auto ellipse = box({80, 10, 160, 90}, memo::rgb(0, 200, 0));
+    auto ellipse = box({70, 10, 150, 90}, memo::rgb(0, 200, 0));
     ellipse->shape = 1;
     pkg->add(std::move(ellipse));
     tab->layer()->update();
 
-    // On one screenshot: the negative of each half where each half is, and the box 40 page
-    // pixels wide drawn 80 screen pixels wide at twice its place.
-    const QPoint corner = screen::on_screen(view, {20, 20});
-    const QPoint left = screen::on_screen(view, {175, 150}), right = screen::on_screen(view, {225, 150});
+    // On one screenshot: the negative of each half where each half is, split where the halves
+    // meet; the box 40 page pixels wide drawn 40 x scale screen pixels wide at its place times
+    // the scale; the page itself whole beside and below the memos.
+    const int side = int(40 * scale);
+    const QPoint corner = screen::on_screen(view, {21, 21});  // between screen pixels at 1.5
+    const QPoint split = screen::on_screen(view, {160, 150});
+    struct Check {
+        const char* what;
+        QPoint at;  // on the screen
+        bool (*colour)(QRgb);
+    };
+    std::vector<Check> checks = {
+        {"negative of the red half", split - QPoint(3, 0), cyanish},
+        {"negative of the blue half", split + QPoint(3, 0), yellowish},
+        {"negative's top-left", screen::on_screen(view, {113, 103}), cyanish},
+        {"negative's bottom-right", screen::on_screen(view, {206, 196}), yellowish},
+        {"box's top-left", corner + QPoint(2, 2), greenish},
+        {"box's bottom-right", corner + QPoint(side - 3, side - 3), greenish},
+        {"page below-right of the box", corner + QPoint(side + 3, side + 3), reddish},
+        {"page above-left of the box", corner - QPoint(3, 3), reddish},
+        {"ellipse", screen::on_screen(view, {110, 50}), greenish},
+        {"page below the halves", screen::on_screen(view, {100, 284}), whitish},
+    };
+    for (int y : {4, 240, 276}) {
+        checks.push_back({"red half", screen::on_screen(view, {156, y}), reddish});
+        checks.push_back({"blue half", screen::on_screen(view, {164, y}), bluish});
+        checks.push_back({"blue half's right", screen::on_screen(view, {316, y}), bluish});
+        checks.push_back({"page right of the halves", screen::on_screen(view, {324, y}), whitish});
+    }
     QImage shot;
     EXPECT_TRUE(wait_until([&] {
         shot = screen::shot();
-        return cyanish(shot.pixel(left)) && yellowish(shot.pixel(right)) &&
-               greenish(shot.pixel(corner + QPoint(2, 2))) && greenish(shot.pixel(corner + QPoint(77, 77))) &&
-               reddish(shot.pixel(corner + QPoint(83, 83))) && reddish(shot.pixel(corner - QPoint(3, 3))) &&
-               greenish(shot.pixel(screen::on_screen(view, {120, 50})));
+        return std::all_of(checks.begin(), checks.end(), [&](const Check& c) { return c.colour(shot.pixel(c.at)); });
     }));
-    screen::keep(QStringLiteral("memos-at-scale-two"));
+    for (const Check& c : checks)
+        EXPECT_TRUE(c.colour(shot.pixel(c.at))) << c.what << " at " << c.at.x() << "," << c.at.y() << ": "
+                                                << std::hex << shot.pixel(c.at);
+    screen::keep(QStringLiteral("memos-at-scale-%1").arg(QString::fromLatin1(GetParam())));
 
-    // Sharp: the ellipse's outline steps by single pixels of the screen. A picture drawn at the
-    // page's resolution and scaled up would step by two, from even columns only.
-    const QPoint ellipse_corner = screen::on_screen(view, {80, 10});
-    int odd_edges = 0;
-    for (int y = 0; y < 160; ++y)
-        for (int x = 0; x < 80; ++x)
-            if (greenish(shot.pixel(ellipse_corner + QPoint(x, y)))) {
-                odd_edges += x % 2;
-                break;
-            }
-    EXPECT_GT(odd_edges, 20) << "rows whose outline starts on an odd column of the screen";
+    // Sharp: the ellipse's outline moves from one screen row to the next on most rows. A
+    // picture drawn at the page's resolution and scaled up repeats rows (every second one at
+    // 2, every third at 1.5), so its outline moves on fewer than half of them.
+    const QPoint ellipse_corner = screen::on_screen(view, {70, 10});
+    const int rows = int(80 * scale), columns = rows;
+    std::vector<int> starts;
+    for (int y = 0; y < rows; ++y) {
+        int x = 0;
+        while (x < columns && !greenish(shot.pixel(ellipse_corner + QPoint(x, y))))
+            ++x;
+        starts.push_back(x);
+    }
+    int moves = 0;
+    for (std::size_t y = 1; y < starts.size(); ++y)
+        moves += starts[y] != starts[y - 1];
+    EXPECT_GT(moves, rows * 52 / 100) << "rows where the outline moved, of " << rows;
+
+    // Scrolled by an odd number of page pixels (half a screen pixel off at 1.5), the box and the
+    // negative stay on what they mark.
+    tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 11)"));
+    const QPoint scrolled = screen::on_screen(view, {21, 10});
+    EXPECT_TRUE(wait_until([&] {
+        shot = screen::shot();
+        return greenish(shot.pixel(scrolled + QPoint(2, 2))) &&
+               greenish(shot.pixel(scrolled + QPoint(side - 3, side - 3))) &&
+               reddish(shot.pixel(scrolled + QPoint(side + 3, side + 3))) && reddish(shot.pixel(scrolled - QPoint(3, 3))) &&
+               cyanish(shot.pixel(screen::on_screen(view, {113, 92}))) &&
+               reddish(shot.pixel(screen::on_screen(view, {113, 86}))) &&
+               yellowish(shot.pixel(screen::on_screen(view, {206, 185}))) &&
+               bluish(shot.pixel(screen::on_screen(view, {206, 192})));
+    })) << "after a scroll of 11 page pixels";
+    screen::keep(QStringLiteral("memos-at-scale-%1-scrolled").arg(QString::fromLatin1(GetParam())));
 }
+
+INSTANTIATE_TEST_SUITE_P(Scales, ScaledMemoLayerDisplayTest, testing::Values("2", "1.5"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param) == "2" ? std::string("Two") : std::string("OneAndAHalf");
+                         });
 
 // A page zoomed to 200 %: memos keep their places and sizes in the page's pixels, twice as
 // large on the screen, and an effect reads the zoomed page.
