@@ -25,13 +25,7 @@ GestureFilter* GestureFilter::attach(CTabBrowserWnd* browser, QWidget* input)
 
 void GestureFilter::watch(QWidget* input)
 {
-    if (input == input_)
-        return;
-    if (input_)
-        input_->removeEventFilter(this);
-    input_ = input;
-    if (input)
-        input->installEventFilter(this);
+    input_.follow(input);
 }
 
 std::uint32_t GestureFilter::tick() const

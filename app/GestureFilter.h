@@ -2,9 +2,9 @@
 
 #include <QElapsedTimer>
 #include <QObject>
-#include <QPointer>
 
 #include "settings/MouseGesture.h"
+#include "ui/FilteredWidget.h"
 
 class CTabBrowserWnd;
 class QMouseEvent;
@@ -42,7 +42,7 @@ private:
     std::uint32_t tick() const;
 
     CTabBrowserWnd* browser_;
-    QPointer<QWidget> input_;
+    ui::FilteredWidget input_{this};
     settings::MouseGestureState state_;
     QElapsedTimer clock_;
     bool replaying_ = false;

@@ -70,13 +70,7 @@ void PageZoom::apply(int zoom)
 
 void PageZoom::watch_wheel(QWidget* input)
 {
-    if (input_ == input)
-        return;
-    if (input_)
-        input_->removeEventFilter(this);
-    input_ = input;
-    if (input)
-        input->installEventFilter(this);
+    input_.follow(input);
 }
 
 bool PageZoom::eventFilter(QObject* watched, QEvent* event)

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
+
+#include "ui/FilteredWidget.h"
 
 class QUrl;
 class QWebEngineView;
@@ -42,6 +43,6 @@ private:
     QWebEngineView& view_;
     platform::RegistryStore& store_;
     QString host_;
-    QPointer<QWidget> input_;
+    ui::FilteredWidget input_{this};
     int wheel_turn_ = 0;  // eighths of a degree not yet given a step (fine-grained wheels)
 };

@@ -198,12 +198,8 @@ void CTabBrowserWnd::watch_input_widget()
 {
     QWidget* input = view_->focusProxy();
     memo_surface_->layer()->watch_input();
-    if (input == input_widget_ || !input)
+    if (!input || !input_widget_.follow(input))
         return;
-    if (input_widget_)
-        input_widget_->removeEventFilter(this);
-    input_widget_ = input;
-    input->installEventFilter(this);
     GestureFilter::attach(this, input);
     zoom_->watch_wheel(input);
 }

@@ -11,6 +11,7 @@
 
 #include "app/CommandTarget.h"
 #include "settings/Settings.h"
+#include "ui/FilteredWidget.h"
 
 class BrowserPage;
 class CChildFrame;
@@ -130,7 +131,7 @@ private:
     FindBar* find_bar_ = nullptr;
     // The page whose render process died, while the crash page stands in for it.
     QUrl crashed_url_;
-    QPointer<QWidget> input_widget_;
+    ui::FilteredWidget input_widget_{this};
     bool busy_ = false;
     bool script_errors_blocked_ = true;
     // The one script-error box of the tab while it is open; later errors are added to it.

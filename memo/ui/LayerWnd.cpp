@@ -103,8 +103,6 @@ CLayerWnd::~CLayerWnd()
 {
     // The helper's canvases may paint into this window's images.
     shared_repainter().release_canvases();
-    if (input_)
-        input_->removeEventFilter(this);
     MemoLayerServices& services = memo_layer_services();
     if (services.tools)
         for (int id : {32782, 32785, 32855, 32783, 32790, 32856, 32861})
@@ -152,13 +150,7 @@ qreal CLayerWnd::screen_scale() const
 void CLayerWnd::watch_input()
 {
     QWidget* input = surface_.input_widget();
-    if (input == input_)
-        return;
-    if (input_)
-        input_->removeEventFilter(this);
-    input_ = input;
-    if (input) {
-        input->installEventFilter(this);
+    if (input_.follow(input) && input) {
         raise();  // over the page's input widget, which may be newer than the layer
         show_cursor(tool_cursor_);
     }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -17,6 +16,7 @@
 #include "memo/StampList.h"
 #include "memo/ui/PageSurface.h"
 #include "memo/ui/QtCanvas.h"
+#include "ui/FilteredWidget.h"
 
 class CTool;
 class CToolBox;
@@ -248,7 +248,7 @@ private:
     CTool* tool() const;
 
     PageSurface& surface_;
-    QPointer<QWidget> input_;
+    ui::FilteredWidget input_{this};
     std::optional<Qt::CursorShape> tool_cursor_;
     bool busy_ = false;
     bool shown_ = true;
