@@ -1,9 +1,13 @@
 // How each kind of memo draws itself into the window surface.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <mutex>
 
 #include "memo/MemoObject.h"
+
+#include "memo/BrushStamp.h"
 #include "memo/Raster.h"
 #include "memo/StampList.h"
 
@@ -45,6 +49,25 @@ std::mutex& draw_cache_mutex()
 {
     static std::mutex mutex;
     return mutex;
+}
+
+// The soft pen's brushes of the radii drawn lately, shared by every stroke: a brush depends on
+// its radius alone, and keeping one per stroke made each stroke object larger to read and keep.
+// A drawing thread holds its brushes while another may replace them in the cache.
+std::shared_ptr<const BrushStamp> brush_of_radius(int radius)
+{
+    constexpr std::size_t kKept = 8;
+    static std::vector<std::shared_ptr<const BrushStamp>> recent; // most recent last
+    const std::lock_guard hold(draw_cache_mutex());
+    for (auto it = recent.begin(); it != recent.end(); ++it)
+        if ((*it)->radius() == radius) {
+            std::rotate(it, it + 1, recent.end());
+            return recent.back();
+        }
+    if (recent.size() == kKept)
+        recent.erase(recent.begin());
+    recent.push_back(std::make_shared<const BrushStamp>(radius));
+    return recent.back();
 }
 
 // Calls paint(part) for each part of r inside both the update region and the target: nothing
@@ -232,14 +255,8 @@ void StrokeObject::draw(DrawContext& ctx)
     }
     // The soft pen: an outer brush two pixels wider in the border colour, then the pen's own.
     const int radius = std::clamp(line_width, 0, BrushStamp::kMaxRadius - 2);
-    {
-        // Two repaint threads may draw the same stroke, each in its own part of the window.
-        const std::lock_guard hold(draw_cache_mutex());
-        if (inner_brush_.radius() != radius || outer_brush_.radius() != radius + 2) {
-            inner_brush_ = BrushStamp(radius);
-            outer_brush_ = BrushStamp(radius + 2);
-        }
-    }
+    const std::shared_ptr<const BrushStamp> outer = brush_of_radius(radius + 2);
+    const std::shared_ptr<const BrushStamp> inner = brush_of_radius(radius);
     Rect reach{pts[0].x, pts[0].y, pts[0].x, pts[0].y};
     auto take = [&](Point p) {
         reach.left = std::min(reach.left, p.x);
@@ -254,7 +271,7 @@ void StrokeObject::draw(DrawContext& ctx)
     const Rect area = reach.inflated(radius + 4).intersected(update_bounds);
     if (area.is_empty())
         return;
-    const BrushStamp* brushes[] = {&outer_brush_, &inner_brush_};
+    const BrushStamp* brushes[] = {outer.get(), inner.get()};
     // The area is cleared and blended once; each layer stamps its brush along the path.
     std::int64_t cost = area.width() * area.height();
     for (const BrushStamp* brush : brushes) {

@@ -3,6 +3,7 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 
 #include "memo/ImageCodec.h"
 #include "memo/Limits.h"
@@ -70,6 +71,45 @@ bool read_record_bytes(rs2::BaseIStream& in, std::string& bytes)
 }
 
 // ---- records ----
+
+namespace {
+
+// Walks the points of a "PNTS" record in place (x and y as little-endian 4-byte integers), so
+// that the point array is allocated and filled in one pass.
+struct FilePoints {
+    using iterator_category = std::forward_iterator_tag;
+    using value_type = Point;
+    using difference_type = std::ptrdiff_t;
+    using pointer = const Point*;
+    using reference = Point;
+
+    const char* at = nullptr;
+
+    Point operator*() const { return {little_endian_i32(at), little_endian_i32(at + 4)}; }
+    FilePoints& operator++()
+    {
+        at += 8;
+        return *this;
+    }
+    FilePoints operator++(int)
+    {
+        const FilePoints before = *this;
+        at += 8;
+        return before;
+    }
+    bool operator==(const FilePoints&) const = default;
+    friend difference_type operator-(const FilePoints& a, const FilePoints& b) { return (a.at - b.at) / 8; }
+
+private:
+    static std::int32_t little_endian_i32(const char* p)
+    {
+        const auto* b = reinterpret_cast<const std::uint8_t*>(p);
+        return std::int32_t(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+                            std::uint32_t(b[3]) << 24);
+    }
+};
+
+} // namespace
 
 namespace records {
 
@@ -253,16 +293,8 @@ void StrokeObject::read_field(std::string_view tag, ByteReader& body)
         // The count must fit in the record before anything is allocated for it.
         if (n > body.remaining() / 8)
             throw rs2::IOException("PNTS count " + std::to_string(n) + " exceeds its record");
-        points.resize(n);
-        if constexpr (std::endian::native == std::endian::little && sizeof(Point) == 8) {
-            if (n)
-                std::memcpy(points.data(), body.take(std::size_t(n) * 8), std::size_t(n) * 8);
-        } else {
-            for (Point& p : points) {
-                p.x = body.i32();
-                p.y = body.i32();
-            }
-        }
+        const char* first = body.take(std::size_t(n) * 8);
+        points.assign(FilePoints{first}, FilePoints{first + std::size_t(n) * 8});
     } else if (tag == "BOLD") {
         width = limits::pen_width(std::int32_t(body.u32()), "stroke width", limited);
     } else if (tag == "TYPE") {

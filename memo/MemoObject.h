@@ -6,7 +6,6 @@
 #include <string_view>
 #include <vector>
 
-#include "memo/BrushStamp.h"
 #include "memo/ByteIO.h"
 #include "memo/Canvas.h"
 #include "memo/MemoImage.h"
@@ -190,11 +189,6 @@ public:
     bool arrow_end = false;
     Colour colour = 0;
     Colour border_colour = 0;
-
-private:
-    // Derived from width; rebuilt when it changes.
-    BrushStamp inner_brush_;
-    BrushStamp outer_brush_;
 };
 
 // The two end points of each arrow-head line at tip, pointing along tip - from; L = 4 x width.

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "memo/BrushStamp.h"
 #include "memo/MemoPackage.h"
 
 using namespace memo;
