@@ -229,17 +229,25 @@ void CMainFrame::create_option_panels()
 
 void CMainFrame::create_explorer_bar()
 {
-    explorer_ = new QDockWidget(QStringLiteral("ExplorerBar"), this);
+    static constexpr const char* kPaneTitles[] = {QT_TRANSLATE_NOOP("MainFrameBars", "お気に入り"),
+                                                  QT_TRANSLATE_NOOP("MainFrameBars", "メモ履歴"),
+                                                  QT_TRANSLATE_NOOP("MainFrameBars", "履歴")};
+    const auto pane_title = [](int pane) { return QCoreApplication::translate("MainFrameBars", kPaneTitles[pane]); };
+    explorer_ = new QDockWidget(pane_title(0), this);
     explorer_->setObjectName(QStringLiteral("ExplorerBar"));
     explorer_->setAllowedAreas(Qt::LeftDockWidgetArea);
     explorer_panes_ = new QStackedWidget(explorer_);
-    for (const char* title : {QT_TRANSLATE_NOOP("MainFrameBars", "お気に入り"), QT_TRANSLATE_NOOP("MainFrameBars", "メモ履歴"),
-                              QT_TRANSLATE_NOOP("MainFrameBars", "履歴")}) {
-        auto* pane = new QLabel(QCoreApplication::translate("MainFrameBars", title), explorer_panes_);
-        pane->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-        pane->setMargin(6);
-        explorer_panes_->addWidget(pane);
+    for (int pane = 0; pane < static_cast<int>(std::size(kPaneTitles)); ++pane) {
+        auto* placeholder = new QLabel(pane_title(pane), explorer_panes_);
+        placeholder->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+        placeholder->setMargin(6);
+        explorer_panes_->addWidget(placeholder);
     }
+    // The bar's title names the pane it shows.
+    connect(explorer_panes_, &QStackedWidget::currentChanged, explorer_, [this, pane_title](int pane) {
+        if (pane >= 0 && pane < static_cast<int>(std::size(kPaneTitles)))
+            explorer_->setWindowTitle(pane_title(pane));
+    });
     // The favorites pane is always there: adding a favorite goes through it.
     install_favorites_pane(explorer_panes_);
     explorer_->setWidget(explorer_panes_);

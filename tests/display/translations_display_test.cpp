@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
+#include <QDockWidget>
 #include <QMenuBar>
 #include <QTranslator>
 #include <QWebEngineView>
@@ -131,6 +132,8 @@ TEST_F(TranslationsDisplay, TheEnglishInterfaceShowsAPageWithItsMemos)
     EXPECT_TRUE(menus.contains(QStringLiteral("&File"))) << menus.join(", ").toStdString();
 
     frame()->route(res::cmd::kMemoPane);
+    // The side bar is titled after the pane it shows.
+    EXPECT_EQ(frame()->findChild<QDockWidget*>()->windowTitle(), QStringLiteral("Memo History"));
     choose_tool(res::cmd::kFreehandTool);
     // The red pen stroke of the stored memos shows over the page.
     QWidget* page = browser()->view();
