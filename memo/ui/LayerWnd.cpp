@@ -68,11 +68,12 @@ memo::Rect to_rect(const QRect& r)
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-// A view of the back buffer's memory: opaque pictures of the page, or the premultiplied memos
-// that paint_transparent leaves.
-QImage image_of(memo::MemoImage& image)
+// A view of the back buffer's memory from a row on: opaque pictures of the page, or the
+// premultiplied memos that paint_transparent leaves.
+QImage image_of(memo::MemoImage& image, int top = 0, int height = -1)
 {
-    return QImage(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_ARGB32_Premultiplied);
+    return QImage(image.pixel(0, top), image.width(), height < 0 ? image.height() - top : height, image.stride(),
+                  QImage::Format_ARGB32_Premultiplied);
 }
 
 } // namespace
@@ -909,8 +910,8 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
 
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // back_ holds the screen's own pixels: drawn one to one, whatever the scale.
-    QImage memos = image_of(back_);
+    // back_ holds the screen's own pixels from row origin_ on: drawn one to one, whatever the scale.
+    QImage memos = image_of(back_, origin_, device_rect(layer_rect()).height());
     memos.setDevicePixelRatio(devicePixelRatioF());
     painter.setClipRect(to_widget(area));
     painter.drawImage(QPointF(0, 0), memos);
@@ -987,15 +988,7 @@ bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView
             picture_ = Picture{key, docs.front().scroll};
         return false;
     }
-    const QSize device = device_rect(layer_rect()).size();
-    const int rows = qRound(moved);
-    const std::size_t row = std::size_t(device.width()) * 4;
-    if (rows > 0)
-        for (int y = 0; y < device.height() - rows; ++y)
-            std::memcpy(back_.pixel(0, y), back_.pixel(0, y + rows), row);
-    else
-        for (int y = device.height() - 1; y >= -rows; --y)
-            std::memcpy(back_.pixel(0, y), back_.pixel(0, y + rows), row);
+    slide_picture(qRound(moved));
     const QSize size = layer_size();
     const QRect exposed = dy > 0 ? QRect(0, size.height() - dy, size.width(), dy) : QRect(0, 0, size.width(), -dy);
     if (!paint_transparent(exposed)) {
@@ -1005,6 +998,24 @@ bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView
     picture_->scroll = docs.front().scroll;
     settle_.start();
     return true;
+}
+
+// The picture slides within the buffers' spare rows: the pixels stay where they are and the
+// picture's top row moves. Only when it would leave the buffers are the rows it keeps moved,
+// to the far end, so most scroll frames copy nothing.
+void CLayerWnd::slide_picture(int rows)
+{
+    const int height = device_rect(layer_rect()).height();
+    const int kept = height - std::abs(rows);
+    const int origin = origin_ + rows;
+    if (origin >= 0 && origin + height <= back_.height()) {
+        origin_ = origin;
+        return;
+    }
+    const int from = rows > 0 ? origin_ + rows : origin_;
+    const int to = rows > 0 ? 0 : back_.height() - kept;
+    std::memmove(back_.pixel(0, to), back_.pixel(0, from), std::size_t(kept) * back_.stride());
+    origin_ = rows > 0 ? 0 : to - (height - kept);
 }
 
 void CLayerWnd::page_presented()
@@ -1075,11 +1086,18 @@ std::vector<QRect> CLayerWnd::effect_areas(const std::vector<DocumentView>& docs
 void CLayerWnd::ensure_buffers()
 {
     const QSize device = device_rect(layer_rect()).size();
-    if (back_.width() >= device.width() && back_.height() >= device.height() && !back_.empty())
+    if (back_.width() >= device.width() && back_.height() >= device.height() + device.height() / 2 && !back_.empty()) {
+        if (origin_ + device.height() > back_.height()) {  // the window grew
+            origin_ = 0;
+            picture_.reset();
+        }
         return;
+    }
     const int w = std::max(device.width(), 1280);
-    const int h = std::max(device.height(), 1024);
+    // Half a window of spare rows, for the picture to slide in while the page scrolls.
+    const int h = std::max(device.height() + device.height() / 2, 1024);
     picture_.reset();
+    origin_ = 0;
     canvases_.release();
     shared_repainter().release_canvases();
     back_.create(w, h);
@@ -1111,9 +1129,9 @@ void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area, bool on_s
         const QRect clip = doc.rect & area;
         if (clip.isEmpty())
             continue;
-        const memo::Region region(to_rect(on_screen ? device_rect(clip) : clip));
+        const memo::Region region(to_rect(on_screen ? buffer_rect(clip) : clip));
         const memo::Point o = doc.offset();
-        const memo::Point offset{int(std::lround(o.x * scale)), int(std::lround(o.y * scale))};
+        const memo::Point offset{int(std::lround(o.x * scale)), int(std::lround(o.y * scale)) + (on_screen ? origin_ : 0)};
         memo::DrawContext ctx{target, scratch1_, scratch2_, region, offset, canvases_, services.stamps};
         ctx.scale = scale;
         ctx.missing_stamp_pen.width = ctx.length(ctx.missing_stamp_pen.width);
@@ -1166,12 +1184,12 @@ bool CLayerWnd::paint_transparent(const QRect& area)
         }
     ensure_buffers();
     const QScopedValueRollback<bool> painting(painting_, true);
-    const QRect device = device_rect(area);
+    const QRect device = buffer_rect(area);
     back_.fill_rect(device.left(), device.top(), device.width(), device.height(), memo::rgb(0, 0, 0), 255);
     back_white_.fill_rect(device.left(), device.top(), device.width(), device.height(), memo::rgb(255, 255, 255), 255);
-    const QPoint page_origin = device_rect(page_pixels_area_).topLeft();
+    const QPoint page_origin = buffer_rect(page_pixels_area_).topLeft();
     for (const QRect& effect : effects) {
-        const QRect r = device_rect(effect);
+        const QRect r = buffer_rect(effect);
         back_.fill_rect(r.left(), r.top(), r.width(), r.height(), memo::rgb(255, 255, 255), 255);
         copy_page_into(back_, r, page_pixels_, page_origin);
         back_white_.copy(r.left(), r.top(), r.width(), r.height(), back_, r.left(), r.top());

@@ -219,6 +219,8 @@ private:
     // Moves the last picture with a scroll of the page and draws the rows that came into view;
     // false when the layer must be drawn whole.
     bool paint_scrolled(const QRect& area, const std::vector<DocumentView>& docs);
+    // Moves the picture in back_ by rows of the screen (up for a positive count).
+    void slide_picture(int rows);
     // Areas of region effects, in layer coordinates, within area.
     std::vector<QRect> effect_areas(const std::vector<DocumentView>& docs, const QRect& area) const;
     void ensure_buffers();
@@ -232,6 +234,8 @@ private:
     // The pixels of the screen that a layer area covers: on a scaled screen (a device pixel
     // ratio above 1) the layer draws into its buffers at the screen's resolution.
     QRect device_rect(const QRect& area) const;
+    // Where the screen pixels of a layer area are in back_, whose rows start at origin_.
+    QRect buffer_rect(const QRect& area) const { return device_rect(area).translated(0, origin_); }
     // Memos of a layer area into the target: at the screen's resolution (the window's paint),
     // or one to one (pictures of what is shown).
     void draw_memos(memo::MemoImage& target, const QRect& area, bool on_screen);
@@ -261,6 +265,7 @@ private:
     QPoint selection_rect_scroll_;
     memo::MemoImage back_;
     memo::MemoImage back_white_;
+    int origin_ = 0;  // the row of back_ that holds the layer's top row (on screen)
     bool painting_ = false;
     bool grabbing_ = false;
     bool follow_queued_ = false;
