@@ -68,12 +68,11 @@ memo::Rect to_rect(const QRect& r)
     return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
 }
 
-// A view of the back buffer's memory from a row on: opaque pictures of the page, or the
-// premultiplied memos that paint_transparent leaves.
-QImage image_of(memo::MemoImage& image, int top = 0, int height = -1)
+// A view of the back buffer's memory: opaque pictures of the page, or the premultiplied memos
+// that paint_transparent leaves.
+QImage image_of(memo::MemoImage& image)
 {
-    return QImage(image.pixel(0, top), image.width(), height < 0 ? image.height() - top : height, image.stride(),
-                  QImage::Format_ARGB32_Premultiplied);
+    return QImage(image.bits(), image.width(), image.height(), image.stride(), QImage::Format_ARGB32_Premultiplied);
 }
 
 } // namespace
@@ -910,11 +909,17 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
 
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // back_ holds the screen's own pixels from row origin_ on: drawn one to one, whatever the scale.
-    QImage memos = image_of(back_, origin_, device_rect(layer_rect()).height());
-    memos.setDevicePixelRatio(devicePixelRatioF());
+    // back_ holds the screen's own pixels from row origin_ on: drawn one to one, whatever the
+    // scale, and only where it holds anything.
+    const qreal ratio = devicePixelRatioF();
+    QImage memos = image_of(back_);
+    memos.setDevicePixelRatio(ratio);
     painter.setClipRect(to_widget(area));
-    painter.drawImage(QPointF(0, 0), memos);
+    const QRect rows = buffer_rect(area);
+    for (const QRect& part : coverage_.covered(rows.top(), rows.height())) {
+        const QRectF shown(part.left() / ratio, (part.top() - origin_) / ratio, part.width() / ratio, part.height() / ratio);
+        painter.drawImage(shown, memos, part);
+    }
     painter.scale(surface_.zoom(), surface_.zoom());  // the frames below are in the layer's pixels
 
     // Selection frame and handle, and the marked area: dotted, over everything.
@@ -1015,6 +1020,7 @@ void CLayerWnd::slide_picture(int rows)
     const int from = rows > 0 ? origin_ + rows : origin_;
     const int to = rows > 0 ? 0 : back_.height() - kept;
     std::memmove(back_.pixel(0, to), back_.pixel(0, from), std::size_t(kept) * back_.stride());
+    coverage_.move_rows(to, from, kept);
     origin_ = rows > 0 ? 0 : to - (height - kept);
 }
 
@@ -1102,6 +1108,7 @@ void CLayerWnd::ensure_buffers()
     shared_repainter().release_canvases();
     back_.create(w, h);
     back_white_.create(w, h);
+    coverage_.reset(w, h);
     scratch1_.create(w, h);
     scratch2_.create(w, h);
 }
@@ -1199,6 +1206,7 @@ bool CLayerWnd::paint_transparent(const QRect& area)
     for (int y = device.top(); y <= device.bottom(); ++y)
         memo::pixel_rows::premultiply_from_backdrops(back_.pixel(device.left(), y), back_white_.pixel(device.left(), y),
                                                      device.width());
+    coverage_.update(back_, device);
     return true;
 }
 

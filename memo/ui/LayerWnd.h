@@ -14,6 +14,7 @@
 #include "memo/MemoPackage.h"
 #include "memo/PackageCache.h"
 #include "memo/StampList.h"
+#include "memo/ui/Coverage.h"
 #include "memo/ui/PageSurface.h"
 #include "memo/ui/QtCanvas.h"
 #include "ui/FilteredWidget.h"
@@ -266,6 +267,7 @@ private:
     memo::MemoImage back_;
     memo::MemoImage back_white_;
     int origin_ = 0;  // the row of back_ that holds the layer's top row (on screen)
+    Coverage coverage_;  // where back_ holds memos (on screen)
     bool painting_ = false;
     bool grabbing_ = false;
     bool follow_queued_ = false;
