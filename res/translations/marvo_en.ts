@@ -357,6 +357,22 @@
         <source>空白を使用</source>
         <translation>Use Blank Page</translation>
     </message>
+    <message>
+        <source>背面のタブ</source>
+        <translation>Background tabs</translation>
+    </message>
+    <message>
+        <source>メモリを解放するまでの時間:</source>
+        <translation>Free their memory after:</translation>
+    </message>
+    <message>
+        <source> 分</source>
+        <translation> min</translation>
+    </message>
+    <message>
+        <source>解放しない</source>
+        <translation>Never</translation>
+    </message>
 </context>
 <context>
     <name>DownloadManager</name>

@@ -17,6 +17,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -178,6 +179,17 @@ CAppSettingPageBrowser::CAppSettingPageBrowser(QString engine_user_agent, QWidge
     start_layout->addWidget(start_home);
     start_layout->addWidget(start_last);
     layout->addWidget(start);
+
+    auto* tabs = new QGroupBox(tr("背面のタブ"), this);
+    auto* tabs_layout = new QHBoxLayout(tabs);
+    tabs_layout->addWidget(new QLabel(tr("メモリを解放するまでの時間:"), tabs));
+    discard_minutes = new QSpinBox(tabs);
+    discard_minutes->setRange(0, 24 * 60);
+    discard_minutes->setSuffix(tr(" 分"));
+    discard_minutes->setSpecialValueText(tr("解放しない"));
+    tabs_layout->addWidget(discard_minutes);
+    tabs_layout->addStretch();
+    layout->addWidget(tabs);
     layout->addStretch();
 }
 
@@ -230,6 +242,7 @@ void CAppSettingPageBrowser::load(const Settings& settings)
     favorites_order->setChecked(settings.favorder);
     (settings.openlast ? start_last : start_home)->setChecked(true);
     block_script_errors->setChecked(settings.blockscripterror);
+    discard_minutes->setValue(std::max(0, settings.discard_minutes));
 
     const QString agent = platform::to_qstring(settings.useragent);
     if (agent.isEmpty()) {
@@ -266,6 +279,7 @@ void CAppSettingPageBrowser::store(Settings& settings)
     settings.favorder = flag(favorites_order);
     settings.openlast = start_last->isChecked() ? 1 : 0;
     settings.blockscripterror = flag(block_script_errors);
+    settings.discard_minutes = discard_minutes->value();
     settings.useragent = agent_engine->isChecked() ? std::string() : platform::from_qstring(agent_text->text());
 }
 

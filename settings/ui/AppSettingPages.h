@@ -12,6 +12,7 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
 class QTreeWidget;
 
 namespace settings::ui {
@@ -77,6 +78,7 @@ public:
     QRadioButton* start_home;     // 1028
     QRadioButton* start_last;     // 1029
     QCheckBox* block_script_errors;  // 1031
+    QSpinBox* discard_minutes;       // 0: background tabs keep their memory
     QLineEdit* home_address;
     QPushButton* home_use_current;
     QPushButton* home_use_blank;

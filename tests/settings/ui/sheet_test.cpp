@@ -7,6 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTreeWidget>
 
@@ -59,6 +60,7 @@ protected:
         sheet.browser_page->silent->setChecked(true);
         sheet.browser_page->block_popups->setChecked(true);
         sheet.browser_page->start_home->setChecked(true);
+        sheet.browser_page->discard_minutes->setValue(0);
         sheet.proxy_page->server->setText(QStringLiteral("two:3128"));
         sheet.proxy_page->add_button->click();
         sheet.proxy_page->login->setText(QStringLiteral("user"));
@@ -121,6 +123,7 @@ TEST_F(SheetTest, OkCopiesEveryPageBackAndRebuildsTheGestureTable)
     EXPECT_EQ(s.securityflag, kDownloadImages | kPlayVideos | kPlaySounds | kNoScripts | kSilent);
     EXPECT_EQ(s.blockpopup, 1);
     EXPECT_EQ(s.openlast, 0);
+    EXPECT_EQ(s.discard_minutes, 0);
     EXPECT_EQ(s.proxy, (std::vector<std::string>{"one:8080", "two:3128"}));
     EXPECT_EQ(s.proxy_login, "user");
     // The connection in use is left for the proxy commands.
