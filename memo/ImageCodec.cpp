@@ -1,11 +1,14 @@
 #include "memo/ImageCodec.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "memo/CodecDetail.h"
+#include "memo/RowWriter.h"
 #include "rs2/IOException.h"
 
 namespace memo {
@@ -135,30 +138,61 @@ bool BmpCodec::write(rs2::BaseOStream& out)
 {
     if (image_.empty() || bits_ != 24)
         return false;
-    const int w = image_.width(), h = image_.height();
-    const std::uint32_t row_bytes = (std::uint32_t(w) * 3 + 3) & ~3u;
+    BmpRowWriter writer(out, image_.width(), image_.height());
+    for (int y = image_.height() - 1; y >= 0; --y)
+        if (!writer.write_row(image_.pixel(0, y)))
+            return false;
+    return writer.finish();
+}
+
+namespace {
+
+std::uint32_t bmp_row_bytes(int width)
+{
+    return (std::uint32_t(width) * 3 + 3) & ~3u;
+}
+
+} // namespace
+
+BmpRowWriter::BmpRowWriter(rs2::BaseOStream& out, int width, int height)
+    : out_(out), width_(width), height_(height)
+{
+    // The file's sizes are 32-bit: a larger picture cannot be a bitmap.
+    const std::uint64_t pixel_bytes = std::uint64_t(bmp_row_bytes(width)) * std::uint64_t(std::max(height, 0));
+    if (width <= 0 || height <= 0 || pixel_bytes > 0xFFFFFFFFu - 54) {
+        failed_ = true;
+        return;
+    }
+    row_ = std::make_unique<std::uint8_t[]>(bmp_row_bytes(width));
+    std::memset(row_.get(), 0, bmp_row_bytes(width));
     std::uint8_t header[54] = {'B', 'M'};
-    put32(header + 2, 54 + row_bytes * h);
+    put32(header + 2, std::uint32_t(54 + pixel_bytes));
     put32(header + 10, 54);
     put32(header + 14, 40);
-    put32(header + 18, std::uint32_t(w));
-    put32(header + 22, std::uint32_t(h));
+    put32(header + 18, std::uint32_t(width));
+    put32(header + 22, std::uint32_t(height));
     put16(header + 26, 1);
     put16(header + 28, 24);
-    put32(header + 34, row_bytes * h);
+    put32(header + 34, std::uint32_t(pixel_bytes));
     put32(header + 38, 2835); // 72 dpi
     put32(header + 42, 2835);
-    if (!write_all(out, header, sizeof header))
+    failed_ = !write_all(out_, header, sizeof header);
+}
+
+bool BmpRowWriter::write_row(const std::uint8_t* bgra)
+{
+    if (failed_ || rows_ >= height_)
         return false;
-    std::vector<std::uint8_t> row(row_bytes, 0);
-    for (int y = h - 1; y >= 0; --y) {
-        const std::uint8_t* s = image_.pixel(0, y);
-        for (int x = 0; x < w; ++x, s += 4)
-            std::memcpy(&row[std::size_t(x) * 3], s, 3);
-        if (!write_all(out, row.data(), row.size()))
-            return false;
-    }
-    return true;
+    for (int x = 0; x < width_; ++x)
+        std::memcpy(&row_[std::size_t(x) * 3], bgra + std::size_t(x) * 4, 3);
+    failed_ = !write_all(out_, row_.get(), bmp_row_bytes(width_));
+    ++rows_;
+    return !failed_;
+}
+
+bool BmpRowWriter::finish()
+{
+    return !failed_ && rows_ == height_;
 }
 
 // ---- PPM ----

@@ -4,11 +4,13 @@
 #include <jerror.h>
 
 #include <csetjmp>
+#include <cstdint>
 #include <memory>
 #include <vector>
 
 #include "memo/CodecDetail.h"
 #include "memo/ImageCodec.h"
+#include "memo/RowWriter.h"
 
 namespace memo {
 
@@ -127,25 +129,37 @@ bool decode(jpeg_decompress_struct* info, Source* src, MemoImage& image, rs2::Ba
     return true;
 }
 
-bool encode(jpeg_compress_struct* info, Destination* dst, const MemoImage& image, int quality)
+bool start_compress(jpeg_compress_struct* info, ErrorManager* err, Destination* dst, int width, int height,
+                    int quality)
 {
-    auto* err = reinterpret_cast<ErrorManager*>(info->err);
     if (setjmp(err->jump))
         return false;
     jpeg_create_compress(info);
     info->dest = &dst->base;
-    info->image_width = JDIMENSION(image.width());
-    info->image_height = JDIMENSION(image.height());
-    // Fed straight from the BGRA memory; the file holds the usual three components.
+    info->image_width = JDIMENSION(width);
+    info->image_height = JDIMENSION(height);
+    // Fed straight from BGRA rows; the file holds the usual three components.
     info->input_components = 4;
     info->in_color_space = JCS_EXT_BGRX;
     jpeg_set_defaults(info);
     jpeg_set_quality(info, quality, TRUE);
     jpeg_start_compress(info, TRUE);
-    while (info->next_scanline < info->image_height) {
-        JSAMPROW row = const_cast<JSAMPROW>(image.pixel(0, int(info->next_scanline)));
-        jpeg_write_scanlines(info, &row, 1);
-    }
+    return true;
+}
+
+bool compress_row(jpeg_compress_struct* info, ErrorManager* err, const std::uint8_t* bgra)
+{
+    if (setjmp(err->jump))
+        return false;
+    JSAMPROW row = const_cast<JSAMPROW>(bgra);
+    jpeg_write_scanlines(info, &row, 1);
+    return true;
+}
+
+bool finish_compress(jpeg_compress_struct* info, ErrorManager* err)
+{
+    if (setjmp(err->jump))
+        return false;
     jpeg_finish_compress(info);
     return true;
 }
@@ -180,19 +194,62 @@ bool JpegCodec::write(rs2::BaseOStream& out)
 {
     if (image_.empty() || components_ != 3)
         return false;
+    JpegRowWriter writer(out, image_.width(), image_.height(), quality_);
+    for (int y = 0; y < image_.height(); ++y)
+        if (!writer.write_row(image_.pixel(0, y)))
+            return false;
+    return writer.finish();
+}
+
+// libjpeg's errors come back to the setjmp of the call that made them: every call into it
+// sets its own, with only plain data in the frame.
+struct JpegRowWriter::State {
     jpeg_compress_struct info{};
     ErrorManager err{};
-    info.err = jpeg_std_error(&err.base);
-    err.base.error_exit = error_exit;
-    err.base.output_message = output_message;
-    auto dst = std::make_unique<Destination>();
-    dst->base.init_destination = init_destination;
-    dst->base.empty_output_buffer = empty_output_buffer;
-    dst->base.term_destination = term_destination;
-    dst->out = &out;
-    const bool ok = encode(&info, dst.get(), image_, quality_);
-    jpeg_destroy_compress(&info);
-    return ok;
+    Destination dst{};
+    int height = 0;
+    int rows = 0;
+    bool failed = false;
+};
+
+JpegRowWriter::JpegRowWriter(rs2::BaseOStream& out, int width, int height, int quality)
+    : state_(std::make_unique<State>())
+{
+    State& s = *state_;
+    s.height = height;
+    s.info.err = jpeg_std_error(&s.err.base);
+    s.err.base.error_exit = error_exit;
+    s.err.base.output_message = output_message;
+    s.dst.base.init_destination = init_destination;
+    s.dst.base.empty_output_buffer = empty_output_buffer;
+    s.dst.base.term_destination = term_destination;
+    s.dst.out = &out;
+    s.failed = width <= 0 || height <= 0 || !start_compress(&s.info, &s.err, &s.dst, width, height, quality);
+}
+
+JpegRowWriter::~JpegRowWriter()
+{
+    // Safe also when compression never started: the structure is zeroed.
+    jpeg_destroy_compress(&state_->info);
+}
+
+bool JpegRowWriter::write_row(const std::uint8_t* bgra)
+{
+    State& s = *state_;
+    if (s.failed || s.rows >= s.height)
+        return false;
+    s.failed = !compress_row(&s.info, &s.err, bgra);
+    ++s.rows;
+    return !s.failed;
+}
+
+bool JpegRowWriter::finish()
+{
+    State& s = *state_;
+    if (s.failed || s.rows != s.height)
+        return false;
+    s.failed = !finish_compress(&s.info, &s.err);
+    return !s.failed;
 }
 
 } // namespace memo
