@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -16,10 +14,9 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTextStream>
-#include <QTimer>
-#include <QWebEngineScript>
 #include <QWebEngineView>
 #include <algorithm>
+#include <cmath>
 #include <optional>
 #include <memory>
 
@@ -30,6 +27,7 @@
 #include "memo/MemoPackage.h"
 #include "memo/PackageFiles.h"
 #include "memo/PngRowWriter.h"
+#include "memo/RowWriter.h"
 #include "memo/ui/LayerWnd.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
@@ -40,8 +38,6 @@
 
 namespace page_output {
 namespace {
-
-int g_last_tiles = 0;
 
 // Texts translated when shown: the translations are installed after static initialisation.
 const char* const kNoMailSystem = QT_TRANSLATE_NOOP("PageOutput", "メール システムを読み込めません。");
@@ -62,101 +58,12 @@ const QString kBuiltInOverlaySource = QStringLiteral(
     "data-width=\"--**//WIDTH//**--\">\n"
     "</body></html>\n");
 
-} // namespace
-
-bool wait_for(const std::function<bool()>& condition, int timeout_ms)
+// Screen pixels per page pixel of a print: the printer's pixels per page pixel, but at least
+// twice the screen's and at most four times (the engine's rendering and memory grow with it).
+int print_scale(const QPrinter& printer, int page_width)
 {
-    QElapsedTimer clock;
-    clock.start();
-    QEventLoop loop;
-    QTimer tick;
-    tick.setInterval(10);
-    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
-    tick.start();
-    while (!condition()) {
-        if (clock.elapsed() > timeout_ms)
-            return false;
-        loop.exec(QEventLoop::ExcludeUserInputEvents);
-    }
-    return true;
-}
-
-namespace {
-
-QVariant run_script(CTabBrowserWnd& tab, const QString& script)
-{
-    bool done = false;
-    QVariant result;
-    QPointer<BrowserPage> page = tab.page();
-    page->runJavaScript(script, QWebEngineScript::ApplicationWorld, [&](const QVariant& value) {
-        result = value;
-        done = true;
-    });
-    if (!wait_for([&] { return done || !page; }, 5000))
-        return {};
-    return result;
-}
-
-struct PageMetrics {
-    QSize document;  // scroll width x scroll height
-    QSize client;    // the part of the view the page shows
-    QPoint scroll;
-    int margin_y = 0;
-};
-
-std::optional<PageMetrics> measure(CTabBrowserWnd& tab)
-{
-    const QVariantList v = run_script(tab, QStringLiteral(
-        // A fixed box over the whole viewport measures what the view shows without its
-        // scroll bars, in standards and quirks mode alike.
-        "(function(){var d=document.documentElement,b=document.body;"
-        "var m=b?parseInt(getComputedStyle(b).marginTop)||0:0;"
-        "var p=document.createElement('div');"
-        "p.style.cssText='position:fixed;left:0;top:0;right:0;bottom:0;visibility:hidden';"
-        "d.appendChild(p);var r=p.getBoundingClientRect();p.remove();"
-        "return [Math.max(d.scrollWidth,b?b.scrollWidth:0),Math.max(d.scrollHeight,b?b.scrollHeight:0),"
-        "Math.floor(r.width),Math.floor(r.height),Math.round(window.scrollX),Math.round(window.scrollY),m];})()"))
-                                .toList();
-    if (v.size() != 7)
-        return std::nullopt;
-    PageMetrics m;
-    m.document = {v[0].toInt(), v[1].toInt()};
-    m.client = {v[2].toInt(), v[3].toInt()};
-    m.scroll = {v[4].toInt(), v[5].toInt()};
-    m.margin_y = v[6].toInt();
-    if (m.document.isEmpty() || m.client.isEmpty())
-        return std::nullopt;
-    return m;
-}
-
-// Where the top document is scrolled, as the page last told the memo layer (the engine's own
-// scroll position stays 0 on a GPU-composited display).
-QPoint top_scroll(CTabBrowserWnd& tab)
-{
-    const std::vector<DocumentView> docs = tab.layer()->documents();
-    return docs.empty() ? QPoint() : docs.front().scroll;
-}
-
-// Scrolls the top document and waits until the engine shows the new position.
-QPoint scroll_to(CTabBrowserWnd& tab, QPoint target, const PageMetrics& m)
-{
-    const QPoint clamped(std::clamp(target.x(), 0, std::max(0, m.document.width() - m.client.width())),
-                         std::clamp(target.y(), 0, std::max(0, m.document.height() - m.client.height())));
-    if (top_scroll(tab) == clamped)
-        return clamped;
-    PageSurface& surface = tab.layer()->surface();
-    const QRect view(QPoint(0, 0), m.client);
-    const QImage before = surface.grab_page(view);
-    // The engine reports the new position before the view's picture follows: wait for the
-    // picture to change too (a page that looks the same everywhere never changes, and the
-    // wait's bound ends that case).
-    tab.page()->runJavaScript(QStringLiteral("window.scrollTo({left:%1,top:%2,behavior:'instant'})")
-                                  .arg(clamped.x())
-                                  .arg(clamped.y()),
-                              QWebEngineScript::ApplicationWorld);
-    wait_for([&] { return top_scroll(tab) == clamped; }, 3000);
-    wait_for([&] { return surface.grab_page(view) != before; }, 300);
-    return top_scroll(tab);
+    const int printer_width = printer.pageLayout().paintRectPixels(printer.resolution()).width();
+    return std::clamp(int(std::ceil(double(printer_width) / std::max(page_width, 1))), 2, 4);
 }
 
 QString ask_save_path(QWidget* parent, const QString& proposed, const QString& filter, const QString& extension)
@@ -188,23 +95,59 @@ bool ask_printer(QWidget* parent, QPrinter& printer)
     return dialog.exec() == QDialog::Accepted;
 }
 
-// Writes the area of the page, with its memos, as a PNG file a strip at a time: no picture of
-// the whole page is ever held. False when a strip cannot be taken or the file not written.
-bool save_png_in_strips(CTabBrowserWnd& tab, const QRect& area, const std::filesystem::path& path)
+// The picture formats written a strip at a time.
+enum class StripFormat { None, Png, Jpeg, Bmp };
+
+StripFormat strip_format(const QString& path)
+{
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension == QLatin1String("png"))
+        return StripFormat::Png;
+    if (extension == QLatin1String("jpg") || extension == QLatin1String("jpeg"))
+        return StripFormat::Jpeg;
+    if (extension == QLatin1String("bmp"))
+        return StripFormat::Bmp;
+    return StripFormat::None;
+}
+
+std::unique_ptr<memo::RowWriter> row_writer(StripFormat format, rs2::BaseOStream& out, QSize size)
+{
+    switch (format) {
+    case StripFormat::Png:
+        return std::make_unique<memo::PngRowWriter>(out, size.width(), size.height());
+    case StripFormat::Jpeg:
+        return std::make_unique<memo::JpegRowWriter>(out, size.width(), size.height());
+    case StripFormat::Bmp:
+        return std::make_unique<memo::BmpRowWriter>(out, size.width(), size.height());
+    case StripFormat::None:
+        break;
+    }
+    return nullptr;
+}
+
+// Writes the area of the page, with its memos, as a picture file a strip at a time (in the
+// order of the file's rows): no picture of the whole page is ever held. False when a strip
+// cannot be taken or the file not written.
+bool save_in_strips(CTabBrowserWnd& tab, const QRect& area, const std::filesystem::path& path, StripFormat format)
 {
     try {
         rs2::AtomicFileStream out(path.string());
-        memo::PngRowWriter png(out, area.width(), area.height());
-        for (int top = area.top(); top <= area.bottom(); top += kStripRows) {
+        const std::unique_ptr<memo::RowWriter> writer = row_writer(format, out, area.size());
+        if (!writer)
+            return false;
+        const bool bottom_up = writer->bottom_up();
+        const int strips = (area.height() + kStripRows - 1) / kStripRows;
+        for (int i = 0; i < strips; ++i) {
+            const int top = area.top() + (bottom_up ? strips - 1 - i : i) * kStripRows;
             const QImage strip = capture_page(tab, QRect(area.left(), top, area.width(),
                                                          std::min(kStripRows, area.bottom() + 1 - top)));
             if (strip.isNull())
                 return false;
             for (int y = 0; y < strip.height(); ++y)
-                if (!png.write_row(strip.constScanLine(y)))
+                if (!writer->write_row(strip.constScanLine(bottom_up ? strip.height() - 1 - y : y)))
                     return false;
         }
-        if (!png.finish())
+        if (!writer->finish())
             return false;
         out.commit();
         return true;
@@ -217,7 +160,7 @@ bool save_png_in_strips(CTabBrowserWnd& tab, const QRect& area, const std::files
 // overlay source gives the layout.
 void write_overlay_files(CTabBrowserWnd& tab, const QRect& area, int margin_y)
 {
-    save_png_in_strips(tab, area, theApp().folders().temp / "tmp.png");
+    save_in_strips(tab, area, theApp().folders().temp / "tmp.png", StripFormat::Png);
     const QString temp = QString::fromStdU16String(theApp().folders().temp.u16string());
     QString source = kBuiltInOverlaySource;
     QFile src(QString::fromStdU16String(theApp().folders().module.u16string()) + QStringLiteral("/overlaysrc.html"));
@@ -268,11 +211,17 @@ void print_with_memo(CTabBrowserWnd& tab, bool preview, bool selection)
         ui::message_box(&tab, QCoreApplication::translate("PageOutput", "ページの画像を作成できませんでした。"));
         return;
     }
-    // Each printed page takes its own strip of the page, so a long page is never one picture.
+    // Each printed page takes its own strip of the page, so a long page is never one picture,
+    // and takes it from the page shown enlarged, for text as sharp as the printer can print.
     const auto print = [&tab, target](QPrinter& printer) {
-        print_strips(printer, target.size(), [&](int top, int height) {
-            return capture_page(tab, QRect(target.left(), target.top() + top, target.width(), height));
-        });
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        {
+            const EnlargedView enlarged(tab, print_scale(printer, target.width()));
+            print_strips(printer, target.size(), [&](int top, int height) {
+                return capture_page(tab, QRect(target.left(), target.top() + top, target.width(), height), true);
+            });
+        }
+        QApplication::restoreOverrideCursor();
     };
     QPrinter& printer = shared_printer();
     if (preview) {
@@ -363,12 +312,13 @@ void save_page_as_image(CTabBrowserWnd& tab)
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     bool saved = false;
-    if (QFileInfo(path).suffix().compare(QLatin1String("png"), Qt::CaseInsensitive) == 0) {
-        // PNG is written a strip at a time, whatever the page's length.
+    const StripFormat format = strip_format(path);
+    if (format != StripFormat::None) {
+        // Written a strip at a time, whatever the page's length.
         const std::optional<PageMetrics> m = measure(tab);
-        saved = m && save_png_in_strips(tab, QRect(QPoint(0, 0), m->document), to_path(path));
+        saved = m && save_in_strips(tab, QRect(QPoint(0, 0), m->document), to_path(path), format);
     } else {
-        // The extension picks the format; one Qt cannot write falls back to PNG.
+        // Another extension Qt may know; one it cannot write falls back to PNG.
         const QImage image = capture_page(tab);
         saved = !image.isNull() && (image.save(path) || image.save(path, "PNG"));
     }
@@ -500,53 +450,6 @@ bool write_memo_file(const std::vector<memo::PackageCache::PackagePtr>& packages
     }
 }
 
-QImage capture_page(CTabBrowserWnd& tab, const QRect& area)
-{
-    g_last_tiles = 0;
-    CLayerWnd* layer = tab.layer();
-    if (!layer)
-        return {};
-    const std::optional<PageMetrics> m = measure(tab);
-    if (!m)
-        return {};
-    const QRect whole(QPoint(0, 0), m->document);
-    const QRect target = area.isNull() ? whole : (area & whole);
-    // The picture is put together from views of the page, so no side limit applies: only the
-    // memory it takes (a page taller than a codec picture still prints and saves whole).
-    if (target.isEmpty() || qint64(target.width()) * target.height() > kMaxCapturePixels)
-        return {};
-    QImage image(target.size(), QImage::Format_ARGB32);
-    if (image.isNull())
-        return {};
-    image.fill(Qt::white);
-    QPainter painter(&image);
-    const QSize tile = m->client;
-    const QPoint start_scroll = top_scroll(tab);
-    QPoint scroll = start_scroll;
-    for (int y = target.top(); y <= target.bottom(); y += tile.height()) {
-        for (int x = target.left(); x <= target.right(); x += tile.width()) {
-            const QRect piece = QRect(QPoint(x, y), tile) & target;
-            // Scrolls only when the piece is not already in view, so a page that fits the view
-            // is taken in one piece.
-            if (!QRect(scroll, tile).contains(piece))
-                scroll = scroll_to(tab, piece.topLeft(), *m);
-            const QRect in_view = piece.translated(-scroll) & QRect(QPoint(0, 0), tile);
-            const QImage shot = layer->picture_of(in_view);
-            painter.drawImage(in_view.topLeft() + scroll - target.topLeft(), shot);
-            ++g_last_tiles;
-        }
-    }
-    painter.end();
-    if (scroll != start_scroll)
-        scroll_to(tab, start_scroll, *m);
-    return image;
-}
-
-int last_tile_count()
-{
-    return g_last_tiles;
-}
-
 QString overlay_html(const QString& source, int width, int height, int margin_y)
 {
     const int scaled = width > 0 ? int(640.0 / double(width) * double(height)) : 0;
@@ -568,17 +471,21 @@ void print_strips(QPrinter& printer, QSize size, const StripSource& strip)
     QPainter painter;
     if (size.isEmpty() || !painter.begin(&printer))
         return;
+    // Text in the picture stays as sharp as it was taken: no lossy compression on the way.
+    painter.setRenderHints(QPainter::LosslessImageRendering | QPainter::SmoothPixmapTransform);
     const QRect page = painter.viewport();
     const double scale = double(page.width()) / double(size.width());
     // The part of the picture one printed page holds, in picture pixels.
     const int slice = std::max(1, int(double(page.height()) / scale));
     for (int top = 0; top < size.height(); top += slice) {
-        const QImage part = strip(top, std::min(slice, size.height() - top));
+        const int rows = std::min(slice, size.height() - top);
+        // The strip may come at a finer resolution than the picture's own pixels.
+        const QImage part = strip(top, rows);
         if (part.isNull())
             break;
         if (top > 0)
             printer.newPage();
-        painter.drawImage(QRectF(0, 0, page.width(), part.height() * scale), part);
+        painter.drawImage(QRectF(0, 0, page.width(), rows * scale), part);
     }
     painter.end();
 }

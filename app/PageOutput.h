@@ -7,6 +7,7 @@
 #include <functional>
 #include <vector>
 
+#include "app/PageCapture.h"
 #include "memo/PackageCache.h"
 
 class CTabBrowserWnd;
@@ -32,14 +33,6 @@ std::vector<memo::PackageCache::PackagePtr> page_packages(CTabBrowserWnd& tab);
 // Writes them as one memo file (beside, then renamed). False on a write failure.
 bool write_memo_file(const std::vector<memo::PackageCache::PackagePtr>& packages, const std::filesystem::path& path);
 
-// The most pixels one page picture may hold (2^28, 1 GiB in memory); a larger page gives none.
-constexpr qint64 kMaxCapturePixels = qint64(1) << 28;
-// The whole document (scroll width x scroll height) with its memos, or the part of it inside
-// `area` (document coordinates) when that is not null. A page larger than the view is walked
-// in tiles of the view's size. Null when the page cannot be measured.
-QImage capture_page(CTabBrowserWnd& tab, const QRect& area = {});
-// Number of tiles the last capture grabbed (1 when the page fitted the view).
-int last_tile_count();
 // Rows of the page taken at a time when a file is written in strips.
 constexpr int kStripRows = 2048;
 
@@ -54,9 +47,6 @@ using StripSource = std::function<QImage(int top, int height)>;
 void print_strips(QPrinter& printer, QSize size, const StripSource& strip);
 // The same for a picture held whole.
 void print_image(QPrinter& printer, const QImage& image);
-
-// Runs the event loop (without user input) until the condition holds or the time is up.
-bool wait_for(const std::function<bool()>& condition, int timeout_ms);
 
 // Test hooks, each replacing a dialog when set:
 // the save dialog gets the proposed file name and the filter and returns a path or "";

@@ -574,13 +574,13 @@ bool CLayerWnd::can_copy() const
     return selection() != nullptr || !selection_rect_.normalized().is_empty();
 }
 
-QImage CLayerWnd::picture_of(const QRect& area)
+QImage CLayerWnd::picture_of(const QRect& area, bool sharp)
 {
     const QRect r = area & layer_rect();
     if (r.isEmpty())
         return {};
-    paint_into(r);
-    return image_of(back_).copy(r);
+    const QRect painted = paint_into(r, sharp);  // may make back_ anew
+    return image_of(back_).copy(painted);
 }
 
 void CLayerWnd::copy()
@@ -1092,16 +1092,19 @@ std::vector<QRect> CLayerWnd::effect_areas(const std::vector<DocumentView>& docs
 void CLayerWnd::ensure_buffers()
 {
     const QSize device = device_rect(layer_rect()).size();
-    if (back_.width() >= device.width() && back_.height() >= device.height() + device.height() / 2 && !back_.empty()) {
+    const int w = std::max(device.width(), 1280);
+    // Half a window of spare rows, for the picture to slide in while the page scrolls.
+    const int h = std::max(device.height() + device.height() / 2, 1024);
+    // Buffers grown for a view shown enlarged for a while (a print's capture) are given back.
+    const bool oversized = qint64(back_.width()) * back_.height() > 4 * qint64(w) * h;
+    if (back_.width() >= device.width() && back_.height() >= device.height() + device.height() / 2 && !back_.empty() &&
+        !oversized) {
         if (origin_ + device.height() > back_.height()) {  // the window grew
             origin_ = 0;
             picture_.reset();
         }
         return;
     }
-    const int w = std::max(device.width(), 1280);
-    // Half a window of spare rows, for the picture to slide in while the page scrolls.
-    const int h = std::max(device.height() + device.height() / 2, 1024);
     picture_.reset();
     origin_ = 0;
     canvases_.release();
@@ -1156,19 +1159,21 @@ void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area, bool on_s
     }
 }
 
-void CLayerWnd::paint_into(const QRect& area)
+QRect CLayerWnd::paint_into(const QRect& area, bool on_screen)
 {
     ensure_buffers();
     picture_.reset();  // back_ holds the page now
+    const QRect target = on_screen ? buffer_rect(area) : area;
     // The page's own pixels first: memos blend over them and effects read them.
-    back_.fill_rect(area.left(), area.top(), area.width(), area.height(), memo::rgb(255, 255, 255), 255);
+    back_.fill_rect(target.left(), target.top(), target.width(), target.height(), memo::rgb(255, 255, 255), 255);
     QImage page;
     {
         const QScopedValueRollback<bool> grabbing(grabbing_, true);
-        page = page_picture(area, area.size());
+        page = page_picture(area, target.size());
     }
-    copy_page_into(back_, area, page, area.topLeft());
-    draw_memos(back_, area, false);
+    copy_page_into(back_, target, page, target.topLeft());
+    draw_memos(back_, area, on_screen);
+    return target;
 }
 
 // Memos are drawn by blending over what lies under them, so the same drawing over black and

@@ -128,8 +128,12 @@ public:
     void copy();
     void cut();
     bool paste();
-    // The picture of a layer area as shown: page and memos.
-    QImage picture_of(const QRect& area);
+    // The picture of a layer area as shown: page and memos, one pixel per layer pixel, or at
+    // the screen's pixels when `sharp` (the device pixel ratio times the zoom: a view shown
+    // enlarged gives a picture as much sharper).
+    QImage picture_of(const QRect& area, bool sharp = false);
+    // Screen pixels per layer pixel: the device pixel ratio times the page's zoom.
+    qreal screen_scale() const;
 
     // Drops a picture file as a photo at a layer point; false with message 140 when unreadable.
     bool drop_picture(const QString& path, QPoint at);
@@ -199,8 +203,6 @@ private:
     QRect to_widget(const QRect& r) const;
     QRect to_layer(const QRect& r) const;
     QPoint to_layer(QPoint p) const;
-    // Screen pixels per layer pixel: the device pixel ratio times the page's zoom.
-    qreal screen_scale() const;
     bool route_mouse(QMouseEvent* event);
     bool browse_left_release(QPoint p);
     bool has_anything_to_draw(const std::vector<DocumentView>& docs) const;
@@ -240,8 +242,9 @@ private:
     // Memos of a layer area into the target: at the screen's resolution (the window's paint),
     // or one to one (pictures of what is shown).
     void draw_memos(memo::MemoImage& target, const QRect& area, bool on_screen);
-    // The page with its memos, opaque, into back_ (pictures of what is shown).
-    void paint_into(const QRect& area);
+    // The page with its memos, opaque, into back_ (pictures of what is shown), one to one or
+    // at the screen's resolution; returns the part of back_ painted.
+    QRect paint_into(const QRect& area, bool on_screen);
     // The memos alone, premultiplied over transparency, into back_ at the screen's resolution
     // (the window's own paint). False (nothing painted) while the page's pixels under an
     // effect are still to be read.

@@ -296,6 +296,22 @@ TEST_F(PageOutputTest, TallPageIsCapturedInTilesStitchedWithItsMemos)
     EXPECT_TRUE(near(taller.pixelColor(400, 16950), band_colour(169)));
     for (int band : {0, 20, 21, 100, 168})
         EXPECT_TRUE(near(taller.pixelColor(400, band * 100 + 50), band_colour(band))) << band;
+
+    // So are JPEG and BMP files (a bitmap's rows go in from the bottom: its strips are taken
+    // from the end of the page).
+    for (const char* name : {"taller.jpg", "taller.bmp"}) {
+        const QString file = QString::fromStdString((data_.path() / name).string());
+        page_output::save_dialog = [&](const QString&, const QString&) { return file; };
+        app().main_frame()->route(res::cmd::kSavePageAsImage);
+        QImageReader other(file);
+        other.setAllocationLimit(0);
+        const QImage picture = other.read();
+        ASSERT_EQ(picture.size(), taller.size()) << name << " " << other.errorString().toStdString();
+        EXPECT_TRUE(is_red(picture.pixelColor(130, 16890))) << name;
+        EXPECT_FALSE(is_red(picture.pixelColor(130, 16950))) << name;
+        for (int y : {50, 2047, 2048, 2050, 10050, 16950, 16998})
+            EXPECT_TRUE(near(picture.pixelColor(400, y), band_colour(y / 100))) << name << " y " << y;
+    }
 }
 
 TEST_F(PageOutputTest, WidePageIsCapturedInColumnsOfTiles)
@@ -332,12 +348,19 @@ TEST_F(PageOutputTest, WindowPrintOfThePageAsksForThePrinter)
     EXPECT_TRUE(wait_until([&] { return asked == 1; }));
 }
 
-TEST_F(PageOutputTest, PrintedPdfShowsTheMemosWhereTheScreenShowsThem)
+TEST_F(PageOutputTest, PrintedPdfShowsTheMemosWhereTheScreenShowsThemAtSeveralTimesItsPixels)
 {
-    CTabBrowserWnd* tab = start_on("/print", banded_page(8));
+    // A black line half a page pixel thick: on the screen one pixel, in a print from the page
+    // drawn enlarged thinner than the enlargement.
+    QString html = banded_page(8);
+    html.replace(QStringLiteral("<body style='margin:0'>"),
+                 QStringLiteral("<body style='margin:0'><div style='position:absolute;left:600px;top:400px;"
+                                "width:200px;border-top:0.5px solid #000'></div>"));
+    CTabBrowserWnd* tab = start_on("/print", html);
     ASSERT_TRUE(tab);
     add_box(tab, "/print", {300, 150, 500, 250});
     ASSERT_TRUE(wait_until([&] { return near(tab->view()->grab().toImage().pixelColor(50, 50), band_colour(0)); }));
+    const QSize view_size = tab->view()->size();
     const QString pdf = QString::fromStdString((data_.path() / "out.pdf").string());
     page_output::print_dialog = [&](QPrinter& printer) {
         printer.setOutputFormat(QPrinter::PdfFormat);
@@ -368,6 +391,37 @@ TEST_F(PageOutputTest, PrintedPdfShowsTheMemosWhereTheScreenShowsThem)
     EXPECT_TRUE(is_red(page.pixelColor(int(400 * scale), int(200 * scale))));
     EXPECT_FALSE(is_red(page.pixelColor(int(400 * scale), int(350 * scale))));
     EXPECT_TRUE(near(page.pixelColor(int(50 * scale), int(350 * scale)), band_colour(3)));
+
+    // The picture in the file has at least twice the screen's pixels, the memo's edge where
+    // the page's own pixels put it, and the half-pixel line thinner than the enlargement.
+    const QString image_base = QString::fromStdString((data_.path() / "printed").string());
+    QProcess extract;
+    extract.start(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, image_base});
+    ASSERT_TRUE(extract.waitForFinished(30000));
+    ASSERT_EQ(extract.exitCode(), 0) << extract.readAllStandardError().toStdString();
+    const QImage printed(image_base + QStringLiteral("-000.png"));
+    ASSERT_GE(printed.width(), 2 * tmp.width());
+    ASSERT_EQ(printed.width() * tmp.height(), printed.height() * tmp.width());
+    const int k = printed.width() / tmp.width();
+    // (The box's outline, one page pixel wide, lies on its edge.)
+    EXPECT_TRUE(is_red(printed.pixelColor(300 * k + k, 200 * k)));
+    EXPECT_FALSE(is_red(printed.pixelColor(300 * k - k, 200 * k)));
+    EXPECT_TRUE(is_red(printed.pixelColor(400 * k, 250 * k - k)));
+    EXPECT_FALSE(is_red(printed.pixelColor(400 * k, 250 * k + k)));
+    int line = 0;
+    for (int y = 395 * k; y < 405 * k; ++y)
+        line += printed.pixelColor(700 * k, y).value() < 96;
+    EXPECT_GE(line, 1);
+    EXPECT_LT(line, k);
+
+    // The tab shows the page as before.
+    EXPECT_EQ(tab->view()->zoomFactor(), 1.0);
+    EXPECT_EQ(tab->view()->size(), view_size);
+    EXPECT_TRUE(wait_until([&] {
+        const QImage shown = tab->view()->grab().toImage();
+        return is_red(shown.pixelColor(301, 200)) && !is_red(shown.pixelColor(298, 200)) &&
+               near(shown.pixelColor(50, 350), band_colour(3));
+    }));
 }
 
 TEST_F(PageOutputTest, SelectedRectangleAndPlainPrintGoToThePrinter)
