@@ -27,6 +27,7 @@
 
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
+#include "app/SitePermissions.h"
 #include "places/History.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
@@ -224,7 +225,8 @@ CClearIdentInfoDlg::CClearIdentInfoDlg(QWidget* parent) : QDialog(parent)
     history = new QCheckBox(QCoreApplication::translate("NetworkOptions", "履歴"), group);
     temporary_files = new QCheckBox(QCoreApplication::translate("NetworkOptions", "一時ファイル"), group);
     closed_pages = new QCheckBox(QCoreApplication::translate("NetworkOptions", "最近閉じた履歴"), group);
-    for (QCheckBox* box : {cookies, history, temporary_files, closed_pages})
+    site_permissions = new QCheckBox(QCoreApplication::translate("NetworkOptions", "サイトへの許可"), group);
+    for (QCheckBox* box : {cookies, history, temporary_files, closed_pages, site_permissions})
         boxes->addWidget(box);
     layout->addWidget(group);
     auto* buttons = new QDialogButtonBox(this);
@@ -256,6 +258,8 @@ bool CMarvoApp::OnNetworkCommand(int id)
         setOverrideCursor(Qt::WaitCursor);
         ClearPrivateData(dialog.cookies->isChecked(), dialog.history->isChecked(), dialog.temporary_files->isChecked(),
                          dialog.closed_pages->isChecked());
+        if (dialog.site_permissions->isChecked())
+            site_permissions::forget_all(*registry_);
         restoreOverrideCursor();
         return true;
     }

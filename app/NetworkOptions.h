@@ -64,4 +64,6 @@ public:
     QCheckBox* history;
     QCheckBox* temporary_files;
     QCheckBox* closed_pages;
+    // The answers to sites' requests (camera, location, ...) remembered per site.
+    QCheckBox* site_permissions;
 };

@@ -24,6 +24,7 @@
 #include "app/CrashPage.h"
 #include "app/FindBar.h"
 #include "app/PageZoom.h"
+#include "app/PermissionBar.h"
 #include "app/GestureFilter.h"
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
@@ -99,6 +100,7 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     // window.print() prints as the print command does; not from inside the engine's call.
     connect(page_, &QWebEnginePage::printRequested, this,
             [this] { QTimer::singleShot(0, this, [this] { OnCommand(res::cmd::kPrint); }); });
+    permission_bar_ = new PermissionBar(page_, theApp().registry(), this);
     site_icon_ = new SiteIcon(*this);
     lifecycle_ = new TabLifecycle(*this);
     connect(site_icon_, &SiteIcon::changed, this, &CTabBrowserWnd::iconChanged);

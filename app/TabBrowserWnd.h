@@ -19,6 +19,7 @@ class QMessageBox;
 class CLayerWnd;
 class FindBar;
 class PageZoom;
+class PermissionBar;
 class SiteIcon;
 class TabLifecycle;
 class WebPageSurface;
@@ -49,6 +50,8 @@ public:
     CLayerWnd* layer() const;
     // The find bar over the page, made when first asked for.
     FindBar* find_bar();
+    // The bar that asks the user what the site may use.
+    PermissionBar* permission_bar() const { return permission_bar_; }
     // Hiding, freezing and discarding the page while the tab is behind another.
     TabLifecycle& lifecycle() const { return *lifecycle_; }
 
@@ -129,6 +132,7 @@ private:
     WebPageSurface* memo_surface_ = nullptr;
     PageZoom* zoom_ = nullptr;
     FindBar* find_bar_ = nullptr;
+    PermissionBar* permission_bar_ = nullptr;
     // The page whose render process died, while the crash page stands in for it.
     QUrl crashed_url_;
     ui::FilteredWidget input_widget_{this};

@@ -1209,6 +1209,10 @@ A tabbed browser you can write memos on</translation>
         <translation>Recently closed pages</translation>
     </message>
     <message>
+        <source>サイトへの許可</source>
+        <translation>Site permissions</translation>
+    </message>
+    <message>
         <source>キャンセル</source>
         <translation>Cancel</translation>
     </message>
@@ -1351,6 +1355,61 @@ A tabbed browser you can write memos on</translation>
     <message>
         <source>画像を保存できませんでした。</source>
         <translation>The picture could not be saved.</translation>
+    </message>
+</context>
+<context>
+    <name>PermissionBar</name>
+    <message>
+        <source>通知の表示</source>
+        <translation>showing notifications</translation>
+    </message>
+    <message>
+        <source>現在地の利用</source>
+        <translation>your location</translation>
+    </message>
+    <message>
+        <source>マイクの使用</source>
+        <translation>your microphone</translation>
+    </message>
+    <message>
+        <source>カメラの使用</source>
+        <translation>your camera</translation>
+    </message>
+    <message>
+        <source>カメラとマイクの使用</source>
+        <translation>your camera and microphone</translation>
+    </message>
+    <message>
+        <source>マウスポインターの固定</source>
+        <translation>locking the mouse pointer</translation>
+    </message>
+    <message>
+        <source>画面の共有</source>
+        <translation>sharing your screen</translation>
+    </message>
+    <message>
+        <source>画面と音声の共有</source>
+        <translation>sharing your screen and sound</translation>
+    </message>
+    <message>
+        <source>全画面表示</source>
+        <translation>full screen</translation>
+    </message>
+    <message>
+        <source>このサイトでは記憶する</source>
+        <translation>Remember for this site</translation>
+    </message>
+    <message>
+        <source>許可</source>
+        <translation>Allow</translation>
+    </message>
+    <message>
+        <source>拒否</source>
+        <translation>Deny</translation>
+    </message>
+    <message>
+        <source>%1 が%2を求めています。</source>
+        <translation>%1 asks for %2.</translation>
     </message>
 </context>
 <context>

@@ -21,6 +21,8 @@
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
 #include "app/NetworkOptions.h"
+#include "app/PermissionBar.h"
+#include "app/SitePermissions.h"
 #include "app/TabBrowserWnd.h"
 #include "places/History.h"
 #include "places/ui/HistoryDlg.h"
@@ -279,6 +281,65 @@ TEST_F(PrivacyTest, ClearingThroughTheDialogRemovesCookiesHistoryCacheAndClosedP
     QObject::disconnect(finished);
     ASSERT_TRUE(wait_until([&] { return !tab->busy(); }));
     EXPECT_EQ(script_result(tab, "document.cookie"), QString());
+}
+
+// A site's request waits in the bar over the page. "Allow" with "remember" answers it and the
+// site's requests after a restart, without the bar; "deny" gives the page a refusal; the
+// private data dialog forgets the remembered answers.
+TEST_F(PrivacyTest, PermissionRequestsAskInTheBarOverThePageAndRememberedAnswersOutliveARestart)
+{
+    const QString asking = QStringLiteral(
+        "<title>asking</title><script>function ask() {"
+        " Notification.requestPermission().then(answer => { document.title = answer; }); }</script>asking");
+    pages_.set("/ask", asking);
+    PageServer other_site;
+    other_site.set("/ask", asking);
+    const QString notifications = site_permissions::kind_of(QWebEnginePage::Notifications);
+    const auto ask = [](CTabBrowserWnd* tab) { tab->page()->runJavaScript(QStringLiteral("ask()")); };
+
+    ASSERT_TRUE(start());
+    CTabBrowserWnd* tab = load(pages_.url("/ask"));
+    PermissionBar* bar = tab->permission_bar();
+    ask(tab);
+    ASSERT_TRUE(wait_until([&] { return !bar->question().isEmpty(); }));
+    EXPECT_EQ(bar->question(), QStringLiteral("127.0.0.1 が通知の表示を求めています。"));
+    EXPECT_EQ(bar->geometry().top(), 0);
+    EXPECT_EQ(bar->width(), tab->width());
+    EXPECT_EQ(tab->LocationName(), QStringLiteral("asking"));  // the page waits for the answer
+    bar->remember_box()->setChecked(true);
+    bar->allow_button()->click();
+    EXPECT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("granted"); }));
+    EXPECT_TRUE(bar->question().isEmpty());
+    EXPECT_EQ(site_permissions::remembered(app().registry(), pages_.url("/"), notifications), true);
+
+    // A new run of the engine asks us again: the remembered answer is given without the bar.
+    app().main_frame()->close();
+    delete app().main_frame();
+    app().ExitInstance();
+    ASSERT_TRUE(start());
+    tab = load(pages_.url("/ask"));
+    bar = tab->permission_bar();
+    ask(tab);
+    bool bar_shown = false;
+    EXPECT_TRUE(wait_until([&] {
+        bar_shown = bar_shown || !bar->question().isEmpty();
+        return tab->LocationName() == QStringLiteral("granted");
+    }));
+    EXPECT_FALSE(bar_shown);
+
+    // Another site (another port) is asked for itself; "deny" without "remember" refuses once.
+    tab = load(other_site.url("/ask"));
+    ask(tab);
+    ASSERT_TRUE(wait_until([&] { return !bar->question().isEmpty(); }));
+    bar->deny_button()->click();
+    EXPECT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("denied"); }));
+    EXPECT_EQ(site_permissions::remembered(app().registry(), other_site.url("/"), notifications), std::nullopt);
+
+    with_dialog<CClearIdentInfoDlg>(kClearPrivateData, [](CClearIdentInfoDlg* dialog) {
+        dialog->site_permissions->setChecked(true);
+        dialog->accept();
+    });
+    EXPECT_EQ(site_permissions::remembered(app().registry(), pages_.url("/"), notifications), std::nullopt);
 }
 
 TEST_F(PrivacyTest, ExitWithEveryClearingFlagLeavesNoHistoryNoLogsNoClosedPagesNoCacheAndNoCookies)

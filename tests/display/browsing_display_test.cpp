@@ -1,4 +1,4 @@
-// Everyday browsing on a real display: the find bar and the downloads window.
+// Everyday browsing on a real display: the find bar, the permission bar and the downloads window.
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -6,10 +6,12 @@
 #include <QWebEngineView>
 
 #include "DisplayTest.h"
+#include "app/BrowserPage.h"
 #include "app/Downloads.h"
 #include "app/DownloadsWindow.h"
 #include "app/FileServer.h"
 #include "app/FindBar.h"
+#include "app/PermissionBar.h"
 
 namespace {
 
@@ -65,6 +67,26 @@ TEST_F(BrowsingDisplay, FindBarShowsMatchesAndNotFound)
 
     ASSERT_TRUE(screen::keys({"Escape"}));
     ASSERT_TRUE(wait_until([&] { return !bar->isVisible(); }));
+}
+
+// A site's request shows the permission bar across the top of the page, the page still shown
+// beneath it; the bar's "allow", clicked on the screen, answers the page.
+TEST_F(BrowsingDisplay, PermissionBarStandsOverThePageAndItsAllowAnswers)
+{
+    pages_.set("/ask", "<title>asking</title>" + kGreenPage);
+    start_shown("/ask", "asking");
+    browser()->page()->runJavaScript(
+        "Notification.requestPermission().then(answer => { document.title = answer; })");
+    PermissionBar* bar = browser()->permission_bar();
+    ASSERT_TRUE(wait_until([&] { return bar->isVisible(); }));
+    QPushButton* allow = bar->allow_button();
+    ASSERT_TRUE(wait_until([&] { return !near(screen::pixel(bar, QPoint(bar->width() / 2, bar->height() / 2)), kPage); }));
+    EXPECT_TRUE(near(screen::pixel(browser()->view(), QPoint(browser()->view()->width() / 2, 200)), kPage));
+    save_shot("permission-bar");
+
+    ASSERT_TRUE(screen::click(allow, allow->rect().center()));
+    ASSERT_TRUE(wait_until([&] { return browser()->LocationName() == "granted"; }));
+    EXPECT_FALSE(bar->isVisible());
 }
 
 // A download in progress shows in the downloads window with its progress, speed and time left.
