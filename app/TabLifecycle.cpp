@@ -5,6 +5,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <QWebEngineView>
+#include <malloc.h>
 #include <utility>
 
 #include "app/BrowserPage.h"
@@ -43,6 +44,20 @@ const char* const kSampleScript = R"JS(
   return [window.scrollX, window.scrollY, typed(document)];
 })()
 )JS";
+
+// What a frozen or discarded page held in this process is freed as the engine winds it down,
+// into the allocator's free lists; a second later it goes back to the system. Tabs left
+// behind together share one trim.
+void return_freed_memory_soon()
+{
+    static bool pending = false;
+    if (std::exchange(pending, true))
+        return;
+    QTimer::singleShot(1000, [] {
+        pending = false;
+        ::malloc_trim(0);
+    });
+}
 
 } // namespace
 
@@ -126,6 +141,7 @@ void TabLifecycle::freeze()
         return;
     }
     page->setLifecycleState(State::Frozen);
+    return_freed_memory_soon();
 }
 
 // Never a page the user would lose something of: one playing sound, holding typed input or
@@ -142,6 +158,7 @@ void TabLifecycle::discard()
         return;
     }
     page->setLifecycleState(State::Discarded);
+    return_freed_memory_soon();
 }
 
 void TabLifecycle::restore_scroll()
