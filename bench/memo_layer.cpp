@@ -1,15 +1,23 @@
 // The memo layer over a page widget: the cost of a frame while the page scrolls, with 1,000
 // mixed memos (no effects) and with none; a whole-window frame of each package built to be
-// slow (what the drawing budget bounds: the window answers no input meanwhile); and the time
-// from a mouse move of the freehand tool to the stroke segment being on the window surface.
+// slow, on the window's thread (the layer draws such packages in the background and shows the
+// last picture); how long input waits while the layer draws such a package; and the time from
+// a mouse move of the freehand tool to the stroke segment being on the window surface.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPainter>
 #include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <thread>
 
 #include "memo/PackageCache.h"
 #include "memo/ui/LayerWnd.h"
@@ -166,21 +174,30 @@ void BM_Frame_1000MemosAllInView(benchmark::State& state)
 // The packages of the fuzz corpus built to be slow, each a whole-window repaint.
 const char* const kSlowPackages[] = {"slow-wide-soft-pen.ame", "slow-zigzag.ame", "slow-huge-values.ame"};
 
+// The first package of a file of the corpus as the page's package; null when none is read.
+PackageCache::PackagePtr load_slow_package(Setup& s, const char* name)
+{
+    std::ifstream file(std::filesystem::path(MARVO_SOURCE_DIR) / "fuzz/corpus/memo_draw" / name, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+    auto packages = parse_memo_file(bytes);
+    if (packages.empty())
+        return nullptr;
+    packages.front()->url = kUrl;
+    const PackageCache::PackagePtr package = s.cache.lookup(kUrl, true);
+    package->assign(*packages.front());
+    return package;
+}
+
 void BM_Frame_PackageBuiltToBeSlow(benchmark::State& state)
 {
     ensure_app();
     const char* name = kSlowPackages[state.range(0)];
-    std::ifstream file(std::filesystem::path(MARVO_SOURCE_DIR) / "fuzz/corpus/memo_draw" / name, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(file), {}};
-    auto packages = parse_memo_file(bytes);
-    if (packages.empty()) {
+    Setup s(false);
+    const PackageCache::PackagePtr package = load_slow_package(s, name);
+    if (!package) {
         state.SkipWithError("no package read");
         return;
     }
-    Setup s(false);
-    packages.front()->url = kUrl;
-    const PackageCache::PackagePtr package = s.cache.lookup(kUrl, true);
-    package->assign(*packages.front());
     int outlined = 0;
     QObject::connect(s.layer, &CLayerWnd::drawing_cut_short, [&](int objects) { outlined = objects; });
     for (auto _ : state)
@@ -188,6 +205,73 @@ void BM_Frame_PackageBuiltToBeSlow(benchmark::State& state)
     state.SetLabel(name);
     state.counters["outlined"] = outlined;
     state.counters["objects"] = double(package->size());
+}
+
+// An event stamped with the time it was posted.
+struct StampedEvent : QEvent {
+    static inline const QEvent::Type kType = QEvent::Type(QEvent::registerEventType());
+    StampedEvent() : QEvent(kType) {}
+    std::chrono::steady_clock::time_point posted = std::chrono::steady_clock::now();
+};
+
+// Notes how long each stamped event waited for the window's thread.
+class InputWatch : public QObject {
+public:
+    std::vector<double> waits_ms;
+    bool event(QEvent* e) override
+    {
+        if (e->type() != StampedEvent::kType)
+            return QObject::event(e);
+        const auto waited = std::chrono::steady_clock::now() - static_cast<StampedEvent*>(e)->posted;
+        waits_ms.push_back(std::chrono::duration<double, std::milli>(waited).count());
+        return true;
+    }
+};
+
+// Input while the layer draws a package built to be slow: for two seconds another thread posts
+// an event every 5 ms (as the window system delivers input), and the page scrolls every 50 ms,
+// each scroll asking for a new drawing of the whole layer. Counters: the longest and the
+// median wait of an event from its post to its handling.
+void BM_InputWhileDrawing_PackageBuiltToBeSlow(benchmark::State& state)
+{
+    ensure_app();
+    const char* name = kSlowPackages[state.range(0)];
+    Setup s(false);
+    if (!load_slow_package(s, name)) {
+        state.SkipWithError("no package read");
+        return;
+    }
+    InputWatch watch;
+    for (auto _ : state) {
+        std::atomic<bool> stop = false;
+        std::thread input([&] {
+            while (!stop) {
+                QCoreApplication::postEvent(&watch, new StampedEvent);
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            }
+        });
+        QEventLoop loop;
+        QTimer scroll;
+        int step = 0;
+        QObject::connect(&scroll, &QTimer::timeout, [&] {
+            ++step;
+            // Across as well as down: the layer cannot reuse the last picture.
+            s.page.scroll = {step % 2, (step * 7) % 300};
+            s.page.update();
+        });
+        scroll.start(50);
+        QTimer::singleShot(2000, &loop, &QEventLoop::quit);
+        loop.exec();
+        stop = true;
+        input.join();
+        QCoreApplication::processEvents();
+    }
+    std::vector<double> waits = watch.waits_ms;
+    std::sort(waits.begin(), waits.end());
+    state.SetLabel(name);
+    state.counters["max_wait_ms"] = waits.empty() ? 0 : waits.back();
+    state.counters["median_wait_ms"] = waits.empty() ? 0 : waits[waits.size() / 2];
+    state.counters["events"] = double(waits.size());
 }
 
 // Packages that spend the whole drawing budget and more: window-sized shapes (range 0) or
@@ -250,6 +334,7 @@ BENCHMARK(BM_ScrollFrame_NoMemos)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollFrame_1000Memos)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_1000MemosAllInView)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_PackageBuiltToBeSlow)->MeasureProcessCPUTime()->UseRealTime()->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InputWhileDrawing_PackageBuiltToBeSlow)->UseRealTime()->Iterations(1)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_PackageOverBudget)->MeasureProcessCPUTime()->UseRealTime()->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FreehandMoveToPaint)->UseRealTime()->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -108,9 +108,14 @@ void draw_outline(DrawContext& ctx, const Rect& r)
 }
 
 // Takes cost from the budget and returns true, or draws the outline of window_bounds instead
-// and returns false when the budget cannot pay for it.
+// and returns false when the budget cannot pay for it. When only measuring, takes it and
+// returns false.
 bool afford(DrawContext& ctx, std::int64_t cost, const Rect& window_bounds)
 {
+    if (ctx.measure_only) {
+        ctx.budget -= cost;
+        return false;
+    }
     if (cost <= ctx.budget) {
         ctx.budget -= cost;
         return true;

@@ -60,6 +60,9 @@ struct DrawContext {
     // does.
     int over_budget = 0;
     double scale = 1.0;
+    // Objects take their cost and draw nothing: what the drawing would cost is what budget
+    // loses (it may go below zero), without the work.
+    bool measure_only = false;
 
     // A document point, rectangle or length in the target's pixels.
     Point place(Point document_point) const;

@@ -63,11 +63,6 @@ QRect to_qrect(const memo::Rect& r)
     return QRect(n.left, n.top, int(n.width()), int(n.height()));
 }
 
-memo::Rect to_rect(const QRect& r)
-{
-    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
-}
-
 // A view of the back buffer's memory: opaque pictures of the page, or the premultiplied memos
 // that paint_transparent leaves.
 QImage image_of(memo::MemoImage& image)
@@ -158,6 +153,7 @@ void CLayerWnd::watch_input()
 
 void CLayerWnd::refresh()
 {
+    ++change_count_;
     thumbnail_time_ = 0;
     watch_input();
     follow_package_text_size();
@@ -761,6 +757,7 @@ void CLayerWnd::set_busy(bool busy)
 
 void CLayerWnd::invalidate_window(const QRect& rect)
 {
+    ++change_count_;
     if (rect.isNull())
         update();
     else
@@ -904,21 +901,29 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
         picture_ = {};
         return;  // the page shows through untouched
     }
-    if (!paint_scrolled(area, docs) && !paint_transparent(area))
+    const bool in_background = draws_in_background(docs);
+    if (in_background)
+        request_background_drawing(docs);
+    else if (!paint_scrolled(area, docs) && !paint_transparent(area))
         return;
 
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    // back_ holds the screen's own pixels from row origin_ on: drawn one to one, whatever the
-    // scale, and only where it holds anything.
-    const qreal ratio = devicePixelRatioF();
-    QImage memos = image_of(back_);
-    memos.setDevicePixelRatio(ratio);
     painter.setClipRect(to_widget(area));
-    const QRect rows = buffer_rect(area);
-    for (const QRect& part : coverage_.covered(rows.top(), rows.height())) {
-        const QRectF shown(part.left() / ratio, (part.top() - origin_) / ratio, part.width() / ratio, part.height() / ratio);
-        painter.drawImage(shown, memos, part);
+    if (in_background) {
+        paint_background_picture(painter, docs);
+    } else {
+        // back_ holds the screen's own pixels from row origin_ on: drawn one to one, whatever
+        // the scale, and only where it holds anything.
+        const qreal ratio = devicePixelRatioF();
+        QImage memos = image_of(back_);
+        memos.setDevicePixelRatio(ratio);
+        const QRect rows = buffer_rect(area);
+        for (const QRect& part : coverage_.covered(rows.top(), rows.height())) {
+            const QRectF shown(part.left() / ratio, (part.top() - origin_) / ratio, part.width() / ratio,
+                               part.height() / ratio);
+            painter.drawImage(shown, memos, part);
+        }
     }
     painter.scale(surface_.zoom(), surface_.zoom());  // the frames below are in the layer's pixels
 
@@ -1065,12 +1070,7 @@ QImage CLayerWnd::page_picture(const QRect& area, QSize size)
 
 QRect CLayerWnd::device_rect(const QRect& area) const
 {
-    const qreal s = screen_scale();
-    if (s == 1.0)
-        return area;
-    const QPoint top_left(int(std::floor(area.left() * s)), int(std::floor(area.top() * s)));
-    const QPoint end(int(std::ceil((area.right() + 1) * s)), int(std::ceil((area.bottom() + 1) * s)));
-    return QRect(top_left, end - QPoint(1, 1));
+    return ::device_rect(area, screen_scale());
 }
 
 std::vector<QRect> CLayerWnd::effect_areas(const std::vector<DocumentView>& docs, const QRect& area) const
@@ -1116,43 +1116,37 @@ void CLayerWnd::ensure_buffers()
     scratch2_.create(w, h);
 }
 
-void CLayerWnd::copy_page_into(memo::MemoImage& target, const QRect& area, const QImage& page, QPoint origin)
-{
-    const QRect part = area & QRect(origin, page.size());
-    for (int y = part.top(); y <= part.bottom(); ++y) {
-        const auto* src = reinterpret_cast<const std::uint32_t*>(page.constScanLine(y - origin.y())) +
-                          (part.left() - origin.x());
-        auto* dst = reinterpret_cast<std::uint32_t*>(target.pixel(part.left(), y));
-        for (int x = 0; x < part.width(); ++x)
-            dst[x] = src[x] | 0xFF000000u;
-    }
-}
-
 void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area, bool on_screen)
 {
-    const MemoLayerServices& services = memo_layer_services();
-    CTool* t = tool();
-    memo::Canvas& canvas = canvases_.canvas_for(target);
+    DrawTools tools = draw_tools();
     const qreal scale = on_screen ? screen_scale() : 1.0;
-    int outlined = 0;
-    for (const DocumentView& doc : surface_.documents()) {
-        const QRect clip = doc.rect & area;
-        if (clip.isEmpty())
-            continue;
-        const memo::Region region(to_rect(on_screen ? buffer_rect(clip) : clip));
-        const memo::Point o = doc.offset();
-        const memo::Point offset{int(std::lround(o.x * scale)), int(std::lround(o.y * scale)) + (on_screen ? origin_ : 0)};
-        memo::DrawContext ctx{target, scratch1_, scratch2_, region, offset, canvases_, services.stamps};
-        ctx.scale = scale;
-        ctx.missing_stamp_pen.width = ctx.length(ctx.missing_stamp_pen.width);
-        canvas.set_clip(region);
-        if (const auto pkg = package(doc.url, false))
-            shared_repainter().draw(*pkg, ctx);
-        outlined += ctx.over_budget;
-        if (t)
-            t->draw_feedback(ctx, doc);
-        canvas.clear_clip();
-    }
+    report_outlined(draw_documents(target, area, scale, on_screen ? origin_ : 0, drawn_documents(surface_.documents()),
+                                   tools, feedback()));
+}
+
+DrawTools CLayerWnd::draw_tools()
+{
+    return {scratch1_, scratch2_, canvases_, shared_repainter(), memo_layer_services().stamps};
+}
+
+DrawFeedback CLayerWnd::feedback() const
+{
+    CTool* t = tool();
+    if (!t)
+        return {};
+    return [t](memo::DrawContext& ctx, const DocumentView& doc) { t->draw_feedback(ctx, doc); };
+}
+
+std::vector<DrawnDocument> CLayerWnd::drawn_documents(const std::vector<DocumentView>& docs) const
+{
+    std::vector<DrawnDocument> drawn;
+    for (const DocumentView& doc : docs)
+        drawn.push_back({doc, package(doc.url, false).get()});
+    return drawn;
+}
+
+void CLayerWnd::report_outlined(int outlined)
+{
     if (outlined > 0 && outlined != outlined_) {
         outlined_ = outlined;
         emit drawing_cut_short(outlined);
@@ -1176,15 +1170,10 @@ QRect CLayerWnd::paint_into(const QRect& area, bool on_screen)
     return target;
 }
 
-// Memos are drawn by blending over what lies under them, so the same drawing over black and
-// over white tells, per pixel, how much of the page shows through (the difference) and what
-// the memos add (the picture over black): a premultiplied picture the window system blends
-// over the page's live pixels. Effects read the page, so their areas hold its pixels in both
-// drawings and come out opaque. The page cannot be read back while the window paints: its
-// pixels come from the last frame the engine presented (page_presented).
-bool CLayerWnd::paint_transparent(const QRect& area)
+// The page cannot be read back while the window paints: the pixels under effects come from
+// the last frame the engine presented (page_presented).
+bool CLayerWnd::have_page_under(const std::vector<QRect>& effects)
 {
-    const std::vector<QRect> effects = effect_areas(surface_.documents(), area);
     for (const QRect& r : effects)
         if (!page_pixels_area_.contains(r)) {
             // A new effect, one scrolled into view, or a new page: its pixels come first.
@@ -1194,25 +1183,114 @@ bool CLayerWnd::paint_transparent(const QRect& area)
             }
             return false;
         }
+    return true;
+}
+
+bool CLayerWnd::paint_transparent(const QRect& area)
+{
+    const std::vector<QRect> effects = effect_areas(surface_.documents(), area);
+    if (!have_page_under(effects))
+        return false;
     ensure_buffers();
     const QScopedValueRollback<bool> painting(painting_, true);
-    const QRect device = buffer_rect(area);
-    back_.fill_rect(device.left(), device.top(), device.width(), device.height(), memo::rgb(0, 0, 0), 255);
-    back_white_.fill_rect(device.left(), device.top(), device.width(), device.height(), memo::rgb(255, 255, 255), 255);
-    const QPoint page_origin = buffer_rect(page_pixels_area_).topLeft();
-    for (const QRect& effect : effects) {
-        const QRect r = buffer_rect(effect);
-        back_.fill_rect(r.left(), r.top(), r.width(), r.height(), memo::rgb(255, 255, 255), 255);
-        copy_page_into(back_, r, page_pixels_, page_origin);
-        back_white_.copy(r.left(), r.top(), r.width(), r.height(), back_, r.left(), r.top());
-    }
-    draw_memos(back_, area, true);
-    draw_memos(back_white_, area, true);
-    for (int y = device.top(); y <= device.bottom(); ++y)
-        memo::pixel_rows::premultiply_from_backdrops(back_.pixel(device.left(), y), back_white_.pixel(device.left(), y),
-                                                     device.width());
-    coverage_.update(back_, device);
+    DrawTools tools = draw_tools();
+    report_outlined(draw_premultiplied(back_, back_white_, area, screen_scale(), origin_,
+                                       drawn_documents(surface_.documents()), effects,
+                                       {page_pixels_, page_pixels_area_}, tools, feedback()));
+    coverage_.update(back_, buffer_rect(area));
     return true;
+}
+
+// A package whose drawing would hold up the window is drawn on another thread, over copies
+// of the packages; the window shows the last finished picture meanwhile, moved with the scroll
+// since. The tools' feedback is drawn with the package, so while a tool is active the layer
+// draws here, within the drawing budget.
+bool CLayerWnd::draws_in_background(const std::vector<DocumentView>& docs)
+{
+    ensure_buffers();
+    DrawTools tools = draw_tools();
+    if (tool() != nullptr || !selection_rect_.is_empty() ||
+        drawing_cost(back_, layer_rect(), screen_scale(), drawn_documents(docs), tools) < kBackgroundCost) {
+        background_picture_.reset();
+        requested_.reset();
+        return false;
+    }
+    picture_.reset();  // back_ no longer holds what the window shows
+    return true;
+}
+
+void CLayerWnd::request_background_drawing(const std::vector<DocumentView>& docs)
+{
+    const std::vector<QRect> effects = effect_areas(docs, layer_rect());
+    if (!have_page_under(effects))
+        return;
+    const BackgroundState state{picture_key(docs), docs, screen_scale(), change_count_, page_pixels_.cacheKey()};
+    if (state == requested_)
+        return;
+    if (!copies_ || !(copies_state_.key == state.key) || copies_state_.changes != state.changes) {
+        auto copies = std::make_shared<BackgroundDrawing::Packages>();
+        for (const DocumentView& doc : docs) {
+            const auto pkg = package(doc.url, false);
+            copies->push_back(pkg ? pkg->clone() : nullptr);
+        }
+        copies_ = std::move(copies);
+        copies_state_ = state;
+    }
+    requested_ = state;
+    if (!background_) {
+        background_ = std::make_unique<BackgroundDrawing>(memo_layer_services().stamps);
+        connect(background_.get(), &BackgroundDrawing::finished, this, [this] {
+            if (auto picture = background_->take_finished()) {
+                report_outlined(picture->outlined);
+                background_picture_ = std::move(picture);
+                update();
+            }
+        });
+    }
+    background_->request({copies_, docs, layer_size(), screen_scale(), effects, {page_pixels_, page_pixels_area_}});
+}
+
+std::optional<QPoint> CLayerWnd::background_shift(const std::vector<DocumentView>& docs) const
+{
+    if (!background_picture_ || background_picture_->scale != screen_scale())
+        return std::nullopt;
+    const std::vector<DocumentView>& drawn = background_picture_->docs;
+    if (drawn.size() != docs.size() || docs.empty() || drawn.front().url != docs.front().url ||
+        drawn.front().rect != docs.front().rect)
+        return std::nullopt;
+    // Frames move with the top document and keep their own scroll positions.
+    const QPoint shift = drawn.front().scroll - docs.front().scroll;
+    for (std::size_t i = 1; i < docs.size(); ++i)
+        if (drawn[i].url != docs[i].url || drawn[i].scroll != docs[i].scroll ||
+            drawn[i].rect.translated(shift) != docs[i].rect)
+            return std::nullopt;
+    return shift;
+}
+
+void CLayerWnd::paint_background_picture(QPainter& painter, const std::vector<DocumentView>& docs)
+{
+    const std::optional<QPoint> shift = background_shift(docs);
+    if (!shift)
+        return;  // drawn for another page or layout: nothing rather than memos out of place
+    QImage memos = background_picture_->memos;
+    memos.setDevicePixelRatio(devicePixelRatioF());
+    painter.drawImage(QPointF(*shift) * surface_.zoom(), memos);
+}
+
+QImage CLayerWnd::shown_with_background_picture()
+{
+    QImage shown;
+    {
+        const QScopedValueRollback<bool> grabbing(grabbing_, true);
+        shown = page_picture(layer_rect(), layer_size());
+    }
+    if (const std::optional<QPoint> shift = background_shift(surface_.documents())) {
+        const QImage& memos = background_picture_->memos;
+        QPainter painter(&shown);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRectF(QPointF(*shift), QSizeF(memos.size()) / screen_scale()), memos);
+    }
+    return shown;
 }
 
 void CLayerWnd::make_thumbnail()
@@ -1222,7 +1300,9 @@ void CLayerWnd::make_thumbnail()
     if (!top || top->empty())
         return;
     // The view as shown, at half size, then into the 32 x 32 thumbnail.
-    const QImage half = picture_of(layer_rect()).scaled(layer_size() / 2, Qt::IgnoreAspectRatio,
+    // A package drawn in the background is not drawn again here: the window shows its picture.
+    const QImage shown = background_picture_ ? shown_with_background_picture() : picture_of(layer_rect());
+    const QImage half = shown.scaled(layer_size() / 2, Qt::IgnoreAspectRatio,
                                                             Qt::SmoothTransformation);
     const QImage small = half.scaled(kThumbnailSide, kThumbnailSide, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
                              .convertToFormat(QImage::Format_ARGB32);

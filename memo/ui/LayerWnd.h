@@ -14,7 +14,9 @@
 #include "memo/MemoPackage.h"
 #include "memo/PackageCache.h"
 #include "memo/StampList.h"
+#include "memo/ui/BackgroundDrawing.h"
 #include "memo/ui/Coverage.h"
+#include "memo/ui/LayerDrawing.h"
 #include "memo/ui/PageSurface.h"
 #include "memo/ui/QtCanvas.h"
 #include "ui/FilteredWidget.h"
@@ -227,8 +229,6 @@ private:
     // Areas of region effects, in layer coordinates, within area.
     std::vector<QRect> effect_areas(const std::vector<DocumentView>& docs, const QRect& area) const;
     void ensure_buffers();
-    // The page's pixels of area, from a picture of the page whose top-left is at origin.
-    static void copy_page_into(memo::MemoImage& target, const QRect& area, const QImage& page, QPoint origin);
     // Reads the page under the effects back, after the engine presented a frame.
     void follow_page();
     void take_page_pixels(const std::vector<QRect>& areas);
@@ -242,6 +242,13 @@ private:
     // Memos of a layer area into the target: at the screen's resolution (the window's paint),
     // or one to one (pictures of what is shown).
     void draw_memos(memo::MemoImage& target, const QRect& area, bool on_screen);
+    DrawTools draw_tools();
+    DrawFeedback feedback() const;
+    std::vector<DrawnDocument> drawn_documents(const std::vector<DocumentView>& docs) const;
+    // Tells the objects drawn as outlines for want of budget, once per count.
+    void report_outlined(int outlined);
+    // True when the page's pixels under the effects are at hand; else they are read first.
+    bool have_page_under(const std::vector<QRect>& effects);
     // The page with its memos, opaque, into back_ (pictures of what is shown), one to one or
     // at the screen's resolution; returns the part of back_ painted.
     QRect paint_into(const QRect& area, bool on_screen);
@@ -249,6 +256,16 @@ private:
     // (the window's own paint). False (nothing painted) while the page's pixels under an
     // effect are still to be read.
     bool paint_transparent(const QRect& area);
+    // True when drawing the layer would cost at least kBackgroundCost and no tool draws its
+    // feedback: the drawing is then done by background_.
+    bool draws_in_background(const std::vector<DocumentView>& docs);
+    void request_background_drawing(const std::vector<DocumentView>& docs);
+    // How far the last background picture has to move to show at the documents' present scroll
+    // positions; nullopt when it was drawn for other documents or another layout.
+    std::optional<QPoint> background_shift(const std::vector<DocumentView>& docs) const;
+    void paint_background_picture(QPainter& painter, const std::vector<DocumentView>& docs);
+    // The page with the last background picture over it, as the window shows them.
+    QImage shown_with_background_picture();
     void make_thumbnail();
     void stamp_package(memo::MemoPackage& package);
     void push_change(ChangeRecord record);
@@ -282,6 +299,26 @@ private:
         QPoint scroll;
     };
     std::optional<Picture> picture_;
+    // A drawing that would take more than about an eighth of the drawing budget per pass (some
+    // 25 ms for the two passes on this thread) is done in the background.
+    static constexpr std::int64_t kBackgroundCost = memo::kDrawBudget / 8;
+    // What a background drawing was asked for: a new request when any of it differs.
+    struct BackgroundState {
+        PictureKey key;
+        std::vector<DocumentView> docs;
+        qreal scale = 0;
+        std::uint64_t changes = 0;
+        qint64 page_pixels = 0;
+        bool operator==(const BackgroundState&) const = default;
+    };
+    std::unique_ptr<BackgroundDrawing> background_;  // made for the first package that needs it
+    std::optional<BackgroundState> requested_;
+    std::optional<BackgroundDrawing::Picture> background_picture_;  // the last one finished
+    // Copies of the packages for the background drawing, kept while they stay the same so that
+    // what objects keep between drawings (scaled pictures, lens tables) is kept too.
+    std::shared_ptr<BackgroundDrawing::Packages> copies_;
+    BackgroundState copies_state_;
+    std::uint64_t change_count_ = 0;  // invalidations and refreshes: the packages may have changed
     QTimer settle_;  // the whole drawing after a scroll stops
     static constexpr int kSettleMs = 150;
     QImage page_pixels_;  // the page under the effects, as last presented

@@ -21,6 +21,7 @@ struct DocumentView {
     // Document to layer coordinates: add this.
     memo::Point offset() const { return {rect.left() - scroll.x(), rect.top() - scroll.y()}; }
     memo::Point to_document(QPoint p) const { return {p.x() - offset().x, p.y() - offset().y}; }
+    bool operator==(const DocumentView&) const = default;
 };
 
 // What the memo layer needs from the page it covers. The browser implements it over the web

@@ -549,8 +549,8 @@ TEST_F(LayerTest, ThePointerShowsALoadingPageUnlessAToolShowsItsOwn)
     EXPECT_EQ(page.cursor().shape(), Qt::ArrowCursor);
 }
 
-// A package built to be slow (a few hundred full-window blurs) draws within the budget: what
-// would cost more shows as outlines, the layer says how many, and ordinary memos still draw.
+// A package built to be slow (a few hundred full-window blurs) draws within the budget, in the
+// background: what would cost more shows as outlines and the layer says how many.
 TEST_F(LayerTest, MemosBeyondTheDrawingBudgetShowAsOutlinesAndAreReported)
 {
     std::vector<int> reported;
@@ -562,14 +562,54 @@ TEST_F(LayerTest, MemosBeyondTheDrawingBudgetShowAsOutlinesAndAreReported)
         blur->operation = 2;
         add(std::move(blur));
     }
-    shot();
-    QCoreApplication::processEvents();  // the page under the effects is read first
-    shot();
-    ASSERT_FALSE(reported.empty());
+    shot();  // the page under the effects is read first, then the drawing starts
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !reported.empty(); }, 120000));
     EXPECT_GT(reported.front(), 0);
     EXPECT_LE(reported.front(), 300);
+    layer->update();
+    QTest::qWait(0);
     shot();
     EXPECT_EQ(reported.size(), 1u) << "the same cut is told once";
+}
+
+// A package whose drawing would hold up the window is drawn on another thread: the paint
+// returns at once, input is handled meanwhile, and the window shows the finished picture, the
+// same as a drawing on this thread. A scroll meanwhile moves the picture shown with the page
+// until the new one is finished.
+TEST_F(LayerTest, ASlowPackageIsDrawnInTheBackgroundWhileInputIsHandled)
+{
+    // Photos too tall to keep a scaled picture of: each is scaled on every drawing.
+    for (int i = 0; i < 40; ++i) {
+        auto photo = std::make_unique<PhotoObject>();
+        photo->image.create(64, 48);
+        photo->image.fill(rgb(0, 40 + i * 5, 255), 255);
+        photo->rect = {0, 0, 400, MemoImage::kMaxSide + 100};
+        add(std::move(photo));
+    }
+    add(box({10, 30, 60, 80}));
+    const QImage expected = layer->picture_of(layer->layer_rect());
+
+    const QImage first = shot();
+    EXPECT_EQ(first.pixel(200, 150), kPageColour) << "not drawn on this thread";
+    bool clicked = false;
+    layer->on_left_release = [&] { clicked = true; };
+    const QPointF at(300, 200);
+    QCoreApplication::postEvent(&page, new QMouseEvent(QEvent::MouseButtonPress, at, page.mapToGlobal(at),
+                                                       Qt::LeftButton, Qt::LeftButton, {}));
+    QCoreApplication::postEvent(&page, new QMouseEvent(QEvent::MouseButtonRelease, at, page.mapToGlobal(at),
+                                                       Qt::LeftButton, Qt::NoButton, {}));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return clicked; }, 60000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.grab().toImage().pixel(200, 150) != kPageColour; }, 120000));
+    const QImage drawn = page.grab().toImage().convertToFormat(expected.format());
+    EXPECT_EQ(drawn, expected);
+
+    page.scroll = {0, 20};
+    const QImage moved = shot().convertToFormat(expected.format());
+    EXPECT_EQ(moved.copy(0, 0, 400, 280), drawn.copy(0, 20, 400, 280)) << "the last picture, moved with the page";
+    EXPECT_EQ(moved.pixel(200, 290), kPageColour) << "the rows that came into view wait for the drawing";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.grab().toImage().pixel(200, 290) != kPageColour; }, 120000));
+    EXPECT_EQ(page.grab().toImage().convertToFormat(expected.format()),
+              layer->picture_of(layer->layer_rect()).convertToFormat(expected.format()));
 }
 
 // While the page scrolls, the layer moves its last picture and draws only the rows that came
