@@ -36,14 +36,6 @@ void BackgroundDrawing::request(Request request)
     wake_.notify_all();
 }
 
-std::optional<BackgroundDrawing::Picture> BackgroundDrawing::take_finished()
-{
-    const std::lock_guard hold(mutex_);
-    std::optional<Picture> picture = std::move(finished_);
-    finished_.reset();
-    return picture;
-}
-
 void BackgroundDrawing::run()
 {
     // On Linux each thread has its own nice value, and threads it starts inherit it: the
@@ -61,11 +53,11 @@ void BackgroundDrawing::run()
         const Request request = std::move(*pending_);
         pending_.reset();
         hold.unlock();
-        Picture picture = draw(request, repainter);
+        // Handed over with the call, not under the lock: the window's thread, woken by it, would
+        // wait for this one, which runs at a lower priority.
+        auto picture = std::make_shared<const Picture>(draw(request, repainter));
+        QMetaObject::invokeMethod(this, [this, picture] { emit finished(*picture); }, Qt::QueuedConnection);
         hold.lock();
-        finished_ = std::move(picture);
-        // Queued to this object's thread; dropped if the object is deleted first.
-        QMetaObject::invokeMethod(this, [this] { emit finished(); }, Qt::QueuedConnection);
     }
 }
 

@@ -41,12 +41,10 @@ public:
     ~BackgroundDrawing() override;
 
     void request(Request request);
-    // The picture finished last, once.
-    std::optional<Picture> take_finished();
 
 signals:
     // A picture is finished (delivered on the object's own thread).
-    void finished();
+    void finished(const BackgroundDrawing::Picture& picture);
 
 private:
     void run();
@@ -60,8 +58,7 @@ private:
     memo::QtCanvasFactory canvases_;
     std::mutex mutex_;
     std::condition_variable wake_;
-    std::optional<Request> pending_;   // guarded by mutex_
-    std::optional<Picture> finished_;  // guarded by mutex_
-    bool stopping_ = false;            // guarded by mutex_
+    std::optional<Request> pending_;  // guarded by mutex_
+    bool stopping_ = false;           // guarded by mutex_
     std::thread thread_;
 };

@@ -1239,13 +1239,12 @@ void CLayerWnd::request_background_drawing(const std::vector<DocumentView>& docs
     requested_ = state;
     if (!background_) {
         background_ = std::make_unique<BackgroundDrawing>(memo_layer_services().stamps);
-        connect(background_.get(), &BackgroundDrawing::finished, this, [this] {
-            if (auto picture = background_->take_finished()) {
-                report_outlined(picture->outlined);
-                background_picture_ = std::move(picture);
-                update();
-            }
-        });
+        connect(background_.get(), &BackgroundDrawing::finished, this,
+                [this](const BackgroundDrawing::Picture& picture) {
+                    report_outlined(picture.outlined);
+                    background_picture_ = picture;
+                    update();
+                });
     }
     background_->request({copies_, docs, layer_size(), screen_scale(), effects, {page_pixels_, page_pixels_area_}});
 }
@@ -1300,7 +1299,10 @@ void CLayerWnd::make_thumbnail()
     if (!top || top->empty())
         return;
     // The view as shown, at half size, then into the 32 x 32 thumbnail.
-    // A package drawn in the background is not drawn again here: the window shows its picture.
+    // A package drawn in the background is not drawn again here: the window shows its picture,
+    // and until the first is finished there is none to take (a later paint asks again).
+    if (requested_ && !background_picture_)
+        return;
     const QImage shown = background_picture_ ? shown_with_background_picture() : picture_of(layer_rect());
     const QImage half = shown.scaled(layer_size() / 2, Qt::IgnoreAspectRatio,
                                                             Qt::SmoothTransformation);
