@@ -911,7 +911,7 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setClipRect(to_widget(area));
     if (in_background) {
-        paint_background_picture(painter, docs);
+        paint_background_picture(painter, docs, area);
     } else {
         // back_ holds the screen's own pixels from row origin_ on: drawn one to one, whatever
         // the scale, and only where it holds anything.
@@ -1266,14 +1266,28 @@ std::optional<QPoint> CLayerWnd::background_shift(const std::vector<DocumentView
     return shift;
 }
 
-void CLayerWnd::paint_background_picture(QPainter& painter, const std::vector<DocumentView>& docs)
+void CLayerWnd::paint_background_picture(QPainter& painter, const std::vector<DocumentView>& docs, const QRect& area)
 {
     const std::optional<QPoint> shift = background_shift(docs);
     if (!shift)
         return;  // drawn for another page or layout: nothing rather than memos out of place
     QImage memos = background_picture_->memos;
-    memos.setDevicePixelRatio(devicePixelRatioF());
+    const qreal ratio = devicePixelRatioF();
+    memos.setDevicePixelRatio(ratio);
     painter.drawImage(QPointF(*shift) * surface_.zoom(), memos);
+    // The rows scrolled into view since are drawn here while that is cheap (a few frames of a
+    // scroll), else left to the picture being drawn.
+    const QRegion exposed = QRegion(area) - QRegion(layer_rect().translated(*shift));
+    DrawTools tools = draw_tools();
+    for (const QRect& r : exposed) {
+        if (drawing_cost(back_, r, screen_scale(), drawn_documents(docs), tools) >= kBackgroundCost ||
+            !paint_transparent(r))
+            continue;
+        const QRect part = buffer_rect(r);
+        const QRectF shown(part.left() / ratio, (part.top() - origin_) / ratio, part.width() / ratio,
+                           part.height() / ratio);
+        painter.drawImage(shown, image_of(back_), part);
+    }
 }
 
 QImage CLayerWnd::shown_with_background_picture()

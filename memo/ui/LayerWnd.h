@@ -263,7 +263,7 @@ private:
     // How far the last background picture has to move to show at the documents' present scroll
     // positions; nullopt when it was drawn for other documents or another layout.
     std::optional<QPoint> background_shift(const std::vector<DocumentView>& docs) const;
-    void paint_background_picture(QPainter& painter, const std::vector<DocumentView>& docs);
+    void paint_background_picture(QPainter& painter, const std::vector<DocumentView>& docs, const QRect& area);
     // The page with the last background picture over it, as the window shows them.
     QImage shown_with_background_picture();
     void make_thumbnail();

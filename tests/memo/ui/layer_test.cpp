@@ -574,8 +574,8 @@ TEST_F(LayerTest, MemosBeyondTheDrawingBudgetShowAsOutlinesAndAreReported)
 
 // A package whose drawing would hold up the window is drawn on another thread: the paint
 // returns at once, input is handled meanwhile, and the window shows the finished picture, the
-// same as a drawing on this thread. A scroll meanwhile moves the picture shown with the page
-// until the new one is finished.
+// same as a drawing on this thread. A scroll moves the picture shown with the page, and the
+// rows that came into view are drawn at once while that is cheap.
 TEST_F(LayerTest, ASlowPackageIsDrawnInTheBackgroundWhileInputIsHandled)
 {
     // Photos too tall to keep a scaled picture of: each is scaled on every drawing.
@@ -606,10 +606,7 @@ TEST_F(LayerTest, ASlowPackageIsDrawnInTheBackgroundWhileInputIsHandled)
     page.scroll = {0, 20};
     const QImage moved = shot().convertToFormat(expected.format());
     EXPECT_EQ(moved.copy(0, 0, 400, 280), drawn.copy(0, 20, 400, 280)) << "the last picture, moved with the page";
-    EXPECT_EQ(moved.pixel(200, 290), kPageColour) << "the rows that came into view wait for the drawing";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page.grab().toImage().pixel(200, 290) != kPageColour; }, 120000));
-    EXPECT_EQ(page.grab().toImage().convertToFormat(expected.format()),
-              layer->picture_of(layer->layer_rect()).convertToFormat(expected.format()));
+    EXPECT_EQ(moved, layer->picture_of(layer->layer_rect()).convertToFormat(expected.format()));
 }
 
 // While the page scrolls, the layer moves its last picture and draws only the rows that came
