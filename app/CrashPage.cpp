@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "app/StandInPage.h"
+
 namespace crash_page {
 namespace {
 
@@ -30,18 +32,8 @@ QString reason(QWebEnginePage::RenderProcessTerminationStatus status, int exit_c
 
 QString html(QWebEnginePage::RenderProcessTerminationStatus status, int exit_code, const QUrl& url)
 {
-    const QString target = url.toString(QUrl::FullyEncoded).toHtmlEscaped();
-    return QStringLiteral(
-               "<!DOCTYPE html><html><head><meta charset='utf-8'><title>%1</title><style>"
-               "body{font-family:sans-serif;background:#f4f4f4;color:#222;margin:0}"
-               "main{max-width:560px;margin:80px auto;padding:24px 32px;background:#fff;border:1px solid #ccc}"
-               "h1{font-size:20px}p.url{color:#666;word-break:break-all;font-size:13px}"
-               "a.button{display:inline-block;padding:6px 20px;background:#2a6ebb;color:#fff;"
-               "text-decoration:none;border-radius:3px}</style></head><body><main>"
-               "<h1>%1</h1><p id='reason'>%2</p><p class='url'>%3</p>"
-               "<p><a class='button' id='reload' href='%3'>%4</a></p></main></body></html>")
-        .arg(tr("このページを表示できません").toHtmlEscaped(), reason(status, exit_code).toHtmlEscaped(), target,
-             tr("再読み込み").toHtmlEscaped());
+    return stand_in_page::html(tr("このページを表示できません"), reason(status, exit_code), url,
+                               {{QStringLiteral("reload"), url, tr("再読み込み")}});
 }
 
 } // namespace crash_page

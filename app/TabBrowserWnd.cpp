@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QVBoxLayout>
+#include <QWebEngineCertificateError>
 #include <QWebEngineHistory>
 #include <QWebEngineSettings>
 #include <QWebEngineScript>
@@ -20,6 +21,7 @@
 #include <utility>
 
 #include "app/BrowserPage.h"
+#include "app/CertificatePage.h"
 #include "app/ChildFrame.h"
 #include "app/CrashPage.h"
 #include "app/FindBar.h"
@@ -110,10 +112,10 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
                 // The tab shows why its page went, with a Reload button that loads it again.
                 if (status != QWebEnginePage::NormalTerminationStatus)
                     QTimer::singleShot(0, this, [this, status, exit_code, url = LocationURL()] {
-                        crashed_url_ = url;
-                        page_->setHtml(crash_page::html(status, exit_code, url));
+                        show_stand_in(url, crash_page::html(status, exit_code, url));
                     });
             });
+    connect(page_, &QWebEnginePage::certificateError, this, &CTabBrowserWnd::OnCertificateError);
     refresh_timer_.setTimerType(Qt::CoarseTimer);
     connect(&refresh_timer_, &QTimer::timeout, this, [this] {
         if (auto_refresh_ > 0)
@@ -181,12 +183,44 @@ QUrl CTabBrowserWnd::LocationURL() const
 {
     if (const QUrl& deferred = lifecycle_->deferred_url(); !deferred.isEmpty())
         return deferred;
-    return crash_page_shown() ? crashed_url_ : page_->url();
+    return stand_in_shown() ? stand_in_for_ : page_->url();
 }
 
-bool CTabBrowserWnd::crash_page_shown() const
+bool CTabBrowserWnd::stand_in_shown() const
 {
-    return !crashed_url_.isEmpty() && page_->url().scheme() == QLatin1String("data");
+    return !stand_in_for_.isEmpty() && page_->url().scheme() == QLatin1String("data");
+}
+
+void CTabBrowserWnd::show_stand_in(const QUrl& url, const QString& html)
+{
+    stand_in_for_ = url;
+    page_->setHtml(html);
+}
+
+// The engine asks whether to go on with a certificate it does not trust: only when the user
+// chose "proceed anyway" for that very address on our page; otherwise our page says why.
+void CTabBrowserWnd::OnCertificateError(QWebEngineCertificateError error)
+{
+    if (error.isOverridable() && error.url() == proceed_to_) {
+        proceed_to_.clear();
+        error.acceptCertificate();
+        return;
+    }
+    error.rejectCertificate();
+    // A frame's or a redirected request's error stays the engine's own.
+    if (error.url() != page_->requestedUrl())
+        return;
+    // Our page replaces the engine's error page once that has come, under the same address.
+    const QUrl back = stand_in_shown() ? QUrl() : page_->history()->currentItem().url();
+    connect(
+        page_, &QWebEnginePage::loadFinished, this,
+        [this, error, back] {
+            if (page_->url() != error.url())
+                return;  // the user went elsewhere meanwhile
+            show_stand_in(error.url(), certificate_page::html(error, back));
+            refused_certificate_ = error.isOverridable() ? error.url() : QUrl();
+        },
+        Qt::SingleShotConnection);
 }
 
 QString CTabBrowserWnd::LocationName() const
@@ -225,6 +259,10 @@ bool CTabBrowserWnd::OnBeforeNavigate2(const QUrl& url, QWebEnginePage::Navigati
                                  type == QWebEnginePage::NavigationTypeTyped ||
                                  type == QWebEnginePage::NavigationTypeFormSubmitted ||
                                  type == QWebEnginePage::NavigationTypeOther;
+    // "Proceed anyway" on the certificate page: a link to the refused address itself.
+    if (type == QWebEnginePage::NavigationTypeLinkClicked && stand_in_shown() && !refused_certificate_.isEmpty() &&
+        url == refused_certificate_)
+        proceed_to_ = url;
     const bool has_page = !LocationURL().isEmpty() && LocationURL() != QUrl("about:blank");
     const bool travel = forget_engine_history_;  // back or forward beyond the engine's history
     if (navigation_lock_ && user_navigation && has_page && !travel) {
@@ -286,13 +324,15 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
         QDataStream in(state);
         in >> *page_->history();
     }
-    // The crash page is no visit.
-    const bool crash_page = !crashed_url_.isEmpty() && url.scheme() == QLatin1String("data");
-    if (!crash_page)
-        crashed_url_.clear();
-    if (!url.isEmpty() && !crash_page)
+    // The crash and certificate pages are no visits.
+    const bool stand_in = !stand_in_for_.isEmpty() && url.scheme() == QLatin1String("data");
+    if (!stand_in) {
+        stand_in_for_.clear();
+        refused_certificate_.clear();
+    }
+    if (!url.isEmpty() && !stand_in)
         theApp().history().add_visit({platform::model_url(url), places::system_now()});
-    emit urlChanged(crash_page ? crashed_url_ : url);
+    emit urlChanged(stand_in ? stand_in_for_ : url);
 }
 
 void CTabBrowserWnd::OnDocumentComplete(bool ok)
@@ -457,8 +497,8 @@ void CTabBrowserWnd::SetNavigationLock(bool on)
 
 void CTabBrowserWnd::refresh(bool completely)
 {
-    if (crash_page_shown()) {
-        Navigate(crashed_url_);
+    if (stand_in_shown()) {
+        Navigate(stand_in_for_);
         return;
     }
     page_->triggerAction(completely ? QWebEnginePage::ReloadAndBypassCache : QWebEnginePage::Reload);

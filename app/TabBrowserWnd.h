@@ -24,6 +24,7 @@ class SiteIcon;
 class TabLifecycle;
 class WebPageSurface;
 class QWebEngineView;
+class QWebEngineCertificateError;
 
 // The browser window of one tab: hosts the engine's view, turns its events into the program's
 // behaviour (address bar, title, icons, history, popup and script-error blocking, navigation
@@ -61,7 +62,8 @@ public:
     void NavigateWhenShown(const QUrl& url);
     // The page shown, or the one to load when the tab is first shown.
     QUrl LocationURL() const;
-    bool crash_page_shown() const;
+    // Whether the crash or certificate page stands in for the page.
+    bool stand_in_shown() const;
     QString LocationName() const;
     bool busy() const { return busy_; }
 
@@ -104,6 +106,7 @@ public:
     // A background tab (a middle click on a link) opens without leaving this one.
     QWebEnginePage* OnNewWindow2(bool user_initiated, bool background);
     void OnScriptError(const QString& message, int line, const QString& source);
+    void OnCertificateError(QWebEngineCertificateError error);
 
 signals:
     void titleChanged(const QString& title);
@@ -125,6 +128,7 @@ private:
     std::vector<settings::LogEntry> engine_entries() const;
     void travel_beyond_engine(const settings::LogEntry& entry);
     void copy_link_addresses();
+    void show_stand_in(const QUrl& url, const QString& html);
 
     CChildFrame* frame_;
     QWebEngineView* view_;
@@ -133,8 +137,12 @@ private:
     PageZoom* zoom_ = nullptr;
     FindBar* find_bar_ = nullptr;
     PermissionBar* permission_bar_ = nullptr;
-    // The page whose render process died, while the crash page stands in for it.
-    QUrl crashed_url_;
+    // The page whose render process died or whose certificate was refused, while our page
+    // stands in for it; the refused address the certificate page offers to go on to, and the
+    // one the user chose to go on to.
+    QUrl stand_in_for_;
+    QUrl refused_certificate_;
+    QUrl proceed_to_;
     ui::FilteredWidget input_widget_{this};
     bool busy_ = false;
     bool script_errors_blocked_ = true;

@@ -23,6 +23,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev postgresql haproxy stunnel4 redis-server
   # rendering printed PDF files back to pixels in the print tests
   poppler-utils
+  # self-signed certificates for the TLS tests (the share server's front, the certificate page)
+  openssl
   # Japanese fonts, desktop integration, a display for the browser tests
   fonts-ipafont-gothic fonts-ipafont-mincho xdg-utils xvfb xauth xdotool
   # the Debian packages and their checks: lintian, the desktop file, the metainfo, the memo

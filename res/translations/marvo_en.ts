@@ -2348,6 +2348,45 @@ Address: %3</translation>
     </message>
 </context>
 <context>
+    <name>certificate_page</name>
+    <message>
+        <source>証明書の名前がサイトのアドレスと一致しません。</source>
+        <translation>The certificate&apos;s name does not match the site&apos;s address.</translation>
+    </message>
+    <message>
+        <source>証明書の有効期限が切れているか、まだ有効になっていません。</source>
+        <translation>The certificate has expired or is not valid yet.</translation>
+    </message>
+    <message>
+        <source>証明書を発行した機関が信頼されていません。</source>
+        <translation>The authority that issued the certificate is not trusted.</translation>
+    </message>
+    <message>
+        <source>証明書は失効しています。</source>
+        <translation>The certificate has been revoked.</translation>
+    </message>
+    <message>
+        <source>このサイトの暗号化は弱すぎます。</source>
+        <translation>This site&apos;s encryption is too weak.</translation>
+    </message>
+    <message>
+        <source>このサイトの証明書に問題があります。</source>
+        <translation>There is a problem with this site&apos;s certificate.</translation>
+    </message>
+    <message>
+        <source>戻る</source>
+        <translation>Go Back</translation>
+    </message>
+    <message>
+        <source>危険を承知で続行する</source>
+        <translation>Proceed Anyway (Unsafe)</translation>
+    </message>
+    <message>
+        <source>安全な接続を確立できません</source>
+        <translation>Cannot Make a Secure Connection</translation>
+    </message>
+</context>
+<context>
     <name>crash_page</name>
     <message>
         <source>ページを表示するプロセスが終了しました。</source>

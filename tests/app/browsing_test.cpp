@@ -4,6 +4,11 @@
 #include <fstream>
 #include <csignal>
 #include <QMouseEvent>
+#include <QFile>
+#include <QProcess>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
 #include <QTest>
 #include <QWebEngineView>
 
@@ -335,6 +340,78 @@ TEST_F(BrowsingTest, DeadRenderProcessShowsTheCrashPageAndReloadBringsThePageBac
     tab->page()->runJavaScript("document.getElementById('reload').click()");
     ASSERT_TRUE(wait_until([&] { return tab->LocationName() == "live"; }, 30000));
     EXPECT_EQ(tab->LocationURL(), pages_.url("/live"));
+}
+
+// One page over TLS under a certificate of its own making, which the engine does not trust.
+class SelfSignedServer : public QObject {
+public:
+    explicit SelfSignedServer(const QString& folder)
+    {
+        const QString key = folder + "/key.pem", certificate = folder + "/cert.pem";
+        QProcess openssl;
+        openssl.start("/usr/bin/openssl", {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-subj",
+                                           "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1", "-keyout", key,
+                                           "-out", certificate});
+        openssl.waitForFinished(60000);
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        configuration.setLocalCertificate(QSslCertificate::fromPath(certificate).value(0));
+        QFile key_file(key);
+        key_file.open(QIODevice::ReadOnly);
+        configuration.setPrivateKey(QSslKey(&key_file, QSsl::Rsa));
+        ready_ = !configuration.localCertificate().isNull() && !configuration.privateKey().isNull();
+        server_.setSslConfiguration(configuration);
+        server_.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&server_, &QSslServer::pendingConnectionAvailable, [this] {
+            while (QTcpSocket* socket = server_.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                    socket->readAll();
+                    const QByteArray body = "<title>secure</title>secure";
+                    socket->write("HTTP/1.0 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                                  QByteArray::number(body.size()) + "\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            }
+        });
+    }
+    bool ready() const { return ready_ && server_.isListening(); }
+    QUrl url() const { return QUrl(QStringLiteral("https://127.0.0.1:%1/secure").arg(server_.serverPort())); }
+
+private:
+    QSslServer server_;
+    bool ready_ = false;
+};
+
+// A certificate the engine refuses shows our page in its place, under the real address, with
+// a way back and, since the engine allows it for this error, "proceed anyway".
+TEST_F(BrowsingTest, RefusedCertificateShowsOurPageWithAWayBackAndProceedAnyway)
+{
+    if (!QSslSocket::supportsSsl() || !QFile::exists("/usr/bin/openssl"))
+        GTEST_SKIP() << "no TLS here";
+    SelfSignedServer secure(data_.path().c_str());
+    ASSERT_TRUE(secure.ready());
+    pages_.set("/before", "<title>before</title>before");
+    ASSERT_TRUE(start({pages_.url("/before").toString()}));
+    CTabBrowserWnd* tab = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (tab = app().ActiveBrowser()) && tab->LocationName() == "before" && !tab->busy(); }));
+    const auto refused = [&] {
+        tab->Navigate(secure.url());
+        return wait_until([&] { return tab->LocationName() == "安全な接続を確立できません" && !tab->busy(); }, 30000);
+    };
+    ASSERT_TRUE(refused());
+    EXPECT_TRUE(run_script(tab, "document.getElementById('reason').textContent")
+                    .toString()
+                    .startsWith("証明書を発行した機関が信頼されていません。"));
+    EXPECT_EQ(tab->LocationURL(), secure.url());
+    EXPECT_EQ(app().main_frame()->findChild<CAddressBar*>()->combo()->lineEdit()->text(), secure.url().toString());
+
+    run_script(tab, "document.getElementById('back').click()");
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == "before"; }, 30000));
+
+    ASSERT_TRUE(refused());
+    run_script(tab, "document.getElementById('proceed').click()");
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == "secure"; }, 30000));
+    EXPECT_EQ(tab->LocationURL(), secure.url());
 }
 
 } // namespace
