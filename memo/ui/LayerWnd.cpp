@@ -1093,11 +1093,11 @@ void CLayerWnd::ensure_buffers()
 {
     const QSize device = device_rect(layer_rect()).size();
     const int w = std::max(device.width(), 1280);
-    // Half a window of spare rows, for the picture to slide in while the page scrolls.
-    const int h = std::max(device.height() + device.height() / 2, 1024);
+    // A quarter of a window of spare rows, for the picture to slide in while the page scrolls.
+    const int h = std::max(device.height() + device.height() / 4, 1024);
     // Buffers grown for a view shown enlarged for a while (a print's capture) are given back.
     const bool oversized = qint64(back_.width()) * back_.height() > 4 * qint64(w) * h;
-    if (back_.width() >= device.width() && back_.height() >= device.height() + device.height() / 2 && !back_.empty() &&
+    if (back_.width() >= device.width() && back_.height() >= device.height() + device.height() / 4 && !back_.empty() &&
         !oversized) {
         if (origin_ + device.height() > back_.height()) {  // the window grew
             origin_ = 0;
