@@ -1041,13 +1041,15 @@ void CLayerWnd::page_presented()
 void CLayerWnd::follow_page()
 {
     follow_queued_ = false;
-    // A scroll repaints the layer through the surface; here only the effects follow the page.
+    // A scroll repaints the layer through the surface; here only the effects follow the page,
+    // and whatever a paint left undrawn while it waited for them.
     const std::vector<QRect> effects = effect_areas(surface_.documents(), layer_rect());
-    if (effects.empty())
-        return;
-    take_page_pixels(effects);
+    if (!effects.empty())
+        take_page_pixels(effects);
     for (const QRect& r : effects)
         update(to_widget(r));
+    if (!undrawn_.isEmpty())
+        update(to_widget(std::exchange(undrawn_, QRect())));
 }
 
 void CLayerWnd::take_page_pixels(const std::vector<QRect>& areas)
@@ -1189,8 +1191,10 @@ bool CLayerWnd::have_page_under(const std::vector<QRect>& effects)
 bool CLayerWnd::paint_transparent(const QRect& area)
 {
     const std::vector<QRect> effects = effect_areas(surface_.documents(), area);
-    if (!have_page_under(effects))
+    if (!have_page_under(effects)) {
+        undrawn_ |= area;  // drawn once they are read
         return false;
+    }
     ensure_buffers();
     const QScopedValueRollback<bool> painting(painting_, true);
     DrawTools tools = draw_tools();

@@ -323,6 +323,7 @@ private:
     static constexpr int kSettleMs = 150;
     QImage page_pixels_;  // the page under the effects, as last presented
     QRect page_pixels_area_;
+    QRect undrawn_;  // what paints left blank while the page's pixels under effects were read
     memo::MemoImage scratch1_;
     memo::MemoImage scratch2_;
     memo::QtCanvasFactory canvases_;

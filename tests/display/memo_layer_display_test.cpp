@@ -509,7 +509,7 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosAndEffectsKeepTheirPlacesAndAreDrawnAtTh
                reddish(shot.pixel(screen::on_screen(view, {113, 86}))) &&
                yellowish(shot.pixel(screen::on_screen(view, {206, 185}))) &&
                bluish(shot.pixel(screen::on_screen(view, {206, 192})));
-    })) << "after a scroll of 11 page pixels";
+    })) << "after a scroll of 11 page pixels; the layer has " << tab->layer()->documents().front().scroll.y();
     screen::keep(QStringLiteral("memos-at-scale-%1-scrolled").arg(QString::fromLatin1(GetParam())));
 }
 
