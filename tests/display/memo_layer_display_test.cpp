@@ -6,7 +6,9 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QLineEdit>
+#include <QPrinter>
 #include <QProcess>
+#include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QWebEngineView>
@@ -18,6 +20,7 @@
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
+#include "app/PageOutput.h"
 #include "app/PageZoom.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/PackageCache.h"
@@ -550,6 +553,69 @@ TEST_F(MemoLayerDisplayTest, MemosAndEffectsFollowThePageZoom)
                reddish(shot.pixel(corner + QPoint(83, 83))) && reddish(shot.pixel(corner - QPoint(3, 3)));
     }));
     screen::keep(QStringLiteral("memos-on-a-zoomed-page"));
+}
+
+// A print takes the page from a view enlarged behind a picture of the tab: the screen keeps
+// showing the page as it was all along, and the printed picture has twice the pixels or more
+// with the memo at its place.
+TEST_F(MemoLayerDisplayTest, APrintIsTakenSharperWhileTheScreenKeepsShowingThePage)
+{
+    pages_.set("/halves", QStringLiteral(
+        "<title>Halves</title><body style='margin:0;background:#fff'>"
+        "<div style='position:absolute;left:0;top:0;width:200px;height:300px;background:#f00'></div>"
+        "<div style='position:absolute;left:200px;top:0;width:200px;height:300px;background:#00f'></div></body>"));
+    CTabBrowserWnd* tab = start_on("/halves");
+    ASSERT_TRUE(tab);
+    QWidget* view = tab->view();
+    add_box(*package_of("/halves"), {20, 20, 60, 60}, memo::rgb(0, 200, 0));
+    tab->layer()->update();
+    const auto shows_the_page = [&] {
+        const QImage shot = screen::shot();
+        return greenish(shot.pixel(screen::on_screen(view, {40, 40}))) &&
+               reddish(shot.pixel(screen::on_screen(view, {150, 150}))) &&
+               bluish(shot.pixel(screen::on_screen(view, {300, 150}))) &&
+               whitish(shot.pixel(screen::on_screen(view, {450, 150})));
+    };
+    ASSERT_TRUE(wait_until(shows_the_page));
+    const std::optional<page_output::PageMetrics> metrics = page_output::measure(*tab);
+    ASSERT_TRUE(metrics);
+    const QSize document = metrics->document;
+
+    // The screen is looked at every 50 ms while the print runs its own event loop.
+    int looks = 0, wrong = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        ++looks;
+        wrong += !shows_the_page();
+    });
+    const QString pdf = QString::fromStdString((data_.path() / "halves.pdf").string());
+    page_output::print_dialog = [&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(pdf);
+        watch.start(50);
+        return true;
+    };
+    app().main_frame()->route(res::cmd::kPrintWithMemo);
+    watch.stop();
+    page_output::print_dialog = nullptr;
+    EXPECT_GT(looks, 0);
+    EXPECT_EQ(wrong, 0);
+    EXPECT_EQ(tab->zoom().percent(), 100);
+    EXPECT_TRUE(wait_until(shows_the_page));
+
+    const QString base = QString::fromStdString((data_.path() / "printed").string());
+    QProcess extract;
+    extract.start(QStringLiteral("pdfimages"), {QStringLiteral("-png"), pdf, base});
+    ASSERT_TRUE(extract.waitForFinished(30000));
+    const QImage printed(base + QStringLiteral("-000.png"));
+    const int scale = printed.width() / document.width();
+    ASSERT_GE(scale, 2);
+    ASSERT_EQ(printed.size(), document * scale);
+    const QImage shot = printed.convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(greenish(shot.pixel(40 * scale, 40 * scale)));
+    EXPECT_TRUE(reddish(shot.pixel(150 * scale, 150 * scale)));
+    EXPECT_TRUE(bluish(shot.pixel(300 * scale, 150 * scale)));
+    screen::keep(QStringLiteral("after-a-print"));
 }
 
 // While the page has not shown its document yet, its memos are not shown over an empty view:
