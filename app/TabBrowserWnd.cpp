@@ -155,9 +155,10 @@ void CTabBrowserWnd::apply_settings()
     engine->setAttribute(QWebEngineSettings::AutoLoadImages, options.securityflag & settings::kDownloadImages);
     engine->setAttribute(QWebEngineSettings::JavascriptEnabled, !(options.securityflag & settings::kNoScripts));
     engine->setAttribute(QWebEngineSettings::PluginsEnabled, !(options.securityflag & settings::kNoActiveXRun));
-    // Without videos nothing plays before a click; without sounds the page is muted.
+    // Without videos nothing plays before a click; without sounds the page is muted, as is a
+    // tab the user muted.
     engine->setAttribute(QWebEngineSettings::PlaybackRequiresUserGesture, !(options.securityflag & settings::kPlayVideos));
-    page_->setAudioMuted(!(options.securityflag & settings::kPlaySounds));
+    page_->setAudioMuted(muted_ || !(options.securityflag & settings::kPlaySounds));
     engine->setAttribute(QWebEngineSettings::JavascriptCanOpenWindows, true);
     // The site icon is the tab's own (SiteIcon): the engine need not fetch one as well.
     engine->setAttribute(QWebEngineSettings::AutoLoadIconsForPage, false);
@@ -567,6 +568,10 @@ bool CTabBrowserWnd::OnCommand(int id)
     case kNavigationLock:
         SetNavigationLock(!navigation_lock_);
         return true;
+    case kMuteTab:
+        muted_ = !muted_;
+        apply_settings();
+        return true;
     case kSaveAs:
         save_page_as::run(*this);
         return true;
@@ -658,6 +663,9 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
         return true;
     case kNavigationLock:
         state.checked = navigation_lock_;
+        return true;
+    case kMuteTab:
+        state.checked = muted_;
         return true;
     case kCopy:
     case kCut:

@@ -149,6 +149,7 @@ private:
     // The one script-error box of the tab while it is open; later errors are added to it.
     QPointer<QMessageBox> script_error_box_;
     bool navigation_lock_ = false;
+    bool muted_ = false;  // by the tab's own command, whatever the settings say
     int auto_refresh_ = 0;
     QTimer refresh_timer_;
     int font_size_ = 2;

@@ -74,6 +74,9 @@ inline constexpr int kZoomIn = 33205;
 inline constexpr int kZoomOut = 33206;
 inline constexpr int kZoomReset = 33207;
 
+// Tab context menu: silence this tab's page, or let it play sound again.
+inline constexpr int kMuteTab = 33208;
+
 // Favorites
 inline constexpr int kAddFavorite = 32808;
 inline constexpr int kOrganizeFavorites = 32810;

@@ -256,6 +256,7 @@ std::vector<Menu> buildMenus()
             }),
             separator(),
             item("ナビゲーションロック", kNavigationLock),
+            item("このタブの音を消す", kMuteTab),
         }),
     }});
     all.push_back(Menu{menuid::kRebar, {

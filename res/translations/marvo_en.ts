@@ -1126,6 +1126,10 @@ A tabbed browser you can write memos on</translation>
         <translation>Navigation Lock</translation>
     </message>
     <message>
+        <source>このタブの音を消す</source>
+        <translation>Mute Tab</translation>
+    </message>
+    <message>
         <source>バー</source>
         <translation>Bars</translation>
     </message>
@@ -2295,6 +2299,12 @@ Zoom Out</translation>
 元のサイズ</source>
         <translation>Shows the page at its own size
 Reset Zoom</translation>
+    </message>
+    <message>
+        <source>このタブの音を消します。もう一度選ぶと音を出します
+音を消す</source>
+        <translation>Mutes this tab; choose again to let it play sound
+Mute</translation>
     </message>
 </context>
 <context>

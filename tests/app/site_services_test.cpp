@@ -11,6 +11,7 @@
 #include "app/TabBrowserWnd.h"
 #include "app/ChildFrame.h"
 #include "platform/QtText.h"
+#include "res/CommandIds.h"
 #include "share/Downloader.h"
 
 namespace {
@@ -132,6 +133,15 @@ TEST_F(SiteServicesTest, NewPagesTakeTheDownloadControlFlags)
     app().settings().securityflag &= ~settings::kPlaySounds;
     media->apply_settings();
     EXPECT_TRUE(media->page()->isAudioMuted());
+
+    // The tab's own mute (its context menu) holds when sounds are switched on again.
+    app().settings().securityflag |= settings::kPlaySounds;
+    app().main_frame()->route(res::cmd::kMuteTab);
+    EXPECT_TRUE(app().main_frame()->command_state(res::cmd::kMuteTab).checked);
+    media->apply_settings();
+    EXPECT_TRUE(media->page()->isAudioMuted());
+    app().main_frame()->route(res::cmd::kMuteTab);
+    EXPECT_FALSE(media->page()->isAudioMuted());
 }
 
 TEST_F(SiteServicesTest, RightClickShowsTheEnginesOwnContextMenu)
