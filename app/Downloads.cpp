@@ -21,11 +21,6 @@ namespace {
 constexpr qint64 kSpeedWindowMs = 3000;
 constexpr char kPartSuffix[] = ".part";
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("DownloadManager", text);
-}
-
 const char* state_name(Download::State state)
 {
     switch (state) {

@@ -22,7 +22,7 @@ public:
     virtual std::string current_title() const = 0;
     // The title of a page as far as the browser knows it (pages shown in this run); empty
     // when unknown. The history file keeps no titles.
-    virtual std::string title_of(const std::string& url) const { return {}; }
+    virtual std::string title_of(const std::string& /*url*/) const { return {}; }
 
     // The favorites folder or one of its items changed: the order list has been updated and
     // is to be saved.

@@ -85,8 +85,9 @@ TEST_F(DownloadsTest, LargeFileShowsProgressLandsWholeAndIsListedNextRun)
     ASSERT_EQ(proposals_.size(), 1);
     const QString desktop = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     EXPECT_EQ(QFileInfo(proposals_[0]).fileName(), "big.bin");
-    if (QFileInfo(desktop).isDir())
+    if (QFileInfo(desktop).isDir()) {
         EXPECT_EQ(QFileInfo(proposals_[0]).absolutePath(), QFileInfo(desktop).absoluteFilePath());
+    }
 
     // On the way: part of the bytes, speed and time left, and the final name not yet there.
     ASSERT_NE(window(), nullptr);
@@ -211,8 +212,9 @@ TEST_F(DownloadsTest, SaveAsWritesCompletePageSingleFileAndText)
                 return manager().downloads().size() > before && finished();
             return QFile::exists(answer);
         }, 30000)) << name.toStdString();
-        if (engine_format)
+        if (engine_format) {
             EXPECT_EQ(last().state, Download::State::Completed) << name.toStdString();
+        }
         return read_all(answer);
     };
 

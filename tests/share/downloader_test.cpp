@@ -254,7 +254,9 @@ TEST(Downloader, SizeLimitOfflineAndProxyAreFollowed)
     {
         HttpServer server("HTTP/1.1 200 OK\r\nContent-Length: 2\r\nConnection: close\r\n\r\nok");
         share::Downloader downloader(server.url(), dir.file("offline.bin"));
-        downloader.set_network({.offline = true});
+        share::DownloadNetwork offline;
+        offline.offline = true;
+        downloader.set_network(offline);
         Listener listener;
         EXPECT_EQ(download(downloader, listener), "failed");
         server.release();

@@ -215,8 +215,9 @@ TEST_F(MarvoMemoTool, W3cExportOfTheSampleImportsBackToTheSameMemos)
         EXPECT_EQ(b.id, a.id) << i;
         EXPECT_EQ(b.time, a.time) << i;
         EXPECT_EQ(b.owner, a.owner) << i;
-        if (i > 0)  // a stroke's bounds hold its arrow head, which has no annotation form
+        if (i > 0) {  // a stroke's bounds hold its arrow head, which has no annotation form
             EXPECT_EQ(b.bounds().normalized(), a.bounds().normalized()) << i;
+        }
     }
     const auto& stroke = dynamic_cast<const StrokeObject&>(again[0]->at(0));
     const auto& original_stroke = dynamic_cast<const StrokeObject&>(original[0]->at(0));

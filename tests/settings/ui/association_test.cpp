@@ -122,7 +122,9 @@ TEST_F(AssociationTest, ConfirmingTwiceKeepsOneBackupAndUncheckingRestoresAllFou
     // A second OK with the box still checked: the page opens checked, the backups stay.
     {
         settings::Settings s;
-        SheetContext context{QString(), registry_.get(), kExecutable};
+        SheetContext context;
+        context.registry = registry_.get();
+        context.executable = kExecutable;
         CAppSettingPSheet sheet(s, context);
         EXPECT_TRUE(sheet.association_page->types[0]->isChecked());
         EXPECT_FALSE(sheet.association_page->types[3]->isChecked());
