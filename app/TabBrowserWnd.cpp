@@ -213,9 +213,11 @@ void CTabBrowserWnd::OnCertificateError(QWebEngineCertificateError error)
         return;
     // Our page replaces the engine's error page once that has come, under the same address.
     const QUrl back = stand_in_shown() ? QUrl() : page_->history()->currentItem().url();
+    refusing_ = error.url();
     connect(
         page_, &QWebEnginePage::loadFinished, this,
         [this, error, back] {
+            refusing_.clear();
             if (page_->url() != error.url())
                 return;  // the user went elsewhere meanwhile
             show_stand_in(error.url(), certificate_page::html(error, back));
@@ -325,13 +327,14 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
         QDataStream in(state);
         in >> *page_->history();
     }
-    // The crash and certificate pages are no visits.
+    // The crash and certificate pages are no visits, nor the engine's error page of a refused
+    // certificate before ours replaces it.
     const bool stand_in = !stand_in_for_.isEmpty() && url.scheme() == QLatin1String("data");
     if (!stand_in) {
         stand_in_for_.clear();
         refused_certificate_.clear();
     }
-    if (!url.isEmpty() && !stand_in)
+    if (!url.isEmpty() && !stand_in && url != refusing_)
         theApp().history().add_visit({platform::model_url(url), places::system_now()});
     emit urlChanged(stand_in ? stand_in_for_ : url);
 }

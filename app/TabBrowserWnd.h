@@ -142,6 +142,7 @@ private:
     // one the user chose to go on to.
     QUrl stand_in_for_;
     QUrl refused_certificate_;
+    QUrl refusing_;  // a refused address while the engine's error page for it comes
     QUrl proceed_to_;
     ui::FilteredWidget input_widget_{this};
     bool busy_ = false;

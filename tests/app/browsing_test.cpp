@@ -21,6 +21,7 @@
 #include "app/TabBrowserWnd.h"
 #include "app/TabLifecycle.h"
 #include "memo/PackageCache.h"
+#include "places/History.h"
 #include "memo/ui/LayerWnd.h"
 #include "platform/QtText.h"
 #include "platform/InstanceLink.h"
@@ -407,6 +408,14 @@ TEST_F(BrowsingTest, RefusedCertificateShowsOurPageWithAWayBackAndProceedAnyway)
 
     run_script(tab, "document.getElementById('back').click()");
     ASSERT_TRUE(wait_until([&] { return tab->LocationName() == "before"; }, 30000));
+    // A page refused is no visit.
+    const auto visited = [&] {
+        for (const places::HistoryEntry& entry : app().history().entries())
+            if (entry.url == secure.url().toString().toStdString())
+                return true;
+        return false;
+    };
+    EXPECT_FALSE(visited());
 
     ASSERT_TRUE(refused());
     run_script(tab, "document.getElementById('proceed').click()");
