@@ -201,7 +201,8 @@ std::vector<SiteHit> MemoSearchIndex::search(std::string_view query, std::size_t
 
     std::shared_lock lock(index_lock_);
     std::vector<const Site*> found;
-    for (const auto& [name, site] : sites_) {
+    for (const auto& entry : sites_) {
+        const Site& site = entry.second;  // a named reference: clang 14 cannot capture a structured binding
         const bool every_word = std::all_of(words.begin(), words.end(), [&](const std::string& word) {
             return folded_contains(site.folded_address, word) ||
                    std::any_of(site.memos.begin(), site.memos.end(), [&](const Memo& m) { return memo_has(m, word); });
