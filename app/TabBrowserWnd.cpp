@@ -399,6 +399,7 @@ QStringList CTabBrowserWnd::forward_titles() const
 
 void CTabBrowserWnd::TravelBack(int steps)
 {
+    lifecycle_->wake_for_navigation();
     QWebEngineHistory* history = page_->history();
     const QList<QWebEngineHistoryItem> items = history->backItems(INT_MAX);
     if (steps < items.size()) {
@@ -424,6 +425,7 @@ void CTabBrowserWnd::TravelBack(int steps)
 
 void CTabBrowserWnd::TravelForward(int steps)
 {
+    lifecycle_->wake_for_navigation();
     QWebEngineHistory* history = page_->history();
     const QList<QWebEngineHistoryItem> items = history->forwardItems(INT_MAX);
     if (steps < items.size()) {
@@ -505,6 +507,7 @@ void CTabBrowserWnd::refresh(bool completely)
         Navigate(stand_in_for_);
         return;
     }
+    lifecycle_->wake_for_navigation();
     page_->triggerAction(completely ? QWebEnginePage::ReloadAndBypassCache : QWebEnginePage::Reload);
 }
 
