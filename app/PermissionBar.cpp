@@ -6,12 +6,13 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QShortcut>
 #include <QWebEngineFullScreenRequest>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 #include <utility>
 
+#include "app/MainFrame.h"
+#include "app/PageFullScreen.h"
 #include "app/SitePermissions.h"
 
 namespace {
@@ -155,29 +156,25 @@ bool PermissionBar::eventFilter(QObject* watched, QEvent* event)
     return QWidget::eventFilter(watched, event);
 }
 
-// The page's full screen is the window's. Leaving it needs no asking; Escape leaves it too.
+// The page's full screen is the window's, with nothing but the page in it. Leaving needs no
+// asking; Escape leaves too.
 void PermissionBar::full_screen(QWebEngineFullScreenRequest request)
 {
-    QWidget* frame = window();
+    auto* frame = qobject_cast<CMainFrame*>(window());
     if (!request.toggleOn()) {
         request.accept();
-        delete frame->findChild<QShortcut*>(QStringLiteral("LeaveFullScreen"));
-        was_maximized_ ? frame->showMaximized() : frame->showNormal();
+        if (frame)
+            PageFullScreen::leave(frame);
         return;
     }
     ask({request.origin(), site_permissions::kFullScreen, [this, request](bool allowed) mutable {
-             if (!allowed) {
+             auto* frame = qobject_cast<CMainFrame*>(window());
+             if (!allowed || !frame) {
                  request.reject();
                  return;
              }
              request.accept();
-             QWidget* frame = window();
-             was_maximized_ = frame->isMaximized();
-             frame->showFullScreen();
-             auto* leave = new QShortcut(Qt::Key_Escape, frame);
-             leave->setObjectName(QStringLiteral("LeaveFullScreen"));
-             leave->setContext(Qt::ApplicationShortcut);
-             connect(leave, &QShortcut::activated, page_,
-                     [this] { page_->triggerAction(QWebEnginePage::ExitFullScreen); });
+             PageFullScreen::enter(frame, {frame->tab_strip()}, page_,
+                                   [page = page_] { page->triggerAction(QWebEnginePage::ExitFullScreen); });
          }});
 }

@@ -55,5 +55,4 @@ private:
     QPushButton* allow_;
     QPushButton* deny_;
     std::deque<Request> pending_;
-    bool was_maximized_ = false;
 };

@@ -6,7 +6,10 @@
 #include <QMouseEvent>
 #include <QFile>
 #include <QProcess>
+#include <QMenuBar>
 #include <QSslKey>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QSslServer>
 #include <QSslSocket>
 #include <QTest>
@@ -18,6 +21,7 @@
 #include "app/ChildFrame.h"
 #include "app/FindBar.h"
 #include "app/MainFrame.h"
+#include "app/PermissionBar.h"
 #include "app/TabBrowserWnd.h"
 #include "app/TabLifecycle.h"
 #include "memo/PackageCache.h"
@@ -421,6 +425,41 @@ TEST_F(BrowsingTest, RefusedCertificateShowsOurPageWithAWayBackAndProceedAnyway)
     run_script(tab, "document.getElementById('proceed').click()");
     ASSERT_TRUE(wait_until([&] { return tab->LocationName() == "secure"; }, 30000));
     EXPECT_EQ(tab->LocationURL(), secure.url());
+}
+
+// A page that goes full screen (asked with a click, allowed in the bar) has the screen to
+// itself: no bars, panes or tab strip. Escape, which the command table gives to browse mode,
+// leaves it and brings all of them back.
+TEST_F(BrowsingTest, AFullScreenPageHasTheScreenToItselfUntilEscape)
+{
+    pages_.set("/video", "<title>video</title><button id='big' style='font-size:40px' "
+                         "onclick='document.documentElement.requestFullscreen()'>big</button>");
+    ASSERT_TRUE(start());
+    CTabBrowserWnd* tab = open("/video");
+    CMainFrame* frame = app().main_frame();
+    QWidget* menu = frame->findChild<QMenuBar*>();
+    ASSERT_TRUE(wait_until([&] { return menu->isVisible() && frame->tab_strip()->isVisible(); }))
+        << menu->isVisible() << frame->tab_strip()->isVisible();
+    const auto page_full_screen = [&] { return run_script(tab, "document.fullscreenElement !== null").toBool(); };
+
+    PermissionBar* bar = tab->permission_bar();
+    ASSERT_TRUE(click_until(tab, "big", [&] { return !bar->question().isEmpty(); }));
+    EXPECT_EQ(bar->question(), QStringLiteral("127.0.0.1 が全画面表示を求めています。"));
+    bar->allow_button()->click();
+    ASSERT_TRUE(wait_until([&] { return frame->isFullScreen() && page_full_screen(); }));
+    EXPECT_FALSE(menu->isVisible());
+    EXPECT_FALSE(frame->tab_strip()->isVisible());
+    EXPECT_FALSE(frame->statusBar()->isVisible());
+    for (const QToolBar* band : frame->findChildren<QToolBar*>(QString(), Qt::FindDirectChildrenOnly))
+        EXPECT_FALSE(band->isVisible()) << band->objectName().toStdString();
+
+    QWidget* input = tab->view()->focusProxy();
+    input->setFocus();
+    QTest::keyClick(input, Qt::Key_Escape);
+    ASSERT_TRUE(wait_until([&] { return !frame->isFullScreen() && !page_full_screen(); }));
+    EXPECT_TRUE(menu->isVisible());
+    EXPECT_TRUE(frame->tab_strip()->isVisible());
+    EXPECT_TRUE(frame->statusBar()->isVisible());
 }
 
 } // namespace
