@@ -139,6 +139,7 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
     // Back through the restored entries one by one, then forward again to the page (the lock
     // keeps new pages out of the tab, not its own history).
     CTabBrowserWnd* restored = tabs[1]->browser();
+    ASSERT_TRUE(wait_until([&] { return !restored->busy(); }));  // its page loaded, as a person sees it before going back
     const auto travel = [&](int command, const char* path) {
         restored->OnCommand(command);
         return wait_until([&] { return restored->LocationURL() == pages_.url(path) && !restored->busy(); });
