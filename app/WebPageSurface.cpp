@@ -274,10 +274,13 @@ void WebPageSurface::query_scroll()
                                                QUrl(xy[3].toString()).adjusted(QUrl::RemoveFragment) ==
                                                    self->tab_.LocationURL().adjusted(QUrl::RemoveFragment);
                                            if (scroll != self->top_scroll_ || shown != self->document_shown_) {
+                                               const bool only_scrolled = shown == self->document_shown_;
                                                self->top_scroll_ = scroll;
                                                // Shown from the next frame the page presents.
                                                self->document_ready_ = self->document_ready_ || shown;
-                                               if (self->layer_)
+                                               if (self->layer_ && only_scrolled && self->frames_.empty())
+                                                   self->layer_->top_scrolled();
+                                               else if (self->layer_)
                                                    self->layer_->update();
                                                if (!self->frames_.empty())
                                                    self->refresh_frames();

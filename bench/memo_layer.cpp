@@ -1,8 +1,9 @@
 // The memo layer over a page widget: the cost of a frame while the page scrolls, with 1,000
-// mixed memos (no effects) and with none; a whole-window frame of each package built to be
-// slow, on the window's thread (the layer draws such packages in the background and shows the
-// last picture); how long input waits while the layer draws such a package; and the time from
-// a mouse move of the freehand tool to the stroke segment being on the window surface.
+// mixed memos (no effects) and with none, and over a page that paints itself apart; a
+// whole-window frame of each package built to be slow, on the window's thread (the layer draws
+// such packages in the background and shows the last picture); how long input waits while the
+// layer draws such a package; and the time from a mouse move of the freehand tool to the
+// stroke segment being on the window surface.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -85,12 +86,12 @@ protected:
     }
 };
 
-void fill(MemoPackage& p, int document_height)
+void fill(MemoPackage& p, int document_height, int count)
 {
     MemoImage picture(64, 64);
     std::mt19937 random(3);
     auto point = [&] { return Point{int(random() % kWidth), int(random() % document_height)}; };
-    for (int i = 0; i < 1000; ++i) {
+    for (int i = 0; i < count; ++i) {
         const Point a = point();
         switch (i % 5) {
         case 0:
@@ -143,7 +144,7 @@ struct Setup {
     Page page;
     CLayerWnd* layer;
 
-    explicit Setup(bool memos, int document_height = 3000)
+    explicit Setup(bool memos, int document_height = 3000, int count = 1000)
     {
         std::filesystem::create_directories(folder);
         memo_layer_services() = {};
@@ -151,7 +152,7 @@ struct Setup {
         memo_layer_services().stamps = &stamps;
         memo_layer_services().tools = &tools;
         if (memos)
-            fill(*cache.lookup(kUrl, true), document_height);
+            fill(*cache.lookup(kUrl, true), document_height, count);
         page.show();
         layer = new CLayerWnd(page);
         (void)QTest::qWaitForWindowExposed(&page);
@@ -177,6 +178,31 @@ void scroll_frames(benchmark::State& state, bool memos)
         s.page.repaint();
     }
     state.counters["objects"] = memos ? 1000 : 0;
+}
+
+// Scroll frames over a page that paints itself apart, as the engine does: the page is not
+// repainted and the layer answers the scroll by repainting its whole area (first argument 0,
+// as before) or only the tiles that hold memos and the rows that come into view (1). With
+// 1,000 memos on the 3,000-pixel page the tiles cover nearly the whole window; with 40 they
+// leave most of it to the page.
+void BM_ScrollFrame_MemosOverALivePage(benchmark::State& state)
+{
+    ensure_app();
+    const int count = int(state.range(1));
+    Setup s(true, 3000, count);
+    const bool tiles = state.range(0) != 0;
+    int y = 0;
+    for (auto _ : state) {
+        y = (y + 13) % 2000;
+        s.page.scroll = {0, y};
+        if (tiles)
+            s.layer->top_scrolled();
+        else
+            s.layer->update();
+        QCoreApplication::processEvents();  // the update request paints and flushes
+    }
+    state.SetLabel(tiles ? "memo tiles" : "whole layer");
+    state.counters["objects"] = count;
 }
 
 // Every memo in view: a repaint of the whole window with all 1,000 of them.
@@ -352,6 +378,7 @@ void BM_FreehandMoveToPaint(benchmark::State& state)
 
 BENCHMARK(BM_ScrollFrame_NoMemos)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollFrame_1000Memos)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollFrame_MemosOverALivePage)->UseRealTime()->ArgsProduct({{0, 1}, {1000, 40}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_1000MemosAllInView)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_PackageBuiltToBeSlow)->MeasureProcessCPUTime()->UseRealTime()->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_InputWhileDrawing_PackageBuiltToBeSlow)->UseRealTime()->Iterations(1)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);

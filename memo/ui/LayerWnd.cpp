@@ -897,14 +897,17 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
     const std::vector<DocumentView> docs = surface_.documents();
     if (!surface_.document_shown())
         page_pixels_area_ = {};  // those were another document's
+    const bool scroll_update = std::exchange(scroll_update_, false);
     if (!has_anything_to_draw(docs)) {
         picture_ = {};
+        shows_nothing_ = shows_nothing_ || area == layer_rect();
         return;  // the page shows through untouched
     }
+    shows_nothing_ = false;
     const bool in_background = draws_in_background(docs);
     if (in_background)
         request_background_drawing(docs);
-    else if (!paint_scrolled(area, docs) && !paint_transparent(area))
+    else if (!paint_scrolled(area, docs, scroll_update) && !paint_transparent(area))
         return;
 
     QPainter painter(this);
@@ -980,25 +983,22 @@ CLayerWnd::PictureKey CLayerWnd::picture_key(const std::vector<DocumentView>& do
 // rows that come into view are drawn: a frame of a scrolling page costs a strip, not the
 // window. A scroll that stops is followed by one whole drawing, which catches any change the
 // key could not tell.
-bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView>& docs)
+bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView>& docs, bool scroll_update)
 {
     const PictureKey key = picture_key(docs);
     const bool whole = area == layer_rect();
-    // On a scaled screen the picture moves by whole pixels of the screen only.
-    const qreal moved =
-        picture_ && docs.size() == 1 ? (docs.front().scroll.y() - picture_->scroll.y()) * screen_scale() : 0;
-    const bool reusable = whole && picture_ && docs.size() == 1 && !key.tool && key == picture_->key &&
-                          docs.front().scroll.x() == picture_->scroll.x() && std::abs(moved) < height() / 2 &&
-                          moved == std::round(moved) && effect_areas(docs, layer_rect()).empty();
-    const int dy = reusable ? docs.front().scroll.y() - picture_->scroll.y() : 0;
-    if (!reusable || dy == 0) {
-        // Drawn whole by the caller; remembered when it is the whole layer.
+    const std::optional<int> moved = whole || scroll_update ? picture_rows_moved(docs, key) : std::nullopt;
+    const int dy = moved ? docs.front().scroll.y() - picture_->scroll.y() : 0;
+    if (dy == 0) {
+        // Drawn by the caller; remembered when it is the whole layer.
         picture_.reset();
         if (whole && docs.size() == 1)
             picture_ = Picture{key, docs.front().scroll};
+        else if (scroll_update && !moved)
+            update();  // the memos outside the rows asked for no longer stand where they were
         return false;
     }
-    slide_picture(qRound(moved));
+    slide_picture(*moved);
     const QSize size = layer_size();
     const QRect exposed = dy > 0 ? QRect(0, size.height() - dy, size.width(), dy) : QRect(0, 0, size.width(), -dy);
     if (!paint_transparent(exposed)) {
@@ -1008,6 +1008,53 @@ bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView
     picture_->scroll = docs.front().scroll;
     settle_.start();
     return true;
+}
+
+std::optional<int> CLayerWnd::picture_rows_moved(const std::vector<DocumentView>& docs, const PictureKey& key) const
+{
+    if (!picture_ || docs.size() != 1 || key.tool || !(key == picture_->key) ||
+        docs.front().scroll.x() != picture_->scroll.x())
+        return std::nullopt;
+    // On a scaled screen the picture moves by whole pixels of the screen only.
+    const qreal moved = (docs.front().scroll.y() - picture_->scroll.y()) * screen_scale();
+    if (std::abs(moved) >= height() / 2 || moved != std::round(moved) || !effect_areas(docs, layer_rect()).empty())
+        return std::nullopt;
+    return int(moved);
+}
+
+void CLayerWnd::top_scrolled()
+{
+    if (!shown_)
+        return;
+    const std::vector<DocumentView> docs = surface_.documents();
+    if (!has_anything_to_draw(docs)) {
+        if (!shows_nothing_)
+            update();
+        return;
+    }
+    const std::optional<int> moved = selection() ? std::nullopt : picture_rows_moved(docs, picture_key(docs));
+    if (!moved || *moved == 0) {
+        update();
+        return;
+    }
+    // The tiles that hold memos, where the window shows them now and where they move to.
+    const qreal ratio = devicePixelRatioF();
+    const auto shown = [ratio](const QRect& screen) {
+        const int top = int(std::floor(screen.top() / ratio)), left = int(std::floor(screen.left() / ratio));
+        return QRect(left, top, int(std::ceil((screen.left() + screen.width()) / ratio)) - left,
+                     int(std::ceil((screen.top() + screen.height()) / ratio)) - top);
+    };
+    QRegion region;
+    for (const QRect& part : coverage_.covered(origin_, device_rect(layer_rect()).height())) {
+        const QRect now = part.translated(0, -origin_);
+        region += shown(now);
+        region += shown(now.translated(0, -*moved));
+    }
+    const QSize size = layer_size();
+    const int dy = docs.front().scroll.y() - picture_->scroll.y();
+    region += to_widget(dy > 0 ? QRect(0, size.height() - dy, size.width(), dy) : QRect(0, 0, size.width(), -dy));
+    scroll_update_ = true;
+    update(region);
 }
 
 // The picture slides within the buffers' spare rows: the pixels stay where they are and the

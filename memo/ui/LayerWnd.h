@@ -165,6 +165,10 @@ public:
     bool busy() const { return busy_; }
     // The page showed a new frame: effects take the page's new pixels.
     void page_presented();
+    // The top document scrolled and nothing else changed: repaints only where memos were and
+    // where they come to be, and the rows that come into view; elsewhere the page shows through
+    // untouched.
+    void top_scrolled();
 
     // Repaints part of the layer (layer coordinates); a null rect repaints everything.
     void invalidate_window(const QRect& rect);
@@ -222,8 +226,13 @@ private:
     };
     PictureKey picture_key(const std::vector<DocumentView>& docs) const;
     // Moves the last picture with a scroll of the page and draws the rows that came into view;
-    // false when the layer must be drawn whole.
-    bool paint_scrolled(const QRect& area, const std::vector<DocumentView>& docs);
+    // false when the area must be drawn. The area is the whole layer, or what top_scrolled
+    // asked for (scroll_update).
+    bool paint_scrolled(const QRect& area, const std::vector<DocumentView>& docs, bool scroll_update);
+    // How many rows of the screen the last picture moves to show the top document's present
+    // scroll position; nullopt when it cannot move (another key, a sideways scroll, half a
+    // window or more, a fraction of a screen pixel, effects that read the page).
+    std::optional<int> picture_rows_moved(const std::vector<DocumentView>& docs, const PictureKey& key) const;
     // Moves the picture in back_ by rows of the screen (up for a positive count).
     void slide_picture(int rows);
     // Areas of region effects, in layer coordinates, within area.
@@ -299,6 +308,8 @@ private:
         QPoint scroll;
     };
     std::optional<Picture> picture_;
+    bool scroll_update_ = false;  // the pending paint is top_scrolled's: the picture moves
+    bool shows_nothing_ = true;   // the last whole paint left the page untouched
     // A drawing that would take more than about an eighth of the drawing budget per pass (some
     // 25 ms for the two passes on this thread) is done in the background.
     static constexpr std::int64_t kBackgroundCost = memo::kDrawBudget / 8;
