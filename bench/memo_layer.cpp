@@ -183,8 +183,8 @@ void scroll_frames(benchmark::State& state, bool memos)
 // Scroll frames over a page that paints itself apart, as the engine does: the page is not
 // repainted and the layer answers the scroll by repainting its whole area (first argument 0,
 // as before) or only the tiles that hold memos and the rows that come into view (1). With
-// 1,000 memos on the 3,000-pixel page the tiles cover nearly the whole window; with 40 they
-// leave most of it to the page.
+// 1,000 memos on the 3,000-pixel page the tiles cover most of the window, which is then
+// repainted whole; with 40 they leave most of it to the page.
 void BM_ScrollFrame_MemosOverALivePage(benchmark::State& state)
 {
     ensure_app();

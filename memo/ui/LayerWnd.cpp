@@ -1044,16 +1044,25 @@ void CLayerWnd::top_scrolled()
         return QRect(left, top, int(std::ceil((screen.left() + screen.width()) / ratio)) - left,
                      int(std::ceil((screen.top() + screen.height()) / ratio)) - top);
     };
-    QRegion region;
+    // Each gathered top to bottom, which a region appends cheaply; then joined once.
+    QRegion now, then;
+    qint64 covered = 0;
     for (const QRect& part : coverage_.covered(origin_, device_rect(layer_rect()).height())) {
-        const QRect now = part.translated(0, -origin_);
-        region += shown(now);
-        region += shown(now.translated(0, -*moved));
+        const QRect r = shown(part.translated(0, -origin_));
+        now += r;
+        then += shown(part.translated(0, -origin_ - *moved));
+        covered += qint64(r.width()) * r.height();
     }
+    scroll_update_ = true;
+    // Tiles over much of the window cost more to repaint one by one than the window at once.
+    if (covered * 4 > qint64(width()) * height()) {
+        update();
+        return;
+    }
+    QRegion region = now | then;
     const QSize size = layer_size();
     const int dy = docs.front().scroll.y() - picture_->scroll.y();
     region += to_widget(dy > 0 ? QRect(0, size.height() - dy, size.width(), dy) : QRect(0, 0, size.width(), -dy));
-    scroll_update_ = true;
     update(region);
 }
 
