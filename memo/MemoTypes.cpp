@@ -40,26 +40,30 @@ struct NeverTimeCache {
     bool has_zone = false;
     Time64 value = 0;
     bool valid = false;
-    int held = 0;  // NeverTimeHeld alive on this thread
 };
 thread_local NeverTimeCache never_time_cache;
+// NeverTimeHeld alive on this thread, and the answer they hold. Plain values apart from the
+// cache, so that reading them needs no call to set up the thread's copy.
+thread_local int never_time_held = 0;
+thread_local Time64 never_time_held_value = 0;
 
 NeverTimeHeld::NeverTimeHeld()
 {
-    never_time();
-    ++never_time_cache.held;
+    if (never_time_held == 0)
+        never_time_held_value = never_time();
+    ++never_time_held;
 }
 
 NeverTimeHeld::~NeverTimeHeld()
 {
-    --never_time_cache.held;
+    --never_time_held;
 }
 
 Time64 never_time()
 {
+    if (never_time_held > 0)
+        return never_time_held_value;
     NeverTimeCache& cache = never_time_cache;
-    if (cache.held > 0)
-        return cache.value;
     const char* tz = std::getenv("TZ");
     if (!cache.valid || cache.has_zone != (tz != nullptr) || (tz && cache.zone != tz)) {
         cache.has_zone = tz != nullptr;
