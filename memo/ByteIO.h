@@ -131,11 +131,12 @@ public:
         const std::uint64_t hi = u32();
         return std::int64_t(lo | hi << 32);
     }
-    std::string string()
+    std::string string() { return std::string(text()); }
+    // A string's bytes in place, for assigning into a string that is already there.
+    std::string_view text()
     {
         const std::uint32_t n = u32();
-        const char* p = take(n);
-        return std::string(p, n);
+        return {take(n), n};
     }
     const char* take(std::size_t n)
     {
@@ -148,8 +149,10 @@ public:
     // The next record: its tag as four characters and a reader over its body.
     std::string_view record(ByteReader& body)
     {
-        const char* tag = take(4);
-        const std::uint32_t n = u32();
+        const char* tag = take(8);
+        const auto* b = reinterpret_cast<const std::uint8_t*>(tag + 4);
+        const std::uint32_t n =
+            std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 | std::uint32_t(b[3]) << 24;
         if (n > remaining()) [[unlikely]]
             too_long(n);
         body = ByteReader({take(n), n});

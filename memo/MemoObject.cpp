@@ -3,7 +3,6 @@
 #include <bit>
 #include <cmath>
 #include <cstring>
-#include <iterator>
 
 #include "memo/ImageCodec.h"
 #include "memo/Limits.h"
@@ -38,17 +37,37 @@ std::string_view kind_tag(std::uint32_t code)
     }
 }
 
-std::unique_ptr<MemoObject> create_object(std::uint32_t kind_code)
+template <class Kind> std::unique_ptr<MemoObject> make_object(ObjectArena* arena)
+{
+    if (!arena)
+        return std::make_unique<Kind>();
+    auto* object = new (arena->allocate(sizeof(Kind), alignof(Kind))) Kind();
+    object->place_.arena = arena;
+    return std::unique_ptr<MemoObject>(object);
+}
+
+std::unique_ptr<MemoObject> create_object(std::uint32_t kind_code, ObjectArena* arena)
 {
     switch (kind_code) {
-    case 1: return std::make_unique<StrokeObject>();
-    case 2: return std::make_unique<TextBoxObject>();
-    case 3: return std::make_unique<StampObject>();
-    case 4: return std::make_unique<PhotoObject>();
-    case 5: return std::make_unique<PrimitiveObject>();
-    case 6: return std::make_unique<EffectObject>();
+    case 1: return make_object<StrokeObject>(arena);
+    case 2: return make_object<TextBoxObject>(arena);
+    case 3: return make_object<StampObject>(arena);
+    case 4: return make_object<PhotoObject>(arena);
+    case 5: return make_object<PrimitiveObject>(arena);
+    case 6: return make_object<EffectObject>(arena);
     default: return nullptr;
     }
+}
+
+void MemoObject::operator delete(MemoObject* object, std::destroying_delete_t)
+{
+    ObjectArena* const arena = object->place_.arena;
+    const bool holds_arena = object->place_.holds_arena;
+    object->~MemoObject();
+    if (!arena)
+        ::operator delete(object);
+    else if (holds_arena)
+        arena->release();
 }
 
 bool read_record_bytes(rs2::BaseIStream& in, std::string& bytes)
@@ -74,40 +93,21 @@ bool read_record_bytes(rs2::BaseIStream& in, std::string& bytes)
 
 namespace {
 
-// Walks the points of a "PNTS" record in place (x and y as little-endian 4-byte integers), so
-// that the point array is allocated and filled in one pass.
-struct FilePoints {
-    using iterator_category = std::forward_iterator_tag;
-    using value_type = Point;
-    using difference_type = std::ptrdiff_t;
-    using pointer = const Point*;
-    using reference = Point;
-
-    const char* at = nullptr;
-
-    Point operator*() const { return {little_endian_i32(at), little_endian_i32(at + 4)}; }
-    FilePoints& operator++()
-    {
-        at += 8;
-        return *this;
+// The n points of a "PNTS" record (x and y as little-endian 4-byte integers) into storage.
+void copy_file_points(const char* file, std::size_t n, Point* storage)
+{
+    if constexpr (std::endian::native == std::endian::little && sizeof(Point) == 8) {
+        std::memcpy(storage, file, n * sizeof(Point));
+    } else {
+        for (std::size_t i = 0; i < n; ++i, file += 8) {
+            const auto* b = reinterpret_cast<const std::uint8_t*>(file);
+            storage[i].x = std::int32_t(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
+                                        std::uint32_t(b[3]) << 24);
+            storage[i].y = std::int32_t(std::uint32_t(b[4]) | std::uint32_t(b[5]) << 8 | std::uint32_t(b[6]) << 16 |
+                                        std::uint32_t(b[7]) << 24);
+        }
     }
-    FilePoints operator++(int)
-    {
-        const FilePoints before = *this;
-        at += 8;
-        return before;
-    }
-    bool operator==(const FilePoints&) const = default;
-    friend difference_type operator-(const FilePoints& a, const FilePoints& b) { return (a.at - b.at) / 8; }
-
-private:
-    static std::int32_t little_endian_i32(const char* p)
-    {
-        const auto* b = reinterpret_cast<const std::uint8_t*>(p);
-        return std::int32_t(std::uint32_t(b[0]) | std::uint32_t(b[1]) << 8 | std::uint32_t(b[2]) << 16 |
-                            std::uint32_t(b[3]) << 24);
-    }
-};
+}
 
 } // namespace
 
@@ -223,7 +223,7 @@ bool MemoObject::read_record(ByteReader& in)
         } else if (tag == "TIME") {
             time = field.i64();
         } else if (tag == "OWNR") {
-            owner = field.string();
+            owner = field.text();
         } else if (tag == "LOCK") {
             locked = field.u32() != 0;
         } else {
@@ -294,7 +294,9 @@ void StrokeObject::read_field(std::string_view tag, ByteReader& body)
         if (n > body.remaining() / 8)
             throw rs2::IOException("PNTS count " + std::to_string(n) + " exceeds its record");
         const char* first = body.take(std::size_t(n) * 8);
-        points.assign(FilePoints{first}, FilePoints{first + std::size_t(n) * 8});
+        ObjectArena* arena = reading_arena();
+        Point* lent = arena ? arena->allocate_array<Point>(n) : nullptr;
+        copy_file_points(first, n, points.overwrite(n, lent));
     } else if (tag == "BOLD") {
         width = limits::pen_width(std::int32_t(body.u32()), "stroke width", limited);
     } else if (tag == "TYPE") {
@@ -416,7 +418,7 @@ void TextBoxObject::write_fields(ByteWriter& out) const
 void TextBoxObject::read_field(std::string_view tag, ByteReader& body)
 {
     if (tag == "TEXT") {
-        text = body.string();
+        text = body.text();
     } else if (tag == "RECT") {
         rect = limits::rect(records::read_rect(body), "text box", limited);
     } else if (tag == "FONT") {
@@ -557,7 +559,7 @@ void StampObject::write_fields(ByteWriter& out) const
 void StampObject::read_field(std::string_view tag, ByteReader& body)
 {
     if (tag == "NAME")
-        name = body.string();
+        name = body.text();
     else if (tag == "RECT")
         rect = limits::rect(records::read_rect(body), "stamp", limited);
 }

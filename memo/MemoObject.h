@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,8 @@
 #include "memo/Canvas.h"
 #include "memo/MemoImage.h"
 #include "memo/MemoTypes.h"
+#include "memo/ObjectArena.h"
+#include "memo/PointList.h"
 #include "rs2/Stream.h"
 
 namespace memo {
@@ -94,6 +97,8 @@ class MemoObject {
 public:
     MemoObject() = default;
     virtual ~MemoObject() = default;
+    // Runs the destructor, then frees the memory unless it belongs to a package's arena.
+    void operator delete(MemoObject* object, std::destroying_delete_t);
 
     virtual MemoKind kind() const = 0;
     // Appends the object's record.
@@ -146,10 +151,19 @@ protected:
     virtual void read_field(std::string_view tag, ByteReader& body) = 0;
 
     void copy_base_into(MemoObject& target) const;
+    // Where what the object reads goes: the arena of the package reading it, while that
+    // package makes it (not added to a package yet and never taken out of one); else null,
+    // for memory of the object's own.
+    ObjectArena* reading_arena() const { return package || place_.holds_arena ? nullptr : place_.arena; }
     // Stream forms of write_record and read_record, for the kinds' write and read.
     void write_to_stream(rs2::BaseOStream& out) const;
     bool read_from_stream(rs2::BaseIStream& in);
     void touch() { time = now_time(); }
+
+private:
+    friend class MemoPackage;
+    template <class Kind> friend std::unique_ptr<MemoObject> make_object(ObjectArena* arena);
+    ArenaPlace place_;
 };
 
 // Helpers for record bodies, shared by the kinds and the package.
@@ -185,7 +199,7 @@ protected:
 
 public:
 
-    std::vector<Point> points;
+    PointList points;
     std::int32_t width = 1;
     std::int32_t type = 0; // 0 plain pen, 1 soft pen with border
     bool arrow_start = false;
@@ -375,7 +389,8 @@ private:
     int lens_height_ = 0;
 };
 
-// A new object of the kind with its defaults, or nothing for a code outside 1 to 6.
-std::unique_ptr<MemoObject> create_object(std::uint32_t kind_code);
+// A new object of the kind with its defaults, or nothing for a code outside 1 to 6. Given an
+// arena, the object and what it reads live there (a package reading its objects).
+std::unique_ptr<MemoObject> create_object(std::uint32_t kind_code, ObjectArena* arena = nullptr);
 
 } // namespace memo

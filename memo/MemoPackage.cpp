@@ -25,6 +25,13 @@ MemoPackage& MemoPackage::operator=(const MemoPackage& other)
 
 MemoPackage::~MemoPackage() = default;
 
+void MemoPackage::ArenaHold::reset()
+{
+    if (arena)
+        arena->release();
+    arena = nullptr;
+}
+
 MemoObject& MemoPackage::add(std::unique_ptr<MemoObject> object)
 {
     if (object->id.is_unset())
@@ -49,6 +56,12 @@ std::unique_ptr<MemoObject> MemoPackage::remove(const MemoObject* object)
             std::unique_ptr<MemoObject> out = std::move(*it);
             objects_.erase(it);
             out->package = nullptr;
+            // Leaving the package, whose arena may go before the object does.
+            ArenaPlace& place = out->place_;
+            if (place.arena && !place.holds_arena) {
+                place.arena->retain();
+                place.holds_arena = true;
+            }
             return out;
         }
     return nullptr;
@@ -57,6 +70,7 @@ std::unique_ptr<MemoObject> MemoPackage::remove(const MemoObject* object)
 void MemoPackage::clear()
 {
     objects_.clear();
+    arena_.reset();
     url.clear();
 }
 
@@ -73,6 +87,7 @@ void MemoPackage::assign(const MemoPackage& other)
     thumbnail = other.thumbnail;
     last_access = other.last_access;
     objects_.clear();
+    arena_.reset();
     objects_.reserve(other.objects_.size());
     for (const auto& o : other.objects_) {
         auto copy = o->clone();
@@ -175,7 +190,7 @@ bool MemoPackage::read_record(ByteReader& in)
         ByteReader field;
         const std::string_view tag = body.record(field);
         if (tag == "SURL") {
-            url = field.string();
+            url = field.text();
         } else if (tag == "TIME") {
             time = field.i64();
         } else if (tag == "GFST") {
@@ -196,9 +211,11 @@ bool MemoPackage::read_record(ByteReader& in)
             // entry takes at least its kind and a record header.
             const std::uint32_t count = field.u32();
             objects_.reserve(objects_.size() + std::min<std::size_t>(count, field.remaining() / 12));
+            if (!arena_.arena)
+                arena_.arena = ObjectArena::create();
             for (std::uint32_t i = 0; i < count; ++i) {
                 const std::uint32_t kind = field.u32();
-                std::unique_ptr<MemoObject> object = create_object(kind);
+                std::unique_ptr<MemoObject> object = create_object(kind, arena_.arena);
                 if (!object) {
                     rs2::trace() << "UnknownObject\n";
                     // Step over the entry's record so the next kind code is read in its place.

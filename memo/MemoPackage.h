@@ -69,6 +69,18 @@ public:
     bool read_record(ByteReader& in);
 
 private:
+    // Holds the arena of the objects read into this package (null until something is read).
+    struct ArenaHold {
+        ObjectArena* arena = nullptr;
+        ArenaHold() = default;
+        ArenaHold(const ArenaHold&) = delete;
+        ArenaHold& operator=(const ArenaHold&) = delete;
+        ~ArenaHold() { reset(); }
+        void reset();
+    };
+
+    // Declared before the objects, so that it outlives them.
+    ArenaHold arena_;
     std::vector<std::unique_ptr<MemoObject>> objects_;
 };
 

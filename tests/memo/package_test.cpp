@@ -177,6 +177,51 @@ TEST(PackageFormat, EveryKindRoundTripsByteForByte)
     EXPECT_EQ(both[1]->serialize(), bytes);
 }
 
+// Objects read from bytes share their package's memory; undo keeps objects taken out of a
+// package after it is gone, and editing must not reach into that memory.
+TEST(PackageFormat, ObjectsTakenOutOfAReadPackageOutliveItAndStayEditable)
+{
+    const MemoPackage original = full_package();
+    const std::string stroke_bytes = object_bytes(original.at(0));
+    const std::string box_bytes = object_bytes(original.at(1));
+    auto read = parse_package(original.serialize());
+    ASSERT_TRUE(read);
+
+    auto& read_stroke = dynamic_cast<StrokeObject&>(read->at(0));
+    PointList copied = read_stroke.points;
+    copied[0] = {7, 7};
+    PointList moved = std::move(read_stroke.points);
+    EXPECT_EQ(moved, read_stroke.points);
+    EXPECT_EQ(read_stroke.points, (std::vector<Point>{{1, 2}, {30, -4}, {50, 60}}));
+    const std::unique_ptr<MemoObject> cloned = read_stroke.clone();
+
+    std::unique_ptr<MemoObject> stroke = read->remove(&read->at(0));
+    std::unique_ptr<MemoObject> box = read->remove(&read->at(0));
+    // Out and back in: the package ends holding it as any other.
+    read->add(read->remove(&read->at(0)));
+    read->clear();
+    read.reset();
+
+    auto& s = dynamic_cast<StrokeObject&>(*stroke);
+    EXPECT_EQ(object_bytes(s), stroke_bytes);
+    EXPECT_EQ(object_bytes(*box), box_bytes);
+    EXPECT_EQ(object_bytes(*cloned), stroke_bytes);
+    EXPECT_EQ(moved, s.points);
+    EXPECT_EQ(copied[0], (Point{7, 7}));
+    s.move(10, 0);
+    s.points.push_back({0, 0});
+    EXPECT_EQ(s.points, (std::vector<Point>{{11, 2}, {40, -4}, {60, 60}, {0, 0}}));
+    EXPECT_EQ(moved[0], (Point{1, 2}));
+
+    MemoPackage other;
+    other.add(std::move(box));
+    other.add(std::move(stroke));
+    auto again = parse_package(other.serialize());
+    ASSERT_TRUE(again);
+    EXPECT_EQ(object_bytes(again->at(0)), box_bytes);
+    EXPECT_EQ(dynamic_cast<const StrokeObject&>(again->at(1)).points.size(), 4u);
+}
+
 TEST(PackageFormat, UnknownAndReorderedRecordsReadToTheSameObjects)
 {
     const std::string box = record(
