@@ -97,7 +97,8 @@ namespace {
 void copy_file_points(const char* file, std::size_t n, Point* storage)
 {
     if constexpr (std::endian::native == std::endian::little && sizeof(Point) == 8) {
-        std::memcpy(storage, file, n * sizeof(Point));
+        if (n)
+            std::memcpy(storage, file, n * sizeof(Point));
     } else {
         for (std::size_t i = 0; i < n; ++i, file += 8) {
             const auto* b = reinterpret_cast<const std::uint8_t*>(file);

@@ -37,7 +37,9 @@ PointList& PointList::operator=(std::span<const Point> points)
 void PointList::assign(std::span<const Point> points)
 {
     // Points are plain values: copied as bytes, never default-filled first.
-    std::memcpy(overwrite(points.size()), points.data(), points.size() * sizeof(Point));
+    Point* storage = overwrite(points.size());
+    if (!points.empty())
+        std::memcpy(storage, points.data(), points.size() * sizeof(Point));
 }
 
 void PointList::take(PointList& other)
