@@ -2,7 +2,8 @@
 // mixed memos (no effects) and with none, and over a page that paints itself apart; a
 // whole-window frame of each package built to be slow, on the window's thread (the layer draws
 // such packages in the background and shows the last picture); how long input waits while the
-// layer draws such a package; and the time from a mouse move of the freehand tool to the
+// layer draws such a package, with and without a stroke being drawn over it; and the time from
+// a mouse move of the freehand tool to the
 // stroke segment being on the window surface.
 #include <benchmark/benchmark.h>
 
@@ -273,17 +274,23 @@ public:
 
 // Input while the layer draws a package built to be slow: for two seconds another thread posts
 // an event every 5 ms (as the window system delivers input), and the page scrolls every 50 ms,
-// each scroll asking for a new drawing of the whole layer. Counters: the longest and the
+// each scroll asking for a new drawing of the whole layer; with the second argument 1 the
+// freehand tool draws a stroke meanwhile, moved at every scroll. Counters: the longest and the
 // median wait of an event from its post to its handling (on a busy machine the longest is
 // mostly the wait for a core), and the longest time the window's thread spent on one event.
 void BM_InputWhileDrawing_PackageBuiltToBeSlow(benchmark::State& state)
 {
     TimedApplication* app = ensure_app();
     const char* name = kSlowPackages[state.range(0)];
+    const bool drawing = state.range(1) != 0;
     Setup s(false);
     if (!load_slow_package(s, name)) {
         state.SkipWithError("no package read");
         return;
+    }
+    if (drawing) {
+        s.tools.set_current(32785, s.layer);
+        QTest::mousePress(&s.page, Qt::LeftButton, {}, QPoint(100, 100));
     }
     InputWatch watch;
     for (auto _ : state) {
@@ -302,6 +309,8 @@ void BM_InputWhileDrawing_PackageBuiltToBeSlow(benchmark::State& state)
             // Across as well as down: the layer cannot reuse the last picture.
             s.page.scroll = {step % 2, (step * 7) % 300};
             s.page.update();
+            if (drawing)
+                QTest::mouseMove(&s.page, QPoint(100 + step * 3 % 800, 100 + step * 5 % 500));
         });
         scroll.start(50);
         QTimer::singleShot(2000, &loop, &QEventLoop::quit);
@@ -312,9 +321,11 @@ void BM_InputWhileDrawing_PackageBuiltToBeSlow(benchmark::State& state)
         input.join();
         QCoreApplication::processEvents();
     }
+    if (drawing)
+        QTest::mouseRelease(&s.page, Qt::LeftButton, {}, QPoint(100, 100));
     std::vector<double> waits = watch.waits_ms;
     std::sort(waits.begin(), waits.end());
-    state.SetLabel(name);
+    state.SetLabel(drawing ? std::string(name) + ", drawing a stroke" : name);
     state.counters["max_wait_ms"] = waits.empty() ? 0 : waits.back();
     state.counters["median_wait_ms"] = waits.empty() ? 0 : waits[waits.size() / 2];
     state.counters["events"] = double(waits.size());
@@ -381,7 +392,11 @@ BENCHMARK(BM_ScrollFrame_1000Memos)->UseRealTime()->Unit(benchmark::kMillisecond
 BENCHMARK(BM_ScrollFrame_MemosOverALivePage)->UseRealTime()->ArgsProduct({{0, 1}, {1000, 40}})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_1000MemosAllInView)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_PackageBuiltToBeSlow)->MeasureProcessCPUTime()->UseRealTime()->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_InputWhileDrawing_PackageBuiltToBeSlow)->UseRealTime()->Iterations(1)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_InputWhileDrawing_PackageBuiltToBeSlow)
+    ->UseRealTime()
+    ->Iterations(1)
+    ->ArgsProduct({{0, 1, 2}, {0, 1}})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_PackageOverBudget)->MeasureProcessCPUTime()->UseRealTime()->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FreehandMoveToPaint)->UseRealTime()->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

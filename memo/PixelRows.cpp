@@ -223,4 +223,14 @@ Inline void store_word(std::uint8_t* p, std::uint32_t v)
     }
 }
 
+void backdrops_from_premultiplied(std::uint8_t* b, std::uint8_t* w, int count)
+{
+    for (int i = 0; i < count; ++i, b += 4, w += 4) {
+        const int through = 255 - b[3];
+        for (int c = 0; c < 3; ++c)
+            w[c] = std::uint8_t(std::min(255, b[c] + through));
+        b[3] = w[3] = 255;
+    }
+}
+
 } // namespace memo::pixel_rows

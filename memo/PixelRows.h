@@ -28,5 +28,8 @@ void blend_remaining(std::uint8_t* destination, const std::uint16_t* remaining0,
 // picture over black): over_black becomes that premultiplied picture, its alpha 255 minus the
 // largest difference of a colour channel.
 void premultiply_from_backdrops(std::uint8_t* over_black, const std::uint8_t* over_white, int count);
+// The other way: a premultiplied picture (in over_black) as drawn over black and over white,
+// both opaque, so that more can be drawn over it and premultiplied again.
+void backdrops_from_premultiplied(std::uint8_t* over_black, std::uint8_t* over_white, int count);
 
 } // namespace memo::pixel_rows

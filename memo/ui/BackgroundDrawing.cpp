@@ -86,5 +86,6 @@ BackgroundDrawing::Picture BackgroundDrawing::draw(const Request& request, memo:
         std::memcpy(picture.memos.scanLine(y), black_.pixel(0, y), std::size_t(device.width()) * 4);
     picture.docs = request.docs;
     picture.scale = request.scale;
+    picture.serial = request.serial;
     return picture;
 }

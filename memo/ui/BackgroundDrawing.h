@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -29,12 +30,14 @@ public:
         qreal scale = 1.0;  // screen pixels per layer pixel
         std::vector<QRect> effects;
         PagePixels page;
+        std::uint64_t serial = 0;  // the caller's number for it, given back with the picture
     };
     struct Picture {
         QImage memos;  // premultiplied, the whole layer at the screen's resolution
         std::vector<DocumentView> docs;  // as they were when it was requested
         qreal scale = 1.0;
         int outlined = 0;  // objects drawn as outlines for want of budget
+        std::uint64_t serial = 0;  // of the request it was drawn for
     };
 
     explicit BackgroundDrawing(const memo::StampList* stamps);

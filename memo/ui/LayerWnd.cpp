@@ -394,6 +394,8 @@ MemoObject& CLayerWnd::added(MemoPackage& package, std::unique_ptr<MemoObject> o
     record.url = package.url;
     record.operation = ChangeRecord::Added;
     push_change(std::move(record));
+    if (requested_)
+        unpictured_.push_back({package.url, result.id, requests_});
     return result;
 }
 
@@ -770,6 +772,17 @@ void CLayerWnd::invalidate_document(const DocumentView& document, const memo::Re
     invalidate_window(to_qrect(rect.offset(o.x, o.y)));
 }
 
+void CLayerWnd::invalidate_feedback(const QRect& rect)
+{
+    update(to_widget(rect.adjusted(-1, -1, 1, 1)));
+}
+
+void CLayerWnd::invalidate_feedback(const DocumentView& document, const memo::Rect& rect)
+{
+    const memo::Point o = document.offset();
+    invalidate_feedback(to_qrect(rect.offset(o.x, o.y)));
+}
+
 // ---- input ----
 
 bool CLayerWnd::eventFilter(QObject* watched, QEvent* event)
@@ -905,15 +918,19 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
     }
     shows_nothing_ = false;
     const bool in_background = draws_in_background(docs);
+    // Over a background picture the window draws a tool's feedback and new memos itself.
+    const bool composed = in_background && (tool() || !unpictured_.empty());
     if (in_background)
         request_background_drawing(docs);
-    else if (!paint_scrolled(area, docs, scroll_update) && !paint_transparent(area))
+    if (composed)
+        compose_background_picture(docs, area);
+    else if (!in_background && !paint_scrolled(area, docs, scroll_update) && !paint_transparent(area, feedback()))
         return;
 
     QPainter painter(this);
     painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
     painter.setClipRect(to_widget(area));
-    if (in_background) {
+    if (in_background && !composed) {
         paint_background_picture(painter, docs, area);
     } else {
         // back_ holds the screen's own pixels from row origin_ on: drawn one to one, whatever
@@ -1001,7 +1018,7 @@ bool CLayerWnd::paint_scrolled(const QRect& area, const std::vector<DocumentView
     slide_picture(*moved);
     const QSize size = layer_size();
     const QRect exposed = dy > 0 ? QRect(0, size.height() - dy, size.width(), dy) : QRect(0, 0, size.width(), -dy);
-    if (!paint_transparent(exposed)) {
+    if (!paint_transparent(exposed, feedback())) {
         picture_.reset();
         return false;
     }
@@ -1244,7 +1261,7 @@ bool CLayerWnd::have_page_under(const std::vector<QRect>& effects)
     return true;
 }
 
-bool CLayerWnd::paint_transparent(const QRect& area)
+bool CLayerWnd::paint_transparent(const QRect& area, const DrawFeedback& feedback)
 {
     const std::vector<QRect> effects = effect_areas(surface_.documents(), area);
     if (!have_page_under(effects)) {
@@ -1256,23 +1273,22 @@ bool CLayerWnd::paint_transparent(const QRect& area)
     DrawTools tools = draw_tools();
     report_outlined(draw_premultiplied(back_, back_white_, area, screen_scale(), origin_,
                                        drawn_documents(surface_.documents()), effects,
-                                       {page_pixels_, page_pixels_area_}, tools, feedback()));
+                                       {page_pixels_, page_pixels_area_}, tools, feedback));
     coverage_.update(back_, buffer_rect(area));
     return true;
 }
 
 // A package whose drawing would hold up the window is drawn on another thread, over copies
 // of the packages; the window shows the last finished picture meanwhile, moved with the scroll
-// since. The tools' feedback is drawn with the package, so while a tool is active the layer
-// draws here, within the drawing budget.
+// since, with a tool's feedback drawn over it here.
 bool CLayerWnd::draws_in_background(const std::vector<DocumentView>& docs)
 {
     ensure_buffers();
     DrawTools tools = draw_tools();
-    if (tool() != nullptr || !selection_rect_.is_empty() ||
-        drawing_cost(back_, layer_rect(), screen_scale(), drawn_documents(docs), tools) < kBackgroundCost) {
+    if (drawing_cost(back_, layer_rect(), screen_scale(), drawn_documents(docs), tools) < kBackgroundCost) {
         background_picture_.reset();
         requested_.reset();
+        unpictured_.clear();
         return false;
     }
     picture_.reset();  // back_ no longer holds what the window shows
@@ -1284,7 +1300,9 @@ void CLayerWnd::request_background_drawing(const std::vector<DocumentView>& docs
     const std::vector<QRect> effects = effect_areas(docs, layer_rect());
     if (!have_page_under(effects))
         return;
-    const BackgroundState state{picture_key(docs), docs, screen_scale(), change_count_, page_pixels_.cacheKey()};
+    PictureKey key = picture_key(docs);
+    key.tool = false;  // the tool's feedback is not part of the background picture
+    const BackgroundState state{std::move(key), docs, screen_scale(), change_count_, page_pixels_.cacheKey()};
     if (state == requested_)
         return;
     if (!copies_ || !(copies_state_.key == state.key) || copies_state_.changes != state.changes) {
@@ -1303,10 +1321,12 @@ void CLayerWnd::request_background_drawing(const std::vector<DocumentView>& docs
                 [this](const BackgroundDrawing::Picture& picture) {
                     report_outlined(picture.outlined);
                     background_picture_ = picture;
+                    std::erase_if(unpictured_, [&](const Unpictured& u) { return u.serial < picture.serial; });
                     update();
                 });
     }
-    background_->request({copies_, docs, layer_size(), screen_scale(), effects, {page_pixels_, page_pixels_area_}});
+    background_->request({copies_, docs, layer_size(), screen_scale(), effects, {page_pixels_, page_pixels_area_},
+                          ++requests_});
 }
 
 std::optional<QPoint> CLayerWnd::background_shift(const std::vector<DocumentView>& docs) const
@@ -1341,13 +1361,64 @@ void CLayerWnd::paint_background_picture(QPainter& painter, const std::vector<Do
     DrawTools tools = draw_tools();
     for (const QRect& r : exposed) {
         if (drawing_cost(back_, r, screen_scale(), drawn_documents(docs), tools) >= kBackgroundCost ||
-            !paint_transparent(r))
+            !paint_transparent(r, feedback()))
             continue;
         const QRect part = buffer_rect(r);
         const QRectF shown(part.left() / ratio, (part.top() - origin_) / ratio, part.width() / ratio,
                            part.height() / ratio);
         painter.drawImage(shown, image_of(back_), part);
     }
+}
+
+void CLayerWnd::compose_background_picture(const std::vector<DocumentView>& docs, const QRect& area)
+{
+    ensure_buffers();
+    const QRect target = buffer_rect(area);
+    const std::optional<QPoint> shift = background_shift(docs);
+    const QRect pictured = shift ? area & layer_rect().translated(*shift) : QRect();
+    {
+        QImage buffer = image_of(back_);
+        QPainter painter(&buffer);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setClipRect(target);
+        painter.fillRect(target, Qt::transparent);
+        if (shift)
+            painter.drawImage(QPointF(*shift) * screen_scale() + QPointF(0, origin_), background_picture_->memos);
+    }
+    // The rows scrolled into view since, while that is cheap, as paint_background_picture.
+    DrawTools tools = draw_tools();
+    const std::vector<DrawnDocument> drawn = drawn_documents(docs);
+    for (const QRect& r : QRegion(area) - QRegion(pictured))
+        if (drawing_cost(back_, r, screen_scale(), drawn, tools) < kBackgroundCost)
+            paint_transparent(r, {});
+    // What is drawn over the picture blends over it as over the memos of a drawing here: the
+    // premultiplied picture goes back to a drawing over black and one over white.
+    for (int y = target.top(); y <= target.bottom(); ++y)
+        memo::pixel_rows::backdrops_from_premultiplied(back_.pixel(target.left(), y),
+                                                       back_white_.pixel(target.left(), y), target.width());
+    std::vector<DrawnDocument> bare;
+    for (const DocumentView& doc : docs)
+        bare.push_back({doc, nullptr});
+    for (memo::MemoImage* image : {&back_, &back_white_}) {
+        if (!pictured.isEmpty())
+            draw_documents(*image, pictured, screen_scale(), origin_, bare, tools, unpictured_feedback());
+        draw_documents(*image, area, screen_scale(), origin_, bare, tools, feedback());
+    }
+    for (int y = target.top(); y <= target.bottom(); ++y)
+        memo::pixel_rows::premultiply_from_backdrops(back_.pixel(target.left(), y), back_white_.pixel(target.left(), y),
+                                                     target.width());
+    coverage_.update(back_, target);
+}
+
+DrawFeedback CLayerWnd::unpictured_feedback() const
+{
+    return [this](memo::DrawContext& ctx, const DocumentView& doc) {
+        const auto pkg = package(doc.url, false);
+        for (const Unpictured& u : unpictured_)
+            if (pkg && u.url == pkg->url)
+                if (MemoObject* o = pkg->find(u.id))
+                    o->draw(ctx);
+    };
 }
 
 QImage CLayerWnd::shown_with_background_picture()

@@ -174,6 +174,10 @@ public:
     void invalidate_window(const QRect& rect);
     // Repaints a document rectangle of a document.
     void invalidate_document(const DocumentView& document, const memo::Rect& rect);
+    // Repaints what only a tool's feedback changed (a drag in progress): the memos stay as they
+    // were, so a drawing done in the background stands.
+    void invalidate_feedback(const QRect& rect);
+    void invalidate_feedback(const DocumentView& document, const memo::Rect& rect);
     memo::QtCanvasFactory& canvases() { return canvases_; }
 
     // ---- memo::MemoView, for clicks and editors of objects ----
@@ -262,18 +266,23 @@ private:
     // at the screen's resolution; returns the part of back_ painted.
     QRect paint_into(const QRect& area, bool on_screen);
     // The memos alone, premultiplied over transparency, into back_ at the screen's resolution
-    // (the window's own paint). False (nothing painted) while the page's pixels under an
-    // effect are still to be read.
-    bool paint_transparent(const QRect& area);
-    // True when drawing the layer would cost at least kBackgroundCost and no tool draws its
-    // feedback: the drawing is then done by background_.
+    // (the window's own paint), with what feedback draws over them. False (nothing painted)
+    // while the page's pixels under an effect are still to be read.
+    bool paint_transparent(const QRect& area, const DrawFeedback& feedback);
+    // True when drawing the layer would cost at least kBackgroundCost: the drawing is then
+    // done by background_.
     bool draws_in_background(const std::vector<DocumentView>& docs);
     void request_background_drawing(const std::vector<DocumentView>& docs);
     // How far the last background picture has to move to show at the documents' present scroll
     // positions; nullopt when it was drawn for other documents or another layout.
     std::optional<QPoint> background_shift(const std::vector<DocumentView>& docs) const;
     void paint_background_picture(QPainter& painter, const std::vector<DocumentView>& docs, const QRect& area);
-    // The page with the last background picture over it, as the window shows them.
+    // The last background picture of area into back_, premultiplied, the rows scrolled into
+    // view since drawn while cheap, and over it what the picture lacks: memos added since it
+    // was asked for and the tool's feedback.
+    void compose_background_picture(const std::vector<DocumentView>& docs, const QRect& area);
+    // Draws the memos added since the shown background picture was asked for.
+    DrawFeedback unpictured_feedback() const;    // The page with the last background picture over it, as the window shows them.
     QImage shown_with_background_picture();
     void make_thumbnail();
     void stamp_package(memo::MemoPackage& package);
@@ -325,7 +334,15 @@ private:
     std::unique_ptr<BackgroundDrawing> background_;  // made for the first package that needs it
     std::optional<BackgroundState> requested_;
     std::optional<BackgroundDrawing::Picture> background_picture_;  // the last one finished
-    // Copies of the packages for the background drawing, kept while they stay the same so that
+    std::uint64_t requests_ = 0;  // background drawings asked for; the last one's serial
+    // Memos this layer added that the background picture shown may lack, with the serial of
+    // the last request made before each: a picture of a later request holds them.
+    struct Unpictured {
+        std::string url;  // of the package
+        memo::Guid id;
+        std::uint64_t serial = 0;
+    };
+    std::vector<Unpictured> unpictured_;    // Copies of the packages for the background drawing, kept while they stay the same so that
     // what objects keep between drawings (scaled pictures, lens tables) is kept too.
     std::shared_ptr<BackgroundDrawing::Packages> copies_;
     BackgroundState copies_state_;

@@ -94,7 +94,7 @@ bool CSelectTool::mouse_move(Qt::KeyboardModifiers, Qt::MouseButtons buttons, QP
         r.right = at.x;
         r.bottom = at.y;
         layer_->set_selection_rect(document_.url, r, document_.scroll);
-        layer_->invalidate_document(document_, old.normalized().united(r.normalized()).inflated(2));
+        layer_->invalidate_feedback(document_, old.normalized().united(r.normalized()).inflated(2));
         return false;
     }
     MemoObject* o = layer_->selection();
@@ -231,8 +231,8 @@ bool CFreeHandTool::mouse_move(Qt::KeyboardModifiers, Qt::MouseButtons buttons, 
         const memo::Point start = stroke_->points.front();
         stroke_->points = {start, straight_end(start, at)};
         const memo::Rect now = window_bounds().united(before);
-        layer_->invalidate_window(QRect(QPoint(now.left - (4 * w + 8), now.top - (4 * w + 3)),
-                                        QPoint(now.right + 4 * w + 8, now.bottom + 4 * w + 3)));
+        layer_->invalidate_feedback(QRect(QPoint(now.left - (4 * w + 8), now.top - (4 * w + 3)),
+                                          QPoint(now.right + 4 * w + 8, now.bottom + 4 * w + 3)));
         return false;
     }
     const memo::Point prev = stroke_->points.back();
@@ -240,7 +240,7 @@ bool CFreeHandTool::mouse_move(Qt::KeyboardModifiers, Qt::MouseButtons buttons, 
     const memo::Rect span = memo::Rect{std::min(prev.x, at.x), std::min(prev.y, at.y), std::max(prev.x, at.x) + 1,
                                        std::max(prev.y, at.y) + 1}
                                 .inflated(4 * w + 8);
-    layer_->invalidate_document(document_, span);
+    layer_->invalidate_feedback(document_, span);
     return false;
 }
 
@@ -361,7 +361,7 @@ bool CRectTool::mouse_move(Qt::KeyboardModifiers, Qt::MouseButtons buttons, QPoi
     const memo::Point at = document_.to_document(p);
     rect_.right = at.x;
     rect_.bottom = at.y;
-    layer_->invalidate_document(document_, before.united(rect_.normalized()).inflated(12));
+    layer_->invalidate_feedback(document_, before.united(rect_.normalized()).inflated(12));
     return false;
 }
 

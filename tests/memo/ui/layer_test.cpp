@@ -575,15 +575,18 @@ TEST_F(LayerTest, MemosBeyondTheDrawingBudgetShowAsOutlinesAndAreReported)
 // A package whose drawing would hold up the window is drawn on another thread: the paint
 // returns at once, input is handled meanwhile, and the window shows the finished picture, the
 // same as a drawing on this thread. A scroll moves the picture shown with the page, and the
-// rows that came into view are drawn at once while that is cheap.
+// rows that came into view are drawn at once while that is cheap. With a tool selected the
+// picture still comes from the other thread, and what the tool draws (a stroke in progress,
+// the stroke it adds) shows over it at once.
 TEST_F(LayerTest, ASlowPackageIsDrawnInTheBackgroundWhileInputIsHandled)
 {
-    // Photos too tall to keep a scaled picture of: each is scaled on every drawing.
+    // Photos too tall to keep a scaled picture of: each is scaled on every drawing. The page
+    // shows right of them.
     for (int i = 0; i < 40; ++i) {
         auto photo = std::make_unique<PhotoObject>();
         photo->image.create(64, 48);
         photo->image.fill(rgb(0, 40 + i * 5, 255), 255);
-        photo->rect = {0, 0, 400, MemoImage::kMaxSide + 100};
+        photo->rect = {0, 0, 300, MemoImage::kMaxSide + 100};
         add(std::move(photo));
     }
     add(box({10, 30, 60, 80}));
@@ -607,6 +610,34 @@ TEST_F(LayerTest, ASlowPackageIsDrawnInTheBackgroundWhileInputIsHandled)
     const QImage moved = shot().convertToFormat(expected.format());
     EXPECT_EQ(moved.copy(0, 0, 400, 280), drawn.copy(0, 20, 400, 280)) << "the last picture, moved with the page";
     EXPECT_EQ(moved, layer->picture_of(layer->layer_rect()).convertToFormat(expected.format()));
+
+    // Memos that blend over the page come out of the window's blend within a few steps of
+    // rounding: the largest difference of a colour channel from a drawing on this thread.
+    const auto difference_from_drawn_here = [&](const QImage& shown) {
+        const QImage here = layer->picture_of(layer->layer_rect()).convertToFormat(expected.format());
+        const QImage there = shown.convertToFormat(expected.format());
+        int most = 0;
+        for (int y = 0; y < here.height(); ++y)
+            for (int x = 0; x < here.width(); ++x)
+                for (int shift : {0, 8, 16})
+                    most = std::max(most, std::abs(int(here.pixel(x, y) >> shift & 0xFF) -
+                                                   int(there.pixel(x, y) >> shift & 0xFF)));
+        return most;
+    };
+    use(32785);
+    add(box({40, 200, 90, 250}));  // as the sharing server would: only a new drawing shows it
+    layer->refresh();
+    EXPECT_EQ(shot().pixel(60, 220), moved.pixel(60, 220)) << "not drawn on this thread";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page.grab().toImage().pixel(60, 220) != moved.pixel(60, 220); }, 120000));
+    QTest::mousePress(&page, Qt::LeftButton, {}, {150, 100});
+    for (const QPoint to : {QPoint(250, 140), QPoint(350, 120), QPoint(380, 250)})
+        QTest::mouseMove(&page, to);
+    const QImage stroking = shot();
+    EXPECT_NE(stroking.pixel(350, 120), kPageColour) << "the stroke in progress over the page";
+    EXPECT_LE(difference_from_drawn_here(stroking), 3);
+    QTest::mouseRelease(&page, Qt::LeftButton, {}, {380, 250});
+    ASSERT_EQ(package()->size(), 43u);
+    EXPECT_LE(difference_from_drawn_here(shot()), 3) << "the stroke made, before a drawing with it is done";
 }
 
 // While the page scrolls, the layer moves its last picture and draws only the rows that came
