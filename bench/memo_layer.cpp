@@ -2,9 +2,9 @@
 // mixed memos (no effects) and with none, and over a page that paints itself apart; a
 // whole-window frame of each package built to be slow, on the window's thread (the layer draws
 // such packages in the background and shows the last picture); how long input waits while the
-// layer draws such a package, with and without a stroke being drawn over it; and the time from
-// a mouse move of the freehand tool to the
-// stroke segment being on the window surface.
+// layer draws such a package, with and without a stroke being drawn over it; closing a tab
+// while such a drawing runs; and the time from a mouse move of the freehand tool to the stroke
+// segment being on the window surface.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
@@ -331,6 +331,31 @@ void BM_InputWhileDrawing_PackageBuiltToBeSlow(benchmark::State& state)
     state.counters["events"] = double(waits.size());
 }
 
+// Closing a tab while its layer draws a slow package in the background (400 window-sized
+// photos scaled on every drawing): the drawing ends at the next memo instead of being waited for.
+void BM_CloseWhileDrawing(benchmark::State& state)
+{
+    ensure_app();
+    Setup s(false);
+    const PackageCache::PackagePtr package = s.cache.lookup(kUrl, true);
+    for (int i = 0; i < 400; ++i) {
+        auto photo = std::make_unique<PhotoObject>();
+        photo->image.create(64, 48);
+        photo->image.fill(rgb(0, 128, 255), 255);
+        photo->rect = {0, 0, kWidth, MemoImage::kMaxSide + 100};  // too tall to keep scaled
+        package->add(std::move(photo));
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!s.layer)
+            s.layer = new CLayerWnd(s.page);
+        s.page.repaint();  // starts the drawing
+        QTest::qWait(20);
+        state.ResumeTiming();
+        delete std::exchange(s.layer, nullptr);
+    }
+}
+
 // Packages that spend the whole drawing budget and more: window-sized shapes (range 0) or
 // window-sized photos scaled from a small picture (range 1), 400 of them.
 void BM_Frame_PackageOverBudget(benchmark::State& state)
@@ -397,6 +422,7 @@ BENCHMARK(BM_InputWhileDrawing_PackageBuiltToBeSlow)
     ->Iterations(1)
     ->ArgsProduct({{0, 1, 2}, {0, 1}})
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CloseWhileDrawing)->UseRealTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Frame_PackageOverBudget)->MeasureProcessCPUTime()->UseRealTime()->DenseRange(0, 1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FreehandMoveToPaint)->UseRealTime()->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

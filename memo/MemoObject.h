@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -66,6 +67,9 @@ struct DrawContext {
     // Objects take their cost and draw nothing: what the drawing would cost is what budget
     // loses (it may go below zero), without the work.
     bool measure_only = false;
+    // Set from another thread to end a drawing nobody waits for any more (a closed tab):
+    // looked at between objects.
+    const std::atomic<bool>* cancelled = nullptr;
 
     // A document point, rectangle or length in the target's pixels.
     Point place(Point document_point) const;

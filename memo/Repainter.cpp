@@ -58,7 +58,7 @@ void Repainter::run_helper()
 void Repainter::draw_objects(MemoPackage& package, std::size_t first, std::size_t end, DrawContext& ctx)
 {
     ctx.canvases.canvas_for(ctx.target).set_clip(ctx.update);
-    for (std::size_t i = first; i < end; ++i)
+    for (std::size_t i = first; i < end && !(ctx.cancelled && *ctx.cancelled); ++i)
         package.at(i).draw(ctx);
 }
 
@@ -79,6 +79,7 @@ void Repainter::draw(MemoPackage& package, DrawContext& ctx)
                       ctx.offset,  *helper_canvases_, ctx.stamps, ctx.missing_stamp_pen};
 
     upper.scale = lower.scale = ctx.scale;
+    upper.cancelled = lower.cancelled = ctx.cancelled;
 
     // Each thread may spend what is left of the budget: they run side by side, so either
     // bounds the time. What is left afterwards is what the thread that spent more left.

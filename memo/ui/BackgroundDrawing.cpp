@@ -23,6 +23,7 @@ BackgroundDrawing::~BackgroundDrawing()
         const std::lock_guard hold(mutex_);
         stopping_ = true;
     }
+    cancelled_ = true;
     wake_.notify_all();
     thread_.join();
 }
@@ -77,7 +78,7 @@ BackgroundDrawing::Picture BackgroundDrawing::draw(const Request& request, memo:
     std::vector<DrawnDocument> docs;
     for (std::size_t i = 0; i < request.docs.size(); ++i)
         docs.push_back({request.docs[i], (*request.packages)[i].get()});
-    DrawTools tools{scratch1_, scratch2_, canvases_, repainter, stamps_};
+    DrawTools tools{scratch1_, scratch2_, canvases_, repainter, stamps_, &cancelled_};
     Picture picture;
     picture.outlined =
         draw_premultiplied(black_, white_, area, request.scale, 0, docs, request.effects, request.page, tools, {});

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -14,7 +15,8 @@
 // Draws a layer's memos on a thread of its own, for packages whose drawing would hold up the
 // window: the window keeps answering input and shows the last finished picture meanwhile. The
 // drawing works on copies of the packages, so the user and the sharing server may change the
-// packages meanwhile. A request replaces one that has not started; one being drawn is finished.
+// packages meanwhile. A request replaces one that has not started; one being drawn is finished,
+// unless the drawing is destroyed (its tab closed), which ends it at the next object.
 // The drawing threads run at a lower priority than the window's, which answers input first.
 class BackgroundDrawing : public QObject {
     Q_OBJECT
@@ -63,5 +65,6 @@ private:
     std::condition_variable wake_;
     std::optional<Request> pending_;  // guarded by mutex_
     bool stopping_ = false;           // guarded by mutex_
+    std::atomic<bool> cancelled_ = false;
     std::thread thread_;
 };

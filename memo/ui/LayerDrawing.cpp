@@ -20,6 +20,7 @@ memo::DrawContext context_for(memo::MemoImage& target, const QRect& clip, qreal 
     const memo::Region region(to_rect(device_rect(clip, scale).translated(0, top)));
     memo::DrawContext ctx{target, tools.scratch1, tools.scratch2, region, offset, tools.canvases, tools.stamps};
     ctx.scale = scale;
+    ctx.cancelled = tools.cancelled;
     ctx.missing_stamp_pen.width = ctx.length(ctx.missing_stamp_pen.width);
     return ctx;
 }

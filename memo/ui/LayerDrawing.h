@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -29,6 +30,7 @@ struct DrawTools {
     memo::QtCanvasFactory& canvases;
     memo::Repainter& repainter;
     const memo::StampList* stamps = nullptr;
+    const std::atomic<bool>* cancelled = nullptr;  // ends the drawing between objects once set
 };
 
 // The page's pixels under the effects, at the screen's resolution, and the layer area they
