@@ -1,6 +1,8 @@
 // Memo files from untrusted bytes, drawn: coordinates, widths and sizes straight from the
 // file reach the span filler, the soft-pen accumulator, stamps, photos and the effects.
 #include <cstdint>
+#include <memory>
+#include <vector>
 
 #include "memo/MemoPackage.h"
 #include "rs2/DebugStream.h"
@@ -34,34 +36,44 @@ private:
     memo::MemoImage& image_;
 };
 
+// One canvas per image, kept across runs: nothing to allocate per drawing.
 class NullCanvases : public memo::CanvasFactory {
 public:
     memo::Canvas& canvas_for(memo::MemoImage& image) override
     {
-        canvas_ = std::make_unique<NullCanvas>(image);
-        return *canvas_;
+        for (const auto& canvas : canvases_)
+            if (&canvas->image() == &image)
+                return *canvas;
+        return *canvases_.emplace_back(std::make_unique<NullCanvas>(image));
     }
-    void release() override { canvas_.reset(); }
+    void release() override { canvases_.clear(); }
 
 private:
-    std::unique_ptr<NullCanvas> canvas_;
+    std::vector<std::unique_ptr<NullCanvas>> canvases_;
 };
+
+// A small surface: every object draws the same code whatever the size, and a run costs what
+// the pixels it touches cost. Objects are clipped to an area inside it with a margin, so that
+// clipping at the update region and at the image's edges both run.
+constexpr int kWidth = 64, kHeight = 48;
+constexpr memo::Rect kUpdate{4, 4, kWidth - 4, kHeight - 4};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     rs2::trace().set_enabled(false);
+    // Kept across runs; every run fills the target first, and effects fill what they use.
+    static memo::MemoImage target(kWidth, kHeight), scratch1, scratch2;
+    static NullCanvases canvases;
     const std::span<const char> bytes(reinterpret_cast<const char*>(data), size);
     try {
-        memo::MemoImage target(96, 64), scratch1, scratch2;
         target.fill(memo::rgb(255, 255, 255), 255);
-        NullCanvases canvases;
         for (const auto& package : memo::parse_memo_file(bytes)) {
-            memo::DrawContext ctx{target, scratch1, scratch2, memo::Region({4, 4, 90, 60}), {-3, 7}, canvases};
+            memo::DrawContext ctx{target, scratch1, scratch2, memo::Region(kUpdate), {-3, 7}, canvases};
             // The budget of a full window, in proportion to this small surface: what is slow
             // on a 1280 x 1024 window is slow here, and the outlines drawn instead get run.
-            ctx.budget = memo::kDrawBudget * 96 * 64 / (1280 * 1024);
+            ctx.budget = memo::kDrawBudget * kWidth * kHeight / (1280 * 1024);
             for (std::size_t i = 0; i < package->size(); ++i)
                 package->at(i).draw(ctx);
         }
