@@ -69,6 +69,8 @@ CMainFrame::CMainFrame()
     });
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* window) {
         if (auto* tab = qobject_cast<CChildFrame*>(window)) {
+            // The active tab has its view from the start, though it comes to the front later.
+            tab->browser()->ensure_view();
             tab->showMaximized();
             // The program's text size is the active tab's: new tabs and the next start take it.
             theApp().settings().fontsize = tab->browser()->font_size();

@@ -2,9 +2,9 @@
 
 #include <QPointer>
 #include <QUrl>
-#include <QWebEngineView>
 #include <memory>
 
+#include "app/BrowserPage.h"
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/PackageCache.h"
@@ -47,7 +47,7 @@ void show_found_memo(const std::string& url, const memo::Guid& id)
     app.SetBrowseMode();
     CTabBrowserWnd* tab = app.ActiveBrowser();
     if (tab && tab->layer() &&
-        memo::normalize_url(platform::model_url(tab->view()->url())) == memo::normalize_url(url)) {
+        memo::normalize_url(platform::model_url(tab->page()->url())) == memo::normalize_url(url)) {
         tab->layer()->show_memo(url, id);
         return;
     }
@@ -59,7 +59,7 @@ void show_found_memo(const std::string& url, const memo::Guid& id)
         return;
     // Once, when the page has loaded: its memos are there to scroll to.
     auto once = std::make_shared<QMetaObject::Connection>();
-    *once = QObject::connect(tab->view(), &QWebEngineView::loadFinished, tab, [tab, url, id, once](bool) {
+    *once = QObject::connect(tab->page(), &QWebEnginePage::loadFinished, tab, [tab, url, id, once](bool) {
         QObject::disconnect(*once);
         if (CLayerWnd* layer = tab->layer())
             layer->show_memo(url, id);

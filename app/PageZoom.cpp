@@ -1,7 +1,7 @@
 #include "app/PageZoom.h"
 
 #include <QUrl>
-#include <QWebEngineView>
+#include <QWebEnginePage>
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
@@ -17,14 +17,14 @@ using Root = platform::RegistryStore::Root;
 
 } // namespace
 
-PageZoom::PageZoom(QWebEngineView& view, platform::RegistryStore& store, QObject* parent)
-    : QObject(parent), view_(view), store_(store)
+PageZoom::PageZoom(QWebEnginePage& page, platform::RegistryStore& store, QObject* parent)
+    : QObject(parent), page_(page), store_(store)
 {
 }
 
 int PageZoom::percent() const
 {
-    return int(std::lround(view_.zoomFactor() * 100));
+    return int(std::lround(page_.zoomFactor() * 100));
 }
 
 int PageZoom::next_step(int percent, int direction)
@@ -64,7 +64,7 @@ void PageZoom::apply(int zoom)
 {
     if (zoom == percent())
         return;
-    view_.setZoomFactor(zoom / 100.0);
+    page_.setZoomFactor(zoom / 100.0);
     emit changed();
 }
 

@@ -6,7 +6,7 @@
 #include "ui/FilteredWidget.h"
 
 class QUrl;
-class QWebEngineView;
+class QWebEnginePage;
 namespace platform {
 class RegistryStore;
 }
@@ -18,7 +18,7 @@ class RegistryStore;
 class PageZoom : public QObject {
     Q_OBJECT
 public:
-    PageZoom(QWebEngineView& view, platform::RegistryStore& store, QObject* parent = nullptr);
+    PageZoom(QWebEnginePage& page, platform::RegistryStore& store, QObject* parent = nullptr);
 
     int percent() const;
     // +1 one step in, -1 one step out, 0 back to 100 %; remembered for the page's site.
@@ -40,7 +40,7 @@ protected:
 private:
     void apply(int percent);
 
-    QWebEngineView& view_;
+    QWebEnginePage& page_;
     platform::RegistryStore& store_;
     QString host_;
     ui::FilteredWidget input_{this};

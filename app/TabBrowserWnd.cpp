@@ -59,12 +59,10 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     clock_.start();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    view_ = new QWebEngineView(this);
     page_ = new BrowserPage(theApp().profile(), this);
-    view_->setPage(page_);
+    create_view();
     answer_proxy_authentication(page_);
     answer_site_authentication(page_, this);
-    layout->addWidget(view_);
     // F3 steps through the matches of the find bar, also while the page has the keyboard.
     for (const bool backward : {false, true}) {
         auto* shortcut = new QShortcut(backward ? QKeySequence(Qt::SHIFT | Qt::Key_F3) : QKeySequence(Qt::Key_F3), this);
@@ -78,7 +76,7 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
         });
     }
     memo_surface_ = new WebPageSurface(*this);
-    zoom_ = new PageZoom(*view_, theApp().registry(), this);
+    zoom_ = new PageZoom(*page_, theApp().registry(), this);
     // The memos follow the zoom: the layer's pixels are the page's, and so are the frames'.
     connect(zoom_, &PageZoom::changed, memo_surface_, [this] {
         memo_surface_->apply_width_lock();
@@ -129,6 +127,30 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
 
 CTabBrowserWnd::~CTabBrowserWnd() = default;
 
+void CTabBrowserWnd::create_view()
+{
+    view_ = new QWebEngineView(this);
+    view_->setPage(page_);
+    layout()->addWidget(view_);
+}
+
+void CTabBrowserWnd::release_view()
+{
+    if (!view_)
+        return;
+    memo_surface_->detach_from_view();
+    delete std::exchange(view_, nullptr);
+}
+
+void CTabBrowserWnd::ensure_view()
+{
+    if (view_)
+        return;
+    create_view();
+    memo_surface_->attach_to_view();
+    watch_input_widget();
+}
+
 QIcon CTabBrowserWnd::site_icon() const
 {
     return site_icon_->icon();
@@ -167,7 +189,7 @@ void CTabBrowserWnd::apply_settings()
 void CTabBrowserWnd::Navigate(const QUrl& url)
 {
     lifecycle_->wake_for_navigation();
-    view_->load(url);
+    page_->load(url);
 }
 
 void CTabBrowserWnd::NavigateWhenShown(const QUrl& url)
@@ -235,7 +257,7 @@ QString CTabBrowserWnd::LocationName() const
 // process restarts: watch whichever is current for the left-button releases.
 void CTabBrowserWnd::watch_input_widget()
 {
-    QWidget* input = view_->focusProxy();
+    QWidget* input = view_ ? view_->focusProxy() : nullptr;
     memo_surface_->layer()->watch_input();
     if (!input || !input_widget_.follow(input))
         return;

@@ -45,7 +45,13 @@ public:
     ~CTabBrowserWnd() override;
 
     CChildFrame* frame() const { return frame_; }
+    // The engine's view of the page; none while the tab is discarded.
     QWebEngineView* view() const { return view_; }
+    // A discarded tab lets its view go, and with it what the engine keeps in this process to
+    // show the page (some megabytes a tab); the page keeps its history, title, zoom and
+    // connections. The view comes back, with the memo layer on it, before the tab is shown.
+    void release_view();
+    void ensure_view();
     BrowserPage* page() const { return page_; }
     // The memo layer over the page.
     CLayerWnd* layer() const;
@@ -119,6 +125,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void create_view();
     void OnNavigateComplete2(const QUrl& url);
     void OnDocumentComplete(bool ok);
     void OnTitleChange(const QString& title);
@@ -131,7 +138,7 @@ private:
     void show_stand_in(const QUrl& url, const QString& html);
 
     CChildFrame* frame_;
-    QWebEngineView* view_;
+    QWebEngineView* view_ = nullptr;
     BrowserPage* page_;
     WebPageSurface* memo_surface_ = nullptr;
     PageZoom* zoom_ = nullptr;

@@ -91,6 +91,7 @@ void TabLifecycle::to_front()
     in_background_ = false;
     freeze_timer_.stop();
     discard_timer_.stop();
+    tab_.ensure_view();
     if (!deferred_.isEmpty()) {
         tab_.Navigate(std::exchange(deferred_, QUrl()));
     } else if (tab_.page()->lifecycleState() != State::Active) {
@@ -158,6 +159,7 @@ void TabLifecycle::discard()
         return;
     }
     page->setLifecycleState(State::Discarded);
+    tab_.release_view();
     return_freed_memory_soon();
 }
 

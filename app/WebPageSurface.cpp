@@ -67,7 +67,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
 {
     layer_ = new CLayerWnd(*this);
     layer_->on_left_release = [this] { tab_.record_left_release(); };
-    QWebEnginePage* page = tab.view()->page();
+    QWebEnginePage* page = tab.page();
     // The layer is the context: nothing reaches it once the view has taken it down.
     connect(page, &QWebEnginePage::loadStarted, this, [this] {
         document_ready_ = document_shown_ = false;
@@ -82,7 +82,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     connect(page, &QWebEnginePage::loadFinished, layer_, [this] {
         document_shown_ = true;
         QPointer<CLayerWnd> layer(layer_);
-        tab_.view()->page()->runJavaScript(QString::fromLatin1(kRendersApartScript), QWebEngineScript::ApplicationWorld,
+        tab_.page()->runJavaScript(QString::fromLatin1(kRendersApartScript), QWebEngineScript::ApplicationWorld,
                                            [layer](const QVariant& apart) {
                                                if (layer)
                                                    layer->set_page_renders_apart(apart.toBool());
@@ -110,6 +110,28 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
 }
 
 WebPageSurface::~WebPageSurface() = default;
+
+void WebPageSurface::detach_from_view()
+{
+    if (layer_)
+        layer_->setParent(&tab_);  // which hides it
+}
+
+// As the layer's own set-up does, in the same order: the layer's filter sees the view's
+// events after the surface's.
+void WebPageSurface::attach_to_view()
+{
+    QWebEngineView* view = tab_.view();
+    if (layer_) {
+        layer_->setParent(view);
+        view->installEventFilter(layer_);
+        layer_->setGeometry(view->rect());
+        layer_->raise();
+        layer_->show();
+    }
+    view->installEventFilter(this);
+    follow_presented_frames();
+}
 
 bool WebPageSurface::eventFilter(QObject* watched, QEvent* event)
 {
@@ -141,7 +163,7 @@ QWidget* WebPageSurface::host() const
 
 QWidget* WebPageSurface::input_widget() const
 {
-    return tab_.view()->focusProxy();
+    return tab_.view() ? tab_.view()->focusProxy() : nullptr;
 }
 
 std::vector<DocumentView> WebPageSurface::documents() const
@@ -151,7 +173,9 @@ std::vector<DocumentView> WebPageSurface::documents() const
     if (url.isEmpty())
         return docs;
     const double zoom = this->zoom();
-    const QSize shown(int(std::ceil(tab_.view()->width() / zoom)), int(std::ceil(tab_.view()->height() / zoom)));
+    // The view fills the tab; a discarded tab has none.
+    const QSize area = tab_.view() ? tab_.view()->size() : tab_.size();
+    const QSize shown(int(std::ceil(area.width() / zoom)), int(std::ceil(area.height() / zoom)));
     docs.push_back({platform::model_url(url), QRect(QPoint(), shown), top_scroll_});
     docs.insert(docs.end(), frames_.begin(), frames_.end());
     return docs;
@@ -159,7 +183,7 @@ std::vector<DocumentView> WebPageSurface::documents() const
 
 double WebPageSurface::zoom() const
 {
-    return tab_.view()->zoomFactor();
+    return tab_.page()->zoomFactor();
 }
 
 QImage WebPageSurface::grab_page(const QRect& area)
@@ -183,7 +207,7 @@ void WebPageSurface::navigate(const std::string& url)
 
 void WebPageSurface::scroll_to(QPoint position)
 {
-    tab_.view()->page()->runJavaScript(QStringLiteral("window.scrollTo(%1, %2)").arg(position.x()).arg(position.y()),
+    tab_.page()->runJavaScript(QStringLiteral("window.scrollTo(%1, %2)").arg(position.x()).arg(position.y()),
                                        QWebEngineScript::ApplicationWorld);
 }
 
@@ -253,7 +277,7 @@ void WebPageSurface::query_scroll()
     }
     scroll_query_pending_ = true;
     QPointer<WebPageSurface> self(this);
-    tab_.view()->page()->runJavaScript(QStringLiteral("[window.scrollX, window.scrollY, "
+    tab_.page()->runJavaScript(QStringLiteral("[window.scrollX, window.scrollY, "
                                                       "document.readyState !== 'loading', location.href]"),
                                        QWebEngineScript::ApplicationWorld, [self](const QVariant& result) {
                                            if (!self)
@@ -294,7 +318,7 @@ void WebPageSurface::refresh_frames()
 {
     frames_pending_ = true;
     QPointer<WebPageSurface> self(this);
-    tab_.view()->page()->runJavaScript(QString::fromLatin1(kFramesScript), QWebEngineScript::ApplicationWorld,
+    tab_.page()->runJavaScript(QString::fromLatin1(kFramesScript), QWebEngineScript::ApplicationWorld,
                                        [self](const QVariant& result) {
                                            if (!self)
                                                return;

@@ -48,6 +48,10 @@ public:
     void query_scroll();
     // Asks the page for its frames again.
     void refresh_frames();
+    // The tab's view goes while the tab is discarded: the layer, with its undo steps and
+    // selection, waits hidden on the tab and goes onto the next view.
+    void detach_from_view();
+    void attach_to_view();
     // True once a frame snapshot has arrived since the last request.
     bool frames_current() const { return !frames_pending_; }
 

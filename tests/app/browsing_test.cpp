@@ -21,6 +21,7 @@
 #include "app/ChildFrame.h"
 #include "app/FindBar.h"
 #include "app/MainFrame.h"
+#include "app/PageZoom.h"
 #include "app/PermissionBar.h"
 #include "app/TabBrowserWnd.h"
 #include "app/TabLifecycle.h"
@@ -482,12 +483,16 @@ TEST_F(BrowsingTest, BackgroundTabsAreHiddenFrozenAndDiscardedUnlessTheUserWould
     pages_.set("/form", "<title>Form</title><input id='field' value='given'>");
     pages_.set("/locked", "<title>Locked</title>locked");
     pages_.set("/front", "<title>Front</title>front");
+    pages_.set("/before", "<title>Before</title>before");
     app().settings().discard_minutes = 0;
-    ASSERT_TRUE(start({pages_.url("/tall").toString()}));
+    ASSERT_TRUE(start({pages_.url("/before").toString()}));
     CMainFrame* frame = app().main_frame();
     CChildFrame* tall_tab = frame->tabs().front();
     CTabBrowserWnd* tall = tall_tab->browser();
+    ASSERT_TRUE(wait_until([&] { return tall->LocationName() == "Before" && !tall->busy(); }));
+    tall->Navigate(pages_.url("/tall"));
     ASSERT_TRUE(wait_until([&] { return tall->LocationName() == "Tall" && !tall->busy() && tall->view()->focusProxy(); }));
+    tall->zoom().step(1);
     auto memos = app().package_cache().lookup(platform::from_qstring(pages_.url("/tall").toString()), true);
     auto box = std::make_unique<memo::PrimitiveObject>();
     box->rect = {100, 1300, 160, 1360};
@@ -514,17 +519,27 @@ TEST_F(BrowsingTest, BackgroundTabsAreHiddenFrozenAndDiscardedUnlessTheUserWould
     for (CTabBrowserWnd* tab : {form, locked, tall})
         frame->mdi_area()->setActiveSubWindow(tab->frame());
     frame->mdi_area()->setActiveSubWindow(front->frame());
+    CLayerWnd* const layer = tall->layer();
     ASSERT_TRUE(wait_until([&] { return tall->page()->lifecycleState() == QWebEnginePage::LifecycleState::Discarded; }));
     pump(5 * TabLifecycle::minute_ms);
     EXPECT_NE(form->page()->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
     EXPECT_NE(locked->page()->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
+    // A discarded tab holds no view, yet the strip and the back list still show its pages.
+    EXPECT_EQ(tall->view(), nullptr);
+    EXPECT_EQ(tall_tab->windowTitle(), "Tall");
+    EXPECT_EQ(tall->back_titles(), QStringList{"Before"});
 
-    // Back in front the page loads again where it was scrolled, its memo over the same spot.
+    // Back in front the page loads again where it was scrolled and zoomed, its memo over the
+    // same spot, drawn by the same layer (its undo steps and selection live there).
     frame->mdi_area()->setActiveSubWindow(tall_tab);
     EXPECT_TRUE(wait_until([&] { return run_script(tall, "window.scrollY").toInt() == 1200; }));
+    EXPECT_EQ(tall->layer(), layer);
+    EXPECT_EQ(layer->parentWidget(), tall->view());
+    EXPECT_EQ(tall->view()->zoomFactor(), 1.1);
+    EXPECT_EQ(tall->back_titles(), QStringList{"Before"});
     EXPECT_TRUE(wait_until([&] {
         const QImage shot = frame->grab().toImage();
-        const QRgb memo = shot.pixel(tall->view()->mapTo(frame, QPoint(130, 130)));
+        const QRgb memo = shot.pixel(tall->view()->mapTo(frame, QPoint(143, 143)));
         return qBlue(memo) < 230;  // the memo's yellow, not the page's white
     }));
     EXPECT_EQ(tall->LocationURL(), pages_.url("/tall"));
