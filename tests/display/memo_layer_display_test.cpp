@@ -23,6 +23,7 @@
 #include "app/PageOutput.h"
 #include "app/PageZoom.h"
 #include "app/TabBrowserWnd.h"
+#include "app/TabLifecycle.h"
 #include "memo/PackageCache.h"
 #include "memo/PackageFiles.h"
 #include "res/CommandIds.h"
@@ -280,7 +281,8 @@ TEST_F(MemoLayerDisplayTest, APenStrokeOnAScrolledPageSurvivesKillingTheBrowser)
     screen::keep(QStringLiteral("stroke-after-kill-and-restart"));
 }
 
-// Switching back to a tab with memos shows its whole page under them, as it was.
+// Switching back to a tab with memos shows its whole page under them, as it was, also after
+// the tab was discarded.
 TEST_F(MemoLayerDisplayTest, SwitchingBackToATabWithMemosShowsItsWholePage)
 {
     pages_.set("/blue", QStringLiteral("<title>Blue</title><body style='margin:0;background:#00f'>"
@@ -297,9 +299,17 @@ TEST_F(MemoLayerDisplayTest, SwitchingBackToATabWithMemosShowsItsWholePage)
     CTabBrowserWnd* red = frame->tabs()[1]->browser();
     ASSERT_TRUE(wait_until([&] { return !blue->busy() && !red->busy() && blue->view()->focusProxy(); }, 60000));
 
-    for (int round = 0; round < 2; ++round) {
+    // The last round discards the blue tab behind the red one: it comes back in a new view.
+    struct QuickDiscard {
+        QuickDiscard() { TabLifecycle::minute_ms = 100; }
+        ~QuickDiscard() { TabLifecycle::minute_ms = 60000; }
+    } quick_discard;
+    for (int round = 0; round < 3; ++round) {
+        app().settings().discard_minutes = round == 2 ? 1 : 0;
         frame->mdi_area()->setActiveSubWindow(frame->tabs()[1]);
         ASSERT_TRUE(wait_until([&] { return reddish(screen::pixel(red->view(), {300, 300})); }));
+        if (round == 2)
+            ASSERT_TRUE(wait_until([&] { return blue->view() == nullptr; }));
         frame->mdi_area()->setActiveSubWindow(frame->tabs()[0]);
         QWidget* view = blue->view();
         EXPECT_TRUE(wait_until([&] {
