@@ -104,11 +104,13 @@ static void register_resources()
 CMarvoApp::CMarvoApp(int& argc, char** argv) : QApplication(argc, argv)
 {
     register_resources();
-    // The language is needed before the first widget, so the settings file is read for it
-    // here; InitInstance reads it again for everything else.
+    // The language is needed before the first widget, so the settings file is read here;
+    // the start-up that follows takes what was read instead of reading the file again.
+    const std::filesystem::path file = platform::data_folder_from_environment() / settings::kSettingsFileName;
     settings::Settings stored;
-    settings::load_settings(stored, (platform::data_folder_from_environment() / settings::kSettingsFileName).string());
+    settings::load_settings(stored, file.string());
     language_ = interface_language(stored.language);
+    settings_read_early_ = SettingsRead{file, std::move(stored)};
     install_translations(*this, language_);
     setOrganizationName(QStringLiteral("Marvo"));
     setApplicationName(QStringLiteral("Marvo"));
@@ -136,7 +138,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
         show_message(144);
         return false;
     }
-    load_state();
+    load_settings();
     install_input_and_network();
 
     const QString service = options.instance_service.isEmpty() ? QString::fromUtf8(platform::instance_link::kService)
@@ -154,6 +156,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
         profile_->setHttpUserAgent(platform::to_qstring(settings_.useragent));
     profile_->setUrlRequestInterceptor(offline_);
     downloads_ = new DownloadManager(profile_, QString::fromStdString((folders_.data / "downloads.json").string()), this);
+    start_memo_store();
 
     frame_ = new CMainFrame;
     instance_server_ = std::make_unique<platform::InstanceServer>(
@@ -170,9 +173,11 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
         instance_server_->start(service);  // without it this instance simply receives nothing
     install_termination_handler();
 
-    // The engine starts the first page's render process while the bars are being built.
+    // The engine starts the first page's render process while the stores are read and the
+    // bars are built.
     open_first_tabs(options.arguments);
     let_first_navigation_start();
+    load_stores();
     frame_->create_bars();
     connect(downloads_, &DownloadManager::added, frame_, [this] { DownloadsWindow::show_for(*downloads_, frame_); });
     share_ = std::make_unique<ShareClient>(*this);
@@ -211,9 +216,14 @@ bool CMarvoApp::check_browser_version()
     return std::atoi(major.constData()) > 5;
 }
 
-void CMarvoApp::load_state()
+void CMarvoApp::load_settings()
 {
-    settings::load_settings(settings_, (folders_.data / settings::kSettingsFileName).string());
+    const std::filesystem::path file = folders_.data / settings::kSettingsFileName;
+    if (settings_read_early_ && settings_read_early_->file == file)
+        settings_ = std::move(settings_read_early_->settings);
+    else
+        settings::load_settings(settings_, file.string());
+    settings_read_early_.reset();
     const std::string data_folder = platform::utf8_to_sjis(folders_.data.string());
     settings_.fill_empty_at_startup(data_folder, platform::utf8_to_sjis(logon_name()));
     // The default folder comes from the data folder itself: its native name need not fit
@@ -224,9 +234,16 @@ void CMarvoApp::load_state()
     std::error_code ignored;
     std::filesystem::create_directories(memo_folder_, ignored);
     history_.clear();
+}
+
+// What the bars, panes and drawing tools show; the first page's visit, if already made, is
+// kept, as the history file's entries join the list rather than replace it.
+void CMarvoApp::load_stores()
+{
     history_.load(folders_.data / places::kHistoryFile);
     load_favorites_order();
-    start_memo_store();
+    if (const auto folder = platform::find_support_file("stamp"))
+        stamps_->load(*folder);
 }
 
 void CMarvoApp::load_favorites_order()
@@ -261,11 +278,8 @@ void CMarvoApp::start_memo_store()
                 return true;
         return false;
     });
-    if (!stamps_) {
-        stamps_ = std::make_unique<memo::StampList>();
-        if (const auto folder = platform::find_support_file("stamp"))
-            stamps_->load(*folder);
-    }
+    if (!stamps_)
+        stamps_ = std::make_unique<memo::StampList>();  // its pictures come with load_stores
     if (!tools_)
         tools_ = std::make_unique<CToolBox>();
     tools_->set_current(0, nullptr);

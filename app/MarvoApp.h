@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/CommandTarget.h"
@@ -142,7 +143,10 @@ private:
     bool OnUpdateNetworkCommand(int id, CommandState& state);
     void install_input_and_network();
     bool check_browser_version();
-    void load_state();
+    // The settings, once, and what follows from them: before the engine starts.
+    void load_settings();
+    // The history, the favorites order and the stamps: after the first page started loading.
+    void load_stores();
     void open_first_tabs(const QStringList& arguments);
     bool restore_after_crash();
     void save_session();
@@ -156,6 +160,12 @@ private:
 
     QString language_;
     settings::Settings settings_;
+    // The settings file as the constructor read it for the language.
+    struct SettingsRead {
+        std::filesystem::path file;
+        settings::Settings settings;
+    };
+    std::optional<SettingsRead> settings_read_early_;
     platform::Folders folders_;
     std::unique_ptr<platform::RegistryStore> registry_;
     std::unique_ptr<platform::InstanceServer> instance_server_;

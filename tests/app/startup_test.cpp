@@ -286,6 +286,27 @@ TEST_F(AppTest, AfterAKilledRunTheNextStartOffersItsTabsBackWithBackEntriesAndHi
     EXPECT_EQ(asked.size(), 1u);
 }
 
+// The history file is read while the first page loads: its entries and the first page's
+// visit are all there, the visit the newest, whichever came first.
+TEST_F(AppTest, TheHistoryReadDuringTheFirstLoadKeepsTheFilesEntriesAndTheFirstVisit)
+{
+    pages_.set("/earlier", "<title>Earlier</title>earlier");
+    pages_.set("/first", "<title>First</title>first");
+    places::History stored;
+    stored.add_visit({model(pages_.url("/earlier")), places::system_now() - 3600});
+    std::filesystem::create_directories(data_.path() / "Marvo");
+    ASSERT_TRUE(stored.save(data_.path() / "Marvo" / places::kHistoryFile));
+
+    ASSERT_TRUE(start({pages_.url("/first").toString()}));
+    CTabBrowserWnd* tab = app().ActiveBrowser();
+    ASSERT_NE(tab, nullptr);
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("First") && !tab->busy(); }));
+    const std::vector<places::HistoryEntry>& entries = app().history().entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries.front().url, model(pages_.url("/earlier")));
+    EXPECT_EQ(entries.back().url, model(pages_.url("/first")));
+}
+
 TEST_F(AppTest, OldBrowserEngineVersionStopsWithMessage144)
 {
     std::vector<QString> messages;
