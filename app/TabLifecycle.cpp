@@ -70,6 +70,8 @@ TabLifecycle::TabLifecycle(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     connect(tab.page(), &QWebEnginePage::loadFinished, this, [this] {
         if (std::exchange(scroll_after_load_, false))
             restore_scroll();
+        if (in_background_)
+            wind_down();
     });
 }
 
@@ -108,11 +110,19 @@ void TabLifecycle::to_background()
         return;
     in_background_ = true;
     tab_.view()->hide();
-    if (!deferred_.isEmpty() || tab_.LocationURL().isEmpty())
+    if (deferred_.isEmpty())
+        wind_down();
+}
+
+// A page behind others that had no address yet, or was still loading, is looked at again when
+// it has loaded: until its sample came, it counts as holding typed input and is kept.
+void TabLifecycle::wind_down()
+{
+    if (tab_.LocationURL().isEmpty())
         return;
     sample_page();
     freeze_timer_.start(freeze_after_ms);
-    if (const int minutes = theApp().settings().discard_minutes; minutes > 0)
+    if (const int minutes = theApp().settings().discard_minutes; minutes > 0 && !discard_timer_.isActive())
         discard_timer_.start(minutes * minute_ms);
 }
 

@@ -35,6 +35,8 @@ public:
     const QUrl& deferred_url() const { return deferred_; }
 
 private:
+    // Samples the page and starts the way to freezing and discarding.
+    void wind_down();
     void freeze();
     void discard();
     // Samples what the page holds while it can still answer: where it is scrolled and whether

@@ -515,12 +515,16 @@ TEST_F(BrowsingTest, BackgroundTabsAreHiddenFrozenAndDiscardedUnlessTheUserWould
     EXPECT_EQ(seen.toStdString(), "hidden freeze resume visible");
 
     // Left long enough, the tabs go, but for those holding typed input or locked.
+    // So does a tab sent behind before its page had loaded.
     app().settings().discard_minutes = 1;
+    pages_.set("/early", "<title>Early</title>early");
+    CTabBrowserWnd* early = app().OpenInNewTab(pages_.url("/early").toString().toStdString());
     for (CTabBrowserWnd* tab : {form, locked, tall})
         frame->mdi_area()->setActiveSubWindow(tab->frame());
     frame->mdi_area()->setActiveSubWindow(front->frame());
     CLayerWnd* const layer = tall->layer();
     ASSERT_TRUE(wait_until([&] { return tall->page()->lifecycleState() == QWebEnginePage::LifecycleState::Discarded; }));
+    EXPECT_TRUE(wait_until([&] { return early->page()->lifecycleState() == QWebEnginePage::LifecycleState::Discarded; }));
     pump(5 * TabLifecycle::minute_ms);
     EXPECT_NE(form->page()->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
     EXPECT_NE(locked->page()->lifecycleState(), QWebEnginePage::LifecycleState::Discarded);
