@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineCertificateError>
 #include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineSettings>
 #include <QWebEngineScript>
 #include <QWebEngineView>
@@ -87,6 +88,11 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     setAcceptDrops(true);
 
     connect(page_, &QWebEnginePage::urlChanged, this, &CTabBrowserWnd::OnNavigateComplete2);
+    // A travel whose page has not committed by the end of its load never will.
+    connect(page_, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
+        if (travel_ && info.status() != QWebEngineLoadingInfo::LoadStartedStatus && travel_->leads_to(info.url()))
+            end_travel(travel_committed(page_->history()->currentItem().url()));
+    });
     connect(page_, &QWebEnginePage::loadFinished, this, &CTabBrowserWnd::OnDocumentComplete);
     connect(page_, &QWebEnginePage::titleChanged, this, &CTabBrowserWnd::OnTitleChange);
     connect(page_, &QWebEnginePage::loadStarted, this, [this] {
@@ -289,7 +295,9 @@ bool CTabBrowserWnd::OnBeforeNavigate2(const QUrl& url, QWebEnginePage::Navigati
         url == refused_certificate_)
         proceed_to_ = url;
     const bool has_page = !LocationURL().isEmpty() && LocationURL() != QUrl("about:blank");
-    const bool travel = forget_engine_history_;  // back or forward beyond the engine's history
+    // Back or forward beyond the engine's history: its load, then its redirects.
+    const bool travel = travel_ && (travel_->leads_to(url) || type == QWebEnginePage::NavigationTypeRedirect ||
+                                    (!travel_->asked && type == QWebEnginePage::NavigationTypeTyped));
     if (navigation_lock_ && user_navigation && has_page && !travel) {
         // A locked tab keeps its page: the navigation opens in a new tab instead.
         QTimer::singleShot(0, &theApp(), [target = platform::model_url(url)] {
@@ -297,6 +305,12 @@ bool CTabBrowserWnd::OnBeforeNavigate2(const QUrl& url, QWebEnginePage::Navigati
         });
         return false;
     }
+    if (travel && !std::exchange(travel_->asked, true))
+        travel_->urls = {url};  // as the engine spells it
+    else if (travel && type == QWebEnginePage::NavigationTypeRedirect)
+        travel_->urls.push_back(url);
+    else if (travel_ && !travel)
+        end_travel(false);  // this navigation replaces the travel's
     // A new page ends the forward entries, those beyond the engine's history too.
     if (type != QWebEnginePage::NavigationTypeBackForward && type != QWebEnginePage::NavigationTypeReload &&
         type != QWebEnginePage::NavigationTypeRedirect && !travel)
@@ -336,6 +350,8 @@ void CTabBrowserWnd::OnScriptError(const QString& message, int line, const QStri
 
 void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
 {
+    if (travel_ && travel_committed(url))
+        end_travel(true);
     if (history_to_copy_) {
         // Same back and forward entries as the source tab, ending on its current page.
         QByteArray state;
@@ -343,8 +359,8 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
             QDataStream out(&state, QIODevice::WriteOnly);
             out << *history_to_copy_->page_->history();
         }
-        restored_back_ = history_to_copy_->restored_back_;
-        restored_forward_ = history_to_copy_->restored_forward_;
+        restored_back_ = history_to_copy_->committed_back();
+        restored_forward_ = history_to_copy_->committed_forward();
         history_to_copy_ = nullptr;
         QDataStream in(state);
         in >> *page_->history();
@@ -363,8 +379,6 @@ void CTabBrowserWnd::OnNavigateComplete2(const QUrl& url)
 
 void CTabBrowserWnd::OnDocumentComplete(bool ok)
 {
-    if (std::exchange(forget_engine_history_, false))
-        page_->history()->clear();  // its entries are kept in the restored lists now
     watch_input_widget();
     script_errors_blocked_ = theApp().settings().blockscripterror != 0;
     busy_ = false;
@@ -392,7 +406,7 @@ void CTabBrowserWnd::set_history_to_restore(std::vector<settings::LogEntry> entr
 
 std::vector<settings::LogEntry> CTabBrowserWnd::back_entries() const
 {
-    std::vector<settings::LogEntry> entries = restored_back_;
+    std::vector<settings::LogEntry> entries = committed_back();
     for (const QWebEngineHistoryItem& item : page_->history()->backItems(INT_MAX))
         entries.push_back({platform::model_url(item.url()), platform::from_qstring(item.title())});
     return entries;
@@ -401,7 +415,7 @@ std::vector<settings::LogEntry> CTabBrowserWnd::back_entries() const
 QStringList CTabBrowserWnd::back_titles() const
 {
     QStringList titles;
-    const QList<QWebEngineHistoryItem> items = page_->history()->backItems(10);
+    const QList<QWebEngineHistoryItem> items = engine_back(10);
     for (auto it = items.rbegin(); it != items.rend(); ++it)
         titles << (it->title().isEmpty() ? platform::shown_url(it->url()) : it->title());
     for (auto it = restored_back_.rbegin(); it != restored_back_.rend() && titles.size() < 10; ++it)
@@ -412,7 +426,7 @@ QStringList CTabBrowserWnd::back_titles() const
 QStringList CTabBrowserWnd::forward_titles() const
 {
     QStringList titles;
-    for (const QWebEngineHistoryItem& item : page_->history()->forwardItems(10))
+    for (const QWebEngineHistoryItem& item : engine_forward(10))
         titles << (item.title().isEmpty() ? platform::shown_url(item.url()) : item.title());
     for (auto it = restored_forward_.begin(); it != restored_forward_.end() && titles.size() < 10; ++it)
         titles << (it->title.empty() ? platform::shown_url(it->url) : from_model(it->title));
@@ -422,10 +436,9 @@ QStringList CTabBrowserWnd::forward_titles() const
 void CTabBrowserWnd::TravelBack(int steps)
 {
     lifecycle_->wake_for_navigation();
-    QWebEngineHistory* history = page_->history();
-    const QList<QWebEngineHistoryItem> items = history->backItems(INT_MAX);
+    const QList<QWebEngineHistoryItem> items = engine_back(INT_MAX);
     if (steps < items.size()) {
-        history->goToItem(items[items.size() - 1 - steps]);
+        page_->history()->goToItem(items[items.size() - 1 - steps]);
         return;
     }
     // Beyond the engine's history lie the entries restored from the last run; the pages
@@ -433,25 +446,20 @@ void CTabBrowserWnd::TravelBack(int steps)
     const std::size_t restored_steps = static_cast<std::size_t>(steps - items.size());
     if (restored_steps >= restored_back_.size())
         return;
-    const std::size_t index = restored_back_.size() - 1 - restored_steps;
-    std::vector<settings::LogEntry> forward(restored_back_.begin() + static_cast<std::ptrdiff_t>(index) + 1,
-                                            restored_back_.end());
+    const auto target = restored_back_.end() - 1 - static_cast<std::ptrdiff_t>(restored_steps);
+    std::vector<settings::LogEntry> forward(target + 1, restored_back_.end());
     for (settings::LogEntry& entry : engine_entries())
         forward.push_back(std::move(entry));
     forward.insert(forward.end(), restored_forward_.begin(), restored_forward_.end());
-    restored_forward_ = std::move(forward);
-    const settings::LogEntry target = restored_back_[index];
-    restored_back_.resize(index);
-    travel_beyond_engine(target);
+    travel_beyond_engine(*target, {restored_back_.begin(), target}, std::move(forward));
 }
 
 void CTabBrowserWnd::TravelForward(int steps)
 {
     lifecycle_->wake_for_navigation();
-    QWebEngineHistory* history = page_->history();
-    const QList<QWebEngineHistoryItem> items = history->forwardItems(INT_MAX);
+    const QList<QWebEngineHistoryItem> items = engine_forward(INT_MAX);
     if (steps < items.size()) {
-        history->goToItem(items[steps]);
+        page_->history()->goToItem(items[steps]);
         return;
     }
     // Beyond the engine's forward entries lie the newer pages left by going back into the
@@ -459,33 +467,82 @@ void CTabBrowserWnd::TravelForward(int steps)
     const std::size_t restored_steps = static_cast<std::size_t>(steps - items.size());
     if (restored_steps >= restored_forward_.size())
         return;
+    std::vector<settings::LogEntry> back = restored_back_;
     for (settings::LogEntry& entry : engine_entries())
-        restored_back_.push_back(std::move(entry));
+        back.push_back(std::move(entry));
     const auto target = restored_forward_.begin() + static_cast<std::ptrdiff_t>(restored_steps);
-    restored_back_.insert(restored_back_.end(), restored_forward_.begin(), target);
-    const settings::LogEntry entry = *target;
-    restored_forward_.erase(restored_forward_.begin(), target + 1);
-    travel_beyond_engine(entry);
+    back.insert(back.end(), restored_forward_.begin(), target);
+    travel_beyond_engine(*target, std::move(back), {target + 1, restored_forward_.end()});
+}
+
+QList<QWebEngineHistoryItem> CTabBrowserWnd::engine_back(int max) const
+{
+    return travel_ ? QList<QWebEngineHistoryItem>() : page_->history()->backItems(max);
+}
+
+QList<QWebEngineHistoryItem> CTabBrowserWnd::engine_forward(int max) const
+{
+    return travel_ ? QList<QWebEngineHistoryItem>() : page_->history()->forwardItems(max);
 }
 
 std::vector<settings::LogEntry> CTabBrowserWnd::engine_entries() const
 {
+    if (travel_)
+        return {travel_->target};
     const auto entry_of = [](const QUrl& url, const QString& title) {
         return settings::LogEntry{platform::model_url(url), platform::from_qstring(title)};
     };
     std::vector<settings::LogEntry> entries;
     for (const QWebEngineHistoryItem& item : page_->history()->backItems(INT_MAX))
         entries.push_back(entry_of(item.url(), item.title()));
-    entries.push_back(entry_of(LocationURL(), LocationName()));
+    // Before its first page has committed, the tab is on the page it is loading.
+    if (!LocationURL().isEmpty())
+        entries.push_back(entry_of(LocationURL(), LocationName()));
+    else if (!page_->requestedUrl().isEmpty())
+        entries.push_back(entry_of(page_->requestedUrl(), QString()));
     for (const QWebEngineHistoryItem& item : page_->history()->forwardItems(INT_MAX))
         entries.push_back(entry_of(item.url(), item.title()));
     return entries;
 }
 
-void CTabBrowserWnd::travel_beyond_engine(const settings::LogEntry& entry)
+const std::vector<settings::LogEntry>& CTabBrowserWnd::committed_back() const
 {
-    forget_engine_history_ = true;
-    Navigate(platform::url_from_model(entry.url));
+    return travel_ ? travel_->back : restored_back_;
+}
+
+const std::vector<settings::LogEntry>& CTabBrowserWnd::committed_forward() const
+{
+    return travel_ ? travel_->forward : restored_forward_;
+}
+
+void CTabBrowserWnd::travel_beyond_engine(settings::LogEntry entry, std::vector<settings::LogEntry> back,
+                                          std::vector<settings::LogEntry> forward)
+{
+    if (!travel_)
+        travel_ = Travel{{}, {}, false, std::move(restored_back_), std::move(restored_forward_)};
+    restored_back_ = std::move(back);
+    restored_forward_ = std::move(forward);
+    const QUrl url = platform::url_from_model(entry.url);
+    travel_->target = std::move(entry);
+    travel_->urls = {url};
+    travel_->asked = false;
+    Navigate(url);
+}
+
+bool CTabBrowserWnd::travel_committed(const QUrl& url) const
+{
+    return travel_->leads_to(url) && page_->history()->currentItem().url() == url;
+}
+
+void CTabBrowserWnd::end_travel(bool committed)
+{
+    if (committed) {
+        page_->history()->clear();  // its entries are kept in the restored lists now
+    } else {
+        restored_back_ = std::move(travel_->back);
+        restored_forward_ = std::move(travel_->forward);
+    }
+    travel_.reset();
 }
 
 void CTabBrowserWnd::SetFontSize(int size)
@@ -684,10 +741,10 @@ bool CTabBrowserWnd::OnUpdateCommand(int id, CommandState& state)
     }
     switch (id) {
     case kBack:
-        state.enabled = page_->history()->canGoBack() || !restored_back_.empty();
+        state.enabled = !engine_back(1).isEmpty() || !restored_back_.empty();
         return true;
     case kForward:
-        state.enabled = page_->history()->canGoForward() || !restored_forward_.empty();
+        state.enabled = !engine_forward(1).isEmpty() || !restored_forward_.empty();
         return true;
     case kNavigationLock:
         state.checked = navigation_lock_;

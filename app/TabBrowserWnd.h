@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWidget>
+#include <algorithm>
+#include <optional>
 #include <vector>
 
 #include "app/CommandTarget.h"
@@ -25,6 +27,7 @@ class TabLifecycle;
 class WebPageSurface;
 class QWebEngineView;
 class QWebEngineCertificateError;
+class QWebEngineHistoryItem;
 
 // The browser window of one tab: hosts the engine's view, turns its events into the program's
 // behaviour (address bar, title, icons, history, popup and script-error blocking, navigation
@@ -131,9 +134,23 @@ private:
     void OnTitleChange(const QString& title);
     void watch_input_widget();
     void refresh(bool completely);
-    // The engine's back entries (oldest first), its current page and its forward entries.
+    // The engine's own back items (oldest first) and forward items, at most max; none while
+    // a travel beyond them is on its way.
+    QList<QWebEngineHistoryItem> engine_back(int max) const;
+    QList<QWebEngineHistoryItem> engine_forward(int max) const;
+    // The engine's back entries (oldest first), its current page and its forward entries;
+    // during a travel beyond them, the page travelled to alone.
     std::vector<settings::LogEntry> engine_entries() const;
-    void travel_beyond_engine(const settings::LogEntry& entry);
+    // The restored lists that go with the page the engine shows: during a travel, the ones
+    // from before it.
+    const std::vector<settings::LogEntry>& committed_back() const;
+    const std::vector<settings::LogEntry>& committed_forward() const;
+    // Loads an entry beyond the engine's history, with the restored lists it will have.
+    void travel_beyond_engine(settings::LogEntry entry, std::vector<settings::LogEntry> back,
+                              std::vector<settings::LogEntry> forward);
+    // Whether the engine has committed the page of the travel under this address.
+    bool travel_committed(const QUrl& url) const;
+    void end_travel(bool committed);
     void copy_link_addresses();
     void show_stand_in(const QUrl& url, const QString& html);
 
@@ -166,10 +183,21 @@ private:
     QPointer<CTabBrowserWnd> history_to_copy_;
     // Entries beyond the engine's own history: the back entries restored from the last run
     // (oldest first) and, once the tab went back into them, the newer pages (nearest first).
-    // A page reached through them starts the engine's history anew when it has loaded.
+    // A page reached through them starts the engine's history anew once it has committed.
     std::vector<settings::LogEntry> restored_back_;
     std::vector<settings::LogEntry> restored_forward_;
-    bool forget_engine_history_ = false;
+    // A travel into those entries whose page has not committed yet. Until it does, the
+    // engine's history is the one left behind, so travel and the menus go by the restored
+    // lists alone; if the page never comes (Stop, a download, another navigation), the lists
+    // return to how they were.
+    struct Travel {
+        settings::LogEntry target;
+        std::vector<QUrl> urls;  // the target's address as the engine asked for it, then its redirects
+        bool asked = false;
+        std::vector<settings::LogEntry> back, forward;
+        bool leads_to(const QUrl& url) const { return std::find(urls.begin(), urls.end(), url) != urls.end(); }
+    };
+    std::optional<Travel> travel_;
     QElapsedTimer clock_;
     qint64 last_left_release_ms_ = -1;
 };

@@ -4,11 +4,15 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QUrl>
 #include <functional>
 #include <map>
+#include <set>
+#include <utility>
+#include <vector>
 
 #include "TempDir.h"
 #include "app/MarvoApp.h"
@@ -35,6 +39,15 @@ public:
         return QUrl(QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(path));
     }
     int hits(const QString& path) const { return hits_.count(path) ? hits_.at(path) : 0; }
+    // Requests for the path wait unanswered, as from a slow site, until it is released.
+    void hold(const QString& path) { held_paths_.insert(path); }
+    void release(const QString& path)
+    {
+        held_paths_.erase(path);
+        for (const QPointer<QTcpSocket>& socket : std::exchange(waiting_[path], {}))
+            if (socket && socket->state() == QAbstractSocket::ConnectedState)
+                respond(socket, path);
+    }
 
 private:
     void answer(QTcpSocket* socket)
@@ -42,6 +55,14 @@ private:
         const QByteArray request = socket->readAll();
         const QString path = QString::fromUtf8(request.split(' ').value(1));
         ++hits_[path];
+        if (held_paths_.count(path)) {
+            waiting_[path].emplace_back(socket);
+            return;
+        }
+        respond(socket, path);
+    }
+    void respond(QTcpSocket* socket, const QString& path)
+    {
         const auto page = pages_.find(path);
         const QByteArray body = page != pages_.end() ? page->second : QByteArray("not found");
         socket->write((page != pages_.end() ? "HTTP/1.0 200 OK\r\n" : "HTTP/1.0 404 Not Found\r\n") +
@@ -54,6 +75,8 @@ private:
     QTcpServer server_;
     std::map<QString, QByteArray> pages_;
     std::map<QString, int> hits_;
+    std::set<QString> held_paths_;
+    std::map<QString, std::vector<QPointer<QTcpSocket>>> waiting_;
 };
 
 // The application object without starting the program, for widget tests.

@@ -13,6 +13,7 @@
 #include "app/MainFrame.h"
 #include "app/TabBrowserWnd.h"
 #include "places/History.h"
+#include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "platform/RegistryStore.h"
 #include "res/CommandIds.h"
@@ -99,6 +100,7 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
     pages_.set("/c", "<title>C</title>c");
     for (const char* old : {"/old1", "/old2", "/old3"})
         pages_.set(old, QStringLiteral("<title>%1</title>").arg(old));
+    pages_.hold("/b");  // the restored tab is sent back while its page is slow to come
     settings::Settings saved;
     std::filesystem::create_directories(data_.path() / "Marvo");
     ASSERT_TRUE(settings::save_settings(
@@ -113,14 +115,12 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
     ASSERT_TRUE(start());
     const std::vector<CChildFrame*> tabs = app().main_frame()->tabs();
     ASSERT_EQ(tabs.size(), 3u);
-    // Each tab commits its page in its own time.
+    // Each tab commits its page in its own time; the restored tab's page is held back.
     EXPECT_TRUE(wait_until([&] {
         return tabs[0]->browser()->LocationURL() == pages_.url("/a") &&
-               tabs[1]->browser()->LocationURL() == pages_.url("/b") &&
-               tabs[2]->browser()->LocationURL() == pages_.url("/c");
+               tabs[2]->browser()->LocationURL() == pages_.url("/c") && pages_.hits("/b") == 1;
     }));
     EXPECT_EQ(tabs[0]->browser()->LocationURL(), pages_.url("/a"));
-    EXPECT_EQ(tabs[1]->browser()->LocationURL(), pages_.url("/b"));
     EXPECT_FALSE(tabs[0]->browser()->navigation_lock());
     EXPECT_TRUE(tabs[1]->browser()->navigation_lock());
     EXPECT_EQ(tabs[1]->browser()->auto_refresh(), 30);
@@ -137,21 +137,57 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
     EXPECT_EQ(FrameStateSampler(*app().main_frame()).open_tabs()[0].url, model(pages_.url("/a")));
 
     // Back through the restored entries one by one, then forward again to the page (the lock
-    // keeps new pages out of the tab, not its own history).
+    // keeps new pages out of the tab, not its own history). Travel also works while a page is
+    // still coming: the slow pages are held by the server until the test lets them go.
     CTabBrowserWnd* restored = tabs[1]->browser();
-    ASSERT_TRUE(wait_until([&] { return !restored->busy(); }));  // its page loaded, as a person sees it before going back
     const auto travel = [&](int command, const char* path) {
         restored->OnCommand(command);
         return wait_until([&] { return restored->LocationURL() == pages_.url(path) && !restored->busy(); });
     };
+    // The back entries by path, oldest first, and how many forward entries there are.
+    const auto travel_log = [&] {
+        QStringList back_paths;
+        for (const settings::LogEntry& entry : restored->back_entries())
+            back_paths << platform::url_from_model(entry.url).path();
+        return std::pair{back_paths, static_cast<int>(restored->forward_titles().size())};
+    };
+    // Back before the restored page has answered at all.
+    ASSERT_TRUE(restored->busy());
     EXPECT_TRUE(travel(res::cmd::kBack, "/old3"));
+    pages_.release("/b");
+    EXPECT_EQ(travel_log(), std::pair(QStringList{"/old1", "/old2"}, 1));
     EXPECT_TRUE(travel(res::cmd::kBack, "/old2"));
     EXPECT_TRUE(travel(res::cmd::kBack, "/old1"));
     EXPECT_TRUE(restored->back_titles().isEmpty());
     EXPECT_EQ(restored->forward_titles().size(), 3);
-    EXPECT_TRUE(travel(res::cmd::kForward, "/old2"));
+    // Forward again while the next page is still coming.
+    pages_.hold("/old2");
+    restored->OnCommand(res::cmd::kForward);
+    ASSERT_TRUE(wait_until([&] { return pages_.hits("/old2") == 2; }));
+    EXPECT_TRUE(travel(res::cmd::kForward, "/old3"));
+    pages_.release("/old2");
+    EXPECT_EQ(travel_log(), std::pair(QStringList{"/old1", "/old2"}, 1));
+    // A travel stopped before its page came leaves the entries as they were.
+    pages_.hold("/old2");
+    restored->OnCommand(res::cmd::kBack);
+    ASSERT_TRUE(wait_until([&] { return pages_.hits("/old2") == 3; }));
+    restored->OnCommand(res::cmd::kStop);
+    EXPECT_TRUE(wait_until([&] { return travel_log() == std::pair(QStringList{"/old1", "/old2"}, 1); }));
+    pages_.release("/old2");
+    EXPECT_EQ(restored->LocationURL(), pages_.url("/old3"));
+    // Back from the page shown but not yet complete (a picture of it still coming).
+    pages_.set("/b", "<title>B</title>b<img src='/b.png'>");
+    pages_.hold("/b.png");
+    restored->OnCommand(res::cmd::kForward);
+    ASSERT_TRUE(wait_until([&] { return restored->LocationName() == QStringLiteral("B") && pages_.hits("/b.png") == 1; }));
+    ASSERT_TRUE(restored->busy());
+    EXPECT_TRUE(travel(res::cmd::kBack, "/old3"));
+    pages_.release("/b.png");
+    EXPECT_EQ(travel_log(), std::pair(QStringList{"/old1", "/old2"}, 1));
+    EXPECT_TRUE(travel(res::cmd::kBack, "/old2"));
     EXPECT_TRUE(travel(res::cmd::kForward, "/old3"));
     EXPECT_TRUE(travel(res::cmd::kForward, "/b"));
+    EXPECT_EQ(travel_log(), std::pair(QStringList{"/old1", "/old2", "/old3"}, 0));
     EXPECT_EQ(restored->back_titles().size(), 3);
     EXPECT_EQ(app().main_frame()->tabs().size(), 3u);
     app().main_frame()->mdi_area()->setActiveSubWindow(tabs[0]);
