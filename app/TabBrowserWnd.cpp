@@ -519,7 +519,7 @@ void CTabBrowserWnd::travel_beyond_engine(settings::LogEntry entry, std::vector<
                                           std::vector<settings::LogEntry> forward)
 {
     if (!travel_)
-        travel_ = Travel{{}, {}, false, std::move(restored_back_), std::move(restored_forward_)};
+        travel_ = Travel{.back = std::move(restored_back_), .forward = std::move(restored_forward_)};
     restored_back_ = std::move(back);
     restored_forward_ = std::move(forward);
     const QUrl url = platform::url_from_model(entry.url);
