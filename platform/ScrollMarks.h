@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstddef>
+#include <optional>
+
+// Where a document is scrolled in the very frame the engine shows, read from the frame's own
+// pixels. The page is given faint marks down its left edge: kHeight CSS pixels every
+// kSpacing pixels, each a near-white colour that names its place in a run of kCount. The
+// page's script side learns of a scroll before the frame showing it is presented (and of a
+// wheel scroll after), so only the presented pixels say where the memos belong in that frame.
+namespace scroll_marks {
+
+inline constexpr int kSpacing = 64;
+// Tall enough to keep a row of the mark's own colour when the page is shown half a device
+// pixel off, its edges blended with the page.
+inline constexpr int kHeight = 2;
+inline constexpr int kCount = 256;  // a picture of one repeat stays within a texture's usual limit
+inline constexpr int kPeriod = kSpacing * kCount;  // the pattern repeats after this many pixels
+
+// The red, green and blue of the mark at `index` (0 to kCount - 1) in the run.
+std::array<int, 3> colour(int index);
+
+// For the application world: puts the marks on the document (an adopted style sheet, so the
+// document tree and what the page watches stay as they were), once per document. A page
+// whose policy forbids data images shows no marks. The marks are 1 CSS pixel wide, at the
+// document's left edge.
+QString script();
+
+// The document's vertical scroll in CSS pixels, read from a column of the view's pixels at
+// the document's left edge: `rows` RGBA pixels, top first, `scale` device pixels to a CSS
+// pixel. `near` (the scroll of the frame before, or as the page's script side told it)
+// picks which repetition of the pattern is meant. Empty when the column does not hold two
+// marks that agree.
+std::optional<int> decode(const unsigned char* column, std::size_t rows, double scale, int near);
+
+// The repetition of a scroll read from the marks nearest to `near`: after a jump of more
+// than half a repeat, only the page's script side tells which is meant.
+int nearest_repeat(double shown, int near);
+
+} // namespace scroll_marks
