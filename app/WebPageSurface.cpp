@@ -1,5 +1,6 @@
 #include "app/WebPageSurface.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QCoreApplication>
@@ -18,6 +19,7 @@
 #include "memo/ui/LayerWnd.h"
 #include "platform/PageAddress.h"
 #include "platform/QtText.h"
+#include "platform/ScrollMarks.h"
 
 namespace {
 
@@ -71,6 +73,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     // The layer is the context: nothing reaches it once the view has taken it down.
     connect(page, &QWebEnginePage::loadStarted, this, [this] {
         document_ready_ = document_shown_ = false;
+        marks_asked_ = marked_ = false;
         // A discarded page never answers what was asked of it before: ask anew.
         scroll_query_pending_ = frames_pending_ = false;
     });
@@ -81,6 +84,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     });
     connect(page, &QWebEnginePage::loadFinished, layer_, [this] {
         document_shown_ = true;
+        marks_asked_ = false;  // asked of the document that was going, perhaps
         QPointer<CLayerWnd> layer(layer_);
         tab_.page()->runJavaScript(QString::fromLatin1(kRendersApartScript), QWebEngineScript::ApplicationWorld,
                                            [layer](const QVariant& apart) {
@@ -94,7 +98,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     });
     connect(page, &QWebEnginePage::urlChanged, layer_, [this] {
         frames_.clear();
-        top_scroll_ = {};
+        top_scroll_ = told_scroll_ = {};
         apply_width_lock();
         layer_->deselect();
         layer_->update();
@@ -148,10 +152,15 @@ void WebPageSurface::follow_presented_frames()
     QQuickWindow* window = quick ? quick->quickWindow() : nullptr;
     if (!window || window == presented_window_ || !layer_)
         return;
-    if (presented_window_)
+    if (presented_window_) {
         disconnect(presented_window_.data(), nullptr, layer_.data(), nullptr);
+        disconnect(presented_window_.data(), nullptr, this, nullptr);
+    }
     presented_window_ = window;
-    // Direct: the layer tells the frames its own read-back of the page makes from the engine's.
+    // Direct: the frame is read while it is still the one just rendered, and the layer tells
+    // the frames its own read-back of the page makes from the engine's.
+    connect(window, &QQuickWindow::afterRendering, this, [this, window] { read_presented_scroll(*window); },
+            Qt::DirectConnection);
     connect(window, &QQuickWindow::afterRendering, layer_, &CLayerWnd::page_presented, Qt::DirectConnection);
     connect(window, &QQuickWindow::afterRendering, this, &WebPageSurface::follow_frame, Qt::QueuedConnection);
 }
@@ -193,11 +202,33 @@ QImage WebPageSurface::grab_page(const QRect& area)
         const double z = zoom();
         const QRect zoomed(QPoint(int(std::lround(area.x() * z)), int(std::lround(area.y() * z))),
                            QSize(int(std::lround(area.width() * z)), int(std::lround(area.height() * z))));
-        return input->grab(zoomed).toImage();
+        QImage page = input->grab(zoomed).toImage();
+        cover_scroll_marks(page, zoomed.x());
+        return page;
     }
     QImage blank(area.size(), QImage::Format_RGB32);
     blank.fill(Qt::white);
     return blank;
+}
+
+void WebPageSurface::cover_scroll_marks(QImage& page, int left) const
+{
+    if (!marks_asked_ || page.isNull())
+        return;
+    // The marks' device columns in the picture, covered with the page's column beside them.
+    // Where they would be unscrolled: the picture of one frame stays the same whatever the
+    // script side said meanwhile (a capture waits for the picture to change after a scroll).
+    const double ratio = page.devicePixelRatio(), z = zoom();
+    const int from = std::max(0, int(std::floor(-left * ratio)));
+    const int to = int(std::ceil((z - left) * ratio));
+    if (to <= from || to >= page.width())
+        return;
+    if (page.depth() != 32)
+        page = page.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < page.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(page.scanLine(y));
+        std::fill(row + from, row + to, row[to]);
+    }
 }
 
 void WebPageSurface::navigate(const std::string& url)
@@ -238,13 +269,19 @@ void WebPageSurface::restore_text_size()
         tab_.SetFontSize(program);
 }
 
-int WebPageSurface::locked_width() const
+memo::PackageCache::PackagePtr WebPageSurface::memos() const
 {
     const QUrl url = tab_.LocationURL();
     if (url.isEmpty() || !layer_)
-        return 0;
-    const auto pkg = layer_->package(platform::model_url(url), false);
-    return pkg && !pkg->empty() ? std::max(pkg->width, 0) : 0;
+        return nullptr;
+    auto pkg = layer_->package(platform::model_url(url), false);
+    return pkg && !pkg->empty() ? pkg : nullptr;
+}
+
+int WebPageSurface::locked_width() const
+{
+    const auto pkg = memos();
+    return pkg ? std::max(pkg->width, 0) : 0;
 }
 
 void WebPageSurface::apply_width_lock()
@@ -259,6 +296,11 @@ void WebPageSurface::follow_frame()
         if (layer_)
             layer_->update();
     }
+    // Only a page with memos is marked: elsewhere nothing needs to follow its frames.
+    if (!marks_asked_ && memos()) {
+        marks_asked_ = true;
+        tab_.page()->runJavaScript(scroll_marks::script(), QWebEngineScript::ApplicationWorld);
+    }
     query_scroll();
     // A scroll by the wheel, the keys or the scroll bar is presented before the page's script
     // side knows of it, and then no frame may follow to ask again: the last frame is asked
@@ -267,6 +309,25 @@ void WebPageSurface::follow_frame()
     // Frames scroll on their own: their places follow every frame the page presents.
     if (!frames_.empty() && !frames_pending_)
         refresh_frames();
+}
+
+void WebPageSurface::read_presented_scroll(QQuickWindow& window)
+{
+    QWebEngineView* view = tab_.view();
+    if (!marks_asked_ || !layer_ || !view)
+        return;
+    // The frame before is nearer than the script side, which may be far behind a wheel.
+    const int near = marked_ ? top_scroll_.y() : told_scroll_.y();
+    const std::optional<int> y = presented_scroll_.read(window, view->devicePixelRatioF() * zoom(), near);
+    marked_ = y.has_value();
+    if (!y || *y == top_scroll_.y())
+        return;
+    // Repainted now, the memos reach the screen with this very frame.
+    top_scroll_.setY(*y);
+    if (frames_.empty())
+        layer_->top_scrolled();
+    else
+        layer_->update();
 }
 
 void WebPageSurface::query_scroll()
@@ -288,9 +349,15 @@ void WebPageSurface::query_scroll()
                                                return;
                                            }
                                            const QVariantList xy = result.toList();
-                                           const QPoint scroll = xy.size() == 4 ? QPoint(qRound(xy[0].toDouble()),
-                                                                                        qRound(xy[1].toDouble()))
-                                                                                : QPoint();
+                                           QPoint scroll = xy.size() == 4 ? QPoint(qRound(xy[0].toDouble()),
+                                                                                   qRound(xy[1].toDouble()))
+                                                                           : QPoint();
+                                           self->told_scroll_ = scroll;
+                                           // The frame on screen says better where it is, but
+                                           // not after a jump of more than the marks' repeat.
+                                           if (self->marked_)
+                                               scroll.setY(scroll_marks::nearest_repeat(self->top_scroll_.y(),
+                                                                                        scroll.y()));
                                            // The empty document a navigation starts from is
                                            // complete too: only the page's own counts.
                                            const bool shown =

@@ -5,17 +5,22 @@
 #include <QTimer>
 #include <vector>
 
+#include "app/PresentedScroll.h"
+#include "memo/PackageCache.h"
 #include "memo/ui/LayerWnd.h"
 #include "memo/ui/PageSurface.h"
 
 class CTabBrowserWnd;
+class QQuickWindow;
 
-// The page of a tab as the memo layer sees it. The top document's scroll position is asked of
-// the page after each frame it presents, once more shortly after the last, and when the engine
-// reports a scroll (the engine's own scroll position stays 0 on a GPU-composited display). Frames (their URLs, rectangles and
-// scroll positions) come from a script in an isolated world and are kept as a snapshot,
-// refreshed on load, scroll, resize and every presented frame, and polled a few times a
-// second while frames are shown.
+// The page of a tab as the memo layer sees it. On a page with memos, the top document's
+// vertical scroll is read from each frame the view renders (platform/ScrollMarks.h), so the
+// memos move in the same frame as the page. Otherwise, and sideways, it is asked of the page
+// after each frame it presents, once more shortly after the last, and when the engine reports
+// a scroll (the engine's own scroll position stays 0 on a GPU-composited display). Frames
+// (their URLs, rectangles and scroll positions) come from a script in an isolated world and
+// are kept as a snapshot, refreshed on load, scroll, resize and every presented frame, and
+// polled a few times a second while frames are shown.
 class WebPageSurface : public QObject, public PageSurface {
     Q_OBJECT
 public:
@@ -63,12 +68,22 @@ private:
     void follow_presented_frames();
     // After a presented frame: where the documents are scrolled now.
     void follow_frame();
+    // Inside the frame the view has just rendered: where the top document is scrolled in it.
+    void read_presented_scroll(QQuickWindow& window);
+    // A picture of the page (taken from view x `left`) shows the page where the scroll marks are.
+    void cover_scroll_marks(QImage& page, int left) const;
+    // The top document's memos, when it has any.
+    memo::PackageCache::PackagePtr memos() const;
 
     CTabBrowserWnd& tab_;
     QPointer<QObject> presented_window_;
     QPointer<CLayerWnd> layer_;  // a child of the view, which may go first
     std::vector<DocumentView> frames_;
-    QPoint top_scroll_;
+    QPoint top_scroll_;   // as the frame on screen shows it
+    QPoint told_scroll_;  // as the page's script side last told it
+    PresentedScroll presented_scroll_;
+    bool marks_asked_ = false;     // the document was asked to show its scroll marks
+    bool marked_ = false;          // the last frame presented showed them
     bool document_ready_ = false;  // the page said its document is past loading
     bool document_shown_ = false;  // and it presented a frame since
     bool scroll_query_pending_ = false;

@@ -8,12 +8,17 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QProcess>
+#include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 #include <QWebEngineView>
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <map>
+#include <set>
+#include <thread>
 
 #include "Screen.h"
 #include "app/AppFixture.h"
@@ -531,6 +536,113 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosAndEffectsKeepTheirPlacesAndAreDrawnAtTh
                bluish(shot.pixel(screen::on_screen(view, {206, 192})));
     })) << "after a scroll of 11 page pixels; the layer has " << tab->layer()->documents().front().scroll.y();
     screen::keep(QStringLiteral("memos-at-scale-%1-scrolled").arg(QString::fromLatin1(GetParam())));
+}
+
+// Tops of the runs of a colour down a screen column, between two rows.
+std::vector<int> run_tops(const QImage& shot, int x, int from, int to, bool (*colour)(QRgb))
+{
+    std::vector<int> tops;
+    for (int y = from + 1; y < to; ++y)
+        if (colour(shot.pixel(x, y)) && !colour(shot.pixel(x, y - 1)))
+            tops.push_back(y);
+    return tops;
+}
+
+// Memos move in the very frames the page moves in, whether a script scrolls it a little every
+// frame or the wheel turns: in screenshots taken meanwhile, each memo stands level with the
+// block it was put beside. (Told of a scroll by the page's script side, they used to run two
+// frames ahead of a script's scroll, and up to 240 screen pixels off during a wheel's.)
+TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrolls)
+{
+    QString page = QStringLiteral("<title>Blocks</title><body style='margin:0;background:#fff'>");
+    for (int top = 100; top < 20000; top += 300)
+        page += QStringLiteral("<div style='position:absolute;left:10px;top:%1px;width:70px;height:100px;"
+                               "background:#000'></div>").arg(top);
+    pages_.set("/blocks", page + QStringLiteral("<div style='height:20000px'></div></body>"));
+    CTabBrowserWnd* tab = start_on("/blocks");
+    ASSERT_TRUE(tab);
+    QWidget* view = tab->view();
+    auto pkg = package_of("/blocks");
+    for (int top = 100; top < 20000; top += 300)
+        add_box(*pkg, {100, top, 180, top + 100}, memo::rgb(0, 200, 0));
+    tab->layer()->update();
+    ASSERT_TRUE(wait_until([&] { return greenish(screen::pixel(view, {140, 150})); }));
+    const int page_x = screen::on_screen(view, {40, 0}).x(), memo_x = screen::on_screen(view, {140, 0}).x();
+    const int top = screen::on_screen(view, {0, 0}).y();
+    const int bottom = std::min(screen::on_screen(view, {0, view->height() - 1}).y(), screen::shot().height());
+    const int tolerance = 3;
+
+    // Screenshots until enough memos were seen beside their blocks; how many stood level.
+    struct Seen {
+        int pairs = 0, level = 0;
+        std::set<int> page_rows;  // the page must be seen moving
+        std::map<int, int> offsets;
+    };
+    const auto watch = [&] {
+        Seen seen;
+        QElapsedTimer clock;
+        clock.start();
+        while (seen.pairs < 40 && clock.elapsed() < 20000) {
+            QTest::qWait(60);
+            const QImage shot = screen::shot();
+            const std::vector<int> blocks = run_tops(shot, page_x, top, bottom, [](QRgb p) {
+                return qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60;
+            });
+            for (int memo : run_tops(shot, memo_x, top, bottom, greenish)) {
+                const auto nearest = std::min_element(blocks.begin(), blocks.end(), [&](int a, int b) {
+                    return std::abs(a - memo) < std::abs(b - memo);
+                });
+                if (nearest == blocks.end())
+                    continue;
+                ++seen.pairs;
+                seen.level += std::abs(memo - *nearest) <= tolerance;
+                ++seen.offsets[memo - *nearest];
+                seen.page_rows.insert(*nearest);
+            }
+        }
+        return seen;
+    };
+    const auto report = [](const Seen& seen) {
+        std::string text;
+        for (auto [offset, count] : seen.offsets)
+            text += std::to_string(offset) + " px: " + std::to_string(count) + "; ";
+        return text;
+    };
+
+    tab->page()->runJavaScript(QStringLiteral("(function () { var y = 0; function step() { if (window.stopped) return; y += 7; "
+                                              "window.scrollTo(0, y); if (y < 18000) requestAnimationFrame(step); } "
+                                              "requestAnimationFrame(step); })()"));
+    const Seen scripted = watch();
+    EXPECT_GE(scripted.pairs, 40);
+    EXPECT_GE(scripted.page_rows.size(), 5u) << "the page did not scroll";
+    EXPECT_GE(scripted.level * 100, scripted.pairs * 85) << "memo top minus block top: " << report(scripted);
+    screen::keep(QStringLiteral("memos-while-a-script-scrolls-at-scale-%1").arg(QString::fromLatin1(GetParam())));
+
+    tab->page()->runJavaScript(QStringLiteral("window.stopped = true; window.scrollTo(0, 0)"));
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().front().scroll.y() == 0; }));
+    ASSERT_TRUE(screen::move(view, {300, 300}));
+    const QPoint wheel_at = screen::on_screen(view, {300, 300});
+    std::atomic<bool> turning = true;
+    std::thread hand([&] {
+        while (turning)
+            screen::click_at(wheel_at, 5);
+    });
+    const Seen wheeled = watch();
+    turning = false;
+    hand.join();
+    EXPECT_GE(wheeled.pairs, 40);
+    EXPECT_GE(wheeled.page_rows.size(), 5u) << "the wheel did not scroll the page";
+    EXPECT_GE(wheeled.level * 100, wheeled.pairs * 85) << "memo top minus block top: " << report(wheeled);
+    screen::keep(QStringLiteral("memos-while-the-wheel-scrolls-at-scale-%1").arg(QString::fromLatin1(GetParam())));
+
+    // The marks the layer reads the scroll from stay out of its own pictures of the page
+    // (copies, prints, what effects show): down the page's left edge, only the white page.
+    const QImage picture = tab->layer()->picture_of(QRect(0, 0, 20, 400));
+    ASSERT_FALSE(picture.isNull());
+    int marked = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        marked += qRed(picture.pixel(0, y)) < 0xF8;
+    EXPECT_EQ(marked, 0) << "rows of the picture's left edge that are not the page's white";
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, ScaledMemoLayerDisplayTest, testing::Values("2", "1.5", "1.25"),

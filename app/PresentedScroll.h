@@ -1,0 +1,19 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+class QQuickWindow;
+
+// The top document's vertical scroll as the frame the view has just rendered shows it, read
+// from the scroll marks down the frame's left edge (platform/ScrollMarks.h). Read only where
+// the view renders with OpenGL; elsewhere there is nothing to read.
+class PresentedScroll {
+public:
+    // From the window's afterRendering, on its render thread. `scale` is device pixels to a
+    // CSS pixel; `near` picks which repeat of the marks is meant (scroll_marks::decode).
+    std::optional<int> read(QQuickWindow& window, double scale, int near);
+
+private:
+    std::vector<unsigned char> column_;
+};
