@@ -18,7 +18,7 @@ std::vector<settings::OpenTab> FrameStateSampler::open_tabs() const
     // as it was.
     for (const CChildFrame* tab : frame_.tabs()) {
         const CTabBrowserWnd* browser = tab->browser();
-        open.push_back({platform::model_url(browser->LocationURL()), browser->navigation_lock(),
+        open.push_back({platform::model_url(browser->address_to_reopen()), browser->navigation_lock(),
                         browser->auto_refresh(), browser->back_entries()});
     }
     return open;

@@ -195,6 +195,7 @@ void CTabBrowserWnd::apply_settings()
 void CTabBrowserWnd::Navigate(const QUrl& url)
 {
     lifecycle_->wake_for_navigation();
+    requested_url_ = url;
     page_->load(url);
 }
 
@@ -213,6 +214,14 @@ QUrl CTabBrowserWnd::LocationURL() const
     if (const QUrl& deferred = lifecycle_->deferred_url(); !deferred.isEmpty())
         return deferred;
     return stand_in_shown() ? stand_in_for_ : page_->url();
+}
+
+// What the tab reopens at the next start: until the engine has committed a page (the first
+// one is slow to answer), the address the tab was sent to, so closing then does not lose it.
+QUrl CTabBrowserWnd::address_to_reopen() const
+{
+    const QUrl url = LocationURL();
+    return url.isEmpty() ? requested_url_ : url;
 }
 
 bool CTabBrowserWnd::stand_in_shown() const

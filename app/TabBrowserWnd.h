@@ -71,6 +71,7 @@ public:
     void NavigateWhenShown(const QUrl& url);
     // The page shown, or the one to load when the tab is first shown.
     QUrl LocationURL() const;
+    QUrl address_to_reopen() const;
     // Whether the crash or certificate page stands in for the page.
     bool stand_in_shown() const;
     QString LocationName() const;
@@ -165,6 +166,7 @@ private:
     // stands in for it; the refused address the certificate page offers to go on to, and the
     // one the user chose to go on to.
     QUrl stand_in_for_;
+    QUrl requested_url_;  // the last address the tab was sent to
     QUrl refused_certificate_;
     QUrl refusing_;  // a refused address while the engine's error page for it comes
     QUrl proceed_to_;

@@ -121,6 +121,8 @@ TEST_F(AppTest, OpenLastRestoresTabsInOrderWithLockReloadAndBackEntries)
                tabs[2]->browser()->LocationURL() == pages_.url("/c") && pages_.hits("/b") == 1;
     }));
     EXPECT_EQ(tabs[0]->browser()->LocationURL(), pages_.url("/a"));
+    // Closing while the tab's page has not answered yet would keep its address.
+    EXPECT_EQ(FrameStateSampler(*app().main_frame()).open_tabs()[1].url, model(pages_.url("/b")));
     EXPECT_FALSE(tabs[0]->browser()->navigation_lock());
     EXPECT_TRUE(tabs[1]->browser()->navigation_lock());
     EXPECT_EQ(tabs[1]->browser()->auto_refresh(), 30);
