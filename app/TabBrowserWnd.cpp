@@ -527,8 +527,11 @@ const std::vector<settings::LogEntry>& CTabBrowserWnd::committed_forward() const
 void CTabBrowserWnd::travel_beyond_engine(settings::LogEntry entry, std::vector<settings::LogEntry> back,
                                           std::vector<settings::LogEntry> forward)
 {
-    if (!travel_)
-        travel_ = Travel{.back = std::move(restored_back_), .forward = std::move(restored_forward_)};
+    if (!travel_) {
+        travel_.emplace();
+        travel_->back = std::move(restored_back_);
+        travel_->forward = std::move(restored_forward_);
+    }
     restored_back_ = std::move(back);
     restored_forward_ = std::move(forward);
     const QUrl url = platform::url_from_model(entry.url);
