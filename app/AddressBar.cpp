@@ -272,6 +272,13 @@ void CAddressBar::SetAddress(const QUrl& url)
         if (icon.isNull())
             icon = place_icons::page();
         const QSignalBlocker quiet(combo_);
+        // Load end reports the address load start did: the field is left alone, not redrawn.
+        if (!typing && combo_->currentIndex() == 0 && combo_->itemData(0).toUrl() == url && edit->text() == text) {
+            if (combo_->itemIcon(0).cacheKey() != icon.cacheKey())
+                combo_->setItemIcon(0, icon);
+            updating_ = false;
+            return;
+        }
         // Each address once (load start and load end report the same one, the history lists
         // it too): the page's moves to the top.
         for (int i = combo_->count() - 1; i >= 0; --i)

@@ -47,6 +47,8 @@ int CMDICtrlButton::wanted_height() const
 void CMDICtrlButton::Resync()
 {
     const int old_height = wanted_height();
+    const std::vector<Tab> old_tabs = tabs_;
+    const int old_active = active_;
     const QList<QMdiSubWindow*> windows = area_->subWindowList(QMdiArea::CreationOrder);
     std::erase_if(tabs_, [&](const Tab& tab) { return !tab.window || !windows.contains(tab.window.data()); });
     for (Tab& tab : tabs_)
@@ -64,7 +66,10 @@ void CMDICtrlButton::Resync()
     active_ = index_of(area_->activeSubWindow());
     if (wanted_height() != old_height)
         emit heightChanged();
-    update();
+    // Each paint recomposes the whole window: a strip that shows the same needs none.
+    const auto same = [](const Tab& a, const Tab& b) { return a.window == b.window && a.title == b.title; };
+    if (active_ != old_active || !std::equal(tabs_.begin(), tabs_.end(), old_tabs.begin(), old_tabs.end(), same))
+        update();
 }
 
 void CMDICtrlButton::Activate(int index)

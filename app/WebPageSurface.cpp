@@ -101,7 +101,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
         top_scroll_ = told_scroll_ = {};
         apply_width_lock();
         layer_->deselect();
-        layer_->update();
+        layer_->update_unless_blank();
     });
     connect(page, &QWebEnginePage::scrollPositionChanged, this, &WebPageSurface::query_scroll);
     tab.view()->installEventFilter(this);
@@ -294,7 +294,7 @@ void WebPageSurface::follow_frame()
     if (document_ready_ && !document_shown_) {
         document_shown_ = true;
         if (layer_)
-            layer_->update();
+            layer_->update_unless_blank();
     }
     // Only a page with memos is marked: elsewhere nothing needs to follow its frames.
     if (!marks_asked_ && memos()) {
@@ -372,7 +372,7 @@ void WebPageSurface::query_scroll()
                                                if (self->layer_ && only_scrolled && self->frames_.empty())
                                                    self->layer_->top_scrolled();
                                                else if (self->layer_)
-                                                   self->layer_->update();
+                                                   self->layer_->update_unless_blank();
                                                if (!self->frames_.empty())
                                                    self->refresh_frames();
                                            }
@@ -414,6 +414,6 @@ void WebPageSurface::refresh_frames()
                                            else if (!self->frame_poll_.isActive())
                                                self->frame_poll_.start();
                                            if (changed && self->layer_)
-                                               self->layer_->update();
+                                               self->layer_->update_unless_blank();
                                        });
 }

@@ -157,6 +157,15 @@ void CLayerWnd::refresh()
     thumbnail_time_ = 0;
     watch_input();
     follow_package_text_size();
+    update_unless_blank();
+}
+
+void CLayerWnd::update_unless_blank()
+{
+    if (!surface_.document_shown())
+        page_pixels_area_ = {};  // as a paint would: those were another document's
+    if (shows_nothing_ && !has_anything_to_draw(surface_.documents()))
+        return;
     update();
 }
 
@@ -1045,8 +1054,7 @@ void CLayerWnd::top_scrolled()
         return;
     const std::vector<DocumentView> docs = surface_.documents();
     if (!has_anything_to_draw(docs)) {
-        if (!shows_nothing_)
-            update();
+        update_unless_blank();
         return;
     }
     const std::optional<int> moved = selection() ? std::nullopt : picture_rows_moved(docs, picture_key(docs));

@@ -70,6 +70,9 @@ public:
     void watch_input();
     // After a load: forces a new thumbnail and repaints.
     void refresh();
+    // The documents or their places changed: repaints, unless the layer left the page
+    // untouched and still has nothing to draw (each paint recomposes the whole window).
+    void update_unless_blank();
 
     bool shown() const { return shown_; }
     void set_shown(bool shown);

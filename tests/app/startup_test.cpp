@@ -2,8 +2,10 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QProcess>
+#include <QWebEnginePage>
 #include <QWebEngineView>
 #include <fstream>
+#include <map>
 #include <set>
 
 #include "AppFixture.h"
@@ -343,6 +345,44 @@ TEST_F(AppTest, TheHistoryReadDuringTheFirstLoadKeepsTheFilesEntriesAndTheFirstV
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries.front().url, model(pages_.url("/earlier")));
     EXPECT_EQ(entries.back().url, model(pages_.url("/first")));
+}
+
+// Each repaint of any part of the frame recomposes the whole window with the page: a load
+// that changes neither the address nor the title repaints neither the address bar nor the
+// tab strip.
+TEST_F(AppTest, ReloadingAPageRepaintsNeitherTheAddressBarNorTheTabStrip)
+{
+    pages_.set("/plain", "<title>Plain</title>plain");
+    ASSERT_TRUE(start({pages_.url("/plain").toString()}));
+    CTabBrowserWnd* tab = app().ActiveBrowser();
+    ASSERT_NE(tab, nullptr);
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Plain") && !tab->busy(); }));
+
+    struct PaintCounter : QObject {
+        std::map<std::string, int> paints;
+        bool eventFilter(QObject* watched, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                ++paints[watched->metaObject()->className()];
+            return false;
+        }
+    } counter;
+    CMainFrame* frame = app().main_frame();
+    frame->repaint();  // what the first load left to paint is painted before counting
+    QWidget* address = frame->findChild<QWidget*>(QStringLiteral("AddressCombo"));
+    QWidget* strip = frame->findChild<QWidget*>(QStringLiteral("TabStrip"));
+    ASSERT_TRUE(address && strip);
+    for (QObject* watched : std::initializer_list<QObject*>{address, strip})
+        watched->installEventFilter(&counter);
+
+    int finished = 0;
+    QObject::connect(tab->page(), &QWebEnginePage::loadFinished, &counter, [&finished] { ++finished; });
+    frame->route(res::cmd::kRefresh);
+    ASSERT_TRUE(wait_until([&] { return finished == 1 && !tab->busy(); }));
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints, (std::map<std::string, int>{}));
+    EXPECT_EQ(pages_.hits("/plain"), 2);
 }
 
 TEST_F(AppTest, OldBrowserEngineVersionStopsWithMessage144)
