@@ -1,11 +1,14 @@
 #include "app/ActivityIndicator.h"
 
 #include <QPainter>
+#include <utility>
 
 ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent)
 {
     setFixedWidth(kWidth);
     connect(&timer_, &QTimer::timeout, this, [this] {
+        if (!std::exchange(turning_, true))
+            timer_.setInterval(kTurnMs);
         angle_ = (angle_ + 30) % 360;
         update();
     });
@@ -14,11 +17,12 @@ ActivityIndicator::ActivityIndicator(QWidget* parent) : QWidget(parent)
 void ActivityIndicator::set_active(bool active)
 {
     if (active && !timer_.isActive())
-        timer_.start(80);
+        timer_.start(kStillMs);
     else if (!active && timer_.isActive()) {
         timer_.stop();
         angle_ = 0;
-        update();
+        if (std::exchange(turning_, false))
+            update();
     }
 }
 
@@ -31,5 +35,5 @@ void ActivityIndicator::paintEvent(QPaintEvent*)
     painter.setPen(QPen(palette().color(QPalette::Mid), 3));
     painter.drawEllipse(ring);
     painter.setPen(QPen(palette().color(QPalette::Highlight), 3, Qt::SolidLine, Qt::RoundCap));
-    painter.drawArc(ring, -angle_ * 16, active() ? 90 * 16 : 360 * 16);
+    painter.drawArc(ring, -angle_ * 16, turning_ ? 90 * 16 : 360 * 16);
 }

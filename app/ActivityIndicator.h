@@ -4,11 +4,14 @@
 #include <QWidget>
 
 // The activity animation at the right end of the menu bar row: a turning ring while a page
-// loads, still otherwise.
+// loads, still otherwise. A load shorter than kStillMs leaves the ring still: each turn
+// repaints the window, which would only slow such a load down, and the page shows itself.
 class ActivityIndicator : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kWidth = 39;
+    static constexpr int kStillMs = 400;
+    static constexpr int kTurnMs = 80;
 
     explicit ActivityIndicator(QWidget* parent = nullptr);
     void set_active(bool active);
@@ -20,5 +23,6 @@ protected:
 
 private:
     QTimer timer_;
+    bool turning_ = false;
     int angle_ = 0;
 };
