@@ -48,21 +48,6 @@ PermissionBar::PermissionBar(QWebEnginePage* page, platform::RegistryStore& stor
     setObjectName(QStringLiteral("PermissionBar"));
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::ToolTipBase);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(8, 4, 8, 4);
-    text_ = new QLabel(this);
-    text_->setTextFormat(Qt::PlainText);
-    text_->setWordWrap(true);  // a narrow page gets a taller bar, not a cut question
-    text_->setForegroundRole(QPalette::ToolTipText);
-    layout->addWidget(text_, 1);
-    remember_ = new QCheckBox(tr("このサイトでは記憶する"), this);
-    layout->addWidget(remember_);
-    allow_ = new QPushButton(tr("許可"), this);
-    deny_ = new QPushButton(tr("拒否"), this);
-    layout->addWidget(allow_);
-    layout->addWidget(deny_);
-    connect(allow_, &QPushButton::clicked, this, [this] { answer(true); });
-    connect(deny_, &QPushButton::clicked, this, [this] { answer(false); });
     parent->installEventFilter(this);
     hide();
 
@@ -90,6 +75,27 @@ PermissionBar::PermissionBar(QWebEnginePage* page, platform::RegistryStore& stor
         if (shown)
             show_first();
     });
+}
+
+// The controls are made for the first question: most tabs never ask one, and the first of
+// them (the style's first buttons) costs a new tab's page tens of milliseconds of its start.
+void PermissionBar::build()
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(8, 4, 8, 4);
+    text_ = new QLabel(this);
+    text_->setTextFormat(Qt::PlainText);
+    text_->setWordWrap(true);  // a narrow page gets a taller bar, not a cut question
+    text_->setForegroundRole(QPalette::ToolTipText);
+    layout->addWidget(text_, 1);
+    remember_ = new QCheckBox(tr("このサイトでは記憶する"), this);
+    layout->addWidget(remember_);
+    allow_ = new QPushButton(tr("許可"), this);
+    deny_ = new QPushButton(tr("拒否"), this);
+    layout->addWidget(allow_);
+    layout->addWidget(deny_);
+    connect(allow_, &QPushButton::clicked, this, [this] { answer(true); });
+    connect(deny_, &QPushButton::clicked, this, [this] { answer(false); });
 }
 
 QString PermissionBar::question() const
@@ -135,6 +141,8 @@ void PermissionBar::show_first()
         return;
     }
     const Request& request = pending_.front();
+    if (!text_)
+        build();
     text_->setText(tr("%1 が%2を求めています。").arg(request.origin.host(), wanted(request.kind)));
     remember_->setChecked(false);
     place();
@@ -151,7 +159,7 @@ void PermissionBar::place()
 
 bool PermissionBar::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == parentWidget() && event->type() == QEvent::Resize)
+    if (watched == parentWidget() && event->type() == QEvent::Resize && isVisible())
         place();
     return QWidget::eventFilter(watched, event);
 }

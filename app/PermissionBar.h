@@ -25,7 +25,7 @@ class PermissionBar : public QWidget {
 public:
     PermissionBar(QWebEnginePage* page, platform::RegistryStore& store, QWidget* parent);
 
-    // The question shown, and the controls that answer it.
+    // The question shown, and the controls that answer it (made with the first question).
     QString question() const;
     QCheckBox* remember_box() const { return remember_; }
     QPushButton* allow_button() const { return allow_; }
@@ -44,15 +44,16 @@ private:
     void ask(Request request);
     void answer(bool allowed);
     void forget(const QUrl& origin, const QString& kind);
+    void build();
     void show_first();
     void place();
     void full_screen(QWebEngineFullScreenRequest request);
 
     QWebEnginePage* page_;
     platform::RegistryStore& store_;
-    QLabel* text_;
-    QCheckBox* remember_;
-    QPushButton* allow_;
-    QPushButton* deny_;
+    QLabel* text_ = nullptr;
+    QCheckBox* remember_ = nullptr;
+    QPushButton* allow_ = nullptr;
+    QPushButton* deny_ = nullptr;
     std::deque<Request> pending_;
 };
