@@ -4,10 +4,17 @@
 // whole process tree (the browser and every engine process under it) is read from
 // /proc/*/smaps_rollup. Alternating order, a fresh data folder each run; medians, spreads and
 // the ratios of the pairs measured side by side.
-//   bench_tab_memory [--on-screen] [--discarded] PATH-TO-MARVO PATH-TO-MINIMAL [runs]
+// Beside the PSS it reports the tree's anonymous and shared-memory PSS (Pss_Anon + Pss_Shmem)
+// and its process count. The PSS includes the engine's library pages, which are shared with
+// any other engine program running on the machine, so it swings with what else runs; the
+// anonymous part is what the program itself allocated and stays steady.
+//   bench_tab_memory [--on-screen] [--discarded] [--tabs N] [--per-process]
+//                    PATH-TO-MARVO PATH-TO-MINIMAL [runs]
 // --on-screen runs both on this benchmark's X display instead of offscreen. --discarded sets
 // marvo's discard time to one minute and measures 12 s after the nine background tabs were
-// discarded (72 s after the tenth opened).
+// discarded (72 s after the tenth opened). --tabs opens N tabs instead of ten, and
+// --per-process prints each process's share (its engine process type, Pss_Anon, Pss_File,
+// Pss_Shmem) to standard error, for finding where two programs differ.
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -15,6 +22,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <vector>
@@ -23,15 +31,16 @@
 
 namespace {
 
-constexpr int kTabs = 10;
 constexpr int kSettleSeconds = 12;
 
 struct Options {
     QString marvo;
     QString minimal;
     QString page;
+    int tabs = 10;
     bool on_display = false;
     bool discarded = false;
+    bool per_process = false;
 };
 
 // Parent of every process, from /proc/<pid>/stat (the name in parentheses may hold spaces).
@@ -54,31 +63,90 @@ std::map<qint64, qint64> parents()
     return parent_of;
 }
 
-qint64 pss_kib(qint64 pid)
+// Memory of a process tree in MiB; negative when the run failed.
+struct TreeMemory {
+    double pss = -1;
+    double anon = -1;  // Pss_Anon + Pss_Shmem
+    double processes = -1;
+};
+
+struct Rollup {
+    qint64 pss_kib = 0;
+    qint64 anon_kib = 0;
+    qint64 file_kib = 0;
+    qint64 shmem_kib = 0;
+};
+
+Rollup rollup_of(qint64 pid)
 {
-    QFile rollup(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
-    if (!rollup.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : rollup.readAll().split('\n'))
-        if (line.startsWith("Pss:"))
-            return line.mid(4).trimmed().split(' ').front().toLongLong();
-    return 0;
+    Rollup rollup;
+    QFile file(QStringLiteral("/proc/%1/smaps_rollup").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return rollup;
+    for (const QByteArray& line : file.readAll().split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        const QByteArray key = line.left(colon);
+        const qint64 kib = line.mid(colon + 1).trimmed().split(' ').front().toLongLong();
+        if (key == "Pss")
+            rollup.pss_kib = kib;
+        else if (key == "Pss_Anon")
+            rollup.anon_kib = kib;
+        else if (key == "Pss_File")
+            rollup.file_kib = kib;
+        else if (key == "Pss_Shmem")
+            rollup.shmem_kib = kib;
+    }
+    return rollup;
 }
 
-// MiB of the process and all its descendants.
-double tree_pss_mib(qint64 root)
+// "browser", or the engine's --type (with its --utility-sub-type) from the command line.
+QByteArray process_kind(qint64 pid)
+{
+    QFile file(QStringLiteral("/proc/%1/cmdline").arg(pid));
+    if (!file.open(QIODevice::ReadOnly))
+        return "?";
+    QByteArray kind = "browser";
+    for (const QByteArray& argument : file.readAll().split('\0')) {
+        if (argument.startsWith("--type="))
+            kind = argument.mid(7);
+        else if (argument.startsWith("--utility-sub-type="))
+            kind += ' ' + argument.mid(19);
+    }
+    return kind;
+}
+
+// Render processes are forked from the zygote and keep its command line.
+void print_process(const char* program, qint64 pid, qint64 parent, const Rollup& rollup)
+{
+    QByteArray kind = process_kind(pid);
+    if (kind == "zygote" && process_kind(parent) == "zygote")
+        kind = "renderer";
+    std::fprintf(stderr, "  %-8s %7lld %-32s anon %7.1f  file %7.1f  shmem %6.1f MiB\n", program,
+                 static_cast<long long>(pid), kind.constData(), rollup.anon_kib / 1024.0,
+                 rollup.file_kib / 1024.0, rollup.shmem_kib / 1024.0);
+}
+
+// The process and all its descendants; each one printed when asked.
+TreeMemory tree_memory(qint64 root, const char* program, const Options& options)
 {
     const std::map<qint64, qint64> parent_of = parents();
-    qint64 total = 0;
+    Rollup total;
+    int processes = 0;
     for (const auto& [pid, parent] : parent_of) {
         for (qint64 p = pid; p > 1; p = parent_of.count(p) ? parent_of.at(p) : 0) {
             if (p == root) {
-                total += pss_kib(pid);
+                const Rollup rollup = rollup_of(pid);
+                if (options.per_process)
+                    print_process(program, pid, parent, rollup);
+                total.pss_kib += rollup.pss_kib;
+                total.anon_kib += rollup.anon_kib + rollup.shmem_kib;
+                ++processes;
                 break;
             }
         }
     }
-    return static_cast<double>(total) / 1024.0;
+    return {static_cast<double>(total.pss_kib) / 1024.0, static_cast<double>(total.anon_kib) / 1024.0,
+            static_cast<double>(processes)};
 }
 
 // With --discarded, the minute marvo waits before discarding comes first.
@@ -103,7 +171,7 @@ bool wait_for_instance_link(const QString& runtime_dir, QProcess& first)
     return true;
 }
 
-double measure_marvo(const Options& options)
+TreeMemory measure_marvo(const Options& options)
 {
     QTemporaryDir data, runtime;
     if (options.discarded) {
@@ -119,38 +187,38 @@ double measure_marvo(const Options& options)
     browser.setProcessEnvironment(environment);
     browser.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     browser.start(options.marvo, {options.page});
-    double mib = -1;
+    TreeMemory memory;
     if (wait_for_instance_link(runtime.path(), browser)) {
-        for (int i = 1; i < kTabs; ++i) {
+        for (int i = 1; i < options.tabs; ++i) {
             QProcess second;
             second.setProcessEnvironment(environment);
             second.start(options.marvo, {options.page});
             second.waitForFinished(60000);
         }
         settle(settle_seconds(options));
-        mib = tree_pss_mib(browser.processId());
+        memory = tree_memory(browser.processId(), "marvo", options);
     }
     browser.terminate();
     if (!browser.waitForFinished(30000))
         browser.kill();
     browser.waitForFinished(5000);
-    return mib;
+    return memory;
 }
 
-double measure_minimal(const Options& options)
+TreeMemory measure_minimal(const Options& options)
 {
     QTemporaryDir data, runtime;
     QProcessEnvironment environment = bench::program_environment(data.path(), runtime.path(), !options.on_display);
     environment.insert(QStringLiteral("MINIMAL_KEEP_RUNNING"), QStringLiteral("1"));
     QProcess browser;
     browser.setProcessEnvironment(environment);
-    browser.start(options.minimal, {QStringLiteral("--tabs"), QString::number(kTabs), options.page});
+    browser.start(options.minimal, {QStringLiteral("--tabs"), QString::number(options.tabs), options.page});
     browser.waitForStarted(60000);
     settle(settle_seconds(options));
-    const double mib = tree_pss_mib(browser.processId());
+    const TreeMemory memory = tree_memory(browser.processId(), "minimal", options);
     browser.kill();
     browser.waitForFinished(5000);
-    return mib;
+    return memory;
 }
 
 void write_page(const QString& path)
@@ -164,6 +232,20 @@ void write_page(const QString& path)
     file.write(html);
 }
 
+void print_figure(const char* title, double TreeMemory::*figure, const std::vector<TreeMemory>& marvo,
+                  const std::vector<TreeMemory>& minimal, const char* unit)
+{
+    std::vector<double> a, b;
+    for (const TreeMemory& m : marvo)
+        a.push_back(m.*figure);
+    for (const TreeMemory& m : minimal)
+        b.push_back(m.*figure);
+    std::printf(" %s:\n", title);
+    bench::print_summary("marvo", bench::summarize(a), unit);
+    bench::print_summary("minimal window", bench::summarize(b), unit);
+    bench::print_summary("ratio marvo / minimal", bench::paired_ratios(a, b), "x  ", 3);
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -173,8 +255,14 @@ int main(int argc, char* argv[])
     Options options;
     options.on_display = arguments.removeAll(QStringLiteral("--on-screen")) > 0;
     options.discarded = arguments.removeAll(QStringLiteral("--discarded")) > 0;
+    options.per_process = arguments.removeAll(QStringLiteral("--per-process")) > 0;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--tabs")); at >= 0 && at + 1 < arguments.size()) {
+        options.tabs = std::max(1, arguments.at(at + 1).toInt());
+        arguments.remove(at, 2);
+    }
     if (arguments.size() < 2) {
-        std::fprintf(stderr, "usage: bench_tab_memory [--on-screen] [--discarded] MARVO MINIMAL [runs]\n");
+        std::fprintf(stderr, "usage: bench_tab_memory [--on-screen] [--discarded] [--tabs N] [--per-process] MARVO "
+                             "MINIMAL [runs]\n");
         return 2;
     }
     options.marvo = QDir().absoluteFilePath(arguments.at(0));
@@ -184,7 +272,7 @@ int main(int argc, char* argv[])
     options.page = folder.filePath(QStringLiteral("page.html"));
     write_page(options.page);
 
-    std::vector<double> marvo, minimal;
+    std::vector<TreeMemory> marvo, minimal;
     for (int i = 0; i < runs; ++i) {
         if (i % 2) {
             marvo.push_back(measure_marvo(options));
@@ -193,12 +281,15 @@ int main(int argc, char* argv[])
             minimal.push_back(measure_minimal(options));
             marvo.push_back(measure_marvo(options));
         }
+        std::fprintf(stderr, "run %d: marvo %.1f MiB (anon %.1f, %.0f processes), minimal %.1f MiB (anon %.1f, %.0f)\n",
+                     i + 1, marvo.back().pss, marvo.back().anon, marvo.back().processes, minimal.back().pss,
+                     minimal.back().anon, minimal.back().processes);
     }
-    std::printf("%d tabs%s, tree PSS %d s after the last opened (%s):\n", kTabs,
-                options.discarded ? ", 9 discarded in marvo" : "", settle_seconds(options),
+    std::printf("%d tabs%s, %d s after the last opened (%s):\n", options.tabs,
+                options.discarded ? ", all but the front one discarded in marvo" : "", settle_seconds(options),
                 options.on_display ? "X display" : "offscreen");
-    bench::print_summary("marvo", bench::summarize(marvo), "MiB");
-    bench::print_summary("minimal window", bench::summarize(minimal), "MiB");
-    bench::print_summary("ratio marvo / minimal", bench::paired_ratios(marvo, minimal), "x  ", 3);
+    print_figure("tree PSS", &TreeMemory::pss, marvo, minimal, "MiB");
+    print_figure("tree Pss_Anon + Pss_Shmem", &TreeMemory::anon, marvo, minimal, "MiB");
+    print_figure("processes", &TreeMemory::processes, marvo, minimal, "   ");
     return 0;
 }
