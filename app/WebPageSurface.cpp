@@ -139,8 +139,12 @@ void WebPageSurface::attach_to_view()
 
 bool WebPageSurface::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == tab_.view() && event->type() == QEvent::Resize)
+    // Frames are followed only while the page shows: a tab behind others is not asked four
+    // times a second, and looks at its frames again when it comes back.
+    if (watched == tab_.view() && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
         refresh_frames();
+    if (watched == tab_.view() && event->type() == QEvent::Hide)
+        frame_poll_.stop();
     if (watched == tab_.view() && event->type() == QEvent::ChildAdded)
         QTimer::singleShot(0, this, [this] { follow_presented_frames(); });
     return false;
@@ -411,7 +415,8 @@ void WebPageSurface::refresh_frames()
                                            self->frames_pending_ = false;
                                            if (self->frames_.empty())
                                                self->frame_poll_.stop();
-                                           else if (!self->frame_poll_.isActive())
+                                           else if (!self->frame_poll_.isActive() && self->tab_.view() &&
+                                                    self->tab_.view()->isVisible())
                                                self->frame_poll_.start();
                                            if (changed && self->layer_)
                                                self->layer_->update_unless_blank();

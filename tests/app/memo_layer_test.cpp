@@ -238,6 +238,23 @@ TEST_F(MemoLayerTest, StrokesOnAFrameAreStoredUnderTheFrameDocument)
     EXPECT_EQ(stroke.points.front(), (memo::Point{50, 50}));
     const auto outer = app().package_cache().lookup(url("/outer"), false);
     EXPECT_TRUE(!outer || outer->empty());
+
+    // Behind another tab the frame moves; back in front, its memos follow it to its new place.
+    app().main_frame()->route(res::cmd::kBrowseMode);
+    CTabBrowserWnd* other = app().OpenInNewTab(url("/inner"));
+    ASSERT_TRUE(wait_until([&] { return !tab->view() || !tab->view()->isVisible(); }));
+    bool moved = false;
+    tab->page()->runJavaScript(QStringLiteral("document.querySelector('iframe').style.top = '150px'"),
+                               [&](const QVariant&) { moved = true; });
+    ASSERT_TRUE(wait_until([&] { return moved; }));
+    pump(1000);  // a hidden page is not asked where its frames are
+    EXPECT_EQ(tab->layer()->documents().at(1).rect.top(), 50);
+    app().main_frame()->mdi_area()->setActiveSubWindow(tab->frame());
+    EXPECT_TRUE(wait_until([&] {
+        const auto docs = tab->layer()->documents();
+        return docs.size() == 2 && docs[1].rect.top() == 150;
+    }));
+    EXPECT_NE(app().ActiveBrowser(), other);
 }
 
 TEST_F(MemoLayerTest, APageWithMemosKeepsTheirWidthAndFollowsTheirTextSize)
