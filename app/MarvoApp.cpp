@@ -132,6 +132,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     }
     registry_ = std::make_unique<platform::RegistryStore>(
         QString::fromStdString((folders_.data / "registry.ini").string()));
+    registry_->hold_writes();  // until the first page is up, see write_registry_after_first_page
     registry_->seed_defaults(engine_version(), styleHints()->mouseDoubleClickInterval());
     register_builtin_tool_bands();
     if (!check_browser_version()) {
@@ -186,7 +187,26 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
         frame_->showMaximized();
     else
         frame_->show();
+    write_registry_after_first_page();
     return true;
+}
+
+// A first start's seeded values (and anything set meanwhile) are written once the first page
+// has loaded: the file's write would otherwise hold up the page.
+void CMarvoApp::write_registry_after_first_page()
+{
+    CTabBrowserWnd* tab = ActiveBrowser();
+    if (!tab || !tab->busy()) {
+        QTimer::singleShot(0, this, [this] { registry_->release_writes(); });
+        return;
+    }
+    auto loaded = std::make_shared<QMetaObject::Connection>();
+    *loaded = connect(tab, &CTabBrowserWnd::busyChanged, this, [this, loaded](bool busy) {
+        if (busy)
+            return;
+        disconnect(*loaded);
+        registry_->release_writes();
+    });
 }
 
 // The engine begins a navigation in tasks of its own on this thread, which would otherwise
@@ -414,6 +434,8 @@ void CMarvoApp::end_session()
 
 void CMarvoApp::ExitInstance()
 {
+    if (registry_)
+        registry_->release_writes();
     end_session();
     delete session_;
     session_ = nullptr;

@@ -152,6 +152,7 @@ private:
     void save_session();
     void install_termination_handler();
     void let_first_navigation_start();
+    void write_registry_after_first_page();
     // A navigation that has not started by then (refused, say) is not waited for longer.
     static constexpr int kNavigationStartWaitMs = 30;
     // How long after a memo changed its package is written.

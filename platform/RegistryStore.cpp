@@ -1,5 +1,6 @@
 #include "platform/RegistryStore.h"
 
+#include <QEvent>
 #include <QSettings>
 
 namespace platform {
@@ -28,6 +29,13 @@ QString value_key(const QString& name)
     return kValues + QLatin1Char('/') + (name.isEmpty() ? kDefaultValue : QString(name).replace('/', '\\'));
 }
 
+// QSettings writes its changes when the update it posts to itself arrives; held, that update
+// is dropped, and the changes wait for the next sync().
+class WriteHold : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override { return event->type() == QEvent::UpdateRequest; }
+};
+
 } // namespace
 
 RegistryStore::RegistryStore(const QString& file_path)
@@ -35,7 +43,23 @@ RegistryStore::RegistryStore(const QString& file_path)
 {
 }
 
-RegistryStore::~RegistryStore() = default;
+RegistryStore::~RegistryStore() = default;  // QSettings writes what is left
+
+void RegistryStore::hold_writes()
+{
+    if (write_hold_)
+        return;
+    write_hold_ = std::make_unique<WriteHold>();
+    settings_->installEventFilter(write_hold_.get());
+}
+
+void RegistryStore::release_writes()
+{
+    if (!write_hold_)
+        return;
+    write_hold_.reset();  // which removes the filter
+    settings_->sync();
+}
 
 QString RegistryStore::path_of(Root root, const QString& key) const
 {

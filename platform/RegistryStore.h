@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+class QObject;
 class QSettings;
 
 namespace platform {
@@ -35,9 +36,15 @@ public:
     // before that seeds them again next time.
     void seed_defaults(const QByteArray& engine_version, int double_click_ms);
 
+    // Until release_writes, changes are kept in memory and reach the file only with sync() or
+    // the store's end: a first start need not write its seeded values while its page loads.
+    void hold_writes();
+    void release_writes();
+
 private:
     QString path_of(Root root, const QString& key) const;
     std::unique_ptr<QSettings> settings_;
+    std::unique_ptr<QObject> write_hold_;
 };
 
 } // namespace platform

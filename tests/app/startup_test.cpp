@@ -385,6 +385,38 @@ TEST_F(AppTest, ReloadingAPageRepaintsNeitherTheAddressBarNorTheTabStrip)
     EXPECT_EQ(pages_.hits("/plain"), 2);
 }
 
+// A first start writes its seeded registry values after its first page, not while it loads;
+// closed before that, it writes them as it ends.
+TEST_F(AppTest, AFirstStartWritesItsRegistryAfterTheFirstPageOrAsItCloses)
+{
+    pages_.set("/slow", "<title>Slow</title>slow");
+    pages_.hold("/slow");
+    ASSERT_TRUE(start({pages_.url("/slow").toString()}));
+    const std::filesystem::path file = data_.path() / "Marvo" / "registry.ini";
+    ASSERT_TRUE(wait_until([&] { return pages_.hits("/slow") == 1; }));
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(std::filesystem::exists(file));
+    app().main_frame()->close();
+    delete app().main_frame();
+    app().ExitInstance();
+    platform::RegistryStore written(QString::fromStdString(file.string()));
+    EXPECT_TRUE(written.value(platform::RegistryStore::Root::LocalMachine, "Software\\Microsoft\\Internet Explorer",
+                              "Version").has_value());
+    pages_.release("/slow");
+
+    // The next start finds them; its first page loaded, a change reaches the file.
+    pages_.set("/quick", "<title>Quick</title>quick");
+    ASSERT_TRUE(start({pages_.url("/quick").toString()}));
+    CTabBrowserWnd* tab = app().ActiveBrowser();
+    ASSERT_TRUE(wait_until([&] { return tab->LocationName() == QStringLiteral("Quick") && !tab->busy(); }));
+    app().registry().set_value(platform::RegistryStore::Root::CurrentUser, "Software\\Marvo", "Mark", "1");
+    ASSERT_TRUE(wait_until([&] {
+        return platform::RegistryStore(QString::fromStdString(file.string()))
+                   .value(platform::RegistryStore::Root::CurrentUser, "Software\\Marvo", "Mark")
+                   .has_value();
+    }));
+}
+
 TEST_F(AppTest, OldBrowserEngineVersionStopsWithMessage144)
 {
     std::vector<QString> messages;
