@@ -2,14 +2,17 @@
 // is loaded and painted, printing "first-paint", like marvo with MARVO_STARTUP_PROBE; the
 // start-up benchmark compares the two. With MINIMAL_KEEP_RUNNING set it stays up instead, for
 // benchmarks that watch the screen or measure memory.
-//   bench_minimal_browser [--tabs N] [ADDRESS]
-// --tabs N shows the page in N tabs of a tab widget, the last one in front.
+//   bench_minimal_browser [--tabs N [--one-by-one]] [ADDRESS]
+// --tabs N shows the page in N tabs of a tab widget, the last one in front. With --one-by-one
+// the window shows first and each tab opens once the one before has painted, as a person opens
+// them; "first-paint" then tells that the last one has.
 #include <QApplication>
 #include <QTabWidget>
 #include <QTimer>
 #include <QWebEngineView>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 int main(int argc, char* argv[])
 {
@@ -20,6 +23,7 @@ int main(int argc, char* argv[])
         tabs = arguments.at(1).toInt();
         arguments = arguments.mid(2);
     }
+    const bool one_by_one = arguments.removeAll(QStringLiteral("--one-by-one")) > 0 && tabs > 0;
     const QUrl page = QUrl::fromUserInput(arguments.value(0, QStringLiteral("about:blank")));
     const bool keep_running = std::getenv("MINIMAL_KEEP_RUNNING") != nullptr;
 
@@ -27,27 +31,37 @@ int main(int argc, char* argv[])
     QTabWidget window;
     QWebEngineView single;
     QWidget* shown = &single;
+    const auto open_tab = [&window, &page] {
+        auto* view = new QWebEngineView;
+        view->load(page);
+        window.addTab(view, QString::number(window.count() + 1));
+        window.setCurrentWidget(view);
+        return view;
+    };
     if (tabs > 0) {
-        for (int i = 0; i < tabs; ++i) {
-            auto* view = new QWebEngineView;
-            view->load(page);
-            window.addTab(view, QString::number(i + 1));
-            window.setCurrentWidget(view);
-        }
+        for (int i = 0; i < (one_by_one ? 1 : tabs); ++i)
+            open_tab();
         shown = &window;
     } else {
         single.load(page);
     }
     shown->resize(950, 750);
-    auto* front = tabs > 0 ? static_cast<QWebEngineView*>(window.currentWidget()) : &single;
-    QObject::connect(front, &QWebEngineView::loadFinished, front, [front, keep_running] {
-        QTimer::singleShot(0, front, [front, keep_running] {
-            front->grab();
-            std::fputs("first-paint\n", stderr);
-            if (!keep_running)
-                QCoreApplication::exit(0);
+    // The front page painted: the next tab opens, or the last one has.
+    std::function<void(QWebEngineView*)> follow = [&](QWebEngineView* front) {
+        QObject::connect(front, &QWebEngineView::loadFinished, front, [&, front] {
+            QTimer::singleShot(0, front, [&, front] {
+                front->grab();
+                if (one_by_one && window.count() < tabs) {
+                    follow(open_tab());
+                    return;
+                }
+                std::fputs("first-paint\n", stderr);
+                if (!keep_running)
+                    QCoreApplication::exit(0);
+            });
         });
-    });
+    };
+    follow(tabs > 0 ? static_cast<QWebEngineView*>(window.currentWidget()) : &single);
     shown->show();
     return QApplication::exec();
 }

@@ -9,12 +9,15 @@
 // any other engine program running on the machine, so it swings with what else runs; the
 // anonymous part is what the program itself allocated and stays steady.
 //   bench_tab_memory [--on-screen] [--discarded] [--tabs N] [--per-process]
-//                    PATH-TO-MARVO PATH-TO-MINIMAL [runs]
+//                    [--minimal-one-by-one] PATH-TO-MARVO PATH-TO-MINIMAL [runs]
 // --on-screen runs both on this benchmark's X display instead of offscreen. --discarded sets
 // marvo's discard time to one minute and measures 12 s after the nine background tabs were
 // discarded (72 s after the tenth opened). --tabs opens N tabs instead of ten, and
 // --per-process prints each process's share (its engine process type, Pss_Anon, Pss_File,
 // Pss_Shmem) to standard error, for finding where two programs differ.
+// By default the minimal window opens all its tabs at once, so only the front one is ever
+// shown; --minimal-one-by-one has it open each once the one before has painted, as marvo's
+// come one by one through the hand-over, and measures 12 s after the last one painted.
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -41,6 +44,7 @@ struct Options {
     bool on_display = false;
     bool discarded = false;
     bool per_process = false;
+    bool minimal_one_by_one = false;
 };
 
 // Parent of every process, from /proc/<pid>/stat (the name in parentheses may hold spaces).
@@ -205,6 +209,20 @@ TreeMemory measure_marvo(const Options& options)
     return memory;
 }
 
+bool wait_for_last_paint(QProcess& minimal)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray said;
+    while (!said.contains("first-paint")) {
+        if (clock.elapsed() > 120000 || minimal.state() != QProcess::Running)
+            return false;
+        minimal.waitForReadyRead(100);
+        said += minimal.readAllStandardError();
+    }
+    return true;
+}
+
 TreeMemory measure_minimal(const Options& options)
 {
     QTemporaryDir data, runtime;
@@ -212,10 +230,17 @@ TreeMemory measure_minimal(const Options& options)
     environment.insert(QStringLiteral("MINIMAL_KEEP_RUNNING"), QStringLiteral("1"));
     QProcess browser;
     browser.setProcessEnvironment(environment);
-    browser.start(options.minimal, {QStringLiteral("--tabs"), QString::number(options.tabs), options.page});
+    QStringList arguments{QStringLiteral("--tabs"), QString::number(options.tabs)};
+    if (options.minimal_one_by_one)
+        arguments << QStringLiteral("--one-by-one");
+    browser.setReadChannel(QProcess::StandardError);
+    browser.start(options.minimal, arguments << options.page);
     browser.waitForStarted(60000);
-    settle(settle_seconds(options));
-    const TreeMemory memory = tree_memory(browser.processId(), "minimal", options);
+    TreeMemory memory;
+    if (!options.minimal_one_by_one || wait_for_last_paint(browser)) {
+        settle(settle_seconds(options));
+        memory = tree_memory(browser.processId(), "minimal", options);
+    }
     browser.kill();
     browser.waitForFinished(5000);
     return memory;
@@ -256,13 +281,14 @@ int main(int argc, char* argv[])
     options.on_display = arguments.removeAll(QStringLiteral("--on-screen")) > 0;
     options.discarded = arguments.removeAll(QStringLiteral("--discarded")) > 0;
     options.per_process = arguments.removeAll(QStringLiteral("--per-process")) > 0;
+    options.minimal_one_by_one = arguments.removeAll(QStringLiteral("--minimal-one-by-one")) > 0;
     if (const qsizetype at = arguments.indexOf(QStringLiteral("--tabs")); at >= 0 && at + 1 < arguments.size()) {
         options.tabs = std::max(1, arguments.at(at + 1).toInt());
         arguments.remove(at, 2);
     }
     if (arguments.size() < 2) {
-        std::fprintf(stderr, "usage: bench_tab_memory [--on-screen] [--discarded] [--tabs N] [--per-process] MARVO "
-                             "MINIMAL [runs]\n");
+        std::fprintf(stderr, "usage: bench_tab_memory [--on-screen] [--discarded] [--tabs N] [--per-process] "
+                             "[--minimal-one-by-one] MARVO MINIMAL [runs]\n");
         return 2;
     }
     options.marvo = QDir().absoluteFilePath(arguments.at(0));
@@ -285,8 +311,9 @@ int main(int argc, char* argv[])
                      i + 1, marvo.back().pss, marvo.back().anon, marvo.back().processes, minimal.back().pss,
                      minimal.back().anon, minimal.back().processes);
     }
-    std::printf("%d tabs%s, %d s after the last opened (%s):\n", options.tabs,
-                options.discarded ? ", all but the front one discarded in marvo" : "", settle_seconds(options),
+    std::printf("%d tabs%s%s, %d s after the last opened (%s):\n", options.tabs,
+                options.discarded ? ", all but the front one discarded in marvo" : "",
+                options.minimal_one_by_one ? ", the minimal window's opened one by one" : "", settle_seconds(options),
                 options.on_display ? "X display" : "offscreen");
     print_figure("tree PSS", &TreeMemory::pss, marvo, minimal, "MiB");
     print_figure("tree Pss_Anon + Pss_Shmem", &TreeMemory::anon, marvo, minimal, "MiB");
