@@ -5,9 +5,9 @@
 #include <QQuickWindow>
 #include <QSGRendererInterface>
 
-#include "platform/ScrollMarks.h"
 
-std::optional<int> PresentedScroll::read(QQuickWindow& window, double scale, int near)
+std::optional<int> PresentedScroll::read(QQuickWindow& window, double scale, int near,
+                                         const scroll_marks::Palette& palette)
 {
     if (window.rendererInterface()->graphicsApi() != QSGRendererInterface::OpenGL)
         return std::nullopt;
@@ -25,7 +25,7 @@ std::optional<int> PresentedScroll::read(QQuickWindow& window, double scale, int
             // OpenGL's rows run from the bottom up.
             for (int r = 0; r < rows / 2; ++r)
                 std::swap_ranges(column_.begin() + 4 * r, column_.begin() + 4 * r + 4, column_.end() - 4 * (r + 1));
-            scroll = scroll_marks::decode(column_.data(), std::size_t(rows), scale, near);
+            scroll = scroll_marks::decode(column_.data(), std::size_t(rows), scale, near, palette);
         }
     }
     window.endExternalCommands();

@@ -3,6 +3,8 @@
 #include <optional>
 #include <vector>
 
+#include "platform/ScrollMarks.h"
+
 class QQuickWindow;
 
 // The top document's vertical scroll as the frame the view has just rendered shows it, read
@@ -11,8 +13,9 @@ class QQuickWindow;
 class PresentedScroll {
 public:
     // From the window's afterRendering, on its render thread. `scale` is device pixels to a
-    // CSS pixel; `near` picks which repeat of the marks is meant (scroll_marks::decode).
-    std::optional<int> read(QQuickWindow& window, double scale, int near);
+    // CSS pixel; `near` picks which repeat of the marks is meant, `palette` what they look like
+    // (scroll_marks::decode).
+    std::optional<int> read(QQuickWindow& window, double scale, int near, const scroll_marks::Palette& palette);
 
 private:
     std::vector<unsigned char> column_;

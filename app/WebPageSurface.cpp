@@ -74,6 +74,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     connect(page, &QWebEnginePage::loadStarted, this, [this] {
         document_ready_ = document_shown_ = false;
         marks_asked_ = marked_ = false;
+        palette_.reset();
         // A discarded page never answers what was asked of it before: ask anew.
         scroll_query_pending_ = frames_pending_ = false;
     });
@@ -318,11 +319,11 @@ void WebPageSurface::follow_frame()
 void WebPageSurface::read_presented_scroll(QQuickWindow& window)
 {
     QWebEngineView* view = tab_.view();
-    if (!marks_asked_ || !layer_ || !view)
+    if (!palette_ || !layer_ || !view)
         return;
     // The frame before is nearer than the script side, which may be far behind a wheel.
     const int near = marked_ ? top_scroll_.y() : told_scroll_.y();
-    const std::optional<int> y = presented_scroll_.read(window, view->devicePixelRatioF() * zoom(), near);
+    const std::optional<int> y = presented_scroll_.read(window, view->devicePixelRatioF() * zoom(), near, *palette_);
     marked_ = y.has_value();
     if (!y || *y == top_scroll_.y())
         return;
@@ -343,7 +344,8 @@ void WebPageSurface::query_scroll()
     scroll_query_pending_ = true;
     QPointer<WebPageSurface> self(this);
     tab_.page()->runJavaScript(QStringLiteral("[window.scrollX, window.scrollY, "
-                                                      "document.readyState !== 'loading', location.href]"),
+                                                      "document.readyState !== 'loading', location.href, %1]")
+                                           .arg(scroll_marks::palette_query()),
                                        QWebEngineScript::ApplicationWorld, [self](const QVariant& result) {
                                            if (!self)
                                                return;
@@ -353,10 +355,12 @@ void WebPageSurface::query_scroll()
                                                return;
                                            }
                                            const QVariantList xy = result.toList();
-                                           QPoint scroll = xy.size() == 4 ? QPoint(qRound(xy[0].toDouble()),
+                                           QPoint scroll = xy.size() == 5 ? QPoint(qRound(xy[0].toDouble()),
                                                                                    qRound(xy[1].toDouble()))
                                                                            : QPoint();
                                            self->told_scroll_ = scroll;
+                                           if (xy.size() == 5 && self->marks_asked_)
+                                               self->palette_ = scroll_marks::palette_from(xy[4]);
                                            // The frame on screen says better where it is, but
                                            // not after a jump of more than the marks' repeat.
                                            if (self->marked_)
@@ -365,7 +369,7 @@ void WebPageSurface::query_scroll()
                                            // The empty document a navigation starts from is
                                            // complete too: only the page's own counts.
                                            const bool shown =
-                                               xy.size() == 4 && xy[2].toBool() &&
+                                               xy.size() == 5 && xy[2].toBool() &&
                                                QUrl(xy[3].toString()).adjusted(QUrl::RemoveFragment) ==
                                                    self->tab_.LocationURL().adjusted(QUrl::RemoveFragment);
                                            if (scroll != self->top_scroll_ || shown != self->document_shown_) {

@@ -3,12 +3,14 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
+#include <optional>
 #include <vector>
 
 #include "app/PresentedScroll.h"
 #include "memo/PackageCache.h"
 #include "memo/ui/LayerWnd.h"
 #include "memo/ui/PageSurface.h"
+#include "platform/ScrollMarks.h"
 
 class CTabBrowserWnd;
 class QQuickWindow;
@@ -83,6 +85,7 @@ private:
     QPoint told_scroll_;  // as the page's script side last told it
     PresentedScroll presented_scroll_;
     bool marks_asked_ = false;     // the document was asked to show its scroll marks
+    std::optional<scroll_marks::Palette> palette_;  // the colours it shows them in, once told
     bool marked_ = false;          // the last frame presented showed them
     bool document_ready_ = false;  // the page said its document is past loading
     bool document_shown_ = false;  // and it presented a frame since

@@ -10,123 +10,187 @@ namespace scroll_marks {
 
 namespace {
 
-// Three bits in each channel, all near white so the marks stay faint on most pages, and
-// none within reach of white itself.
-constexpr int kFloor = 0xE0, kStep = 4, kCentre = 1;
+constexpr int kStep = 2;  // between the levels of a channel; a pixel one off is no mark's
+// Bits of a mark's index in red, green and blue: green, which the eye sees best, takes the
+// fewest, so it stays nearest the background.
+constexpr std::array<int, 3> kBits{3, 2, 3};
+static_assert(1 << (kBits[0] + kBits[1] + kBits[2]) == kCount);
 
-// The mark whose colour the pixel has, give or take one in each channel: a row the mark
-// covers wholly. A row it shares with the page is blended and not the mark's.
-std::optional<int> mark_at(const unsigned char* p)
+constexpr int shift(int channel)
+{
+    return channel == 0 ? kBits[1] + kBits[2] : channel == 1 ? kBits[2] : 0;
+}
+
+// The mark whose colour the pixel has exactly: a row the mark covers wholly. A row it shares
+// with the page is blended and not the mark's.
+std::optional<int> mark_at(const unsigned char* p, const Palette& palette)
 {
     int index = 0;
     for (int c = 0; c < 3; ++c) {
-        const int level = (p[c] - kFloor) / kStep;
-        if (p[c] < kFloor || std::abs(p[c] - (kFloor + kCentre + kStep * level)) > 1)
+        const int offset = p[c] - palette.lowest[c];
+        if (offset < 0 || offset >= kStep << kBits[c] || offset % kStep)
             return std::nullopt;
-        index = index << 3 | level;
+        index = index << kBits[c] | offset / kStep;
     }
-    return index < kCount ? std::optional<int>(index) : std::nullopt;
+    return index;
 }
 
 } // namespace
 
-std::array<int, 3> colour(int index)
+std::optional<Palette> palette_from(const QVariant& reported)
 {
-    return {kFloor + kCentre + kStep * (index >> 6 & 7), kFloor + kCentre + kStep * (index >> 3 & 7),
-            kFloor + kCentre + kStep * (index & 7)};
+    const QVariantList list = reported.toList();
+    if (list.size() != 3)
+        return std::nullopt;
+    Palette palette;
+    for (int c = 0; c < 3; ++c) {
+        bool number = false;
+        palette.lowest[c] = list[c].toInt(&number);
+        if (!number || palette.lowest[c] < 0 || palette.lowest[c] > 255 - kStep * ((1 << kBits[c]) - 1))
+            return std::nullopt;
+    }
+    return palette;
+}
+
+std::array<int, 3> colour(int index, const Palette& palette)
+{
+    std::array<int, 3> rgb{};
+    for (int c = 0; c < 3; ++c)
+        rgb[c] = palette.lowest[c] + kStep * (index >> shift(c) & ((1 << kBits[c]) - 1));
+    return rgb;
 }
 
 QString script()
 {
-    QString colours;
-    for (int i = 0; i < kCount; ++i) {
-        const auto c = colour(i);
-        colours += QStringLiteral("%1%2,%3,%4").arg(i ? QStringLiteral(",") : QString()).arg(c[0]).arg(c[1]).arg(c[2]);
-    }
     // The mark is the root's ::after, as tall as the document without it, under anything the
     // program itself puts topmost; the pattern is a picture drawn here, pixel exact where a
-    // gradient would be blended.
+    // gradient would be blended. Its palette follows the colour the page shows at its left
+    // edge: the backgrounds from the root down to what lies there, over the view's white.
     return QStringLiteral(R"JS(
 (function () {
   var root = document.documentElement;
   if (!root || window.__scrollMarks) return;
-  var spacing = %1, count = %2, colours = [%3];
+  var spacing = %1, count = %2, height = %3, step = %4, bits = [%5, %6, %7];
+  var marks = window.__scrollMarks = {palette: null};
+  var probe = document.createElement('canvas').getContext('2d', {willReadFrequently: true});
+  function shown() {
+    var chain = [];
+    for (var e = document.elementFromPoint(0, innerHeight / 2) || document.body || root; e; e = e.parentElement)
+      chain.push(getComputedStyle(e).backgroundColor);
+    probe.fillStyle = '#fff';
+    probe.fillRect(0, 0, 1, 1);
+    for (var i = chain.length - 1; i >= 0; --i) {
+      probe.fillStyle = 'rgba(0,0,0,0)';
+      probe.fillStyle = chain[i];
+      probe.fillRect(0, 0, 1, 1);
+    }
+    return probe.getImageData(0, 0, 1, 1).data;
+  }
   var canvas = document.createElement('canvas');
   canvas.width = 1;
   canvas.height = spacing * count;
-  var context = canvas.getContext('2d'), image = context.createImageData(1, spacing * count);
-  for (var i = 0; i < count; ++i)
-    for (var o = 4 * spacing * i, end = o + 4 * %4; o < end; o += 4) {
-      image.data[o] = colours[3 * i]; image.data[o + 1] = colours[3 * i + 1];
-      image.data[o + 2] = colours[3 * i + 2]; image.data[o + 3] = 255;
-    }
-  context.putImageData(image, 0, 0);
+  var context = canvas.getContext('2d');
   var sheet = new CSSStyleSheet();
   sheet.replaceSync("html::after{content:'';display:block;position:absolute;left:0;top:0;width:1px;height:0;" +
     "margin:0;padding:0;border:0;pointer-events:none;z-index:2147483646;image-rendering:pixelated;" +
-    "background:url(" + canvas.toDataURL('image/png') + ") 0 0/1px " + spacing * count + "px repeat-y}" +
-    "@media print{html::after{display:none!important}}");
-  window.__scrollMarks = sheet;
-  document.adoptedStyleSheets = document.adoptedStyleSheets.concat([sheet]);
+    "background:0 0/1px " + spacing * count + "px repeat-y}@media print{html::after{display:none!important}}");
   var rule = sheet.cssRules[0];
+  function paint() {
+    var rgb = shown(), palette = [0, 1, 2].map(function (c) {
+      return (rgb[c] & 0xF0) + (rgb[c] % 2 ? 0 : 1) + (bits[c] < 3 && (rgb[c] & 15) >= 8 ? 8 : 0);
+    });
+    if (marks.palette && marks.palette.join() === palette.join()) return;
+    var image = context.createImageData(1, spacing * count);
+    for (var i = 0; i < count; ++i) {
+      var levels = [i >> bits[1] + bits[2], i >> bits[2] & (1 << bits[1]) - 1, i & (1 << bits[2]) - 1];
+      for (var o = 4 * spacing * i, end = o + 4 * height; o < end; o += 4) {
+        for (var c = 0; c < 3; ++c) image.data[o + c] = palette[c] + step * levels[c];
+        image.data[o + 3] = 255;
+      }
+    }
+    context.putImageData(image, 0, 0);
+    rule.style.backgroundImage = 'url(' + canvas.toDataURL('image/png') + ')';
+    marks.palette = palette;
+  }
   function fit() {
     sheet.disabled = true;
-    var height = root.scrollHeight;
+    var tall = root.scrollHeight;
     sheet.disabled = false;
-    rule.style.height = height + 'px';
+    rule.style.height = tall + 'px';
+    paint();
   }
+  paint();
+  document.adoptedStyleSheets = document.adoptedStyleSheets.concat([sheet]);
   fit();
   new ResizeObserver(fit).observe(root);
+  var restyled = new MutationObserver(function () { watch(); paint(); });
+  function watch() {
+    restyled.disconnect();
+    restyled.observe(root, {attributes: true, childList: true});
+    if (document.body) restyled.observe(document.body, {attributes: true});
+  }
+  watch();
+  addEventListener('load', paint);
+  matchMedia('(prefers-color-scheme: dark)').addEventListener('change', paint);
 })()
 )JS")
         .arg(kSpacing)
         .arg(kCount)
-        .arg(colours)
-        .arg(kHeight);
+        .arg(kHeight)
+        .arg(kStep)
+        .arg(kBits[0])
+        .arg(kBits[1])
+        .arg(kBits[2]);
 }
 
-std::optional<int> decode(const unsigned char* column, std::size_t rows, double scale, int near)
+QString palette_query()
+{
+    return QStringLiteral("window.__scrollMarks ? window.__scrollMarks.palette : null");
+}
+
+std::optional<int> decode(const unsigned char* column, std::size_t rows, double scale, int near,
+                          const Palette& palette)
 {
     if (!column || rows < 3 || !(scale > 0.1 && scale < 20))
         return std::nullopt;
     // A mark is a run of rows of one mark's colour, no taller than a mark, wholly inside the
     // column; its middle is the mark's middle, however its edges were blended.
     const int tallest = int(std::ceil(kHeight * scale)) + 1;
-    std::vector<std::pair<int, int>> marks;  // mark, scroll
+    std::vector<std::pair<int, int>> marks;  // scroll, mark
     std::size_t top = 0;
-    std::optional<int> mark = mark_at(column);
+    std::optional<int> mark = mark_at(column, palette);
     for (std::size_t r = 1; r <= rows; ++r) {
-        const std::optional<int> next = r < rows ? mark_at(column + 4 * r) : std::nullopt;
+        const std::optional<int> next = r < rows ? mark_at(column + 4 * r, palette) : std::nullopt;
         if (next == mark)
             continue;
         if (mark && top > 0 && r < rows && int(r - top) <= tallest) {
             const double middle = (top + r) / 2.0 / scale;
-            marks.emplace_back(*mark, nearest_repeat(*mark * kSpacing + kHeight / 2.0 - middle, near));
+            marks.emplace_back(nearest_repeat(*mark * kSpacing + kHeight / 2.0 - middle, near), *mark);
         }
         top = r;
         mark = next;
     }
-    // A mark shows once in a view: one seen twice is the page's own colour.
+    // The most different marks agreeing within a pixel. A row blended from a mark and the
+    // page may have another mark's colour and the page may have any of them, but a stray
+    // line agrees with none, and a mark shows once in a view: stripes of one colour are the
+    // page's own.
     std::sort(marks.begin(), marks.end());
-    std::vector<int> scrolls;
-    for (std::size_t i = 0; i < marks.size(); ++i)
-        if ((i == 0 || marks[i - 1].first != marks[i].first) &&
-            (i + 1 == marks.size() || marks[i + 1].first != marks[i].first))
-            scrolls.push_back(marks[i].second);
-    // The most marks agreeing within a pixel; a stray light line on the page agrees with none.
-    std::sort(scrolls.begin(), scrolls.end());
-    std::size_t best = 0, from = 0;
-    for (std::size_t i = 0, j = 0; i < scrolls.size(); ++i) {
-        while (scrolls[i] - scrolls[j] > 1)
-            ++j;
-        if (i - j + 1 > best) {
-            best = i - j + 1;
+    std::array<int, kCount> seen{};
+    int distinct = 0, best = 0;
+    std::size_t from = 0, to = 0;
+    for (std::size_t i = 0, j = 0; i < marks.size(); ++i) {
+        distinct += seen[marks[i].second]++ == 0;
+        for (; marks[i].first - marks[j].first > 1; ++j)
+            distinct -= --seen[marks[j].second] == 0;
+        if (distinct > best) {
+            best = distinct;
             from = j;
+            to = i + 1;
         }
     }
     if (best < 2)
         return std::nullopt;
-    return scrolls[from + (best - 1) / 2];
+    return marks[(from + to - 1) / 2].first;
 }
 
 int nearest_repeat(double shown, int near)

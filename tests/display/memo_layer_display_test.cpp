@@ -578,16 +578,14 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
         std::set<int> page_rows;  // the page must be seen moving
         std::map<int, int> offsets;
     };
-    const auto watch = [&] {
+    const auto watch = [&](bool (*block)(QRgb)) {
         Seen seen;
         QElapsedTimer clock;
         clock.start();
         while (seen.pairs < 40 && clock.elapsed() < 20000) {
             QTest::qWait(60);
             const QImage shot = screen::shot();
-            const std::vector<int> blocks = run_tops(shot, page_x, top, bottom, [](QRgb p) {
-                return qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60;
-            });
+            const std::vector<int> blocks = run_tops(shot, page_x, top, bottom, block);
             for (int memo : run_tops(shot, memo_x, top, bottom, greenish)) {
                 const auto nearest = std::min_element(blocks.begin(), blocks.end(), [&](int a, int b) {
                     return std::abs(a - memo) < std::abs(b - memo);
@@ -609,10 +607,12 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
         return text;
     };
 
-    tab->page()->runJavaScript(QStringLiteral("(function () { var y = 0; function step() { if (window.stopped) return; y += 7; "
-                                              "window.scrollTo(0, y); if (y < 18000) requestAnimationFrame(step); } "
-                                              "requestAnimationFrame(step); })()"));
-    const Seen scripted = watch();
+    const auto black = [](QRgb p) { return qRed(p) < 60 && qGreen(p) < 60 && qBlue(p) < 60; };
+    const QString scroll_by_script = QStringLiteral(
+        "(function () { var y = 0; window.stopped = false; function step() { if (window.stopped) return; y += 7; "
+        "window.scrollTo(0, y); if (y < 18000) requestAnimationFrame(step); } requestAnimationFrame(step); })()");
+    tab->page()->runJavaScript(scroll_by_script);
+    const Seen scripted = watch(black);
     EXPECT_GE(scripted.pairs, 40);
     EXPECT_GE(scripted.page_rows.size(), 5u) << "the page did not scroll";
     // Most, not all: on a loaded machine an odd frame's memos still reach the screen a frame
@@ -630,7 +630,7 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
         while (turning)
             screen::click_at(wheel_at, 5);
     });
-    const Seen wheeled = watch();
+    const Seen wheeled = watch(black);
     turning = false;
     hand.join();
     EXPECT_GE(wheeled.pairs, 40);
@@ -646,6 +646,18 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
     for (int y = 0; y < picture.height(); ++y)
         marked += qRed(picture.pixel(0, y)) < 0xF8;
     EXPECT_EQ(marked, 0) << "rows of the picture's left edge that are not the page's white";
+
+    // The page turns dark: the marks are redrawn in its colours, and still read.
+    tab->page()->runJavaScript(QStringLiteral("window.stopped = true; window.scrollTo(0, 0); document.body.style.background = '#000';"
+                                              "for (const block of document.querySelectorAll('div[style*=\"left:10px\"]'))"
+                                              "  block.style.background = '#fff';"));
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().front().scroll.y() == 0; }));
+    tab->page()->runJavaScript(scroll_by_script);
+    const Seen dark = watch([](QRgb p) { return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200; });
+    EXPECT_GE(dark.pairs, 40);
+    EXPECT_GE(dark.page_rows.size(), 5u) << "the dark page did not scroll";
+    EXPECT_GE(dark.level * 100, dark.pairs * 70) << "memo top minus block top: " << report(dark);
+    screen::keep(QStringLiteral("memos-while-a-script-scrolls-a-dark-page-at-scale-%1").arg(QString::fromLatin1(GetParam())));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, ScaledMemoLayerDisplayTest, testing::Values("2", "1.5", "1.25"),
