@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QMouseEvent>
 #include <QQuickWidget>
 #include <QQuickWindow>
 #include <QTimer>
@@ -85,6 +86,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     });
     connect(page, &QWebEnginePage::loadFinished, layer_, [this] {
         document_shown_ = true;
+        expect_scroll();  // to where the page was, or its anchor
         marks_asked_ = false;  // asked of the document that was going, perhaps
         QPointer<CLayerWnd> layer(layer_);
         tab_.page()->runJavaScript(QString::fromLatin1(kRendersApartScript), QWebEngineScript::ApplicationWorld,
@@ -98,6 +100,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
         apply_width_lock();
     });
     connect(page, &QWebEnginePage::urlChanged, layer_, [this] {
+        expect_scroll();  // an anchor in the same document
         frames_.clear();
         top_scroll_ = told_scroll_ = {};
         apply_width_lock();
@@ -105,6 +108,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
         layer_->update_unless_blank();
     });
     connect(page, &QWebEnginePage::scrollPositionChanged, this, &WebPageSurface::query_scroll);
+    connect(page, &QWebEnginePage::findTextFinished, this, &WebPageSurface::expect_scroll);
     tab.view()->installEventFilter(this);
     follow_presented_frames();
     frame_poll_.setInterval(250);
@@ -140,6 +144,10 @@ void WebPageSurface::attach_to_view()
 
 bool WebPageSurface::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == watched_input_ && may_scroll(*event))
+        expect_scroll();
+    if (watched == tab_.view() && event->type() == QEvent::Resize)
+        expect_scroll();  // the page keeps what was in view, at another scroll
     // Frames are followed only while the page shows: a tab behind others is not asked four
     // times a second, and looks at its frames again when it comes back.
     if (watched == tab_.view() && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
@@ -151,9 +159,31 @@ bool WebPageSurface::eventFilter(QObject* watched, QEvent* event)
     return false;
 }
 
+bool WebPageSurface::may_scroll(const QEvent& input)
+{
+    switch (input.type()) {
+    case QEvent::Wheel:
+    case QEvent::KeyPress:  // arrows and pages, or typing that brings the caret into view
+    case QEvent::MouseButtonPress:  // the scroll bar, a selection dragged past the edge
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+        return true;
+    case QEvent::MouseMove:
+        return static_cast<const QMouseEvent&>(input).buttons() != Qt::NoButton;
+    default:
+        return false;
+    }
+}
+
 void WebPageSurface::follow_presented_frames()
 {
     auto* quick = qobject_cast<QQuickWidget*>(input_widget());
+    if (quick && quick != watched_input_) {
+        if (watched_input_)
+            watched_input_->removeEventFilter(this);
+        watched_input_ = quick;
+        quick->installEventFilter(this);
+    }
     QQuickWindow* window = quick ? quick->quickWindow() : nullptr;
     if (!window || window == presented_window_ || !layer_)
         return;
@@ -321,18 +351,28 @@ void WebPageSurface::read_presented_scroll(QQuickWindow& window)
     QWebEngineView* view = tab_.view();
     if (!palette_ || !layer_ || !view)
         return;
+    if (reading_.hasExpired()) {
+        marked_ = false;  // the script side tells where a page at rest is
+        return;
+    }
     // The frame before is nearer than the script side, which may be far behind a wheel.
     const int near = marked_ ? top_scroll_.y() : told_scroll_.y();
     const std::optional<int> y = presented_scroll_.read(window, view->devicePixelRatioF() * zoom(), near, *palette_);
     marked_ = y.has_value();
     if (!y || *y == top_scroll_.y())
         return;
+    expect_scroll();
     // Repainted now, the memos reach the screen with this very frame.
     top_scroll_.setY(*y);
     if (frames_.empty())
         layer_->top_scrolled();
     else
         layer_->update();
+}
+
+void WebPageSurface::expect_scroll()
+{
+    reading_.setRemainingTime(kReadForMs);
 }
 
 void WebPageSurface::query_scroll()
@@ -358,9 +398,15 @@ void WebPageSurface::query_scroll()
                                            QPoint scroll = xy.size() == 5 ? QPoint(qRound(xy[0].toDouble()),
                                                                                    qRound(xy[1].toDouble()))
                                                                            : QPoint();
+                                           // A script's scroll, or marks in new colours:
+                                           // the frames that follow are read.
+                                           const auto palette = self->marks_asked_ && xy.size() == 5
+                                                                    ? scroll_marks::palette_from(xy[4])
+                                                                    : std::nullopt;
+                                           if (scroll != self->told_scroll_ || palette != self->palette_)
+                                               self->expect_scroll();
                                            self->told_scroll_ = scroll;
-                                           if (xy.size() == 5 && self->marks_asked_)
-                                               self->palette_ = scroll_marks::palette_from(xy[4]);
+                                           self->palette_ = palette;
                                            // The frame on screen says better where it is, but
                                            // not after a jump of more than the marks' repeat.
                                            if (self->marked_)

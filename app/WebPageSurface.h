@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -15,9 +16,12 @@
 class CTabBrowserWnd;
 class QQuickWindow;
 
-// The page of a tab as the memo layer sees it. On a page with memos, the top document's
-// vertical scroll is read from each frame the view renders (platform/ScrollMarks.h), so the
-// memos move in the same frame as the page. Otherwise, and sideways, it is asked of the page
+// The page of a tab as the memo layer sees it. On a page with memos, while it may be
+// scrolling, the top document's vertical scroll is read from each frame the view renders
+// (platform/ScrollMarks.h), so the memos move in the same frame as the page. Reading a frame
+// waits for the renderer to finish it, so a page at rest is not read: from the input, find or
+// navigation that may scroll it (or the script side's word that it scrolled) until
+// kReadForMs pass without a scroll. Otherwise, and sideways, it is asked of the page
 // after each frame it presents, once more shortly after the last, and when the engine reports
 // a scroll (the engine's own scroll position stays 0 on a GPU-composited display). Frames
 // (their URLs, rectangles and scroll positions) come from a script in an isolated world and
@@ -72,6 +76,9 @@ private:
     void follow_frame();
     // Inside the frame the view has just rendered: where the top document is scrolled in it.
     void read_presented_scroll(QQuickWindow& window);
+    // The page may scroll now: its frames are read until kReadForMs pass without a scroll.
+    void expect_scroll();
+    static bool may_scroll(const QEvent& input);
     // A picture of the page (taken from view x `left`) shows the page where the scroll marks are.
     void cover_scroll_marks(QImage& page, int left) const;
     // The top document's memos, when it has any.
@@ -79,6 +86,7 @@ private:
 
     CTabBrowserWnd& tab_;
     QPointer<QObject> presented_window_;
+    QPointer<QWidget> watched_input_;
     QPointer<CLayerWnd> layer_;  // a child of the view, which may go first
     std::vector<DocumentView> frames_;
     QPoint top_scroll_;   // as the frame on screen shows it
@@ -86,6 +94,7 @@ private:
     PresentedScroll presented_scroll_;
     bool marks_asked_ = false;     // the document was asked to show its scroll marks
     std::optional<scroll_marks::Palette> palette_;  // the colours it shows them in, once told
+    QDeadlineTimer reading_;       // frames are read until then
     bool marked_ = false;          // the last frame presented showed them
     bool document_ready_ = false;  // the page said its document is past loading
     bool document_shown_ = false;  // and it presented a frame since
@@ -95,4 +104,5 @@ private:
     QTimer frame_poll_;
     QTimer scroll_recheck_;
     static constexpr int kScrollRecheckMs = 30;
+    static constexpr int kReadForMs = 500;
 };

@@ -648,10 +648,14 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
     EXPECT_EQ(marked, 0) << "rows of the picture's left edge that are not the page's white";
 
     // The page turns dark: the marks are redrawn in its colours, and still read.
-    tab->page()->runJavaScript(QStringLiteral("window.stopped = true; window.scrollTo(0, 0); document.body.style.background = '#000';"
+    tab->page()->runJavaScript(QStringLiteral("document.body.style.background = '#000';"
                                               "for (const block of document.querySelectorAll('div[style*=\"left:10px\"]'))"
                                               "  block.style.background = '#fff';"));
-    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().front().scroll.y() == 0; }));
+    // Back to the top, after the wheel's last turns.
+    ASSERT_TRUE(wait_until([&] {
+        tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 0)"));
+        return tab->layer()->documents().front().scroll.y() == 0;
+    }));
     tab->page()->runJavaScript(scroll_by_script);
     const Seen dark = watch([](QRgb p) { return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200; });
     EXPECT_GE(dark.pairs, 40);
