@@ -506,25 +506,28 @@ void EffectObject::mosaic(MemoImage& image, int x, int y, int w, int h, int bloc
         }
 }
 
-void EffectObject::blur(MemoImage& image, int x, int y, int w, int h)
+void EffectObject::blur(MemoImage& image, int x, int y, int w, int h, int reach)
 {
     int vx, vy, vw, vh;
-    if (!visible_area(Rect{x, y, x + w, y + h}, image, vx, vy, vw, vh) || vw < 3 || vh < 3)
+    if (reach < 1 || !visible_area(Rect{x, y, x + w, y + h}, image, vx, vy, vw, vh) || vw <= 2 * reach ||
+        vh <= 2 * reach)
         return;
-    // Reads come from an untouched copy of the area; its edge pixels keep their values.
+    // Reads come from an untouched copy of the area; its edge, `reach` pixels wide, keeps its
+    // values. On a picture scaled by `reach` this is the unscaled blur, scaled.
     std::vector<std::uint8_t> src(std::size_t(vw) * vh * 4);
     for (int r = 0; r < vh; ++r)
         std::memcpy(&src[std::size_t(r) * vw * 4], image.pixel(vx, vy + r), std::size_t(vw) * 4);
     const std::size_t stride = std::size_t(vw) * 4;
-    for (int r = 1; r < vh - 1; ++r) {
-        std::uint8_t* d = image.pixel(vx + 1, vy + r);
-        const std::uint8_t* m = &src[std::size_t(r) * stride + 4];
-        for (int i = 1; i < vw - 1; ++i, d += 4, m += 4) {
-            const std::uint8_t* u = m - stride;
-            const std::uint8_t* b = m + stride;
+    const std::ptrdiff_t up = std::ptrdiff_t(stride) * reach, side = 4 * std::ptrdiff_t(reach);
+    for (int r = reach; r < vh - reach; ++r) {
+        std::uint8_t* d = image.pixel(vx + reach, vy + r);
+        const std::uint8_t* m = &src[std::size_t(r) * stride + std::size_t(side)];
+        for (int i = reach; i < vw - reach; ++i, d += 4, m += 4) {
+            const std::uint8_t* u = m - up;
+            const std::uint8_t* b = m + up;
             for (int ch = 0; ch < 4; ++ch) {
-                const int sum = u[ch - 4] + 2 * u[ch] + u[ch + 4] + 2 * m[ch - 4] + 12 * m[ch] + 2 * m[ch + 4] +
-                                b[ch - 4] + 2 * b[ch] + b[ch + 4];
+                const int sum = u[ch - side] + 2 * u[ch] + u[ch + side] + 2 * m[ch - side] + 12 * m[ch] +
+                                2 * m[ch + side] + b[ch - side] + 2 * b[ch] + b[ch + side];
                 d[ch] = std::uint8_t(sum / 24);
             }
         }
@@ -620,7 +623,7 @@ void EffectObject::draw(DrawContext& ctx)
     switch (operation) {
     case 0: mosaic(P, r.left, r.top, rw, rh, std::max(1, ctx.length(8))); break;
     case 1: lens(P, r.left, r.top, rw, rh); break;
-    case 2: blur(P, r.left, r.top, rw, rh); break;
+    case 2: blur(P, r.left, r.top, rw, rh, std::max(1, ctx.length(1))); break;
     case 3: negative(P, r.left, r.top, rw, rh); break;
     default: break;
     }

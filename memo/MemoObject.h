@@ -380,9 +380,10 @@ public:
     std::int32_t shape = 0;     // 0 rectangle, 1 ellipse, 2 rounded rectangle
 
     // The filters, on the w x h area of image at (x, y). Public for tests and benchmarks.
-    // Mosaic blocks are `block` pixels a side, 8 unless the picture is scaled.
+    // Mosaic blocks are `block` pixels a side, 8 unless the picture is scaled. Blur weighs the
+    // neighbours `reach` pixels away: one unless the picture is scaled.
     static void mosaic(MemoImage& image, int x, int y, int w, int h, int block = 8);
-    static void blur(MemoImage& image, int x, int y, int w, int h);
+    static void blur(MemoImage& image, int x, int y, int w, int h, int reach = 1);
     static void negative(MemoImage& image, int x, int y, int w, int h);
     void lens(MemoImage& image, int x, int y, int w, int h);
 

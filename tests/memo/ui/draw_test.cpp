@@ -238,6 +238,38 @@ TEST(DrawEffect, MosaicAndBlurMatchTheirFilters)
     EXPECT_EQ(s.target, blurred);
 }
 
+// On a screen at twice the scale the page's pixels come in twos: an effect drawn there shows
+// what it shows at the unscaled scale, each pixel doubled.
+TEST(DrawEffect, AtTwiceTheScaleEachFilterShowsTheUnscaledPictureDoubled)
+{
+    const auto doubled = [](const MemoImage& image) {
+        MemoImage out(image.width() * 2, image.height() * 2);
+        for (int y = 0; y < out.height(); ++y)
+            for (int x = 0; x < out.width(); ++x)
+                out.set_argb(x, y, image.argb(x / 2, y / 2));
+        return out;
+    };
+    for (const int operation : {0, 2, 3}) {
+        SCOPED_TRACE(operation);
+        Surface once(64, 48);
+        for (int y = 0; y < 48; ++y)
+            for (int x = 0; x < 64; ++x)
+                once.target.set_argb(x, y, 0xFF000000u | std::uint32_t((x * 37 + y * 11) % 256) << 16 |
+                                               std::uint32_t(x * y % 256) << 8 | std::uint32_t(y * 5));
+        Surface twice(128, 96);
+        twice.target = doubled(once.target);
+        EffectObject e;
+        e.operation = operation;
+        e.rect = {5, 7, 45, 39};
+        once.draw(e);
+        DrawContext ctx{twice.target, twice.scratch1, twice.scratch2, Region({0, 0, 128, 96}), {}, twice.canvases,
+                        nullptr};
+        ctx.scale = 2.0;
+        e.draw(ctx);
+        EXPECT_EQ(twice.target, doubled(once.target));
+    }
+}
+
 TEST(DrawPackage, SampleDrawsWithoutPicturesMissing)
 {
     Surface s(420, 240);
