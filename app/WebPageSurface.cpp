@@ -148,12 +148,8 @@ bool WebPageSurface::eventFilter(QObject* watched, QEvent* event)
         expect_scroll();
     if (watched == tab_.view() && event->type() == QEvent::Resize)
         expect_scroll();  // the page keeps what was in view, at another scroll
-    // Frames are followed only while the page shows: a tab behind others is not asked four
-    // times a second, and looks at its frames again when it comes back.
     if (watched == tab_.view() && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
         refresh_frames();
-    if (watched == tab_.view() && event->type() == QEvent::Hide)
-        frame_poll_.stop();
     if (watched == tab_.view() && event->type() == QEvent::ChildAdded)
         QTimer::singleShot(0, this, [this] { follow_presented_frames(); });
     return false;
@@ -435,8 +431,14 @@ void WebPageSurface::query_scroll()
                                        });
 }
 
+// Only a page that shows is asked: a tab behind others looks at its frames again when it comes
+// back (its view's Show event), however the question came (the poll, a resize, a zoom, a scroll answer).
 void WebPageSurface::refresh_frames()
 {
+    if (!tab_.view() || !tab_.view()->isVisible()) {
+        frame_poll_.stop();
+        return;
+    }
     frames_pending_ = true;
     QPointer<WebPageSurface> self(this);
     tab_.page()->runJavaScript(QString::fromLatin1(kFramesScript), QWebEngineScript::ApplicationWorld,
@@ -465,8 +467,7 @@ void WebPageSurface::refresh_frames()
                                            self->frames_pending_ = false;
                                            if (self->frames_.empty())
                                                self->frame_poll_.stop();
-                                           else if (!self->frame_poll_.isActive() && self->tab_.view() &&
-                                                    self->tab_.view()->isVisible())
+                                           else if (!self->frame_poll_.isActive())
                                                self->frame_poll_.start();
                                            if (changed && self->layer_)
                                                self->layer_->update_unless_blank();
