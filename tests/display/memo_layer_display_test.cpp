@@ -571,6 +571,29 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
     const int top = screen::on_screen(view, {0, 0}).y();
     const int bottom = std::min(screen::on_screen(view, {0, view->height() - 1}).y(), screen::shot().height());
     const int tolerance = 3;
+    // The scroll marks down the page's left edge stay within 15 levels of its background in
+    // every channel: on the screen they are not told from it.
+    const auto marks_contrast = [&](QRgb background) {
+        const QImage shot = screen::shot();
+        // The page's first screen column: the first, near the view's rounded edge, that shows
+        // mostly the background (not the window's border).
+        int edge = screen::on_screen(view, {0, 0}).x() - 2;
+        const auto mostly_background = [&](int x) {
+            int rows = 0;
+            for (int y = top + 2; y < bottom - 2; ++y)
+                rows += shot.pixel(x, y) == background;
+            return rows * 2 > bottom - top;
+        };
+        while (edge < screen::on_screen(view, {0, 0}).x() + 3 && !mostly_background(edge))
+            ++edge;
+        int most = 0;
+        for (int y = top + 2; y < bottom - 2; ++y) {
+            const QRgb p = shot.pixel(edge, y);
+            most = std::max({most, std::abs(qRed(p) - qRed(background)), std::abs(qGreen(p) - qGreen(background)),
+                             std::abs(qBlue(p) - qBlue(background))});
+        }
+        return most;
+    };
 
     // Screenshots until enough memos were seen beside their blocks; how many stood level.
     struct Seen {
@@ -626,6 +649,7 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
     // level).
     EXPECT_GE(scripted.level * 100, scripted.pairs * 70) << "memo top minus block top: " << report(scripted);
     screen::keep(QStringLiteral("memos-while-a-script-scrolls-at-scale-%1").arg(QString::fromLatin1(GetParam())));
+    EXPECT_LE(marks_contrast(qRgb(255, 255, 255)), 15);
 
     tab->page()->runJavaScript(QStringLiteral("window.stopped = true; window.scrollTo(0, 0)"));
     ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().front().scroll.y() == 0; }));
@@ -670,6 +694,7 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
     EXPECT_GE(dark.page_rows.size(), 5u) << "the dark page did not scroll";
     EXPECT_GE(dark.level * 100, dark.pairs * 70) << "memo top minus block top: " << report(dark);
     screen::keep(QStringLiteral("memos-while-a-script-scrolls-a-dark-page-at-scale-%1").arg(QString::fromLatin1(GetParam())));
+    EXPECT_LE(marks_contrast(qRgb(0, 0, 0)), 15);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, ScaledMemoLayerDisplayTest, testing::Values("2", "1.5", "1.25"),
