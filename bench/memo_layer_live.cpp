@@ -1,0 +1,254 @@
+// The UI thread's cost per presented frame while the real browser scrolls a page under 1,000
+// mixed memos, beside the same page with one memo far out of view (so the page has a package
+// and the layer its usual work, but nothing to draw). Run on a real X display:
+//   tests/display/run-on-xvfb.sh build/bench/bench_memo_layer_live [RUNS]
+//
+// What it counts: a 1 ms timer beats on the UI thread for the whole scroll. Every gap between
+// beats over 2 ms is time the thread was held by other work (the layer's painting, the window
+// flush, reading the scroll marks, following the page, the engine's own UI-side work); the gap
+// less the 1 ms the beat would have waited anyway is added up as "blocked". Dividing by the
+// frames the view's scene presented (its window's afterRendering) gives blocked ms per frame.
+// Short stretches of work under 2 ms go uncounted, so the figures are a lower bound, alike for
+// both pages. Each run measures the four cases in turn, so paired figures share the load.
+#include <QElapsedTimer>
+#include <QFile>
+#include <QEventLoop>
+#include <QProcess>
+#include <QQuickWidget>
+#include <QQuickWindow>
+#include <QTimer>
+#include <QWebEngineView>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+
+#include "BenchRuns.h"
+#include "app/AppFixture.h"
+#include "app/BrowserPage.h"
+#include "app/ChildFrame.h"
+#include "app/MainFrame.h"
+#include "app/TabBrowserWnd.h"
+#include "display/Screen.h"
+#include "memo/MemoObject.h"
+#include "memo/PackageFiles.h"
+#include "platform/QtText.h"
+
+namespace {
+
+int runs = 3;
+constexpr int kMeasureMs = 8000;
+constexpr int kMemoHeight = 3000;  // memos lie in the band the scrolls go up and down in
+
+struct Frames {
+    int presented = 0;
+    double blocked_ms = 0;
+    double per_frame() const { return presented > 0 ? blocked_ms / presented : -1; }
+};
+
+// A tall page of black blocks down its left edge; its scrolling is composited by the engine.
+QString tall_page()
+{
+    QString page = QStringLiteral("<title>Tall</title><body style='margin:0;background:#fff'>");
+    for (int top = 100; top < 20000; top += 300)
+        page += QStringLiteral("<div style='position:absolute;left:10px;top:%1px;width:70px;height:100px;"
+                               "background:#000'></div>").arg(top);
+    return page + QStringLiteral("<div style='height:20000px'></div></body>");
+}
+
+// Strokes (both kinds), text boxes, photos and shapes, spread over the scrolled band.
+void add_mixed_memos(memo::MemoPackage& pkg, int count)
+{
+    std::mt19937 random(3);
+    auto point = [&] { return memo::Point{int(random() % 1024), int(random() % kMemoHeight)}; };
+    for (int i = 0; i < count; ++i) {
+        const memo::Point a = point();
+        switch (i % 5) {
+        case 0:
+        case 1: {
+            auto stroke = std::make_unique<memo::StrokeObject>();
+            memo::Point q = a;
+            for (int k = 0; k < 20; ++k) {
+                stroke->points.push_back(q);
+                q.x += int(random() % 21) - 10;
+                q.y += int(random() % 21) - 10;
+            }
+            stroke->width = 3;
+            stroke->type = i % 2;
+            stroke->colour = memo::rgb(255, 0, 0);
+            stroke->border_colour = memo::rgb(0, 0, 255);
+            pkg.add(std::move(stroke));
+            break;
+        }
+        case 2: {
+            auto text = std::make_unique<memo::TextBoxObject>();
+            text->rect = {a.x, a.y, a.x + 120, a.y + 60};
+            text->text = "memo\nhttp://www.example.jp/";
+            pkg.add(std::move(text));
+            break;
+        }
+        case 3: {
+            auto photo = std::make_unique<memo::PhotoObject>();
+            photo->image.create(80, 60);
+            photo->image.fill(memo::rgb(0, 128, 255), 255);
+            photo->rect = {a.x, a.y, a.x + 100, a.y + 75};
+            pkg.add(std::move(photo));
+            break;
+        }
+        default: {
+            auto shape = std::make_unique<memo::PrimitiveObject>();
+            shape->shape = int(random() % 5);
+            shape->rect = {a.x, a.y, a.x + 80, a.y + 60};
+            pkg.add(std::move(shape));
+            break;
+        }
+        }
+    }
+}
+
+class MemoLayerLive : public AppTest {
+protected:
+    // Writes the page's package before the program starts, as an earlier session would have.
+    void store(const QString& path, int memos)
+    {
+        memo::MemoPackage pkg;
+        pkg.url = memo::normalize_url(platform::from_qstring(pages_.url(path).toString()));
+        pkg.time = memo::now_time();
+        add_mixed_memos(pkg, memos);
+        if (memos == 0) {
+            auto far = std::make_unique<memo::PrimitiveObject>();
+            far->rect = {100, 30000, 180, 30100};
+            pkg.add(std::move(far));
+        }
+        const std::filesystem::path folder = data_.path() / "Marvo" / "memo";
+        std::filesystem::create_directories(folder);
+        memo::write_package_file(pkg, folder / memo::package_file_name(pkg.url));
+    }
+
+    bool open(CTabBrowserWnd* tab, const QString& path)
+    {
+        const QUrl url = pages_.url(path);
+        tab->Navigate(url);
+        if (!wait_until([&] { return tab->LocationURL() == url && !tab->busy() && tab->view()->focusProxy(); }, 60000))
+            return false;
+        pump(2000);  // the memos read and drawn once, the page's first frames past
+        return true;
+    }
+
+    // Beats on the UI thread while `scroll` runs, counting frames and blocked time.
+    static Frames measure(CTabBrowserWnd* tab, const std::function<void()>& scroll)
+    {
+        auto* quick = qobject_cast<QQuickWidget*>(tab->view()->focusProxy());
+        if (!quick)
+            return {};
+        Frames frames;
+        const QMetaObject::Connection counting =
+            QObject::connect(quick->quickWindow(), &QQuickWindow::afterRendering, [&] { ++frames.presented; });
+        QElapsedTimer beat;
+        qint64 blocked_ns = 0;
+        QTimer heart;
+        heart.setTimerType(Qt::PreciseTimer);
+        heart.setInterval(1);
+        QObject::connect(&heart, &QTimer::timeout, [&] {
+            const qint64 gap = beat.nsecsElapsed();
+            beat.restart();
+            if (gap > 2000000)
+                blocked_ns += gap - 1000000;
+        });
+        scroll();
+        beat.start();
+        heart.start();
+        QEventLoop loop;
+        QTimer::singleShot(kMeasureMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        heart.stop();
+        QObject::disconnect(counting);
+        frames.blocked_ms = blocked_ns / 1e6;
+        return frames;
+    }
+};
+
+// Down and up the memo band, 7 px per animation frame, as a page's own script scrolls.
+void script_scroll(CTabBrowserWnd* tab)
+{
+    tab->page()->runJavaScript(QStringLiteral(
+        "(function(){var y=0,d=7;function s(){y+=d;if(y>%1||y<0)d=-d;window.scrollTo(0,y);"
+        "requestAnimationFrame(s);}requestAnimationFrame(s);})()").arg(kMemoHeight - 800));
+}
+
+// Wheel notches through the X server, down then up the memo band, until the time is up.
+std::unique_ptr<QProcess> wheel_scroll(CTabBrowserWnd* tab)
+{
+    screen::move(tab->view(), tab->view()->rect().center());
+    QStringList arguments;
+    for (int turn = 0; turn < 20; ++turn)
+        arguments << "click" << "--repeat" << "12" << "--delay" << "30" << (turn % 2 ? "4" : "5");
+    auto tool = std::make_unique<QProcess>();
+    tool->start(QStringLiteral("xdotool"), arguments);
+    return tool;
+}
+
+TEST_F(MemoLayerLive, BlockedUiTimePerFrameWhileScrolling)
+{
+    const QString page = tall_page();
+    pages_.set("/none", page);
+    pages_.set("/many", page);
+    store("/none", 0);
+    store("/many", 1000);
+    ASSERT_TRUE(start({pages_.url("/none").toString()}));
+    CMainFrame* frame = app().main_frame();
+    frame->raise();
+    frame->activateWindow();
+    CTabBrowserWnd* tab = frame->tabs().front()->browser();
+
+    const char* const cases[] = {"script, no memos", "script, 1000 memos", "wheel, no memos", "wheel, 1000 memos"};
+    std::vector<double> per_frame[4], frames[4];
+    for (int run = 0; run < runs; ++run) {
+        for (int c = 0; c < 4; ++c) {
+            const bool wheel = c >= 2;
+            ASSERT_TRUE(open(tab, c % 2 ? QStringLiteral("/many") : QStringLiteral("/none")));
+            std::unique_ptr<QProcess> tool;
+            const Frames f = measure(tab, [&] {
+                if (wheel)
+                    tool = wheel_scroll(tab);
+                else
+                    script_scroll(tab);
+            });
+            if (tool) {
+                tool->kill();
+                tool->waitForFinished(5000);
+            }
+            std::printf("run %d %-20s %5d frames, %7.1f ms blocked, %6.3f ms per frame\n", run + 1, cases[c],
+                        f.presented, f.blocked_ms, f.per_frame());
+            std::fflush(stdout);
+            per_frame[c].push_back(f.per_frame());
+            frames[c].push_back(f.presented);
+        }
+    }
+    std::printf("\nUI thread blocked per presented frame (QT_SCALE_FACTOR=%s, %d runs of %d s):\n",
+                qEnvironmentVariableIsSet("QT_SCALE_FACTOR") ? qgetenv("QT_SCALE_FACTOR").constData() : "1", runs,
+                kMeasureMs / 1000);
+    for (int c = 0; c < 4; ++c) {
+        bench::print_summary((std::string(cases[c]) + " frames").c_str(), bench::summarize(frames[c]), "", 0);
+        bench::print_summary(cases[c], bench::summarize(per_frame[c]), "ms/frame", 3);
+    }
+    for (int c = 0; c < 4; c += 2) {
+        std::vector<double> extra;
+        for (std::size_t i = 0; i < per_frame[c].size(); ++i)
+            extra.push_back(per_frame[c][i] < 0 || per_frame[c + 1][i] < 0 ? -1 : per_frame[c + 1][i] - per_frame[c][i]);
+        bench::print_summary(c ? "wheel, memos cost" : "script, memos cost", bench::summarize(extra), "ms/frame", 3);
+    }
+    QFile load(QStringLiteral("/proc/loadavg"));
+    if (load.open(QIODevice::ReadOnly))
+        std::printf("load average: %s", load.readLine().constData());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    if (argc > 1)
+        runs = std::max(1, std::atoi(argv[1]));
+    return RUN_ALL_TESTS();
+}
