@@ -5,6 +5,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <algorithm>
+#include <utility>
 #include <cstdio>
 #include <vector>
 
@@ -29,10 +30,9 @@ struct Summary {
     int count = 0;
 };
 
-// Failed runs (negative values) are left out and show in the count.
-inline Summary summarize(std::vector<double> values)
+// Every value counts, negative ones too (differences between paired runs).
+inline Summary summarize_all(std::vector<double> values)
 {
-    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return v < 0; }), values.end());
     Summary summary;
     summary.count = static_cast<int>(values.size());
     if (values.empty())
@@ -43,6 +43,13 @@ inline Summary summarize(std::vector<double> values)
     summary.low = values.front();
     summary.high = values.back();
     return summary;
+}
+
+// Failed runs (negative values) are left out and show in the count.
+inline Summary summarize(std::vector<double> values)
+{
+    values.erase(std::remove_if(values.begin(), values.end(), [](double v) { return v < 0; }), values.end());
+    return summarize_all(std::move(values));
 }
 
 // "name: median M unit (low L - high H, N runs)"
