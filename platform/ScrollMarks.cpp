@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -180,7 +182,7 @@ std::optional<int> decode(const unsigned char* column, std::size_t rows, double 
     std::size_t from = 0, to = 0;
     for (std::size_t i = 0, j = 0; i < marks.size(); ++i) {
         distinct += seen[marks[i].second]++ == 0;
-        for (; marks[i].first - marks[j].first > 1; ++j)
+        for (; std::int64_t{marks[i].first} - marks[j].first > 1; ++j)
             distinct -= --seen[marks[j].second] == 0;
         if (distinct > best) {
             best = distinct;
@@ -193,9 +195,12 @@ std::optional<int> decode(const unsigned char* column, std::size_t rows, double 
     return marks[(from + to - 1) / 2].first;
 }
 
+// `near` comes from earlier frames the page drew: far out of range, it is held to what an int
+// can name rather than overflow.
 int nearest_repeat(double shown, int near)
 {
-    return int(std::lround(shown + std::round((near - shown) / kPeriod) * kPeriod));
+    const double repeat = std::round(shown + std::round((near - shown) / kPeriod) * kPeriod);
+    return int(std::clamp(repeat, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }
 
 } // namespace scroll_marks
