@@ -18,9 +18,9 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <thread>
 
+#include "MixedMemos.h"
 #include "memo/PackageCache.h"
 #include "memo/ui/LayerWnd.h"
 #include "memo/ui/Tools.h"
@@ -87,56 +87,6 @@ protected:
     }
 };
 
-void fill(MemoPackage& p, int document_height, int count)
-{
-    MemoImage picture(64, 64);
-    std::mt19937 random(3);
-    auto point = [&] { return Point{int(random() % kWidth), int(random() % document_height)}; };
-    for (int i = 0; i < count; ++i) {
-        const Point a = point();
-        switch (i % 5) {
-        case 0:
-        case 1: {
-            auto s = std::make_unique<StrokeObject>();
-            Point q = a;
-            for (int k = 0; k < 20; ++k) {
-                s->points.push_back(q);
-                q.x += int(random() % 21) - 10;
-                q.y += int(random() % 21) - 10;
-            }
-            s->width = 3;
-            s->type = i % 2;
-            s->colour = rgb(255, 0, 0);
-            s->border_colour = rgb(0, 0, 255);
-            p.add(std::move(s));
-            break;
-        }
-        case 2: {
-            auto t = std::make_unique<TextBoxObject>();
-            t->rect = {a.x, a.y, a.x + 120, a.y + 60};
-            t->text = "memo\nhttp://www.example.jp/";
-            p.add(std::move(t));
-            break;
-        }
-        case 3: {
-            auto ph = std::make_unique<PhotoObject>();
-            ph->image.create(80, 60);
-            ph->image.fill(rgb(0, 128, 255), 255);
-            ph->rect = {a.x, a.y, a.x + 100, a.y + 75};
-            p.add(std::move(ph));
-            break;
-        }
-        default: {
-            auto pr = std::make_unique<PrimitiveObject>();
-            pr->shape = int(random() % 5);
-            pr->rect = {a.x, a.y, a.x + 80, a.y + 60};
-            p.add(std::move(pr));
-            break;
-        }
-        }
-    }
-}
-
 struct Setup {
     std::filesystem::path folder = std::filesystem::temp_directory_path() / "marvo-bench-layer";
     PackageCache cache{folder};
@@ -153,7 +103,7 @@ struct Setup {
         memo_layer_services().stamps = &stamps;
         memo_layer_services().tools = &tools;
         if (memos)
-            fill(*cache.lookup(kUrl, true), document_height, count);
+            add_mixed_memos(*cache.lookup(kUrl, true), count, kWidth, document_height);
         page.show();
         layer = new CLayerWnd(page);
         (void)QTest::qWaitForWindowExposed(&page);

@@ -21,9 +21,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <random>
 
 #include "BenchRuns.h"
+#include "MixedMemos.h"
 #include "app/AppFixture.h"
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
@@ -56,56 +56,6 @@ QString tall_page()
     return page + QStringLiteral("<div style='height:20000px'></div></body>");
 }
 
-// Strokes (both kinds), text boxes, photos and shapes, spread over the scrolled band.
-void add_mixed_memos(memo::MemoPackage& pkg, int count)
-{
-    std::mt19937 random(3);
-    auto point = [&] { return memo::Point{int(random() % 1024), int(random() % kMemoHeight)}; };
-    for (int i = 0; i < count; ++i) {
-        const memo::Point a = point();
-        switch (i % 5) {
-        case 0:
-        case 1: {
-            auto stroke = std::make_unique<memo::StrokeObject>();
-            memo::Point q = a;
-            for (int k = 0; k < 20; ++k) {
-                stroke->points.push_back(q);
-                q.x += int(random() % 21) - 10;
-                q.y += int(random() % 21) - 10;
-            }
-            stroke->width = 3;
-            stroke->type = i % 2;
-            stroke->colour = memo::rgb(255, 0, 0);
-            stroke->border_colour = memo::rgb(0, 0, 255);
-            pkg.add(std::move(stroke));
-            break;
-        }
-        case 2: {
-            auto text = std::make_unique<memo::TextBoxObject>();
-            text->rect = {a.x, a.y, a.x + 120, a.y + 60};
-            text->text = "memo\nhttp://www.example.jp/";
-            pkg.add(std::move(text));
-            break;
-        }
-        case 3: {
-            auto photo = std::make_unique<memo::PhotoObject>();
-            photo->image.create(80, 60);
-            photo->image.fill(memo::rgb(0, 128, 255), 255);
-            photo->rect = {a.x, a.y, a.x + 100, a.y + 75};
-            pkg.add(std::move(photo));
-            break;
-        }
-        default: {
-            auto shape = std::make_unique<memo::PrimitiveObject>();
-            shape->shape = int(random() % 5);
-            shape->rect = {a.x, a.y, a.x + 80, a.y + 60};
-            pkg.add(std::move(shape));
-            break;
-        }
-        }
-    }
-}
-
 class MemoLayerLive : public AppTest {
 protected:
     // Writes the page's package before the program starts, as an earlier session would have.
@@ -114,7 +64,7 @@ protected:
         memo::MemoPackage pkg;
         pkg.url = memo::normalize_url(platform::from_qstring(pages_.url(path).toString()));
         pkg.time = memo::now_time();
-        add_mixed_memos(pkg, memos);
+        add_mixed_memos(pkg, memos, 1024, kMemoHeight);  // over the band the scrolls cover
         if (memos == 0) {
             auto far = std::make_unique<memo::PrimitiveObject>();
             far->rect = {100, 30000, 180, 30100};
