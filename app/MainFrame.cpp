@@ -83,6 +83,23 @@ CMainFrame::CMainFrame()
     setGeometry(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top);
 }
 
+// Showing posts layout requests that climb the widget tree one pass of the event loop at a
+// time. Each one that reached the frame after its first paint would relayout the docks and
+// repaint their separators, and every repaint of the window composes it whole with the page's
+// surface, which holds up the first page. Delivering them now settles the layout before the
+// window is painted; one pass per level of the deepest bar is enough, more cost nothing.
+void CMainFrame::show_settled(bool maximized)
+{
+    constexpr int kLayoutLevels = 8;
+    if (maximized)
+        showMaximized();
+    else
+        show();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::PolishRequest);
+    for (int level = 0; level < kLayoutLevels; ++level)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+}
+
 CMainFrame::~CMainFrame()
 {
     // Panels never made leave the tools pointing at this frame.

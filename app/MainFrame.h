@@ -45,6 +45,8 @@ public:
     CMainFrame();
     ~CMainFrame() override;
     void create_bars();
+    // Shows the frame for the first time (maximized or not) with its layout already final.
+    void show_settled(bool maximized);
 
     // Tabs
     // A tab given its first page starts loading it before it takes its place in the tab area.

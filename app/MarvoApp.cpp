@@ -183,10 +183,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     connect(downloads_, &DownloadManager::added, frame_, [this] { DownloadsWindow::show_for(*downloads_, frame_); });
     share_ = std::make_unique<ShareClient>(*this);
     share_->start();  // after the bars: it watches the status bar's share pane
-    if (settings_.maximized)
-        frame_->showMaximized();
-    else
-        frame_->show();
+    frame_->show_settled(settings_.maximized);
     write_registry_after_first_page();
     return true;
 }

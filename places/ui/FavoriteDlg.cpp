@@ -17,6 +17,7 @@
 #include "places/ui/AddFavoriteDialog.h"
 #include "places/ui/PlaceIcons.h"
 #include "places/ui/PlacesHost.h"
+#include "places/ui/UserReturn.h"
 #include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
@@ -130,8 +131,8 @@ CFavoriteDlg::CFavoriteDlg(fs::path favorites_folder, places::OrderList& order, 
     connect(tree_, &QTreeWidget::itemExpanded, this, &CFavoriteDlg::list_on_expansion);
     tree_->on_drop = [this](QTreeWidgetItem* dragged, QTreeWidgetItem* target) { move_item(dragged, target); };
     // Favorites added by other programs show when the user comes back.
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive && isVisible() && !renaming_)
+    on_user_return(this, [this] {
+        if (isVisible() && !renaming_)
             rebuild();
     });
 }

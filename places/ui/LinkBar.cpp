@@ -8,7 +8,6 @@
 #include <QDropEvent>
 #include <QMouseEvent>
 #include <QFile>
-#include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMenu>
@@ -23,6 +22,7 @@
 #include "places/ui/PaneTree.h"
 #include "places/ui/PlaceIcons.h"
 #include "places/ui/PlacesHost.h"
+#include "places/ui/UserReturn.h"
 #include "platform/PageAddress.h"
 #include "platform/QtText.h"
 #include "res/CommandIds.h"
@@ -71,8 +71,8 @@ CLinkBar::CLinkBar(fs::path links_folder, fs::path order_file, PlacesHost& host,
     order_ = places::load_link_order(order_file_);
     build_link_bar();
     // Links added by other programs show when the user comes back.
-    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
-        if (state == Qt::ApplicationActive && isVisible())
+    on_user_return(this, [this] {
+        if (isVisible())
             build_link_bar();
     });
 }
