@@ -63,6 +63,14 @@ QPoint top_scroll(CTabBrowserWnd& tab)
     return docs.empty() ? QPoint() : docs.front().scroll;
 }
 
+// The top document's scroll once the memo layer agrees with the page about it: a page without
+// memos is followed only while held, and may have scrolled before.
+QPoint followed_scroll(CTabBrowserWnd& tab, const PageMetrics& m)
+{
+    wait_for([&] { return top_scroll(tab) == m.scroll; }, 3000);
+    return top_scroll(tab);
+}
+
 // Scrolls the top document and waits until the engine shows the new position.
 QPoint scroll_to(CTabBrowserWnd& tab, QPoint target, const PageMetrics& m)
 {
@@ -146,6 +154,7 @@ QImage capture_page(CTabBrowserWnd& tab, const QRect& area, bool sharp)
     CLayerWnd* layer = tab.layer();
     if (!layer)
         return {};
+    const WebPageSurface::Hold following(tab.memo_surface());
     const std::optional<PageMetrics> m = measure(tab);
     if (!m)
         return {};
@@ -163,7 +172,7 @@ QImage capture_page(CTabBrowserWnd& tab, const QRect& area, bool sharp)
     image.fill(Qt::white);
     QPainter painter(&image);
     const QSize tile = m->client;
-    const QPoint start_scroll = top_scroll(tab);
+    const QPoint start_scroll = followed_scroll(tab, *m);
     QPoint scroll = start_scroll;
     for (int y = target.top(); y <= target.bottom(); y += tile.height()) {
         for (int x = target.left(); x <= target.right(); x += tile.width()) {
@@ -190,12 +199,13 @@ int last_tile_count()
     return g_last_tiles;
 }
 
-EnlargedView::EnlargedView(CTabBrowserWnd& tab, int scale) : tab_(&tab)
+EnlargedView::EnlargedView(CTabBrowserWnd& tab, int scale) : tab_(&tab), following_(tab.memo_surface())
 {
     QWebEngineView* view = tab.view();
     zoom_ = view->zoomFactor();
     size_ = view->size();
-    scroll_ = top_scroll(tab);
+    if (const std::optional<PageMetrics> m = measure(tab))
+        scroll_ = followed_scroll(tab, *m);
     viewport_ = viewport(tab);
     const double ratio = view->devicePixelRatioF();
     // Whole screen pixels per page pixel, so the view's tiles meet without seams: at most what

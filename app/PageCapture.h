@@ -10,6 +10,8 @@
 #include <functional>
 #include <optional>
 
+#include "app/WebPageSurface.h"
+
 class CTabBrowserWnd;
 class QLabel;
 
@@ -71,6 +73,7 @@ private:
     void settle(double zoom);
 
     QPointer<CTabBrowserWnd> tab_;
+    WebPageSurface::Hold following_;  // the scroll it comes back to is read while it lives
     QPointer<QLabel> cover_;  // a child of the tab, which may go first
     double zoom_ = 1.0;
     QSize size_;

@@ -58,6 +58,7 @@ public:
     BrowserPage* page() const { return page_; }
     // The memo layer over the page.
     CLayerWnd* layer() const;
+    WebPageSurface& memo_surface() const { return *memo_surface_; }
     // The find bar over the page, made when first asked for.
     FindBar* find_bar();
     // The bar that asks the user what the site may use.

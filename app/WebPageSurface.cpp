@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -103,6 +104,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
         expect_scroll();  // an anchor in the same document
         frames_.clear();
         top_scroll_ = told_scroll_ = {};
+        check_layer();
         apply_width_lock();
         layer_->deselect();
         layer_->update_unless_blank();
@@ -180,14 +182,17 @@ void WebPageSurface::follow_presented_frames()
         watched_input_ = quick;
         quick->installEventFilter(this);
     }
-    QQuickWindow* window = quick ? quick->quickWindow() : nullptr;
-    if (!window || window == presented_window_ || !layer_)
+    QQuickWindow* window = quick && following_ && layer_ ? quick->quickWindow() : nullptr;
+    if (window == presented_window_)
         return;
     if (presented_window_) {
-        disconnect(presented_window_.data(), nullptr, layer_.data(), nullptr);
+        if (layer_)
+            disconnect(presented_window_.data(), nullptr, layer_.data(), nullptr);
         disconnect(presented_window_.data(), nullptr, this, nullptr);
     }
     presented_window_ = window;
+    if (!window)
+        return;
     // Direct: the frame is read while it is still the one just rendered, and the layer tells
     // the frames its own read-back of the page makes from the engine's.
     connect(window, &QQuickWindow::afterRendering, this, [this, window] { read_presented_scroll(*window); },
@@ -320,6 +325,48 @@ void WebPageSurface::apply_width_lock()
     tab_.setMinimumWidth(std::min(int(std::lround(locked_width() * zoom())), 16384));
 }
 
+void WebPageSurface::layer_has_work(bool work)
+{
+    if (std::exchange(layer_work_, work) != work)
+        follow_or_rest();
+}
+
+void WebPageSurface::check_layer()
+{
+    layer_has_work(layer_ && layer_->has_work());
+}
+
+// Woken, the page is asked at once where it is scrolled and where its frames are, so that the
+// first stroke of a tool just picked lands where it is drawn.
+void WebPageSurface::follow_or_rest()
+{
+    const bool follow = layer_work_ || holds_ > 0;
+    if (follow == following_)
+        return;
+    following_ = follow;
+    follow_presented_frames();
+    if (follow) {
+        query_scroll();
+        refresh_frames();
+    } else {
+        scroll_recheck_.stop();
+    }
+}
+
+WebPageSurface::Hold::Hold(WebPageSurface& surface) : surface_(&surface)
+{
+    ++surface.holds_;
+    surface.follow_or_rest();
+}
+
+WebPageSurface::Hold::~Hold()
+{
+    if (!surface_)
+        return;
+    --surface_->holds_;
+    surface_->follow_or_rest();
+}
+
 void WebPageSurface::follow_frame()
 {
     if (document_ready_ && !document_shown_) {
@@ -373,6 +420,8 @@ void WebPageSurface::expect_scroll()
 
 void WebPageSurface::query_scroll()
 {
+    if (!following_)
+        return;
     if (scroll_query_pending_) {
         scroll_query_again_ = true;
         return;
@@ -465,6 +514,8 @@ void WebPageSurface::refresh_frames()
                                                                             });
                                            self->frames_ = std::move(frames);
                                            self->frames_pending_ = false;
+                                           if (changed)
+                                               self->check_layer();
                                            if (self->frames_.empty())
                                                self->frame_poll_.stop();
                                            else if (!self->frame_poll_.isActive())

@@ -16,17 +16,20 @@
 class CTabBrowserWnd;
 class QQuickWindow;
 
-// The page of a tab as the memo layer sees it. On a page with memos, while it may be
-// scrolling, the top document's vertical scroll is read from each frame the view renders
-// (platform/ScrollMarks.h), so the memos move in the same frame as the page. Reading a frame
-// waits for the renderer to finish it, so a page at rest is not read: from the input, find or
-// navigation that may scroll it (or the script side's word that it scrolled) until
-// kReadForMs pass without a scroll. Otherwise, and sideways, it is asked of the page
-// after each frame it presents, once more shortly after the last, and when the engine reports
-// a scroll (the engine's own scroll position stays 0 on a GPU-composited display). Frames
-// (their URLs, rectangles and scroll positions) come from a script in an isolated world and
-// are kept as a snapshot, refreshed on load, scroll, resize and every presented frame, and
-// polled a few times a second while frames are shown.
+// The page of a tab as the memo layer sees it. A page is followed only while its layer has
+// something over it (memos of one of its documents, a selection, a tool) or a capture holds it:
+// a page without memos is asked nothing after it loaded, however it animates. While followed,
+// on a page with memos that may be scrolling, the top document's vertical scroll is read from
+// each frame the view renders (platform/ScrollMarks.h), so the memos move in the same frame as
+// the page. Reading a frame waits for the renderer to finish it, so a page at rest is not read:
+// from the input, find or navigation that may scroll it (or the script side's word that it
+// scrolled) until kReadForMs pass without a scroll. Otherwise, and sideways, it is asked of the
+// page after each frame it presents, once more shortly after the last, and when the engine
+// reports a scroll (the engine's own scroll position stays 0 on a GPU-composited display).
+// Frames (their URLs, rectangles and scroll positions) come from a script in an isolated world
+// and are kept as a snapshot, refreshed on load, resize and show, followed or not, so that memos
+// of a frame document are found; while followed also on scroll and every presented frame. While
+// frames are shown they are polled a few times a second.
 class WebPageSurface : public QObject, public PageSurface {
     Q_OBJECT
 public:
@@ -47,6 +50,20 @@ public:
     int text_size() const override;
     void set_text_size(int size) override;
     void restore_text_size() override;
+    void layer_has_work(bool work) override;
+
+    // Keeps the page followed while it lives, whatever its layer has: a capture scrolls a page
+    // that may have no memos and reads where it went.
+    class Hold {
+    public:
+        explicit Hold(WebPageSurface& surface);
+        ~Hold();
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        QPointer<WebPageSurface> surface_;
+    };
 
     // Width lock: a page with memos keeps the width they were placed at; the tab's scroll
     // container scrolls sideways when it is narrower.
@@ -55,7 +72,8 @@ public:
     int locked_width() const;
 
     // Asks the page where its top document is scrolled and whether its document has begun to
-    // show (parsed up to its end, or loaded); the layer repaints when either changed.
+    // show (parsed up to its end, or loaded); the layer repaints when either changed. Nothing
+    // while the page is not followed.
     void query_scroll();
     // Asks the page for its frames again.
     void refresh_frames();
@@ -65,12 +83,18 @@ public:
     void attach_to_view();
     // True once a frame snapshot has arrived since the last request.
     bool frames_current() const { return !frames_pending_; }
+    bool following() const { return following_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    // Tells the layer of every frame the engine presents (the input widget may be replaced).
+    // Starts or stops following the page as the layer's work and the holds say.
+    void follow_or_rest();
+    // Asks the layer whether it has work now (its documents or the tool changed).
+    void check_layer();
+    // While followed, tells the layer of every frame the engine presents (the input widget may be
+    // replaced).
     void follow_presented_frames();
     // After a presented frame: where the documents are scrolled now.
     void follow_frame();
@@ -101,6 +125,9 @@ private:
     bool scroll_query_pending_ = false;
     bool scroll_query_again_ = false;
     bool frames_pending_ = false;
+    bool layer_work_ = false;
+    int holds_ = 0;
+    bool following_ = false;
     QTimer frame_poll_;
     QTimer scroll_recheck_;
     static constexpr int kScrollRecheckMs = 30;

@@ -10,6 +10,11 @@
 // frames the view's scene presented (its window's afterRendering) gives blocked ms per frame.
 // Short stretches of work under 2 ms go uncounted, so the figures are a lower bound, alike for
 // both pages. Each run measures the four cases in turn, so paired figures share the load.
+//
+// A second measurement (--gtest_filter='*Animating*') shows a page without memos that animates
+// on its own, at rest otherwise, and reads the CPU time the UI thread and the whole browser
+// process (the engine's UI side, its in-process GPU and network threads) spend per second of it,
+// with the frames presented: what a page that asks nothing of the memo layer costs the browser.
 #include <QElapsedTimer>
 #include <QFile>
 #include <QEventLoop>
@@ -18,6 +23,8 @@
 #include <QQuickWindow>
 #include <QTimer>
 #include <QWebEngineView>
+#include <atomic>
+#include <ctime>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -117,6 +124,57 @@ protected:
         return frames;
     }
 };
+
+double cpu_ms(clockid_t clock)
+{
+    timespec t{};
+    clock_gettime(clock, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+TEST_F(MemoLayerLive, CpuWhileAPageWithoutMemosAnimates)
+{
+    pages_.set("/animating", QStringLiteral(
+        "<title>Animating</title><body style='margin:0'><div id='b' style='width:200px;height:200px;"
+        "background:#08f'></div><script>var t=0;function f(){t=(t+4)%400;"
+        "document.getElementById('b').style.transform='translateX('+t+'px)';requestAnimationFrame(f);}"
+        "requestAnimationFrame(f);</script></body>"));
+    ASSERT_TRUE(start({pages_.url("/animating").toString()}));
+    CMainFrame* frame = app().main_frame();
+    frame->raise();
+    frame->activateWindow();
+    CTabBrowserWnd* tab = frame->tabs().front()->browser();
+    ASSERT_TRUE(open(tab, QStringLiteral("/animating")));
+    auto* quick = qobject_cast<QQuickWidget*>(tab->view()->focusProxy());
+    ASSERT_TRUE(quick);
+    // No heartbeat here: its own wake-ups would be most of what the UI thread spends.
+    std::atomic<int> presented = 0;
+    QObject counting;  // disconnects when the test ends
+    QObject::connect(quick->quickWindow(), &QQuickWindow::afterRendering, &counting, [&] { ++presented; },
+                     Qt::DirectConnection);
+    std::vector<double> ui_thread, process, frames;
+    for (int run = 0; run < runs; ++run) {
+        presented = 0;
+        const double ui_before = cpu_ms(CLOCK_THREAD_CPUTIME_ID), process_before = cpu_ms(CLOCK_PROCESS_CPUTIME_ID);
+        QEventLoop loop;
+        QTimer::singleShot(kMeasureMs, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double seconds = kMeasureMs / 1000.0;
+        ui_thread.push_back((cpu_ms(CLOCK_THREAD_CPUTIME_ID) - ui_before) / seconds);
+        process.push_back((cpu_ms(CLOCK_PROCESS_CPUTIME_ID) - process_before) / seconds);
+        frames.push_back(presented / seconds);
+        std::printf("run %d: %5.1f frames/s, UI thread %6.1f ms/s, browser process %6.1f ms/s\n", run + 1,
+                    frames.back(), ui_thread.back(), process.back());
+        std::fflush(stdout);
+    }
+    std::printf("\nA page without memos animating (%d runs of %d s):\n", runs, kMeasureMs / 1000);
+    bench::print_summary("frames presented", bench::summarize(frames), "/s", 1);
+    bench::print_summary("UI thread CPU", bench::summarize(ui_thread), "ms/s", 1);
+    bench::print_summary("browser process CPU", bench::summarize(process), "ms/s", 1);
+    QFile load(QStringLiteral("/proc/loadavg"));
+    if (load.open(QIODevice::ReadOnly))
+        std::printf("load average: %s", load.readLine().constData());
+}
 
 // Down and up the memo band, 7 px per animation frame, as a page's own script scrolls.
 void script_scroll(CTabBrowserWnd* tab)

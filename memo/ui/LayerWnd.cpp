@@ -171,10 +171,24 @@ void CLayerWnd::update_unless_blank()
 
 bool CLayerWnd::page_has_memos() const
 {
-    for (const DocumentView& doc : surface_.documents())
+    return has_memos(surface_.documents());
+}
+
+bool CLayerWnd::has_memos(const std::vector<DocumentView>& docs) const
+{
+    for (const DocumentView& doc : docs)
         if (const auto pkg = package(doc.url, false); pkg && !pkg->empty())
             return true;
     return false;
+}
+
+// The current tool as it is, without taking it over from the layer it works on: a tab behind
+// others asks this too.
+bool CLayerWnd::has_work() const
+{
+    const MemoLayerServices& services = memo_layer_services();
+    return (services.tools && services.tools->current()) || has_selection_ || !selection_rect_.is_empty() ||
+           page_has_memos();
 }
 
 bool CLayerWnd::page_has_package() const
@@ -901,12 +915,7 @@ bool CLayerWnd::has_anything_to_draw(const std::vector<DocumentView>& docs) cons
 {
     if (!surface_.document_shown())
         return false;
-    if (tool() != nullptr || !selection_rect_.is_empty())
-        return true;
-    for (const DocumentView& doc : docs)
-        if (const auto pkg = package(doc.url, false); pkg && !pkg->empty())
-            return true;
-    return false;
+    return tool() != nullptr || !selection_rect_.is_empty() || has_memos(docs);
 }
 
 void CLayerWnd::paintEvent(QPaintEvent* event)
@@ -921,10 +930,12 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
         page_pixels_area_ = {};  // those were another document's
     const bool scroll_update = std::exchange(scroll_update_, false);
     if (!has_anything_to_draw(docs)) {
+        surface_.layer_has_work(has_work());  // perhaps only its document is not shown yet
         picture_ = {};
         shows_nothing_ = shows_nothing_ || area == layer_rect();
         return;  // the page shows through untouched
     }
+    surface_.layer_has_work(true);
     shows_nothing_ = false;
     const bool in_background = draws_in_background(docs);
     // Over a background picture the window draws a tool's feedback and new memos itself.

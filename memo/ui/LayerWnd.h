@@ -148,6 +148,9 @@ public:
     // ---- text size ----
     // True when a package of the page's documents holds memos.
     bool page_has_memos() const;
+    // True while the layer has anything over its page or takes input for it: memos of one of
+    // the page's documents, a selection or marked area, or a current tool.
+    bool has_work() const;
     // True when the top document has a package (with or without memos).
     bool page_has_package() const;
     // Whether the layer draws through its back buffer: the double-buffer setting, unless the
@@ -219,6 +222,7 @@ private:
     bool route_mouse(QMouseEvent* event);
     bool browse_left_release(QPoint p);
     bool has_anything_to_draw(const std::vector<DocumentView>& docs) const;
+    bool has_memos(const std::vector<DocumentView>& docs) const;
     struct PictureKey {
         struct Package {
             const memo::MemoPackage* package;

@@ -55,4 +55,8 @@ public:
     virtual void set_text_size(int) {}
     // Back to the program's own text size (a page without memos).
     virtual void restore_text_size() {}
+    // The layer tells whether it has anything over the page or takes input for it (memos, a
+    // selection, a tool). While it has nothing, where the documents are scrolled need not be
+    // kept current: the browser then leaves a page without memos alone.
+    virtual void layer_has_work(bool work) { (void)work; }
 };

@@ -16,8 +16,10 @@
 #include "app/BrowserPage.h"
 #include "app/ChildFrame.h"
 #include "app/MainFrame.h"
+#include "app/PageCapture.h"
 #include "app/PageZoom.h"
 #include "app/TabBrowserWnd.h"
+#include "app/WebPageSurface.h"
 #include "memo/PackageCache.h"
 #include "memo/PackageFiles.h"
 #include "memo/ImageCodec.h"
@@ -255,6 +257,59 @@ TEST_F(MemoLayerTest, StrokesOnAFrameAreStoredUnderTheFrameDocument)
         return docs.size() == 2 && docs[1].rect.top() == 150;
     }));
     EXPECT_NE(app().ActiveBrowser(), other);
+}
+
+// A page without memos is not followed: nothing is asked of it however it scrolls. A capture
+// holds it followed while it scrolls the page; a tool picked wakes it at once, so the first
+// stroke lands where it is drawn; memos of a frame document wake it as the frame is found.
+TEST_F(MemoLayerTest, APageIsFollowedOnlyWhileItsLayerHasSomethingOverIt)
+{
+    pages_.set("/inner", kTallPage);
+    const QString outer = QStringLiteral("<title>Outer</title><body style='margin:0'><iframe src='/inner' "
+                                         "style='position:absolute;left:100px;top:50px;width:300px;height:200px;"
+                                         "border:0'></iframe></body>");
+    pages_.set("/outer", outer);
+    pages_.set("/outer-again", outer);
+    pages_.set("/plain", QStringLiteral("<title>Plain</title><body style='margin:0;background:#fff'>"
+                                        "<div style='height:1000px;background:#00f'></div>"
+                                        "<div style='height:3000px'></div></body>"));
+    pages_.set("/blank", kTallPage);
+    CTabBrowserWnd* tab = start_on("/outer");
+    ASSERT_TRUE(tab);
+    const WebPageSurface& surface = tab->memo_surface();
+    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().size() == 2; }));
+    EXPECT_FALSE(surface.following());
+
+    tab->Navigate(pages_.url("/plain"));
+    ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/plain") && !tab->busy(); }));
+    bool scrolled = false;
+    tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 1200)"), [&](const QVariant&) { scrolled = true; });
+    ASSERT_TRUE(wait_until([&] { return scrolled && tab->page()->scrollPosition().y() == 1200; }));
+    pump(300);
+    EXPECT_FALSE(surface.following());
+    const QImage top = page_output::capture_page(*tab, QRect(0, 0, 50, 50));
+    ASSERT_EQ(top.size(), QSize(50, 50));
+    EXPECT_EQ(top.pixelColor(25, 25), QColor(0, 0, 255));
+    EXPECT_EQ(tab->page()->scrollPosition().y(), 1200);
+    EXPECT_FALSE(surface.following());
+
+    app().main_frame()->route(res::cmd::kFreehandTool);
+    EXPECT_TRUE(wait_until([&] {
+        return surface.following() && tab->layer()->documents().front().scroll == QPoint(0, 1200);
+    }));
+    drag(tab, {100, 100}, {200, 100});
+    const auto plain = app().package_cache().lookup(url("/plain"), false);
+    ASSERT_TRUE(plain && plain->size() == 1);
+    EXPECT_EQ(dynamic_cast<const memo::StrokeObject&>(plain->at(0)).points.front(), (memo::Point{100, 1300}));
+    app().main_frame()->route(res::cmd::kBrowseMode);
+
+    tab->Navigate(pages_.url("/blank"));
+    EXPECT_TRUE(wait_until([&] { return tab->LocationURL() == pages_.url("/blank") && !surface.following(); }));
+    auto box = std::make_unique<memo::PrimitiveObject>();
+    box->rect = {10, 10, 50, 50};
+    app().package_cache().lookup(url("/inner"), true)->add(std::move(box));
+    tab->Navigate(pages_.url("/outer-again"));
+    EXPECT_TRUE(wait_until([&] { return tab->layer()->documents().size() == 2 && surface.following(); }));
 }
 
 TEST_F(MemoLayerTest, APageWithMemosKeepsTheirWidthAndFollowsTheirTextSize)

@@ -226,8 +226,9 @@ TEST_F(MemoLayerDisplayTest, APenStrokeOnAScrolledPageSurvivesKillingTheBrowser)
         CTabBrowserWnd* tab = start_at(page);
         ASSERT_TRUE(tab);
         tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 1000)"));
-        ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().front().scroll.y() == 1000; }));
+        // A page without memos is followed from the tool on.
         app().main_frame()->route(res::cmd::kFreehandTool);
+        ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().front().scroll.y() == 1000; }));
         ASSERT_TRUE(screen::drag(tab->view(), {50, 100}, {250, 100}));
         ASSERT_TRUE(wait_until([&] {
             const auto pkg = app().package_cache().lookup(platform::from_qstring(page.toString()), false);
