@@ -9,7 +9,7 @@
 // any other engine program running on the machine, so it swings with what else runs; the
 // anonymous part is what the program itself allocated and stays steady.
 //   bench_tab_memory [--on-screen] [--discarded] [--tabs N] [--per-process]
-//                    [--minimal-one-by-one] PATH-TO-MARVO PATH-TO-MINIMAL [runs]
+//                    [--minimal-one-by-one] [--with-memos] PATH-TO-MARVO PATH-TO-MINIMAL [runs]
 // --on-screen runs both on this benchmark's X display instead of offscreen. --discarded sets
 // marvo's discard time to one minute and measures 12 s after the nine background tabs were
 // discarded (72 s after the tenth opened). --tabs opens N tabs instead of ten, and
@@ -18,6 +18,9 @@
 // By default the minimal window opens all its tabs at once, so only the front one is ever
 // shown; --minimal-one-by-one has it open each once the one before has painted, as marvo's
 // come one by one through the hand-over, and measures 12 s after the last one painted.
+// --with-memos gives the page a saved package of mixed memos in marvo's memo folder before it
+// starts, so every marvo tab shows memos: compared with a run without, the per-tab cost of the
+// memo layer.
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -25,12 +28,17 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QUrl>
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <vector>
 
 #include "BenchRuns.h"
+#include "MixedMemos.h"
+#include "memo/PackageFiles.h"
+#include "platform/QtText.h"
 
 namespace {
 
@@ -45,6 +53,7 @@ struct Options {
     bool discarded = false;
     bool per_process = false;
     bool minimal_one_by_one = false;
+    bool with_memos = false;
 };
 
 // Parent of every process, from /proc/<pid>/stat (the name in parentheses may hold spaces).
@@ -175,9 +184,24 @@ bool wait_for_instance_link(const QString& runtime_dir, QProcess& first)
     return true;
 }
 
+// The page's package, as an earlier session would have saved it: a few memos of every kind
+// within the first screen.
+void store_memos(const QString& data, const QString& page)
+{
+    memo::MemoPackage pkg;
+    pkg.url = memo::normalize_url(platform::from_qstring(QUrl::fromLocalFile(page).toString()));
+    pkg.time = memo::now_time();
+    add_mixed_memos(pkg, 20, 900, 700);
+    const std::filesystem::path folder = std::filesystem::path(data.toStdString()) / "Marvo" / "memo";
+    std::filesystem::create_directories(folder);
+    memo::write_package_file(pkg, folder / memo::package_file_name(pkg.url));
+}
+
 TreeMemory measure_marvo(const Options& options)
 {
     QTemporaryDir data, runtime;
+    if (options.with_memos)
+        store_memos(data.path(), options.page);
     if (options.discarded) {
         QDir(data.path()).mkpath(QStringLiteral("Marvo"));
         QFile settings(data.filePath(QStringLiteral("Marvo/marvosetting.xml")));
@@ -282,13 +306,14 @@ int main(int argc, char* argv[])
     options.discarded = arguments.removeAll(QStringLiteral("--discarded")) > 0;
     options.per_process = arguments.removeAll(QStringLiteral("--per-process")) > 0;
     options.minimal_one_by_one = arguments.removeAll(QStringLiteral("--minimal-one-by-one")) > 0;
+    options.with_memos = arguments.removeAll(QStringLiteral("--with-memos")) > 0;
     if (const qsizetype at = arguments.indexOf(QStringLiteral("--tabs")); at >= 0 && at + 1 < arguments.size()) {
         options.tabs = std::max(1, arguments.at(at + 1).toInt());
         arguments.remove(at, 2);
     }
     if (arguments.size() < 2) {
         std::fprintf(stderr, "usage: bench_tab_memory [--on-screen] [--discarded] [--tabs N] [--per-process] "
-                             "[--minimal-one-by-one] MARVO MINIMAL [runs]\n");
+                             "[--minimal-one-by-one] [--with-memos] MARVO MINIMAL [runs]\n");
         return 2;
     }
     options.marvo = QDir().absoluteFilePath(arguments.at(0));
@@ -311,7 +336,8 @@ int main(int argc, char* argv[])
                      i + 1, marvo.back().pss, marvo.back().anon, marvo.back().processes, minimal.back().pss,
                      minimal.back().anon, minimal.back().processes);
     }
-    std::printf("%d tabs%s%s, %d s after the last opened (%s):\n", options.tabs,
+    std::printf("%d tabs%s%s%s, %d s after the last opened (%s):\n", options.tabs,
+                options.with_memos ? " with memos in marvo" : "",
                 options.discarded ? ", all but the front one discarded in marvo" : "",
                 options.minimal_one_by_one ? ", the minimal window's opened one by one" : "", settle_seconds(options),
                 options.on_display ? "X display" : "offscreen");
