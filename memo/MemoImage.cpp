@@ -55,7 +55,9 @@ void MemoImage::create(int width, int height)
         return;
     width_ = width;
     height_ = height;
-    pixels_.assign(std::size_t(width) * height * 4, 0);
+    // A new vector, not assign(): assign keeps the old capacity, so an image made smaller or
+    // cleared would go on holding all of its former pixels.
+    pixels_ = std::vector<std::uint8_t>(std::size_t(width) * height * 4, 0);
 }
 
 std::uint32_t MemoImage::argb(int x, int y) const

@@ -18,10 +18,11 @@ public:
     MemoImage() = default;
     MemoImage(int width, int height) { create(width, height); }
 
-    // (Re)allocates the pixels. A new size starts zero (transparent black); the same size keeps
-    // the old content, so scratch surfaces can be re-created cheaply. A size that is negative,
-    // zero or beyond kMaxSide leaves an empty image.
+    // (Re)allocates the pixels. A new size starts zero (transparent black) and gives the old
+    // pixels' memory back; the same size keeps the old content, so scratch surfaces can be
+    // re-created cheaply. A size that is negative, zero or beyond kMaxSide leaves an empty image.
     void create(int width, int height);
+    // Empties the image and frees its pixels.
     void clear() { create(0, 0); }
 
     int width() const { return width_; }

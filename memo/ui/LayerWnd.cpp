@@ -601,7 +601,10 @@ QImage CLayerWnd::picture_of(const QRect& area, bool sharp)
     if (r.isEmpty())
         return {};
     const QRect painted = paint_into(r, sharp);  // may make back_ anew
-    return image_of(back_).copy(painted);
+    QImage picture = image_of(back_).copy(painted);
+    if (!isVisible())  // a print or a thumbnail of a tab behind others
+        release_buffers();
+    return picture;
 }
 
 void CLayerWnd::copy()
@@ -1183,12 +1186,13 @@ std::vector<QRect> CLayerWnd::effect_areas(const std::vector<DocumentView>& docs
     return found;
 }
 
+// The view's pixels and a quarter of a window of spare rows, for the picture to slide in while
+// the page scrolls. The scratch images are made by the memos that need them, at this size.
 void CLayerWnd::ensure_buffers()
 {
     const QSize device = device_rect(layer_rect()).size();
-    const int w = std::max(device.width(), 1280);
-    // A quarter of a window of spare rows, for the picture to slide in while the page scrolls.
-    const int h = std::max(device.height() + device.height() / 4, 1024);
+    const int w = std::max(device.width(), 1);
+    const int h = std::max(device.height() + device.height() / 4, 1);
     // Buffers grown for a view shown enlarged for a while (a print's capture) are given back.
     const bool oversized = qint64(back_.width()) * back_.height() > 4 * qint64(w) * h;
     if (back_.width() >= device.width() && back_.height() >= device.height() + device.height() / 4 && !back_.empty() &&
@@ -1206,8 +1210,33 @@ void CLayerWnd::ensure_buffers()
     back_.create(w, h);
     back_white_.create(w, h);
     coverage_.reset(w, h);
-    scratch1_.create(w, h);
-    scratch2_.create(w, h);
+    scratch1_.clear();
+    scratch2_.clear();
+}
+
+// A tab behind others keeps none of its view's pixels: some 20 MB a tab at a full-screen size.
+// The paint that shows the layer again draws them anew before the window shows them. The last
+// background picture stays: without it a page whose memos are slow to draw would show none
+// until the new one is finished.
+void CLayerWnd::release_buffers()
+{
+    picture_.reset();
+    origin_ = 0;
+    canvases_.release();
+    shared_repainter().release_canvases();
+    for (memo::MemoImage* image : {&back_, &back_white_, &scratch1_, &scratch2_})
+        image->clear();
+    coverage_.reset(0, 0);
+    if (background_) {  // its thread's images go with it; showing again asks anew
+        background_.reset();
+        requested_.reset();
+    }
+}
+
+void CLayerWnd::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    release_buffers();
 }
 
 void CLayerWnd::draw_memos(memo::MemoImage& target, const QRect& area, bool on_screen)

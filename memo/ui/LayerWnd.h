@@ -213,6 +213,7 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     // Between layer and widget coordinates; rectangles grow to whole pixels of the other.
@@ -249,6 +250,7 @@ private:
     // Areas of region effects, in layer coordinates, within area.
     std::vector<QRect> effect_areas(const std::vector<DocumentView>& docs, const QRect& area) const;
     void ensure_buffers();
+    void release_buffers();
     // Reads the page under the effects back, after the engine presented a frame.
     void follow_page();
     void take_page_pixels(const std::vector<QRect>& areas);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <array>
 #include <cstring>
@@ -134,6 +135,26 @@ TEST(MemoImage, ScaledBlendCoversTheDestinationAndScaledAverages)
             checker.set_argb(x, y, (x + y) % 2 ? 0xFFFFFFFFu : 0xFF000000u);
     const MemoImage small = checker.scaled(2, 2);
     EXPECT_EQ(small.argb(1, 1), 0xFF7F7F7Fu);
+}
+
+// The memo layer gives a hidden tab's buffers back by clearing them: the memory has to go.
+TEST(MemoImage, ANewSizeOrClearGivesThePixelsBackAndTheSameSizeKeepsThem)
+{
+    // Large enough that the allocator always maps it apart, so it shows in hblkhd.
+    const auto mapped = [] { return mallinfo2().hblkhd; };
+    const std::size_t before = mapped();
+    MemoImage image(4096, 4096);
+    image.set_argb(5, 5, 0xFF123456u);
+    ASSERT_GE(mapped(), before + (std::size_t(60) << 20));
+    image.create(4096, 4096);
+    EXPECT_EQ(image.argb(5, 5), 0xFF123456u);
+    image.create(16, 16);
+    EXPECT_LT(mapped(), before + (std::size_t(1) << 20));
+    EXPECT_EQ(image.argb(5, 5), 0u);
+    image.create(4096, 4096);
+    image.clear();
+    EXPECT_TRUE(image.empty());
+    EXPECT_LT(mapped(), before + (std::size_t(1) << 20));
 }
 
 TEST(MemoImage, CreateRejectsSizesBeyondTheLimit)
