@@ -7,12 +7,12 @@
 #include <QVariant>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
-#include <QWebEngineScript>
 #include <filesystem>
 
 #include "app/BrowserPage.h"
 #include "app/MarvoApp.h"
 #include "app/NetworkOptions.h"
+#include "app/PageQuestion.h"
 #include "app/TabBrowserWnd.h"
 #include "rs2/Thread.h"
 #include "share/Downloader.h"
@@ -85,13 +85,12 @@ void SiteIcon::refresh(bool ok)
         return;
     }
     QPointer<SiteIcon> self(this);
-    tab_.page()->runJavaScript(QString::fromLatin1(kDeclaredIconScript), QWebEngineScript::ApplicationWorld,
-                               [self, page](const QVariant& declared) {
-                                   if (!self || self->tab_.LocationURL() != page)
-                                       return;  // the tab has moved on
-                                   const QUrl icon(declared.toString());
-                                   self->use(is_web(icon) ? icon : site_favicon(page));
-                               });
+    ask_page(*tab_.page(), QString::fromLatin1(kDeclaredIconScript), [self, page](const QVariant& declared) {
+        if (!self || self->tab_.LocationURL() != page)
+            return;  // the tab has moved on
+        const QUrl icon(declared.toString());
+        self->use(is_web(icon) ? icon : site_favicon(page));
+    });
 }
 
 void SiteIcon::take_site_favicon(const QUrl& page)

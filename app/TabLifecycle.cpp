@@ -10,6 +10,7 @@
 
 #include "app/BrowserPage.h"
 #include "app/MarvoApp.h"
+#include "app/PageQuestion.h"
 #include "app/TabBrowserWnd.h"
 
 namespace {
@@ -130,14 +131,14 @@ void TabLifecycle::sample_page()
 {
     typed_input_ = true;  // until the page says otherwise
     QPointer<TabLifecycle> self(this);
-    tab_.page()->runJavaScript(QString::fromLatin1(kSampleScript), QWebEngineScript::ApplicationWorld,
-                               [self](const QVariant& result) {
-                                   const QVariantList values = result.toList();
-                                   if (!self || values.size() != 3)
-                                       return;
-                                   self->scroll_ = QPoint(values[0].toInt(), values[1].toInt());
-                                   self->typed_input_ = values[2].toBool();
-                               });
+    // A page that hides its typed input only lets itself be discarded.
+    ask_page(*tab_.page(), QString::fromLatin1(kSampleScript), [self](const QVariant& result) {
+        const QVariantList values = result.toList();
+        if (!self || values.size() != 3)
+            return;
+        self->scroll_ = QPoint(values[0].toInt(), values[1].toInt());
+        self->typed_input_ = values[2].toBool();
+    });
 }
 
 // A page still loading, or reloading by itself, keeps running; so does one the engine wants

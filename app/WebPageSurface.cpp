@@ -17,6 +17,7 @@
 
 #include "app/BrowserPage.h"
 #include "app/MarvoApp.h"
+#include "app/PageQuestion.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/ui/LayerWnd.h"
 #include "platform/PageAddress.h"
@@ -52,6 +53,10 @@ const char* const kFramesScript = R"JS(
   return out;
 })()
 )JS";
+
+// Whether the top document has frames at all: most pages have none, and are then not asked
+// where they are.
+const char* const kHasFramesScript = "document.querySelector('iframe,frame') !== null";
 
 // False when the document has no body or an element's style attribute uses the legacy
 // "DXImageTransform" filters, which the single-buffered drawing was kept for.
@@ -90,11 +95,10 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
         expect_scroll();  // to where the page was, or its anchor
         marks_asked_ = false;  // asked of the document that was going, perhaps
         QPointer<CLayerWnd> layer(layer_);
-        tab_.page()->runJavaScript(QString::fromLatin1(kRendersApartScript), QWebEngineScript::ApplicationWorld,
-                                           [layer](const QVariant& apart) {
-                                               if (layer)
-                                                   layer->set_page_renders_apart(apart.toBool());
-                                           });
+        ask_page(*tab_.page(), QString::fromLatin1(kRendersApartScript), [layer](const QVariant& apart) {
+            if (layer)
+                layer->set_page_renders_apart(apart.toBool());
+        });
         refresh_frames();
         follow_presented_frames();
         layer_->refresh();
@@ -489,38 +493,53 @@ void WebPageSurface::refresh_frames()
         return;
     }
     frames_pending_ = true;
+    if (!frames_.empty()) {
+        read_frames();
+        return;
+    }
+    // A page that says it has no frames when it has only hides the memos of its own frames.
+    QPointer<WebPageSurface> self(this);
+    ask_page(*tab_.page(), QString::fromLatin1(kHasFramesScript), [self](const QVariant& has_frames) {
+        if (!self)
+            return;
+        if (has_frames.toBool())
+            self->read_frames();
+        else
+            self->take_frames({});
+    });
+}
+
+void WebPageSurface::read_frames()
+{
     QPointer<WebPageSurface> self(this);
     tab_.page()->runJavaScript(QString::fromLatin1(kFramesScript), QWebEngineScript::ApplicationWorld,
-                                       [self](const QVariant& result) {
-                                           if (!self)
-                                               return;
-                                           std::vector<DocumentView> frames;
-                                           for (const QVariant& item : result.toList()) {
-                                               const QVariantList f = item.toList();
-                                               if (f.size() != 7)
-                                                   continue;
-                                               frames.push_back({platform::model_url(QUrl(f[0].toString())),
-                                                                 QRect(f[1].toInt(), f[2].toInt(), f[3].toInt(),
-                                                                       f[4].toInt()),
-                                                                 QPoint(f[5].toInt(), f[6].toInt())});
-                                           }
-                                           const bool changed = frames.size() != self->frames_.size() ||
-                                                                !std::equal(frames.begin(), frames.end(),
-                                                                            self->frames_.begin(),
-                                                                            [](const auto& a, const auto& b) {
-                                                                                return a.url == b.url &&
-                                                                                       a.rect == b.rect &&
-                                                                                       a.scroll == b.scroll;
-                                                                            });
-                                           self->frames_ = std::move(frames);
-                                           self->frames_pending_ = false;
-                                           if (changed)
-                                               self->check_layer();
-                                           if (self->frames_.empty())
-                                               self->frame_poll_.stop();
-                                           else if (!self->frame_poll_.isActive())
-                                               self->frame_poll_.start();
-                                           if (changed && self->layer_)
-                                               self->layer_->update_unless_blank();
-                                       });
+                               [self](const QVariant& result) {
+                                   if (!self)
+                                       return;
+                                   std::vector<DocumentView> frames;
+                                   for (const QVariant& item : result.toList()) {
+                                       const QVariantList f = item.toList();
+                                       if (f.size() != 7)
+                                           continue;
+                                       frames.push_back({platform::model_url(QUrl(f[0].toString())),
+                                                         QRect(f[1].toInt(), f[2].toInt(), f[3].toInt(), f[4].toInt()),
+                                                         QPoint(f[5].toInt(), f[6].toInt())});
+                                   }
+                                   self->take_frames(std::move(frames));
+                               });
+}
+
+void WebPageSurface::take_frames(std::vector<DocumentView> frames)
+{
+    const bool changed = frames != frames_;
+    frames_ = std::move(frames);
+    frames_pending_ = false;
+    if (changed)
+        check_layer();
+    if (frames_.empty())
+        frame_poll_.stop();
+    else if (!frame_poll_.isActive())
+        frame_poll_.start();
+    if (changed && layer_)
+        layer_->update_unless_blank();
 }

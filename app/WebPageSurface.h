@@ -26,8 +26,8 @@ class QQuickWindow;
 // scrolled) until kReadForMs pass without a scroll. Otherwise, and sideways, it is asked of the
 // page after each frame it presents, once more shortly after the last, and when the engine
 // reports a scroll (the engine's own scroll position stays 0 on a GPU-composited display).
-// Frames (their URLs, rectangles and scroll positions) come from a script in an isolated world
-// and are kept as a snapshot, refreshed on load, resize and show, followed or not, so that memos
+// Frames (their URLs, rectangles and scroll positions) come from a script in an isolated world,
+// asked only of a page that says it has frames, and are kept as a snapshot, refreshed on load, resize and show, followed or not, so that memos
 // of a frame document are found; while followed also on scroll and every presented frame. While
 // frames are shown they are polled a few times a second.
 class WebPageSurface : public QObject, public PageSurface {
@@ -93,6 +93,9 @@ private:
     void follow_or_rest();
     // Asks the layer whether it has work now (its documents or the tool changed).
     void check_layer();
+    // Reads where the frames are and takes them.
+    void read_frames();
+    void take_frames(std::vector<DocumentView> frames);
     // While followed, tells the layer of every frame the engine presents (the input widget may be
     // replaced).
     void follow_presented_frames();

@@ -75,6 +75,14 @@ TEST_F(SiteServicesTest, TheTabShowsTheSiteIconFetchedOnceIntoTheTempFolder)
     tab->Navigate(QUrl(QStringLiteral("http://127.0.0.1:1/")));
     EXPECT_TRUE(wait_until([&] { return tab->site_icon().isNull(); }));
     EXPECT_EQ(pages_.hits("/favicon.ico"), 1);
+
+    // With the pages' scripts switched off the declared icon is still found.
+    pages_.set("/scriptless", "<title>Scriptless</title><link rel='icon' href='icons/green.png'>scriptless");
+    pages_.set_bytes("/icons/green.png", png_of(Qt::green));
+    app().settings().securityflag |= settings::kNoScripts;
+    CTabBrowserWnd* scriptless = open("/scriptless");
+    EXPECT_TRUE(wait_until([&] { return colour_of(scriptless->site_icon()) == QColor(Qt::green); }));
+    app().settings().securityflag &= ~settings::kNoScripts;
 }
 
 TEST_F(SiteServicesTest, ScriptErrorsShowOneBoxListingThemOnlyWhenNotBlocked)
