@@ -616,8 +616,11 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
         while (seen.pairs < 40 && clock.elapsed() < 20000) {
             QTest::qWait(60);
             const QImage shot = screen::shot();
-            const std::vector<int> blocks = run_tops(shot, page_x, top, bottom, block);
-            for (int memo : run_tops(shot, memo_x, top, bottom, greenish)) {
+            // From inside the view: its first screen row may be the one below `top` (at
+            // 1.25), and a block cut by the edge must not count as starting where the window's
+            // light border ends.
+            const std::vector<int> blocks = run_tops(shot, page_x, top + 2, bottom, block);
+            for (int memo : run_tops(shot, memo_x, top + 2, bottom, greenish)) {
                 const auto nearest = std::min_element(blocks.begin(), blocks.end(), [&](int a, int b) {
                     return std::abs(a - memo) < std::abs(b - memo);
                 });
