@@ -80,7 +80,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     // The layer is the context: nothing reaches it once the view has taken it down.
     connect(page, &QWebEnginePage::loadStarted, this, [this] {
         document_ready_ = document_shown_ = false;
-        marks_asked_ = marked_ = false;
+        marks_asked_ = marked_ = scrolled_ = false;
         palette_.reset();
         // A discarded page never answers what was asked of it before: ask anew.
         scroll_query_pending_ = frames_pending_ = false;
@@ -396,25 +396,42 @@ void WebPageSurface::follow_frame()
 void WebPageSurface::read_presented_scroll(QQuickWindow& window)
 {
     QWebEngineView* view = tab_.view();
+    // A page at rest presents no frames: the first after a rest may be a script's timer
+    // scrolling it, which nothing else would tell in time.
+    const bool after_rest = !last_presented_.isValid() || last_presented_.hasExpired(kRestMs);
+    last_presented_.start();
     if (!palette_ || !layer_ || !view)
         return;
-    if (reading_.hasExpired()) {
+    // A scroll goes on in the frame after one that scrolled, however long that frame took.
+    if (reading_.hasExpired() && !scrolled_ && !after_rest) {
         marked_ = false;  // the script side tells where a page at rest is
         return;
     }
     // The frame before is nearer than the script side, which may be far behind a wheel.
     const int near = marked_ ? top_scroll_.y() : told_scroll_.y();
     const std::optional<int> y = presented_scroll_.read(window, view->devicePixelRatioF() * zoom(), near, *palette_);
-    marked_ = y.has_value();
-    if (!y || *y == top_scroll_.y())
+    marked_ = readable_ = y.has_value();
+    // Without marks (hidden from this frame), where the script side said.
+    const int shown = y.value_or(told_scroll_.y());
+    scrolled_ = shown != top_scroll_.y();
+    if (!scrolled_)
         return;
     expect_scroll();
     // Repainted now, the memos reach the screen with this very frame.
-    top_scroll_.setY(*y);
+    top_scroll_.setY(shown);
     if (frames_.empty())
         layer_->top_scrolled();
     else
         layer_->update();
+}
+
+bool WebPageSurface::present_again()
+{
+    auto* window = qobject_cast<QQuickWindow*>(presented_window_.data());
+    if (!window || !palette_ || !readable_)
+        return false;
+    window->update();
+    return true;
 }
 
 void WebPageSurface::expect_scroll()
@@ -454,13 +471,19 @@ void WebPageSurface::query_scroll()
                                                                     : std::nullopt;
                                            if (scroll != self->told_scroll_ || palette != self->palette_)
                                                self->expect_scroll();
+                                           if (palette != self->palette_)
+                                               self->readable_ = true;
                                            self->told_scroll_ = scroll;
                                            self->palette_ = palette;
                                            // The frame on screen says better where it is, but
                                            // not after a jump of more than the marks' repeat.
+                                           // Unread, it is rendered again and read: the script
+                                           // side runs a frame or two ahead of the screen.
                                            if (self->marked_)
                                                scroll.setY(scroll_marks::nearest_repeat(self->top_scroll_.y(),
                                                                                         scroll.y()));
+                                           else if (scroll.y() != self->top_scroll_.y() && self->present_again())
+                                               scroll.setY(self->top_scroll_.y());
                                            // The empty document a navigation starts from is
                                            // complete too: only the page's own counts.
                                            const bool shown =

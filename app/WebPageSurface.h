@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -23,11 +24,14 @@ class QQuickWindow;
 // each frame the view renders (platform/ScrollMarks.h), so the memos move in the same frame as
 // the page. Reading a frame waits for the renderer to finish it, so a page at rest is not read:
 // from the input, find or navigation that may scroll it (or the script side's word that it
-// scrolled) until kReadForMs pass without a scroll. Otherwise, and sideways, it is asked of the
-// page after each frame it presents, once more shortly after the last, and when the engine
-// reports a scroll (the engine's own scroll position stays 0 on a GPU-composited display).
+// scrolled) until kReadForMs pass without a scroll, in the frame after one that scrolled, and
+// in the first frame after kRestMs without any (a timer's scroll). Otherwise, and sideways, it
+// is asked of the page after each frame it presents, once more shortly after the last, and
+// when the engine reports a scroll (the engine's own scroll position stays 0 on a
+// GPU-composited display).
 // Frames (their URLs, rectangles and scroll positions) come from a script in an isolated world,
-// asked only of a page that says it has frames, and are kept as a snapshot, refreshed on load, resize and show, followed or not, so that memos
+// asked only of a page that says it has frames, and are kept as a snapshot, refreshed on load,
+// resize and show, followed or not, so that memos
 // of a frame document are found; while followed also on scroll and every presented frame. While
 // frames are shown they are polled a few times a second.
 class WebPageSurface : public QObject, public PageSurface {
@@ -103,6 +107,8 @@ private:
     void follow_frame();
     // Inside the frame the view has just rendered: where the top document is scrolled in it.
     void read_presented_scroll(QQuickWindow& window);
+    // Has the page's frame rendered again, to be read; false when it cannot be.
+    bool present_again();
     // The page may scroll now: its frames are read until kReadForMs pass without a scroll.
     void expect_scroll();
     static bool may_scroll(const QEvent& input);
@@ -122,7 +128,10 @@ private:
     bool marks_asked_ = false;     // the document was asked to show its scroll marks
     std::optional<scroll_marks::Palette> palette_;  // the colours it shows them in, once told
     QDeadlineTimer reading_;       // frames are read until then
+    QElapsedTimer last_presented_;
     bool marked_ = false;          // the last frame presented showed them
+    bool scrolled_ = false;        // and had scrolled since the frame before
+    bool readable_ = false;        // the last frame read showed them, or none was since they changed
     bool document_ready_ = false;  // the page said its document is past loading
     bool document_shown_ = false;  // and it presented a frame since
     bool scroll_query_pending_ = false;
@@ -135,4 +144,5 @@ private:
     QTimer scroll_recheck_;
     static constexpr int kScrollRecheckMs = 30;
     static constexpr int kReadForMs = 500;
+    static constexpr int kRestMs = 200;  // without a frame: the page was at rest
 };

@@ -611,15 +611,19 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
     };
     const auto watch = [&](bool (*block)(QRgb)) {
         Seen seen;
+        std::vector<int> before;
         QElapsedTimer clock;
         clock.start();
-        while (seen.pairs < 40 && clock.elapsed() < 20000) {
+        while (seen.pairs < 40 && clock.elapsed() < 30000) {
             QTest::qWait(60);
             const QImage shot = screen::shot();
             // From inside the view: its first screen row may be the one below `top` (at
             // 1.25), and a block cut by the edge must not count as starting where the window's
             // light border ends.
             const std::vector<int> blocks = run_tops(shot, page_x, top + 2, bottom, block);
+            if (blocks == before)
+                continue;  // only while the page moves: at rest, memos stand level with it anyway
+            before = blocks;
             for (int memo : run_tops(shot, memo_x, top + 2, bottom, greenish)) {
                 const auto nearest = std::min_element(blocks.begin(), blocks.end(), [&](int a, int b) {
                     return std::abs(a - memo) < std::abs(b - memo);
@@ -645,20 +649,19 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
     const QString scroll_by_script = QStringLiteral(
         "(function () { var y = 0; window.stopped = false; function step() { if (window.stopped) return; y += 7; "
         "window.scrollTo(0, y); if (y < 18000) requestAnimationFrame(step); } requestAnimationFrame(step); })()");
-    // A script's scroll that no input led to is first told by the script side, a frame or two
-    // late: from then on the frames are read.
-    const auto scroll_by_script_and_wait = [&] {
-        tab->page()->runJavaScript(scroll_by_script);
+    // Counted once the scroll has begun.
+    const auto scroll_by_script_and_wait = [&](const QString& script) {
+        tab->page()->runJavaScript(script);
         return wait_until([&] { return tab->layer()->documents().front().scroll.y() > 0; });
     };
-    ASSERT_TRUE(scroll_by_script_and_wait());
+    // The marks are down the page (faint, not nothing) before it scrolls.
+    ASSERT_TRUE(wait_until([&] { return marks_contrast(qRgb(255, 255, 255)) > 0; }));
+    ASSERT_TRUE(scroll_by_script_and_wait(scroll_by_script));
     const Seen scripted = watch(black);
     EXPECT_GE(scripted.pairs, 40);
     EXPECT_GE(scripted.page_rows.size(), 5u) << "the page did not scroll";
-    // Most, not all: on a loaded machine an odd frame's memos still reach the screen a frame
-    // early or late (told by the script side, a script's scroll left at most one pair in six
-    // level).
-    EXPECT_GE(scripted.level * 100, scripted.pairs * 70) << "memo top minus block top: " << report(scripted);
+    // Told by the script side, a script's scroll left at most one pair in six level.
+    EXPECT_GE(scripted.level * 100, scripted.pairs * 95) << "memo top minus block top: " << report(scripted);
     screen::keep(QStringLiteral("memos-while-a-script-scrolls-at-scale-%1").arg(QString::fromLatin1(GetParam())));
     EXPECT_LE(marks_contrast(qRgb(255, 255, 255)), 15);
 
@@ -699,11 +702,17 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
         tab->page()->runJavaScript(QStringLiteral("window.scrollTo(0, 0)"));
         return tab->layer()->documents().front().scroll.y() == 0;
     }));
-    ASSERT_TRUE(scroll_by_script_and_wait());
+    // A timer scrolls it in short bursts, each from rest (longer than the reading outlasts a
+    // scroll).
+    ASSERT_TRUE(scroll_by_script_and_wait(QStringLiteral(
+        "(function () { var y = 0; window.stopped = false; function burst(n) { if (window.stopped) return; "
+        "y += 7; window.scrollTo(0, y); if (n > 1) requestAnimationFrame(function () { burst(n - 1); }); "
+        "else setTimeout(function () { burst(3); }, 600); } burst(3); })()")));
     const Seen dark = watch([](QRgb p) { return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200; });
     EXPECT_GE(dark.pairs, 40);
     EXPECT_GE(dark.page_rows.size(), 5u) << "the dark page did not scroll";
-    EXPECT_GE(dark.level * 100, dark.pairs * 70) << "memo top minus block top: " << report(dark);
+    // Each burst's first frames used to follow the script side, a frame or two late or early.
+    EXPECT_GE(dark.level * 100, dark.pairs * 95) << "memo top minus block top: " << report(dark);
     screen::keep(QStringLiteral("memos-while-a-script-scrolls-a-dark-page-at-scale-%1").arg(QString::fromLatin1(GetParam())));
     EXPECT_LE(marks_contrast(qRgb(0, 0, 0)), 15);
 }
