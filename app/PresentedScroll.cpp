@@ -9,7 +9,7 @@
 std::optional<int> PresentedScroll::read(QQuickWindow& window, double scale, int near,
                                          const scroll_marks::Palette& palette)
 {
-    if (window.rendererInterface()->graphicsApi() != QSGRendererInterface::OpenGL)
+    if (!readable(window))
         return std::nullopt;
     // The frame's commands are carried out first, and its target is still bound.
     window.beginExternalCommands();
@@ -30,4 +30,9 @@ std::optional<int> PresentedScroll::read(QQuickWindow& window, double scale, int
     }
     window.endExternalCommands();
     return scroll;
+}
+
+bool PresentedScroll::readable(QQuickWindow& window)
+{
+    return window.rendererInterface()->graphicsApi() == QSGRendererInterface::OpenGL;
 }

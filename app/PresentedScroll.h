@@ -16,6 +16,8 @@ public:
     // CSS pixel; `near` picks which repeat of the marks is meant, `palette` what they look like
     // (scroll_marks::decode).
     std::optional<int> read(QQuickWindow& window, double scale, int near, const scroll_marks::Palette& palette);
+    // Whether the window's frames can be read at all.
+    static bool readable(QQuickWindow& window);
 
 private:
     std::vector<unsigned char> column_;

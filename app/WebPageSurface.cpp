@@ -410,15 +410,15 @@ void WebPageSurface::read_presented_scroll(QQuickWindow& window)
     // The frame before is nearer than the script side, which may be far behind a wheel.
     const int near = marked_ ? top_scroll_.y() : told_scroll_.y();
     const std::optional<int> y = presented_scroll_.read(window, view->devicePixelRatioF() * zoom(), near, *palette_);
+    // Without marks (hidden from this frame), the script side's answer that follows it places
+    // the memos.
     marked_ = readable_ = y.has_value();
-    // Without marks (hidden from this frame), where the script side said.
-    const int shown = y.value_or(told_scroll_.y());
-    scrolled_ = shown != top_scroll_.y();
+    scrolled_ = y && *y != top_scroll_.y();
     if (!scrolled_)
         return;
     expect_scroll();
     // Repainted now, the memos reach the screen with this very frame.
-    top_scroll_.setY(shown);
+    top_scroll_.setY(*y);
     if (frames_.empty())
         layer_->top_scrolled();
     else
@@ -428,7 +428,7 @@ void WebPageSurface::read_presented_scroll(QQuickWindow& window)
 bool WebPageSurface::present_again()
 {
     auto* window = qobject_cast<QQuickWindow*>(presented_window_.data());
-    if (!window || !palette_ || !readable_)
+    if (!window || !palette_ || !readable_ || !PresentedScroll::readable(*window))
         return false;
     window->update();
     return true;

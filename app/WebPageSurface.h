@@ -31,9 +31,9 @@ class QQuickWindow;
 // GPU-composited display).
 // Frames (their URLs, rectangles and scroll positions) come from a script in an isolated world,
 // asked only of a page that says it has frames, and are kept as a snapshot, refreshed on load,
-// resize and show, followed or not, so that memos
-// of a frame document are found; while followed also on scroll and every presented frame. While
-// frames are shown they are polled a few times a second.
+// resize and show, followed or not, so that memos of a frame document are found; while
+// followed also on scroll and every presented frame. While frames are shown they are polled a
+// few times a second.
 class WebPageSurface : public QObject, public PageSurface {
     Q_OBJECT
 public:
