@@ -98,7 +98,8 @@ void TabLifecycle::to_front()
     if (!deferred_.isEmpty()) {
         tab_.Navigate(std::exchange(deferred_, QUrl()));
     } else if (tab_.page()->lifecycleState() != State::Active) {
-        // A discarded page loads again; the engine does not always scroll it back itself.
+        // A discarded page loads again; the engine does not always scroll it back itself, and
+        // on a zoomed page it may scroll it back by the zoomed distance.
         scroll_after_load_ = tab_.page()->lifecycleState() == State::Discarded;
         tab_.page()->setLifecycleState(State::Active);
     }
@@ -178,7 +179,7 @@ void TabLifecycle::restore_scroll()
 {
     if (scroll_.isNull())
         return;
-    tab_.page()->runJavaScript(QStringLiteral("if (!window.scrollX && !window.scrollY) window.scrollTo(%1, %2);")
+    tab_.page()->runJavaScript(QStringLiteral("window.scrollTo(%1, %2);")
                                    .arg(scroll_.x())
                                    .arg(scroll_.y()),
                                QWebEngineScript::ApplicationWorld);

@@ -549,6 +549,7 @@ TEST_F(BrowsingTest, BackgroundTabsAreHiddenFrozenAndDiscardedUnlessTheUserWould
         const QRgb memo = shot.pixel(tall->view()->mapTo(frame, QPoint(143, 143)));
         return qBlue(memo) < 230;  // the memo's yellow, not the page's white
     }));
+    EXPECT_EQ(run_script(tall, "Math.round(window.scrollY)").toInt(), 1200) << "the engine scrolled it again";
     EXPECT_EQ(tall->LocationURL(), pages_.url("/tall"));
 }
 
