@@ -23,6 +23,7 @@
 #include "app/BandLayout.h"
 #include "app/ChildFrame.h"
 #include "app/DocumentRules.h"
+#include "app/FirstPageHold.h"
 #include "app/MarvoApp.h"
 #include "app/TabBrowserWnd.h"
 #include "app/TabLifecycle.h"
@@ -98,6 +99,23 @@ void CMainFrame::show_settled(bool maximized)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::PolishRequest);
     for (int level = 0; level < kLayoutLevels; ++level)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    hold_first_page_changes();
+}
+
+void CMainFrame::hold_first_page_changes()
+{
+    CChildFrame* tab = active_tab();
+    if (!tab || !tab->browser()->busy() || !tab->browser()->view())
+        return;
+    first_page_hold_ = new FirstPageHold(*tab->browser(), this);
+}
+
+void CMainFrame::change_bars(std::function<void()> change)
+{
+    if (first_page_hold_)
+        first_page_hold_->defer(std::move(change));
+    else
+        change();
 }
 
 CMainFrame::~CMainFrame()
@@ -170,7 +188,7 @@ std::vector<CChildFrame*> CMainFrame::tabs() const
 
 void CMainFrame::tab_changed(CChildFrame*)
 {
-    strip_->Resync();
+    change_bars([this] { strip_->Resync(); });
 }
 
 void CMainFrame::repaint_tab_strip()

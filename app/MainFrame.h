@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QPointer>
 #include <QUrl>
+#include <functional>
 #include <vector>
 
 #include "app/CommandTarget.h"
@@ -17,6 +18,7 @@ class CChildFrame;
 class CTabBrowserWnd;
 class QAction;
 class QComboBox;
+class FirstPageHold;
 class QDockWidget;
 class QLabel;
 class QMdiArea;
@@ -119,6 +121,10 @@ private:
     void cycle_tab(int step);
 
     void bring_to_front(CChildFrame* tab);
+    void hold_first_page_changes();
+    // Makes a change to the bars now, or right after the first page's first frame while the
+    // frame waits for it (see FirstPageHold).
+    void change_bars(std::function<void()> change);
 
     QMdiArea* mdi_ = nullptr;
     // The tab whose page is shown; the others are hidden from the engine.
@@ -141,4 +147,6 @@ private:
     QLabel* hidden_pane_ = nullptr;  // shown while the active tab's memos are hidden
     QLabel* zoom_pane_ = nullptr;    // the active page's zoom, while it is not 100 %
     QDateTime drag_out_ended_;
+    // While the first page is on its way, the bars' changes wait for its first frame.
+    QPointer<FirstPageHold> first_page_hold_;
 };
