@@ -238,12 +238,19 @@ void CLayerWnd::set_shown(bool shown)
     update();
 }
 
-CTool* CLayerWnd::tool() const
+// Asking which tool is picked leaves it where it works: a tab behind others that repaints or
+// navigates must not end a stroke being drawn in the tab in front.
+CTool* CLayerWnd::current_tool() const
 {
     const MemoLayerServices& services = memo_layer_services();
-    CTool* t = services.tools ? services.tools->current() : nullptr;
+    return services.tools ? services.tools->current() : nullptr;
+}
+
+CTool* CLayerWnd::take_tool()
+{
+    CTool* t = current_tool();
     if (t && t->layer() != this)
-        t->attach(const_cast<CLayerWnd*>(this));  // the active tab changed
+        t->attach(this);  // the active tab changed
     return t;
 }
 
@@ -858,7 +865,7 @@ bool CLayerWnd::route_mouse(QMouseEvent* event)
     const QPoint p = to_layer(input_->mapTo(surface_.host(), event->position().toPoint()));
     const Qt::KeyboardModifiers keys = event->modifiers();
     const Qt::MouseButtons held = event->buttons();
-    CTool* t = tool();
+    CTool* t = take_tool();
     const bool press = event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonDblClick;
     if (event->type() == QEvent::MouseMove)
         return t && shown_ && !t->mouse_move(keys, held, p);
@@ -918,7 +925,7 @@ bool CLayerWnd::has_anything_to_draw(const std::vector<DocumentView>& docs) cons
 {
     if (!surface_.document_shown())
         return false;
-    return tool() != nullptr || !selection_rect_.is_empty() || has_memos(docs);
+    return current_tool() != nullptr || !selection_rect_.is_empty() || has_memos(docs);
 }
 
 void CLayerWnd::paintEvent(QPaintEvent* event)
@@ -942,7 +949,7 @@ void CLayerWnd::paintEvent(QPaintEvent* event)
     shows_nothing_ = false;
     const bool in_background = draws_in_background(docs);
     // Over a background picture the window draws a tool's feedback and new memos itself.
-    const bool composed = in_background && (tool() || !unpictured_.empty());
+    const bool composed = in_background && (current_tool() || !unpictured_.empty());
     if (in_background)
         request_background_drawing(docs);
     if (composed)
@@ -1012,7 +1019,7 @@ CLayerWnd::PictureKey CLayerWnd::picture_key(const std::vector<DocumentView>& do
 {
     PictureKey key;
     key.size = layer_size();
-    key.tool = tool() != nullptr || !selection_rect_.is_empty();
+    key.tool = current_tool() != nullptr || !selection_rect_.is_empty();
     for (const DocumentView& doc : docs)
         if (const auto pkg = package(doc.url, false))
             key.packages.push_back({pkg.get(), pkg->size(), pkg->time});
@@ -1254,9 +1261,9 @@ DrawTools CLayerWnd::draw_tools()
 
 DrawFeedback CLayerWnd::feedback() const
 {
-    CTool* t = tool();
-    if (!t)
-        return {};
+    CTool* t = current_tool();
+    if (!t || t->layer() != this)
+        return {};  // what the tool shows belongs to the layer it works on
     return [t](memo::DrawContext& ctx, const DocumentView& doc) { t->draw_feedback(ctx, doc); };
 }
 

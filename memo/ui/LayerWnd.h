@@ -297,7 +297,8 @@ private:
     void stamp_package(memo::MemoPackage& package);
     void push_change(ChangeRecord record);
     std::optional<ChangeRecord> apply(const ChangeRecord& record);
-    CTool* tool() const;
+    CTool* current_tool() const;
+    CTool* take_tool();  // for input to this layer
 
     PageSurface& surface_;
     ui::FilteredWidget input_{this};

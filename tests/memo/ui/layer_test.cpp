@@ -149,6 +149,24 @@ TEST_F(LayerTest, FreehandDragMakesAStrokeAndAClickMakesNone)
     ASSERT_EQ(layer->undo_list().size(), 1u);
     EXPECT_EQ(layer->undo_list()[0].operation, ChangeRecord::Added);
 
+    // Another page's layer painting mid-stroke (a second window, a tab behind navigating)
+    // leaves the stroke to the page it is drawn on.
+    {
+        PlainPage other;
+        other.url = "http://example.org/other";
+        other.show();
+        auto* other_layer = new CLayerWnd(other);
+        QTest::mousePress(&page, Qt::LeftButton, {}, {50, 100});
+        QTest::mouseMove(&page, {100, 100});
+        other_layer->repaint();
+        other_layer->update_unless_blank();
+        QTest::mouseMove(&page, {150, 100});
+        QTest::mouseRelease(&page, Qt::LeftButton, {}, {150, 100});
+        ASSERT_EQ(pkg->size(), 2u);
+        EXPECT_EQ(dynamic_cast<StrokeObject&>(pkg->at(1)).points.back(), (Point{150, 100}));
+        EXPECT_FALSE(cache.lookup(other.url, false));
+    }
+
     // On the screen: the stroke over the page, the page elsewhere.
     const QImage image = shot();
     EXPECT_NE(image.pixel(100, 60), kPageColour);
