@@ -106,6 +106,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     });
     connect(page, &QWebEnginePage::urlChanged, layer_, [this] {
         expect_scroll();  // an anchor in the same document
+        ++address_changes_;
         frames_.clear();
         top_scroll_ = told_scroll_ = {};
         check_layer();
@@ -522,8 +523,9 @@ void WebPageSurface::refresh_frames()
     }
     // A page that says it has no frames when it has only hides the memos of its own frames.
     QPointer<WebPageSurface> self(this);
-    ask_page(*tab_.page(), QString::fromLatin1(kHasFramesScript), [self](const QVariant& has_frames) {
-        if (!self)
+    const int asked = address_changes_;
+    ask_page(*tab_.page(), QString::fromLatin1(kHasFramesScript), [self, asked](const QVariant& has_frames) {
+        if (!self || self->asked_again(asked))
             return;
         if (has_frames.toBool())
             self->read_frames();
@@ -535,9 +537,10 @@ void WebPageSurface::refresh_frames()
 void WebPageSurface::read_frames()
 {
     QPointer<WebPageSurface> self(this);
+    const int asked = address_changes_;
     tab_.page()->runJavaScript(QString::fromLatin1(kFramesScript), QWebEngineScript::ApplicationWorld,
-                               [self](const QVariant& result) {
-                                   if (!self)
+                               [self, asked](const QVariant& result) {
+                                   if (!self || self->asked_again(asked))
                                        return;
                                    std::vector<DocumentView> frames;
                                    for (const QVariant& item : result.toList()) {
@@ -550,6 +553,17 @@ void WebPageSurface::read_frames()
                                    }
                                    self->take_frames(std::move(frames));
                                });
+}
+
+// An answer from the document before the address changed is no answer for this one (a
+// question asked as a load ended may be answered after the next navigation has committed, and
+// that navigation's own load end may never be reported): the new document is asked.
+bool WebPageSurface::asked_again(int asked_at)
+{
+    if (asked_at == address_changes_)
+        return false;
+    refresh_frames();
+    return true;
 }
 
 void WebPageSurface::take_frames(std::vector<DocumentView> frames)

@@ -100,6 +100,7 @@ private:
     // Reads where the frames are and takes them.
     void read_frames();
     void take_frames(std::vector<DocumentView> frames);
+    bool asked_again(int asked_at);
     // While followed, tells the layer of every frame the engine presents (the input widget may be
     // replaced).
     void follow_presented_frames();
@@ -137,6 +138,7 @@ private:
     bool scroll_query_pending_ = false;
     bool scroll_query_again_ = false;
     bool frames_pending_ = false;
+    int address_changes_ = 0;  // the frames asked of an earlier address are asked again
     bool layer_work_ = false;
     int holds_ = 0;
     bool following_ = false;
