@@ -2,6 +2,7 @@
 
 #include <QMenu>
 #include <QMenuBar>
+#include <QDeadlineTimer>
 #include <QTimer>
 #include <cstdlib>
 
@@ -70,22 +71,23 @@ QMenu* AppTest::open_menu_starting_with(int command)
     return nullptr;
 }
 
+// Both sleep in the event loop as the program does, woken at least every few milliseconds to
+// look again: spinning instead would take a core from the engine and can keep the glib loop
+// from firing timers.
 bool AppTest::wait_until(const std::function<bool()>& condition, int timeout_ms)
 {
-    QElapsedTimer clock;
-    clock.start();
+    const QDeadlineTimer deadline(timeout_ms);
+    QTimer wake;
+    wake.start(5);
     while (!condition()) {
-        if (clock.elapsed() > timeout_ms)
+        if (deadline.hasExpired())
             return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     return true;
 }
 
 void AppTest::pump(int ms)
 {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    wait_until([] { return false; }, ms);
 }
