@@ -55,8 +55,10 @@ const char* const kFramesScript = R"JS(
 )JS";
 
 // Whether the top document has frames at all: most pages have none, and are then not asked
-// where they are.
-const char* const kHasFramesScript = "document.querySelector('iframe,frame') !== null";
+// where they are. 1 when it has, 0 when it has none, -1 while it is still being parsed and may
+// get some (the end of its load is not always reported).
+const char* const kHasFramesScript =
+    "document.querySelector('iframe,frame') !== null ? 1 : document.readyState === 'loading' ? -1 : 0";
 
 // False when the document has no body or an element's style attribute uses the legacy
 // "DXImageTransform" filters, which the single-buffered drawing was kept for.
@@ -527,10 +529,14 @@ void WebPageSurface::refresh_frames()
     ask_page(*tab_.page(), QString::fromLatin1(kHasFramesScript), [self, asked](const QVariant& has_frames) {
         if (!self || self->asked_again(asked))
             return;
-        if (has_frames.toBool())
+        const int answer = has_frames.toInt();
+        if (answer > 0) {
             self->read_frames();
-        else
-            self->take_frames({});
+            return;
+        }
+        self->take_frames({});
+        if (answer < 0)
+            self->frame_poll_.start();  // asked again until the document is parsed
     });
 }
 
