@@ -239,9 +239,19 @@ CAddressBar::CAddressBar(QWidget* parent) : ui::BandBar(parent)
     connect(combo_, &CAddressComboBox::entered, this, &CAddressBar::Go);
     connect(combo_, qOverload<int>(&QComboBox::activated), this, &CAddressBar::open_list_item);
     connect(combo_, &CAddressComboBox::icon_dragged, this, &CAddressBar::drag_icon_out);
+    // The list changes with the address (the visit is recorded as the address commits): while
+    // the frame holds one, it holds the other, or the bar's icon would blink.
     theApp().history().set_on_change([this] {
-        FillFromHistory(15);
-        emit history_changed();
+        const auto refill = [bar = QPointer<CAddressBar>(this)] {
+            if (!bar)
+                return;
+            bar->FillFromHistory(15);
+            emit bar->history_changed();
+        };
+        if (CMainFrame* frame = theApp().main_frame())
+            frame->change_bars(refill);
+        else
+            refill();
     });
     FillFromHistory(15);
 }

@@ -2,6 +2,7 @@
 
 #include <QQuickWidget>
 #include <QQuickWindow>
+#include <QWidget>
 #include <QWebEngineView>
 #include <utility>
 
@@ -10,10 +11,14 @@
 FirstPageHold::FirstPageHold(CTabBrowserWnd& tab, QObject* parent) : QObject(parent)
 {
     // The view draws the page through its focus proxy, a QQuickWidget.
-    if (auto* quick = qobject_cast<QQuickWidget*>(tab.view()->focusProxy()))
+    if (auto* quick = qobject_cast<QQuickWidget*>(tab.view()->focusProxy())) {
         drawn_by_ = quick->quickWindow();
+        shown_in_ = quick->window();
+    }
+    // Changes held by then wait for the frame that shows the loaded page, if frames come; they
+    // would otherwise be one more composition just before it.
     connect(&tab, &CTabBrowserWnd::busyChanged, this, [this](bool busy) {
-        if (!busy)
+        if (!busy && (changes_.empty() || !draws_frames()))
             end();
     });
     limit_.setSingleShot(true);
@@ -31,9 +36,38 @@ void FirstPageHold::defer(std::function<void()> change)
     if (changes_.size() > 1)
         return;
     limit_.start(kLongestWaitMs);
-    // Queued: the changes follow the frame rather than join the render of it.
     if (drawn_by_)
-        connect(drawn_by_, &QQuickWindow::afterRendering, this, &FirstPageHold::end, Qt::QueuedConnection);
+        connect(drawn_by_, &QQuickWindow::afterRendering, this, &FirstPageHold::end_after_flush, Qt::QueuedConnection);
+}
+
+// The view draws nothing in a minimized window, or where no graphics are to be had.
+bool FirstPageHold::draws_frames() const
+{
+    return drawn_by_ && drawn_by_->isSceneGraphInitialized() && shown_in_ && shown_in_->isVisible() &&
+           !shown_in_->isMinimized();
+}
+
+// The changes follow the window's repaint that puts the frame on the screen, rather than hold
+// it up: the frame is on the screen a composition sooner, the bars one composition later.
+void FirstPageHold::end_after_flush()
+{
+    if (flush_awaited_ || ended_)
+        return;
+    flush_awaited_ = true;
+    if (!shown_in_) {
+        end();
+        return;
+    }
+    shown_in_->installEventFilter(this);
+}
+
+bool FirstPageHold::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == shown_in_ && event->type() == QEvent::UpdateRequest) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, &FirstPageHold::end);
+    }
+    return false;
 }
 
 void FirstPageHold::end()

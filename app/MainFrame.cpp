@@ -134,8 +134,11 @@ CChildFrame* CMainFrame::create_tab(CChildFrame* opener, const QUrl& first_page)
     auto* tab = new CChildFrame(opener);
     CTabBrowserWnd* browser = tab->browser();
     connect(browser, &CTabBrowserWnd::urlChanged, this, [this, tab](const QUrl& url) {
-        if (tab == active_tab())
-            set_address(url);
+        // Held, the address is shown only if its tab is still the active one by then.
+        change_bars([this, tab = QPointer<CChildFrame>(tab), url] {
+            if (tab && tab == active_tab())
+                set_address(url);
+        });
         theApp().session_changed();
     });
     connect(browser, &CTabBrowserWnd::statusTextChanged, this, [this, tab](const QString& text) {

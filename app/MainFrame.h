@@ -69,6 +69,9 @@ public:
 
     void set_activity(bool busy);
     void set_address(const QUrl& url);
+    // Makes a change to the bars now, or right after the first page's first frame while the
+    // frame waits for it (see FirstPageHold).
+    void change_bars(std::function<void()> change);
     QStatusBar* status() const;
     bool bar_visible(const char* band) const;
     ui::BandBar* band(const QString& name) const;
@@ -122,9 +125,6 @@ private:
 
     void bring_to_front(CChildFrame* tab);
     void hold_first_page_changes();
-    // Makes a change to the bars now, or right after the first page's first frame while the
-    // frame waits for it (see FirstPageHold).
-    void change_bars(std::function<void()> change);
 
     QMdiArea* mdi_ = nullptr;
     // The tab whose page is shown; the others are hidden from the engine.

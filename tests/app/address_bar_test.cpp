@@ -21,7 +21,11 @@ protected:
         pages_.set("/a", "<title>A</title>a");
         ASSERT_TRUE(start({pages_.url("/a").toString()}));
         app().settings().searchstring = platform::from_qstring(pages_.url("/s?q=").toString());
-        ASSERT_TRUE(wait_until([&] { return browser()->LocationName() == QStringLiteral("A"); }));
+        // The bars show the first page with its first frame: until then they hold their changes.
+        ASSERT_TRUE(wait_until([&] {
+            return browser()->LocationName() == QStringLiteral("A") && !browser()->busy() &&
+                   edit()->text() == pages_.url("/a").toString();
+        }));
     }
     CAddressBar* bar() const
     {

@@ -1,3 +1,4 @@
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
@@ -368,10 +369,12 @@ TEST_F(AppTest, ReloadingAPageRepaintsNeitherTheAddressBarNorTheTabStrip)
         }
     } counter;
     CMainFrame* frame = app().main_frame();
-    frame->repaint();  // what the first load left to paint is painted before counting
-    QWidget* address = frame->findChild<QWidget*>(QStringLiteral("AddressCombo"));
+    auto* address = frame->findChild<QComboBox*>(QStringLiteral("AddressCombo"));
     QWidget* strip = frame->findChild<QWidget*>(QStringLiteral("TabStrip"));
     ASSERT_TRUE(address && strip);
+    // The bars take the first page once its first frame is shown.
+    ASSERT_TRUE(wait_until([&] { return address->currentText() == pages_.url("/plain").toString(); }));
+    frame->repaint();  // what the first load left to paint is painted before counting
     for (QObject* watched : std::initializer_list<QObject*>{address, strip})
         watched->installEventFilter(&counter);
 
