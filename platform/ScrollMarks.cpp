@@ -114,13 +114,33 @@ QString script()
     rule.style.backgroundImage = 'url(' + canvas.toDataURL('image/png') + ')';
     marks.palette = palette;
   }
+  // The column stands at the view's left edge: moved there once a sideways scroll has settled
+  // (the vertical read works again), never beyond the document's own width. Only a sideways
+  // move puts the settling off: a vertical scroll going on must not.
+  var left = 0, seen = 0, settling = 0;
+  function place(x) {
+    if (x === left) return;
+    left = x;
+    rule.style.left = x + 'px';
+  }
   function fit() {
     sheet.disabled = true;
-    var tall = root.scrollHeight;
+    var tall = root.scrollHeight, x = Math.max(0, scrollX);
     sheet.disabled = false;
     rule.style.height = tall + 'px';
+    place(x);
     paint();
   }
+  addEventListener('scroll', function () {
+    var x = Math.max(0, scrollX);
+    if (x === seen && (settling || x === left)) return;
+    seen = x;
+    clearTimeout(settling);
+    settling = setTimeout(function () {
+      settling = 0;
+      place(Math.max(0, scrollX));
+    }, 100);
+  }, {passive: true});
   paint();
   document.adoptedStyleSheets = document.adoptedStyleSheets.concat([sheet]);
   fit();

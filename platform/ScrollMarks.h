@@ -40,15 +40,17 @@ std::array<int, 3> colour(int index, const Palette& palette = {});
 // For the application world: puts the marks on the document (an adopted style sheet, so the
 // document tree and what the page watches stay as they were), once per document, and
 // repaints them in a new palette when the page's background changes. A page whose policy
-// forbids data images shows no marks. The marks are 1 CSS pixel wide, at the document's left
-// edge. `palette_query()` tells the palette in use, or null before there are marks.
+// forbids data images shows no marks. The marks are 1 CSS pixel wide, at the view's left edge:
+// after a sideways scroll they are moved back there once it has settled (until then they are
+// out of view and read nothing). `palette_query()` tells the palette in use, or null before
+// there are marks.
 QString script();
 QString palette_query();
 
-// The document's vertical scroll in CSS pixels, read from a column of the view's pixels at
-// the document's left edge: `rows` RGBA pixels, top first, `scale` device pixels to a CSS
-// pixel, marks in `palette`. `near` (the scroll of the frame before, or as the page's script
-// side told it) picks which repetition of the pattern is meant. Empty when the column does
+// The document's vertical scroll in CSS pixels, read from the view's leftmost column of
+// pixels: `rows` RGBA pixels, top first, `scale` device pixels to a CSS pixel, marks in
+// `palette`. `near` (the scroll of the frame before, or as the page's script side told it)
+// picks which repetition of the pattern is meant. Empty when the column does
 // not hold two marks that agree.
 std::optional<int> decode(const unsigned char* column, std::size_t rows, double scale, int near,
                           const Palette& palette = {});

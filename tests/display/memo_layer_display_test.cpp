@@ -577,7 +577,7 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
     ASSERT_TRUE(wait_until([&] { return greenish(screen::pixel(view, {140, 150})); }));
     const int page_x = screen::on_screen(view, {40, 0}).x(), memo_x = screen::on_screen(view, {140, 0}).x();
     const int top = screen::on_screen(view, {0, 0}).y();
-    const int bottom = std::min(screen::on_screen(view, {0, view->height() - 1}).y(), screen::shot().height());
+    int bottom = std::min(screen::on_screen(view, {0, view->height() - 1}).y(), screen::shot().height());
     const int tolerance = 3;
     // The scroll marks down the page's left edge stay within 15 levels of its background in
     // every channel: on the screen they are not told from it.
@@ -715,6 +715,26 @@ TEST_P(ScaledMemoLayerDisplayTest, MemosMoveInTheSameFramesAsThePageWhileItScrol
     EXPECT_GE(dark.level * 100, dark.pairs * 95) << "memo top minus block top: " << report(dark);
     screen::keep(QStringLiteral("memos-while-a-script-scrolls-a-dark-page-at-scale-%1").arg(QString::fromLatin1(GetParam())));
     EXPECT_LE(marks_contrast(qRgb(0, 0, 0)), 15);
+
+    // A page wider than the window, scrolled sideways a little (blocks and memos stay in view,
+    // clear of its left edge), then down by a script: the marks have come back to the view's
+    // edge, so the frames are read again. The bursts stay stopped.
+    tab->page()->runJavaScript(QStringLiteral("window.stopped = true; document.body.style.width = '4000px'"));
+    ASSERT_TRUE(wait_until([&] {
+        tab->page()->runJavaScript(QStringLiteral("window.scrollTo(4, 0)"));
+        return tab->layer()->documents().front().scroll == QPoint(4, 0);
+    }));
+    ASSERT_TRUE(wait_until([&] { return marks_contrast(qRgb(0, 0, 0)) > 0; }));
+    bottom = std::min(bottom, screen::on_screen(view, {0, view->height() - 20}).y());  // above the scroll bar
+    ASSERT_TRUE(scroll_by_script_and_wait(QStringLiteral(
+        "(function () { var y = 0; function step() { y += 7; window.scrollTo(4, y); "
+        "if (y < 18000) requestAnimationFrame(step); } requestAnimationFrame(step); })()")));
+    const Seen sideways = watch([](QRgb p) { return qRed(p) > 200 && qGreen(p) > 200 && qBlue(p) > 200; });
+    EXPECT_GE(sideways.pairs, 40);
+    EXPECT_GE(sideways.page_rows.size(), 5u) << "the wide page did not scroll";
+    EXPECT_GE(sideways.level * 100, sideways.pairs * 95) << "memo top minus block top: " << report(sideways);
+    screen::keep(QStringLiteral("memos-while-a-script-scrolls-a-page-scrolled-sideways-at-scale-%1")
+                     .arg(QString::fromLatin1(GetParam())));
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, ScaledMemoLayerDisplayTest, testing::Values("2", "1.5", "1.25"),
