@@ -242,18 +242,27 @@ CAddressBar::CAddressBar(QWidget* parent) : ui::BandBar(parent)
     // The list changes with the address (the visit is recorded as the address commits): while
     // the frame holds one, it holds the other, or the bar's icon would blink.
     theApp().history().set_on_change([this] {
-        const auto refill = [bar = QPointer<CAddressBar>(this)] {
-            if (!bar)
-                return;
-            bar->FillFromHistory(15);
-            emit bar->history_changed();
-        };
-        if (CMainFrame* frame = theApp().main_frame())
-            frame->change_bars(refill);
-        else
-            refill();
+        change_list([this] {
+            FillFromHistory(15);
+            emit history_changed();
+        });
     });
-    FillFromHistory(15);
+    // Not shown before the list opens, and its first page picture reads the icon theme: while
+    // the first page is on its way, the list is filled after it.
+    change_list([this] { FillFromHistory(15); });
+}
+
+void CAddressBar::change_list(std::function<void()> change)
+{
+    CMainFrame* frame = theApp().main_frame();
+    if (!frame) {
+        change();
+        return;
+    }
+    frame->change_bars([bar = QPointer<CAddressBar>(this), change = std::move(change)] {
+        if (bar)
+            change();
+    });
 }
 
 CAddressBar::~CAddressBar()

@@ -5,6 +5,7 @@
 #include <QListWidget>
 #include <QPointer>
 #include <QUrl>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -112,6 +113,8 @@ signals:
     void history_changed();
 
 private:
+    // Changes the list now, or with the frame's other bars while they wait for the first page.
+    void change_list(std::function<void()> change);
     void open_list_item(int index);
     void follow_icon(CTabBrowserWnd* browser);
     void drag_icon_out();

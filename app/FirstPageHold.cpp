@@ -33,8 +33,11 @@ void FirstPageHold::defer(std::function<void()> change)
         return;
     }
     changes_.push_back(std::move(change));
-    if (changes_.size() > 1)
+    // Frames drawn while the window is being shown are not the page's: the wait for a frame
+    // starts with the first change held once it is up.
+    if (waiting_for_frame_ || (shown_in_ && !shown_in_->isVisible()))
         return;
+    waiting_for_frame_ = true;
     limit_.start(kLongestWaitMs);
     if (drawn_by_)
         connect(drawn_by_, &QQuickWindow::afterRendering, this, &FirstPageHold::end_after_flush, Qt::QueuedConnection);

@@ -40,6 +40,7 @@ private:
 
     QPointer<QQuickWindow> drawn_by_;
     QPointer<QWidget> shown_in_;  // the top-level window the frame is composed into
+    bool waiting_for_frame_ = false;
     bool flush_awaited_ = false;
     QTimer limit_;
     std::vector<std::function<void()>> changes_;

@@ -99,7 +99,6 @@ void CMainFrame::show_settled(bool maximized)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::PolishRequest);
     for (int level = 0; level < kLayoutLevels; ++level)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    hold_first_page_changes();
 }
 
 void CMainFrame::hold_first_page_changes()

@@ -49,6 +49,9 @@ public:
     void create_bars();
     // Shows the frame for the first time (maximized or not) with its layout already final.
     void show_settled(bool maximized);
+    // While the active tab's first page is on its way, changes to the bars wait for it (see
+    // change_bars).
+    void hold_first_page_changes();
 
     // Tabs
     // A tab given its first page starts loading it before it takes its place in the tab area.
@@ -124,7 +127,6 @@ private:
     void cycle_tab(int step);
 
     void bring_to_front(CChildFrame* tab);
-    void hold_first_page_changes();
 
     QMdiArea* mdi_ = nullptr;
     // The tab whose page is shown; the others are hidden from the engine.

@@ -178,6 +178,7 @@ bool CMarvoApp::InitInstance(const StartOptions& options)
     // bars are built.
     open_first_tabs(options.arguments);
     let_first_navigation_start();
+    frame_->hold_first_page_changes();  // before the bars, which fill their lists through it
     load_stores();
     frame_->create_bars();
     connect(downloads_, &DownloadManager::added, frame_, [this] { DownloadsWindow::show_for(*downloads_, frame_); });
