@@ -6,6 +6,7 @@
 
 #include "app/BrowserPage.h"
 #include "app/MarvoApp.h"
+#include "app/PageLoadEnd.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/PackageCache.h"
 #include "memo/PackageFiles.h"
@@ -59,7 +60,7 @@ void show_found_memo(const std::string& url, const memo::Guid& id)
         return;
     // Once, when the page has loaded: its memos are there to scroll to.
     auto once = std::make_shared<QMetaObject::Connection>();
-    *once = QObject::connect(tab->page(), &QWebEnginePage::loadFinished, tab, [tab, url, id, once](bool) {
+    *once = QObject::connect(&tab->load_end(), &PageLoadEnd::ended, tab, [tab, url, id, once](bool) {
         QObject::disconnect(*once);
         if (CLayerWnd* layer = tab->layer())
             layer->show_memo(url, id);

@@ -32,6 +32,7 @@
 #include "app/MainFrame.h"
 #include "app/MarvoApp.h"
 #include "app/NetworkOptions.h"
+#include "app/PageLoadEnd.h"
 #include "app/PageOutput.h"
 #include "app/PlacesWiring.h"
 #include "app/SavePageAs.h"
@@ -61,6 +62,7 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     page_ = new BrowserPage(theApp().profile(), this);
+    load_end_ = new PageLoadEnd(*page_);
     create_view();
     answer_proxy_authentication(page_);
     answer_site_authentication(page_, this);
@@ -93,9 +95,9 @@ CTabBrowserWnd::CTabBrowserWnd(CChildFrame* frame) : QWidget(frame), frame_(fram
         if (travel_ && info.status() != QWebEngineLoadingInfo::LoadStartedStatus && travel_->leads_to(info.url()))
             end_travel(travel_committed(page_->history()->currentItem().url()));
     });
-    connect(page_, &QWebEnginePage::loadFinished, this, &CTabBrowserWnd::OnDocumentComplete);
+    connect(load_end_, &PageLoadEnd::ended, this, &CTabBrowserWnd::OnDocumentComplete);
     connect(page_, &QWebEnginePage::titleChanged, this, &CTabBrowserWnd::OnTitleChange);
-    connect(page_, &QWebEnginePage::loadStarted, this, [this] {
+    connect(load_end_, &PageLoadEnd::started, this, [this] {
         busy_ = true;
         emit busyChanged(true);
         watch_input_widget();

@@ -16,6 +16,7 @@
 #include "ui/FilteredWidget.h"
 
 class BrowserPage;
+class PageLoadEnd;
 class CChildFrame;
 class QMessageBox;
 class CLayerWnd;
@@ -56,6 +57,8 @@ public:
     void release_view();
     void ensure_view();
     BrowserPage* page() const { return page_; }
+    // When the page starts and ends loading (each document's end, also where the engine is silent).
+    PageLoadEnd& load_end() const { return *load_end_; }
     // The memo layer over the page.
     CLayerWnd* layer() const;
     WebPageSurface& memo_surface() const { return *memo_surface_; }
@@ -159,6 +162,7 @@ private:
     CChildFrame* frame_;
     QWebEngineView* view_ = nullptr;
     BrowserPage* page_;
+    PageLoadEnd* load_end_ = nullptr;
     WebPageSurface* memo_surface_ = nullptr;
     PageZoom* zoom_ = nullptr;
     FindBar* find_bar_ = nullptr;

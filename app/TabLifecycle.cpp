@@ -10,6 +10,7 @@
 
 #include "app/BrowserPage.h"
 #include "app/MarvoApp.h"
+#include "app/PageLoadEnd.h"
 #include "app/PageQuestion.h"
 #include "app/TabBrowserWnd.h"
 
@@ -68,7 +69,7 @@ TabLifecycle::TabLifecycle(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     discard_timer_.setSingleShot(true);
     connect(&freeze_timer_, &QTimer::timeout, this, &TabLifecycle::freeze);
     connect(&discard_timer_, &QTimer::timeout, this, &TabLifecycle::discard);
-    connect(tab.page(), &QWebEnginePage::loadFinished, this, [this] {
+    connect(&tab.load_end(), &PageLoadEnd::ended, this, [this] {
         if (std::exchange(scroll_after_load_, false))
             restore_scroll();
         if (in_background_)

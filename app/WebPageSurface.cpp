@@ -17,6 +17,7 @@
 
 #include "app/BrowserPage.h"
 #include "app/MarvoApp.h"
+#include "app/PageLoadEnd.h"
 #include "app/PageQuestion.h"
 #include "app/TabBrowserWnd.h"
 #include "memo/ui/LayerWnd.h"
@@ -80,7 +81,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     layer_->on_left_release = [this] { tab_.record_left_release(); };
     QWebEnginePage* page = tab.page();
     // The layer is the context: nothing reaches it once the view has taken it down.
-    connect(page, &QWebEnginePage::loadStarted, this, [this] {
+    connect(&tab.load_end(), &PageLoadEnd::started, this, [this] {
         document_ready_ = document_shown_ = false;
         marks_asked_ = marked_ = scrolled_ = false;
         palette_.reset();
@@ -92,7 +93,7 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
             QCoreApplication::translate("WebPageSurface", "このページのメモのうち %1 個は描くのに時間がかかりすぎるため、枠だけを表示しています")
                 .arg(objects));
     });
-    connect(page, &QWebEnginePage::loadFinished, layer_, [this] {
+    connect(&tab.load_end(), &PageLoadEnd::ended, layer_, [this] {
         document_shown_ = true;
         expect_scroll();  // to where the page was, or its anchor
         marks_asked_ = false;  // asked of the document that was going, perhaps

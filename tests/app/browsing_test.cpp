@@ -88,6 +88,47 @@ protected:
     }
 };
 
+// A page sent on as soon as the one before it has committed, while that one still loads: the
+// engine reports no start or end for it, yet the tab tells when it has loaded, and shows it
+// loading while a picture of it is still on the way.
+TEST_F(BrowsingTest, ATabTellsWhenAPageSentOnWhileTheOneBeforeWasLoadingHasLoaded)
+{
+    ASSERT_TRUE(start());
+    CTabBrowserWnd* tab = app().main_frame()->tabs().front()->browser();
+    QUrl second;
+    bool loaded = false;
+    QObject::connect(tab, &CTabBrowserWnd::busyChanged, tab, [&](bool busy) {
+        loaded = loaded || (!busy && tab->LocationURL() == second);
+    });
+    for (int i = 0; i < 16; ++i) {
+        const bool slow = i % 2;
+        const QString picture = QStringLiteral("/picture%1").arg(i);
+        pages_.set(QStringLiteral("/first%1").arg(i), QStringLiteral("<title>First</title><p>first"));
+        pages_.set(QStringLiteral("/second%1").arg(i),
+                   slow ? QStringLiteral("<title>Second</title><img src='%1'>").arg(picture)
+                        : QStringLiteral("<title>Second</title><p>second"));
+        if (slow)
+            pages_.hold(picture);
+        const QUrl first = pages_.url(QStringLiteral("/first%1").arg(i));
+        second = pages_.url(QStringLiteral("/second%1").arg(i));
+        loaded = false;
+        const QMetaObject::Connection on = QObject::connect(tab->page(), &QWebEnginePage::urlChanged, tab,
+                                                            [&](const QUrl& url) {
+                                                                if (url == first)
+                                                                    tab->Navigate(second);
+                                                            });
+        tab->Navigate(first);
+        ASSERT_TRUE(wait_until([&] { return tab->LocationURL() == second; })) << i;
+        QObject::disconnect(on);
+        if (slow) {
+            EXPECT_TRUE(wait_until([&] { return tab->busy(); })) << i;
+            EXPECT_FALSE(loaded) << i;
+            pages_.release(picture);
+        }
+        EXPECT_TRUE(wait_until([&] { return loaded && !tab->busy(); })) << i;
+    }
+}
+
 TEST_F(BrowsingTest, LockedTabOpensLinksInANewTab)
 {
     pages_.set("/home", "<title>Home</title><a id='go' href='/next' style='font-size:40px'>next</a>");
