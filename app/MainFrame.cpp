@@ -119,6 +119,9 @@ void CMainFrame::change_bars(std::function<void()> change)
 
 CMainFrame::~CMainFrame()
 {
+    // Changes still held are for bars on their way out: made while the tabs close, they would
+    // reach bars already gone.
+    delete first_page_hold_.data();
     // Panels never made leave the tools pointing at this frame.
     if (drawing_bar_)
         theApp().tools().unwatch(tools_watch_);
