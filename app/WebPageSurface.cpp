@@ -128,7 +128,13 @@ WebPageSurface::WebPageSurface(CTabBrowserWnd& tab) : QObject(&tab), tab_(tab)
     connect(&scroll_recheck_, &QTimer::timeout, this, &WebPageSurface::query_scroll);
 }
 
-WebPageSurface::~WebPageSurface() = default;
+// The layer lives on the view, which may outlast this surface: a view made again after a
+// discard is deleted after it, and the layer would then watch its last events with this
+// surface gone.
+WebPageSurface::~WebPageSurface()
+{
+    delete layer_.data();
+}
 
 void WebPageSurface::detach_from_view()
 {
