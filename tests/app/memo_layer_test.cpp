@@ -230,7 +230,11 @@ TEST_F(MemoLayerTest, StrokesOnAFrameAreStoredUnderTheFrameDocument)
                                         "width:300px;height:200px;border:0'></iframe></body>"));
     CTabBrowserWnd* tab = start_on("/outer");
     ASSERT_TRUE(tab);
-    ASSERT_TRUE(wait_until([&] { return tab->layer()->documents().size() == 2; }));
+    // The frame's first document is the empty one it starts with: the stroke waits for its own.
+    ASSERT_TRUE(wait_until([&] {
+        const std::vector<DocumentView> documents = tab->layer()->documents();
+        return documents.size() == 2 && documents[1].url == url("/inner");
+    }));
     app().main_frame()->route(res::cmd::kFreehandTool);
     drag(tab, {150, 100}, {250, 100});
     auto inner = app().package_cache().lookup(url("/inner"), false);
